@@ -1,0 +1,161 @@
+#include "basMessageHandler.h"
+
+#include <windows.h>
+
+#include <cmath>
+
+#include "basErrorHandler.h"
+#include "basStrings.h"
+#include "vb/VbText.h"
+
+namespace {
+
+class WindowsPresenter : public MessagePresenter {
+public:
+    void Beep() override { MessageBeep(MB_OK); }
+    int Show(const std::wstring& prompt, long style, const std::wstring& title) override {
+        return MessageBoxW(GetActiveWindow(), prompt.c_str(), title.c_str(), static_cast<UINT>(style) | MB_SETFOREGROUND);
+    }
+};
+
+WindowsPresenter g_windowsPresenter;
+MessagePresenter* g_presenter = &g_windowsPresenter;
+MessageRowLookup g_rows = nullptr;
+
+const wchar_t kCrLf[] = L"\r\n";
+
+// The record every call fills anew.
+struct MessageRecord {
+    bool Quiet = false;
+    double Number = 0;
+    long Style = 0;
+    std::wstring Text;
+    std::wstring Title;
+    vb::Variant Result;
+};
+
+thread_local MessageRecord t_message;
+
+bool InCatalogueRange(long number) { return number >= MessageBase + 4000 && number <= MessageBase + 5009; }
+
+bool LookupRow(long n, std::wstring& text, std::wstring& title) {
+    if (!g_rows) return false;
+    return g_rows(n, text, title);
+}
+
+std::wstring NumberText(double number) {
+    return std::to_wstring(static_cast<long long>(number));
+}
+
+vb::Variant Build(long number, const std::optional<std::wstring>& title, std::wstring* text,
+                  const std::optional<bool>& quiet) {
+    MessageRecord& m = t_message;
+    m = MessageRecord{};
+    m.Text = text ? *text : std::wstring();
+    m.Title = title ? vb::Trim(*title) : std::wstring();
+    m.Quiet = quiet.value_or(false);
+    m.Number = InCatalogueRange(number) ? static_cast<double>(number - MessageBase) : static_cast<double>(number);
+    const long n = static_cast<long>(m.Number);
+
+    const vb::ErrObject& err = vb::Err();
+    bool rangeDone = false;
+    if (err.IsCurrent()) {
+        m.Style = StyleCritical;
+        m.Title = L"Error - " + std::wstring(L" ") + NumberText(m.Number) + L"   :   h0" + vb::Hex(n);
+        m.Text = L"Error: " + err.Description + kCrLf + err.Source;
+        m.Result = vb::Variant(-1);
+        rangeDone = true;
+    } else if (n >= 4000 && n <= 4003) {
+        std::wstring rowTitle;
+        LookupRow(n, m.Text, rowTitle);
+        m.Result = vb::Variant(1);
+        m.Style = StyleCritical;
+        m.Title = m.Title + L"Error - " + L" ";
+    } else if (n >= 4500 && n <= 4549) {
+        std::wstring rowTitle;
+        if (LookupRow(n, m.Text, rowTitle) && !rowTitle.empty()) m.Title = rowTitle;
+        if (m.Title.empty()) m.Title = L"Information";
+        m.Style = StyleInformation;
+        m.Title += L" ";
+    } else if (n >= 5000 && n <= 5009) {
+        std::wstring rowTitle;
+        if (LookupRow(n, m.Text, rowTitle) && !rowTitle.empty()) m.Title = rowTitle;
+        if (m.Title.empty()) m.Title = L"Question";
+        m.Style = StyleQuestion;
+        m.Title += L" ";
+    } else if (m.Number == 0 || m.Number == 1 || m.Number == 32755) {
+        return vb::Variant(vb::Null);
+    }
+
+    if (!rangeDone) {
+        if (m.Title.empty()) m.Title = L"Error - " + std::wstring(L" ");
+        if (m.Number < 0)
+            m.Title += L"&" + vb::Hex(n);
+        else
+            m.Title += NumberText(m.Number);
+
+        if (m.Text.empty()) {
+            // A number without a row: the run time's description of it.
+            std::wstring description = vb::RuntimeErrorText(n);
+            m.Style = StyleCritical;
+            if (description.empty()) {
+                m.Text = L"Error" + std::wstring(L" number not defined.");
+                m.Result = vb::Variant(-2);
+            } else {
+                m.Text = L"Error: " + description;
+                m.Result = vb::Variant(-1);
+            }
+        }
+    }
+
+    MessagePresenter& presenter = *g_presenter;
+    if (m.Quiet) {
+        if (text) *text = m.Text;
+        const vb::Variant& r = m.Result;
+        if (r.IsEmpty() || (r.IsNumeric() && r.ToDouble() == 0)) m.Result = vb::Variant(1);
+    } else {
+        presenter.Beep();
+        if (text && vb::StrComp(*text, L"", vb::TextCompare) > 0) {
+            m.Result = vb::Variant(presenter.Show(StrWrap(*text, 50), m.Style, m.Title));
+        } else if (text) {
+            m.Result = vb::Variant(presenter.Show(StrWrap(m.Text, 50), m.Style, m.Title));
+        } else {
+            int answer = presenter.Show(StrWrap(m.Text, 50), m.Style, m.Title);
+            if (m.Result.IsEmpty()) m.Result = vb::Variant(answer);
+        }
+    }
+    return m.Result;
+}
+
+}  // namespace
+
+MessagePresenter* SetMessagePresenter(MessagePresenter* presenter) {
+    MessagePresenter* previous = g_presenter;
+    g_presenter = presenter ? presenter : &g_windowsPresenter;
+    return previous == &g_windowsPresenter ? nullptr : previous;
+}
+
+MessagePresenter& CurrentMessagePresenter() { return *g_presenter; }
+
+void SetMessageRows(MessageRowLookup lookup) { g_rows = lookup; }
+
+vb::Variant MessageHandler(long number, std::optional<std::wstring> title, std::wstring* text,
+                           std::optional<bool> quiet) {
+    ProcGuard guard;
+    // While an error is current nothing is trapped here: a failure goes to the caller's trap.
+    if (vb::Err().IsCurrent()) return Build(number, title, text, quiet);
+    try {
+        return Build(number, title, text, quiet);
+    } catch (...) {
+        vb::CaptureCurrentException();
+        const vb::ErrObject& err = vb::Err();
+        std::wstring prompt = vb::RuntimeErrorText(err.Number);
+        if (prompt.empty()) prompt = err.Description;
+        try {
+            g_presenter->Show(StrWrap(prompt, 50), StyleCritical, L"Error - " + std::to_wstring(err.Number));
+        } catch (...) {
+        }
+        vb::Err().Clear();
+        return vb::Variant(-3);
+    }
+}

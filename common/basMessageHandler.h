@@ -1,0 +1,34 @@
+// The message catalogue frame: a message number becomes a text, a box style and a title by
+// its range; the box is shown after a beep and the answer comes back.
+#pragma once
+#include <optional>
+#include <string>
+
+#include "vb/VbVariant.h"
+
+// Box styles and answers as the platform's message box knows them.
+enum : long { StyleCritical = 16, StyleQuestion = 36, StyleInformation = 64 };
+enum : int { AnswerOk = 1, AnswerYes = 6, AnswerNo = 7 };
+
+// Shows the boxes. Tests put their own in place to see what would be shown and to answer.
+class MessagePresenter {
+public:
+    virtual ~MessagePresenter() = default;
+    virtual void Beep() = 0;
+    virtual int Show(const std::wstring& prompt, long style, const std::wstring& title) = 0;
+};
+
+// Installs a presenter (nullptr restores the real one); answers the previous one.
+MessagePresenter* SetMessagePresenter(MessagePresenter* presenter);
+MessagePresenter& CurrentMessagePresenter();
+
+// A deliverable's own rows: fills the text (and, for a few rows, the title) of message n.
+// Answers false when n has no row.
+using MessageRowLookup = bool (*)(long n, std::wstring& text, std::wstring& title);
+void SetMessageRows(MessageRowLookup lookup);
+
+// Number: MessageBase + n for the catalogue's rows. Title, Text and Quiet as optional
+// arguments; Text is passed by reference (quiet mode writes the message text into it).
+// Answers the box's answer, 1, -1, -2, -3 or Null.
+vb::Variant MessageHandler(long number, std::optional<std::wstring> title = std::nullopt,
+                           std::wstring* text = nullptr, std::optional<bool> quiet = std::nullopt);

@@ -1,0 +1,13 @@
+#include <windows.h>
+
+#include "vb/VbError.h"
+
+BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
+    if (reason == DLL_PROCESS_ATTACH) {
+        DisableThreadLibraryCalls(instance);
+        vb::SetProjectName(L"Zintra");
+    }
+    return TRUE;
+}
+
+extern "C" HRESULT __stdcall DllCanUnloadNow() { return S_OK; }

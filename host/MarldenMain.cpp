@@ -1,0 +1,8 @@
+#include <windows.h>
+
+#include "vb/VbError.h"
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    vb::SetProjectName(L"Marlden");
+    return 0;
+}
