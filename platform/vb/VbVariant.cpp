@@ -70,4 +70,14 @@ Variant::Array& Variant::AsArray() {
     Raise(ErrTypeMismatch);
 }
 
+const Variant::Bytes& Variant::AsBytes() const {
+    if (auto p = std::get_if<Bytes>(&v_)) return *p;
+    Raise(ErrTypeMismatch);
+}
+
+Variant::Bytes& Variant::AsBytes() {
+    if (auto p = std::get_if<Bytes>(&v_)) return *p;
+    Raise(ErrTypeMismatch);
+}
+
 }  // namespace vb
