@@ -1,0 +1,12 @@
+#include "basMain.h"
+
+#include "basErrorHandler.h"
+#include "basIO.h"
+#include "basWinAPI_Windows.h"
+
+void Main() {
+    ProcGuard guard;
+    GetWindowsFolder();
+    GetSystemFolder();
+    LoadSearchPaths();
+}

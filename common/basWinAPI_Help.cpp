@@ -1,0 +1,103 @@
+#include "basWinAPI_Help.h"
+
+#include "basErrorHandler.h"
+#include "basStrings.h"
+#include "vb/VbApp.h"
+#include "vb/VbText.h"
+
+namespace {
+
+constexpr long kIndexHelpId = 400;
+constexpr UINT kHelpContext = 1;      // HELP_CONTEXT
+constexpr UINT kHelpIndex = 3;        // HELP_INDEX
+constexpr UINT kHhDisplayTopic = 0;   // HH_DISPLAY_TOPIC
+constexpr UINT kHhHelpContext = 15;   // HH_HELP_CONTEXT
+
+class SystemHelpEngines : public HelpEngines {
+public:
+    BOOL WinHelp(HWND owner, const std::wstring& path, UINT command, ULONG_PTR data) override {
+        return WinHelpW(owner, path.c_str(), command, data);
+    }
+    HWND HtmlHelp(HWND owner, const std::wstring& path, UINT command, DWORD_PTR data) override {
+        // HTML Help lives in hhctrl.ocx, which not every system carries; load it when asked.
+        using HtmlHelpFn = HWND(WINAPI*)(HWND, LPCWSTR, UINT, DWORD_PTR);
+        static HMODULE module = LoadLibraryW(L"hhctrl.ocx");
+        if (!module) return nullptr;
+        auto fn = reinterpret_cast<HtmlHelpFn>(reinterpret_cast<void*>(GetProcAddress(module, "HtmlHelpW")));
+        if (!fn) return nullptr;
+        return fn(owner, path.c_str(), command, data);
+    }
+};
+
+SystemHelpEngines g_systemEngines;
+HelpEngines* g_engines = nullptr;
+
+HelpEngines& Engines() { return g_engines ? *g_engines : g_systemEngines; }
+
+bool EndsWithThree(const std::wstring& name, const wchar_t* ending) {
+    if (name.size() < 3) return false;
+    return vb::TextEquals(std::wstring_view(name).substr(name.size() - 3), ending);
+}
+
+bool FileExists(const std::wstring& path) {
+    DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// A number, or a text that reads as one.
+bool ReadHelpId(const vb::Variant& helpId, long& id) {
+    if (!helpId.IsNumeric() && !helpId.IsString()) return false;
+    try {
+        id = helpId.ToLong();
+        return true;
+    } catch (...) {
+        vb::Err().Clear();
+        return false;
+    }
+}
+
+}  // namespace
+
+HelpEngines* SetHelpEngines(HelpEngines* engines) {
+    HelpEngines* previous = g_engines;
+    g_engines = engines;
+    return previous;
+}
+
+void InvokeHelp(const std::wstring& helpFileName, HWND owner, const vb::Variant& helpId) {
+    TrappedVoid(L"InvokeHelp", [&] {
+        long id = 0;
+        bool numeric = ReadHelpId(helpId, id);
+
+        std::wstring name = helpFileName;
+        if (!EndsWithThree(name, L"hlp") && !EndsWithThree(name, L"chm")) name += L".chm";
+        std::wstring path = JoinPaths(vb::AppPath(), name);
+
+        if (!FileExists(path)) {
+            // No HTML Help beside us: fall back on the WinHelp file of the same name.
+            std::wstring base = helpFileName;
+            if (EndsWithThree(base, L"hlp") || EndsWithThree(base, L"chm")) {
+                size_t dot = base.size() - 3;
+                base.erase(dot > 0 && base[dot - 1] == L'.' ? dot - 1 : dot);
+            }
+            if (numeric && id == kIndexHelpId) base = L"Morva Utility Manager";
+            path = JoinPaths(vb::AppPath(), base + L".hlp");
+        }
+
+        if (EndsWithThree(path, L"hlp")) {
+            if (!numeric) return;
+            if (id == kIndexHelpId)
+                Engines().WinHelp(owner, path, kHelpIndex, static_cast<ULONG_PTR>(id));
+            else
+                Engines().WinHelp(owner, path, kHelpContext, static_cast<ULONG_PTR>(id));
+            return;
+        }
+        if (numeric && id == kIndexHelpId) {
+            Engines().HtmlHelp(owner, path + L">index.html", kHhDisplayTopic, 0);
+            return;
+        }
+        // Any other id is a context number; one that is no number is a type mismatch.
+        if (!numeric) vb::Raise(vb::ErrTypeMismatch);
+        Engines().HtmlHelp(owner, path, kHhHelpContext, static_cast<DWORD_PTR>(id));
+    });
+}

@@ -1,0 +1,399 @@
+// The system wrappers: folders and version name, processes and regsvr32, menus, help and mail.
+#include <windows.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include <gtest/gtest.h>
+
+#include "FakePresenter.h"
+#include "LibraryMessages.h"
+#include "basErrorHandler.h"
+#include "basIO.h"
+#include "basMain.h"
+#include "basStrings.h"
+#include "basWinAPI_Email.h"
+#include "basWinAPI_Help.h"
+#include "basWinAPI_Processes.h"
+#include "basWinAPI_Windows.h"
+#include "vb/VbApp.h"
+
+namespace {
+
+// A scratch folder under %TEMP% that goes away with the fixture.
+class ScratchFolder {
+public:
+    explicit ScratchFolder(const std::wstring& name) {
+        wchar_t tmp[MAX_PATH];
+        GetTempPathW(MAX_PATH, tmp);
+        path_ = std::wstring(tmp) + name + std::to_wstring(GetCurrentProcessId());
+        Remove(path_);
+        CreateDirectoryW(path_.c_str(), nullptr);
+    }
+    ~ScratchFolder() { Remove(path_); }
+    const std::wstring& Path() const { return path_; }
+    std::wstring operator/(const std::wstring& name) const { return JoinPaths(path_, name); }
+
+private:
+    static void Remove(const std::wstring& folder) {
+        WIN32_FIND_DATAW data;
+        HANDLE find = FindFirstFileW(JoinPaths(folder, L"*").c_str(), &data);
+        if (find != INVALID_HANDLE_VALUE) {
+            do {
+                std::wstring name = data.cFileName;
+                if (name == L"." || name == L"..") continue;
+                std::wstring full = JoinPaths(folder, name);
+                if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                    Remove(full);
+                else
+                    DeleteFileW(full.c_str());
+            } while (FindNextFileW(find, &data));
+            FindClose(find);
+        }
+        RemoveDirectoryW(folder.c_str());
+    }
+    std::wstring path_;
+};
+
+std::string ReadAll(const std::wstring& path) {
+    std::ifstream f(std::filesystem::path(path), std::ios::binary);
+    std::stringstream s;
+    s << f.rdbuf();
+    return s.str();
+}
+
+void WriteText(const std::wstring& path, const std::string& text) {
+    std::ofstream f(std::filesystem::path(path), std::ios::binary);
+    f << text;
+}
+
+class SystemTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        SetMessageRows(LibraryMessageRow);
+        ErrorHandler(ehClearAll);
+        vb::Err().Clear();
+    }
+    FakePresenter boxes;
+};
+
+// ---- Folders, version name, drives ----
+
+TEST(SystemVersionName, NamesEveryRowOfTheTable) {
+    struct Row {
+        DWORD platform, major, minor;
+        const wchar_t* name;
+        bool sets9x;
+    } rows[] = {
+        {1, 4, 0, L"Windows 95", true},         {1, 4, 10, L"Windows 98", true},
+        {1, 4, 90, L"Windows ME", true},        {1, 4, 3, L"Windows ?? P1", true},
+        {2, 3, 51, L"Windows NT 3.51", false},  {2, 4, 0, L"Windows NT 4.0", false},
+        {2, 5, 0, L"Windows 2000", false},      {2, 5, 1, L"Windows XP", false},
+        {2, 5, 2, L"Windows ?? P2", false},     {2, 6, 1, L"Windows ?? P2", false},
+        {0, 3, 10, L"Failed", false},           {3, 5, 1, L"Failed", false},
+    };
+    for (const Row& row : rows) {
+        bool flag = false;
+        EXPECT_EQ(WindowsVersionName(row.platform, row.major, row.minor, flag), row.name) << row.platform << row.major;
+        EXPECT_EQ(flag, row.sets9x) << row.name;
+        // An NT version leaves a flag that is already set alone.
+        bool preset = true;
+        WindowsVersionName(row.platform, row.major, row.minor, preset);
+        EXPECT_TRUE(preset) << row.name;
+    }
+}
+
+TEST(SystemVersionName, RunningSystemIsAnNtVersionAndLeavesTheFlag) {
+    bool flag = false;
+    std::wstring name = GetWindowsVersionName(flag);
+    EXPECT_FALSE(flag);
+    EXPECT_TRUE(name.rfind(L"Windows", 0) == 0) << name;
+}
+
+TEST(SystemFolders, FilledAsWindowsReportsThemOnEveryThread) {
+    Main();
+    wchar_t expected[MAX_PATH];
+    GetWindowsDirectoryW(expected, MAX_PATH);
+    EXPECT_EQ(WindowsFolder(), expected);
+    GetSystemDirectoryW(expected, MAX_PATH);
+    EXPECT_EQ(SystemFolder(), expected);
+
+    // A thread that never ran the start-up still sees them.
+    std::wstring seen;
+    std::thread([&] { seen = SystemFolder(); }).join();
+    EXPECT_EQ(seen, expected);
+}
+
+TEST(SystemFolders, WindowsOrSystemDriveIgnoresCase) {
+    ASSERT_EQ(WindowsFolder().substr(0, 2), L"C:") << "the test prefix keeps Windows on C:";
+    struct {
+        const wchar_t* drive;
+        bool mandatory;
+    } rows[] = {
+        {L"C:", true}, {L"c:", true}, {L"c:\\", true}, {L"C:\\Program Files", true},
+        {L"T:", false}, {L"t:\\", false}, {L"", false},
+    };
+    for (const auto& row : rows) EXPECT_EQ(IsWindowsOrSystemDrive(row.drive), row.mandatory) << row.drive;
+}
+
+TEST(SystemFolders, SearchPathsFollowThePathVariable) {
+    wchar_t saved[32767];
+    DWORD had = GetEnvironmentVariableW(L"PATH", saved, 32767);
+    struct {
+        const wchar_t* path;
+        std::vector<std::wstring> folders;  // from element 1 on
+    } rows[] = {
+        {L"C:\\a;C:\\b", {L"C:\\a", L"C:\\b"}},
+        {L";C:\\a;", {L"C:\\a"}},
+        {L"C:\\a;;C:\\b;", {L"C:\\a", L"", L"C:\\b"}},
+        {L"C:\\only", {L"C:\\only"}},
+        {L"", {}},
+    };
+    for (const auto& row : rows) {
+        SetEnvironmentVariableW(L"PATH", row.path);
+        LoadSearchPaths();
+        const vb::List<std::wstring>& paths = SearchPaths();
+        EXPECT_EQ(paths[0], L"") << row.path;
+        std::vector<std::wstring> got(paths.begin(), paths.end());
+        EXPECT_EQ(got, row.folders) << row.path;
+    }
+    SetEnvironmentVariableW(L"PATH", had ? saved : nullptr);
+    LoadSearchPaths();
+}
+
+// ---- Processes and regsvr32 ----
+
+std::wstring TestBinary(const wchar_t* name) { return JoinPaths(vb::AppPath(), name); }
+
+TEST_F(SystemTest, ShellAndWaitGivesTheExitCodeAndClosesItsHandles) {
+    std::wstring program = TestBinary(L"versioned.exe");
+    DWORD code = 99;
+    ASSERT_TRUE(ShellAndWaitUntilDone(program, L"0", &code));
+    EXPECT_EQ(code, 0u);
+
+    DWORD before = 0, after = 0;
+    GetProcessHandleCount(GetCurrentProcess(), &before);
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_TRUE(ShellAndWaitUntilDone(program, L"7", &code));
+        EXPECT_EQ(code, 7u) << "a nonzero exit still counts as started and waited for";
+    }
+    GetProcessHandleCount(GetCurrentProcess(), &after);
+    EXPECT_EQ(after, before) << "both the process and the thread handle are closed";
+    EXPECT_TRUE(boxes.shown.empty());
+}
+
+TEST_F(SystemTest, ShellAndWaitReportsAProgramThatCannotStart) {
+    DWORD code = 0;
+    EXPECT_FALSE(ShellAndWaitUntilDone(L"C:\\no\\such\\program.exe", L"", &code));
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_NE(boxes.shown[0].prompt.find(L"ShellAndWaitUntilDone"), std::wstring::npos);
+}
+
+class RegisterDllTest : public SystemTest {
+protected:
+    void SetUp() override {
+        SystemTest::SetUp();
+        server_ = folder_ / L"Reg Target";
+        CreateDirectoryW(server_.c_str(), nullptr);
+        server_ = JoinPaths(server_, L"regtarget.dll");
+        ASSERT_TRUE(CopyFileW(TestBinary(L"regtarget.dll").c_str(), server_.c_str(), FALSE));
+        log_ = folder_ / L"calls.log";
+        SetEnvironmentVariableW(L"LUMOX_REGTARGET_LOG", log_.c_str());
+    }
+    void TearDown() override {
+        SetEnvironmentVariableW(L"LUMOX_REGTARGET_LOG", nullptr);
+        SetEnvironmentVariableW(L"LUMOX_REGTARGET_FAIL", nullptr);
+    }
+    ScratchFolder folder_{L"LumoxRegTest"};
+    std::wstring server_;
+    std::wstring log_;
+};
+
+TEST_F(RegisterDllTest, UnregistersTwiceThenRegistersAPathWithABlank) {
+    EXPECT_TRUE(RegisterDLL(server_));
+    EXPECT_EQ(ReadAll(log_), "UUR") << "the blank in the folder name needs the quotes";
+
+    DeleteFileW(log_.c_str());
+    EXPECT_TRUE(RegisterDLL(L"\"" + server_ + L"\""));
+    EXPECT_EQ(ReadAll(log_), "UUR") << "a quoted path is taken as it is";
+    EXPECT_TRUE(boxes.shown.empty());
+}
+
+TEST_F(RegisterDllTest, FailedRegistrationIsNoSuccess) {
+    SetEnvironmentVariableW(L"LUMOX_REGTARGET_FAIL", L"1");
+    EXPECT_FALSE(RegisterDLL(server_)) << "regsvr32 ran, but the server refused";
+    EXPECT_EQ(ReadAll(log_), "UUR");
+
+    SetEnvironmentVariableW(L"LUMOX_REGTARGET_FAIL", nullptr);
+    std::wstring notADll = folder_ / L"notes.dll";
+    WriteText(notADll, "not a library");
+    EXPECT_FALSE(RegisterDLL(notADll));
+    EXPECT_FALSE(RegisterDLL(folder_ / L"missing.dll"));
+    EXPECT_TRUE(boxes.shown.empty()) << "regsvr32 started fine each time; its verdict is no error of ours";
+}
+
+// ---- Menus ----
+
+vb::Variant Item(long flags, long id, vb::Variant caption) {
+    return vb::Variant(vb::Variant::Array{vb::Variant(flags), vb::Variant(id), std::move(caption)});
+}
+
+std::wstring MenuText(HMENU menu, UINT id) {
+    wchar_t text[128] = {};
+    GetMenuStringW(menu, id, text, 128, MF_BYCOMMAND);
+    return text;
+}
+
+TEST_F(SystemTest, MenuItemsTakeConsecutiveIdsFromTheCounter) {
+    HMENU menu = nullptr;
+    vb::Variant items(vb::Variant::Array{Item(MF_STRING, -1, vb::Variant(L"Disable")),
+                                         Item(MF_STRING, 42, vb::Variant(7L)),
+                                         Item(MF_STRING, -1, vb::Variant()),  // no caption: not added
+                                         Item(MF_STRING, -1, vb::Variant(L"Enable"))});
+    std::vector<long> ids = CreateMenuItem(menu, items);
+    ASSERT_NE(menu, nullptr) << "menu 0 makes a pop-up menu and hands it back";
+    ASSERT_EQ(ids.size(), 3u);
+    EXPECT_GE(ids[0], 5000);
+    EXPECT_EQ(ids[1], 42);
+    EXPECT_EQ(ids[2], ids[0] + 2) << "the skipped item still took its id";
+    EXPECT_EQ(GetMenuItemCount(menu), 3);
+    EXPECT_EQ(MenuText(menu, static_cast<UINT>(ids[0])), L"Disable");
+    EXPECT_EQ(MenuText(menu, 42), L"7");
+
+    // A second call goes on counting into the same menu.
+    std::vector<long> more = CreateMenuItem(menu, vb::Variant(vb::Variant::Array{Item(MF_STRING, -1, L"More")}));
+    ASSERT_EQ(more.size(), 1u);
+    EXPECT_EQ(more[0], ids[2] + 1);
+    EXPECT_EQ(GetMenuItemCount(menu), 4);
+
+    HMENU untouched = nullptr;
+    EXPECT_TRUE(CreateMenuItem(untouched, vb::Variant(L"not a list")).empty());
+    EXPECT_EQ(untouched, nullptr);
+    DestroyMenu(menu);
+    EXPECT_TRUE(boxes.shown.empty());
+}
+
+TEST_F(SystemTest, MenuHandleFollowsTheSubMenuPositions) {
+    HMENU bar = CreateMenu();
+    HMENU file = CreatePopupMenu();
+    HMENU recent = CreatePopupMenu();
+    AppendMenuW(file, MF_STRING, 1, L"Open");
+    AppendMenuW(file, MF_POPUP, reinterpret_cast<UINT_PTR>(recent), L"Recent");
+    AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(file), L"File");
+    HWND window = CreateWindowExW(0, L"STATIC", L"menu test", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr, bar,
+                                  nullptr, nullptr);
+    ASSERT_NE(window, nullptr);
+
+    EXPECT_EQ(GetVbMenuHandleItem(window), bar);
+    EXPECT_EQ(GetVbMenuHandleItem(window, {0}), file);
+    EXPECT_EQ(GetVbMenuHandleItem(window, {0, 1}), recent);
+    EXPECT_TRUE(boxes.shown.empty());
+
+    SetLastError(ERROR_INVALID_INDEX);
+    EXPECT_EQ(GetVbMenuHandleItem(window, {0, 0}), nullptr) << "position 0 of File is an item, not a sub-menu";
+    EXPECT_EQ(boxes.shown.size(), 1u);
+    DestroyWindow(window);
+}
+
+// ---- Help ----
+
+class FakeHelp : public HelpEngines {
+public:
+    FakeHelp() { previous_ = SetHelpEngines(this); }
+    ~FakeHelp() { SetHelpEngines(previous_); }
+    BOOL WinHelp(HWND, const std::wstring& path, UINT command, ULONG_PTR data) override {
+        calls.push_back(L"WinHelp|" + path + L"|" + std::to_wstring(command) + L"|" + std::to_wstring(data));
+        return TRUE;
+    }
+    HWND HtmlHelp(HWND, const std::wstring& path, UINT command, DWORD_PTR data) override {
+        calls.push_back(L"HtmlHelp|" + path + L"|" + std::to_wstring(command) + L"|" + std::to_wstring(data));
+        return nullptr;
+    }
+    std::vector<std::wstring> calls;
+
+private:
+    HelpEngines* previous_;
+};
+
+TEST_F(SystemTest, HelpOpensTheChmBesideUsElseTheHlp) {
+    const std::wstring folder = vb::AppPath();
+    const std::wstring chm = JoinPaths(folder, L"LumoxHelpProbe.chm");
+    const std::wstring hlp = JoinPaths(folder, L"LumoxHelpProbe.hlp");
+    const std::wstring host = JoinPaths(folder, L"Morva Utility Manager.hlp");
+    struct Row {
+        bool chmExists;
+        const wchar_t* name;
+        vb::Variant id;
+        std::vector<std::wstring> calls;
+    };
+    std::vector<Row> rows = {
+        {true, L"LumoxHelpProbe", vb::Variant(77L), {L"HtmlHelp|" + chm + L"|15|77"}},
+        {true, L"LumoxHelpProbe", vb::Variant(L"77"), {L"HtmlHelp|" + chm + L"|15|77"}},
+        {true, L"LumoxHelpProbe", vb::Variant(400L), {L"HtmlHelp|" + chm + L">index.html|0|0"}},
+        {false, L"LumoxHelpProbe", vb::Variant(77L), {L"WinHelp|" + hlp + L"|1|77"}},
+        {false, L"LumoxHelpProbe", vb::Variant(400L), {L"WinHelp|" + host + L"|3|400"}},
+        {false, L"LumoxHelpProbe", vb::Variant(L"contents"), {}},
+        {false, L"LumoxHelpProbe.hlp", vb::Variant(12L), {L"WinHelp|" + hlp + L"|1|12"}},
+    };
+    for (const Row& row : rows) {
+        if (row.chmExists)
+            WriteText(chm, "ITSF");
+        else
+            DeleteFileW(chm.c_str());
+        FakeHelp help;
+        InvokeHelp(row.name, nullptr, row.id);
+        EXPECT_EQ(help.calls, row.calls) << row.name << " " << row.id.ToString() << " chm " << row.chmExists;
+    }
+    DeleteFileW(chm.c_str());
+    EXPECT_TRUE(boxes.shown.empty());
+}
+
+// ---- Mail ----
+
+TEST(SystemMail, AddressCarriesTheGivenPartsInOrder) {
+    struct {
+        const wchar_t *to, *subject, *body, *cc, *bcc, *address;
+    } rows[] = {
+        {L"help@example.com", L"", L"", L"", L"", L"mailto:help@example.com"},
+        {L"help@example.com", L"Crash", L"Line1%0D%0ALine2", L"", L"",
+         L"mailto:help@example.com?Subject=Crash&Body=Line1%0D%0ALine2"},
+        {L"a@b", L"", L"Text", L"c@d", L"e@f", L"mailto:a@b?Body=Text&CC=c@d&BCC=e@f"},
+        {L"a@b", L"", L"", L"", L"e@f", L"mailto:a@b?BCC=e@f"},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(BuildMailtoAddress(row.to, row.subject, row.body, row.cc, row.bcc), row.address);
+}
+
+std::vector<std::wstring> g_opened;
+INT_PTR g_openResult = 42;
+HINSTANCE FakeOpen(HWND, const std::wstring& address) {
+    g_opened.push_back(address);
+    return reinterpret_cast<HINSTANCE>(g_openResult);
+}
+
+TEST_F(SystemTest, MailResultDecidesBetweenSuccessMessageAndError) {
+    ShellOpenFunction previous = SetShellOpenFunction(FakeOpen);
+    g_opened.clear();
+
+    g_openResult = 42;
+    EXPECT_TRUE(SendMail(L"help@example.com", L"Hi", L""));
+    ASSERT_EQ(g_opened.size(), 1u);
+    EXPECT_EQ(g_opened[0], L"mailto:help@example.com?Subject=Hi");
+    EXPECT_TRUE(boxes.shown.empty());
+
+    g_openResult = 2;  // no mail program
+    EXPECT_FALSE(SendMail(L"help@example.com", L"", L""));
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_NE(boxes.shown[0].prompt.find(L"email program set on your computer"), std::wstring::npos) << boxes.shown[0].prompt;
+
+    g_openResult = 5;  // anything else goes to the error trace
+    EXPECT_FALSE(SendMail(L"help@example.com", L"", L""));
+    ASSERT_EQ(boxes.shown.size(), 2u);
+    EXPECT_NE(boxes.shown[1].prompt.find(L"SendMail"), std::wstring::npos);
+
+    SetShellOpenFunction(previous);
+}
+
+}  // namespace
