@@ -1,0 +1,24 @@
+#include "NeighbourServices.h"
+
+namespace {
+std::function<win::Window*()>& Accessor() {
+    static std::function<win::Window*()> accessor;
+    return accessor;
+}
+}  // namespace
+
+void SetOptionsWindowAccessor(std::function<win::Window*()> accessor) { Accessor() = std::move(accessor); }
+
+win::Window* OptionsWindowDefault() { return Accessor() ? Accessor()() : nullptr; }
+
+win::Window* HostFrameOf(const win::Window& form) {
+    auto* extender = form.Find<win::MdiExtender>(L"mdiExt");
+    return extender ? extender->ParentForm() : nullptr;
+}
+
+win::StatusBar* HostStatusBar() {
+    win::Window* options = OptionsWindowDefault();
+    if (!options) return nullptr;
+    win::Window* frame = HostFrameOf(*options);
+    return frame ? frame->Find<win::StatusBar>(L"sta1") : nullptr;
+}
