@@ -6,6 +6,7 @@
 
 #include "basMessageHandler.h"
 #include "vb/VbText.h"
+#include "vb/VbThreadState.h"
 
 namespace {
 
@@ -20,17 +21,17 @@ struct HandlerState {
     std::vector<ErrorRecord> records = std::vector<ErrorRecord>(1);  // element 0 never holds a record
 };
 
-thread_local HandlerState t_state;
+HandlerState& State() { return vb::ThreadInstance<HandlerState>(); }
 
 // ErrorHandler counts itself into both counters for as long as a run lasts.
 struct HandlerRun {
     HandlerRun() {
-        ++t_state.stackLevel;
-        ++t_state.reentryCount;
+        ++State().stackLevel;
+        ++State().reentryCount;
     }
     ~HandlerRun() {
-        --t_state.stackLevel;
-        --t_state.reentryCount;
+        --State().stackLevel;
+        --State().reentryCount;
     }
 };
 
@@ -43,14 +44,14 @@ long HelpContextToLong(const std::wstring& text) {
 vb::Variant NestedRun(short action, const ErrorHandlerArgs& args) {
     ErrorHandlerArgs nested = args;
     nested.Array.reset();
-    t_state.currentAction = action;
+    State().currentAction = action;
     return ErrorHandler(action, nested);
 }
 
 void Report() { MessageHandler(vb::Err().Number); }
 
 void Push(const ErrorHandlerArgs& args) {
-    HandlerState& s = t_state;
+    HandlerState& s = State();
     ++s.recordCount;
     s.records.resize(static_cast<size_t>(s.recordCount) + 1);
 
@@ -73,7 +74,7 @@ void Push(const ErrorHandlerArgs& args) {
 }
 
 void DropTop() {
-    HandlerState& s = t_state;
+    HandlerState& s = State();
     if (s.recordCount == 0) return;
     --s.recordCount;
     s.records.resize(static_cast<size_t>(s.recordCount) + 1);
@@ -86,18 +87,18 @@ std::wstring TraceHead(long level, long recordLevel, const std::wstring& source)
 
 }  // namespace
 
-short& StackLevel() { return t_state.stackLevel; }
+short& StackLevel() { return State().stackLevel; }
 
 ProcGuard::ProcGuard() {
-    if (t_state.stackLevel == 32767) vb::Raise(vb::ErrOverflow);
-    ++t_state.stackLevel;
+    if (State().stackLevel == 32767) vb::Raise(vb::ErrOverflow);
+    ++State().stackLevel;
 }
 
-ProcGuard::~ProcGuard() { --t_state.stackLevel; }
+ProcGuard::~ProcGuard() { --State().stackLevel; }
 
 vb::Variant ErrorHandler(short action, const ErrorHandlerArgs& args) {
     HandlerRun run;
-    HandlerState& s = t_state;
+    HandlerState& s = State();
     vb::Variant result;
 
     if (args.Array) ErrZ2ErrOFromArray(args.Array, s.recordCount);

@@ -9,22 +9,26 @@
 #include "basStrings.h"
 #include "basWinAPI_Windows.h"
 #include "vb/VbText.h"
+#include "vb/VbThreadState.h"
 
 namespace {
 
 // Per thread: the chooser takes command lines apart on its server's threads.
-thread_local ProgramPathRecord t_record;
-thread_local std::array<std::wstring, 4> t_programExtensions;  // the fourth slot stays empty
-thread_local vb::List<std::wstring> t_searchPaths;
-thread_local bool t_searchPathsLoaded = false;
+struct FileHelperState {
+    ProgramPathRecord record;
+    std::array<std::wstring, 4> programExtensions;  // the fourth slot stays empty
+    vb::List<std::wstring> searchPaths;
+    bool searchPathsLoaded = false;
+};
+FileHelperState& State() { return vb::ThreadInstance<FileHelperState>(); }
 
 const wchar_t kDriveOrUncStart[] = L"\\\\||[a-zA-Z]:";
 
 void FillProgramExtensions() {
-    if (!t_programExtensions[0].empty()) return;
-    t_programExtensions[0] = L".bat";
-    t_programExtensions[1] = L".com";
-    t_programExtensions[2] = L".exe";
+    if (!State().programExtensions[0].empty()) return;
+    State().programExtensions[0] = L".bat";
+    State().programExtensions[1] = L".com";
+    State().programExtensions[2] = L".exe";
 }
 
 // Whether a plain directory listing (normal, read-only, hidden and archive files) finds a file
@@ -67,7 +71,7 @@ std::wstring SearchFolders(const std::wstring& prefix) {
             if (Exists(candidate)) return candidate;
             continue;
         }
-        for (const std::wstring& extension : t_programExtensions) {
+        for (const std::wstring& extension : State().programExtensions) {
             if (extension.empty()) continue;
             if (Exists(candidate + extension)) return candidate + extension;
         }
@@ -101,22 +105,22 @@ void LoadSearchPaths() {
         vb::List<std::wstring> folders;
         // parts[0] is the empty element before the leading ";", the last the one after the trailing ";".
         for (size_t i = 1; i + 1 < parts.size(); ++i) folders.Add(parts[i]);
-        t_searchPaths = std::move(folders);
-        t_searchPathsLoaded = true;
+        State().searchPaths = std::move(folders);
+        State().searchPathsLoaded = true;
     });
 }
 
 const vb::List<std::wstring>& SearchPaths() {
-    if (!t_searchPathsLoaded) LoadSearchPaths();
-    return t_searchPaths;
+    if (!State().searchPathsLoaded) LoadSearchPaths();
+    return State().searchPaths;
 }
 
 ProgramPathRecord GetFileType(const std::wstring& commandLine, const std::optional<vb::Variant>& attributesFlag) {
     ProcGuard guard;
     try {
         // Each call starts afresh: nothing of the previous command line may leak into this one.
-        t_record = ProgramPathRecord{};
-        ProgramPathRecord& r = t_record;
+        State().record = ProgramPathRecord{};
+        ProgramPathRecord& r = State().record;
         RestorerCheckpoint(L"GFT" + commandLine);
         FillProgramExtensions();
 
@@ -223,7 +227,7 @@ ProgramPathRecord GetFileType(const std::wstring& commandLine, const std::option
     } catch (...) {
         TrapError(L"GetFileType");
     }
-    return t_record;
+    return State().record;
 }
 
 VS_FIXEDFILEINFO GetVersionInfo(const std::wstring& file, DWORD& size) {

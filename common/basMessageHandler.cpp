@@ -7,6 +7,7 @@
 #include "basErrorHandler.h"
 #include "basStrings.h"
 #include "vb/VbText.h"
+#include "vb/VbThreadState.h"
 
 namespace {
 
@@ -21,6 +22,7 @@ public:
 WindowsPresenter g_windowsPresenter;
 MessagePresenter* g_presenter = &g_windowsPresenter;
 MessageRowLookup g_rows = nullptr;
+MessageRanges g_ranges;
 
 const wchar_t kCrLf[] = L"\r\n";
 
@@ -34,9 +36,11 @@ struct MessageRecord {
     vb::Variant Result;
 };
 
-thread_local MessageRecord t_message;
 
-bool InCatalogueRange(long number) { return number >= MessageBase + 4000 && number <= MessageBase + 5009; }
+
+bool InCatalogueRange(long number) {
+    return number >= MessageBase + 4000 && number <= MessageBase + g_ranges.questionLast;
+}
 
 bool LookupRow(long n, std::wstring& text, std::wstring& title) {
     if (!g_rows) return false;
@@ -49,7 +53,7 @@ std::wstring NumberText(double number) {
 
 vb::Variant Build(long number, const std::optional<std::wstring>& title, std::wstring* text,
                   const std::optional<bool>& quiet) {
-    MessageRecord& m = t_message;
+    MessageRecord& m = vb::ThreadInstance<MessageRecord>();
     m = MessageRecord{};
     m.Text = text ? *text : std::wstring();
     m.Title = title ? vb::Trim(*title) : std::wstring();
@@ -71,13 +75,13 @@ vb::Variant Build(long number, const std::optional<std::wstring>& title, std::ws
         m.Result = vb::Variant(1);
         m.Style = StyleCritical;
         m.Title = m.Title + L"Error - " + L" ";
-    } else if (n >= 4500 && n <= 4549) {
+    } else if (n >= 4500 && n <= g_ranges.informationLast) {
         std::wstring rowTitle;
         if (LookupRow(n, m.Text, rowTitle) && !rowTitle.empty()) m.Title = rowTitle;
         if (m.Title.empty()) m.Title = L"Information";
         m.Style = StyleInformation;
         m.Title += L" ";
-    } else if (n >= 5000 && n <= 5009) {
+    } else if (n >= 5000 && n <= g_ranges.questionLast) {
         std::wstring rowTitle;
         if (LookupRow(n, m.Text, rowTitle) && !rowTitle.empty()) m.Title = rowTitle;
         if (m.Title.empty()) m.Title = L"Question";
@@ -137,7 +141,10 @@ MessagePresenter* SetMessagePresenter(MessagePresenter* presenter) {
 
 MessagePresenter& CurrentMessagePresenter() { return *g_presenter; }
 
-void SetMessageRows(MessageRowLookup lookup) { g_rows = lookup; }
+void SetMessageRows(MessageRowLookup lookup, MessageRanges ranges) {
+    g_rows = lookup;
+    g_ranges = ranges;
+}
 
 vb::Variant MessageHandler(long number, std::optional<std::wstring> title, std::wstring* text,
                            std::optional<bool> quiet) {

@@ -25,7 +25,13 @@ MessagePresenter& CurrentMessagePresenter();
 // A deliverable's own rows: fills the text (and, for a few rows, the title) of message n.
 // Answers false when n has no row.
 using MessageRowLookup = bool (*)(long n, std::wstring& text, std::wstring& title);
-void SetMessageRows(MessageRowLookup lookup);
+// The ends of the information and question ranges, which differ between deliverables; the
+// error range is 4000 to 4003 and the catalogue's window runs from 4000 to the question range's end.
+struct MessageRanges {
+    long informationLast = 4549;
+    long questionLast = 5009;
+};
+void SetMessageRows(MessageRowLookup lookup, MessageRanges ranges = {});
 
 // Number: MessageBase + n for the catalogue's rows. Title, Text and Quiet as optional
 // arguments; Text is passed by reference (quiet mode writes the message text into it).

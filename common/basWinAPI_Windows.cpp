@@ -5,6 +5,7 @@
 
 #include "basErrorHandler.h"
 #include "vb/VbText.h"
+#include "vb/VbThreadState.h"
 
 namespace {
 
@@ -12,8 +13,11 @@ namespace {
 std::atomic<long> g_nextMenuId{5000};
 
 // The chooser fills these per request on its server's threads, so each thread keeps its own.
-thread_local std::wstring t_windowsFolder;
-thread_local std::wstring t_systemFolder;
+struct FolderState {
+    std::wstring windowsFolder;
+    std::wstring systemFolder;
+};
+FolderState& Folders() { return vb::ThreadInstance<FolderState>(); }
 
 using FolderCall = UINT(WINAPI*)(LPWSTR, UINT);
 
@@ -79,21 +83,21 @@ int GetMouseButtonState() {
 }
 
 void GetWindowsFolder() {
-    TrappedVoid(L"GetWindowsFolder", [] { t_windowsFolder = ReadFolder(GetWindowsDirectoryW); });
+    TrappedVoid(L"GetWindowsFolder", [] { Folders().windowsFolder = ReadFolder(GetWindowsDirectoryW); });
 }
 
 void GetSystemFolder() {
-    TrappedVoid(L"GetSystemFolder", [] { t_systemFolder = ReadFolder(GetSystemDirectoryW); });
+    TrappedVoid(L"GetSystemFolder", [] { Folders().systemFolder = ReadFolder(GetSystemDirectoryW); });
 }
 
 const std::wstring& WindowsFolder() {
-    if (t_windowsFolder.empty()) GetWindowsFolder();
-    return t_windowsFolder;
+    if (Folders().windowsFolder.empty()) GetWindowsFolder();
+    return Folders().windowsFolder;
 }
 
 const std::wstring& SystemFolder() {
-    if (t_systemFolder.empty()) GetSystemFolder();
-    return t_systemFolder;
+    if (Folders().systemFolder.empty()) GetSystemFolder();
+    return Folders().systemFolder;
 }
 
 bool IsWindowsOrSystemDrive(const std::wstring& drive) {

@@ -3,12 +3,22 @@
 #include "LibraryMessages.h"
 #include "basMessageHandler.h"
 #include "vb/VbError.h"
+#include "vb/VbThreadState.h"
 
-BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
-    if (reason == DLL_PROCESS_ATTACH) {
-        DisableThreadLibraryCalls(instance);
-        vb::SetProjectName(L"Sendrik");
-        SetMessageRows(LibraryMessageRow);
+BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
+    switch (reason) {
+        case DLL_PROCESS_ATTACH:
+            vb::SetProjectName(L"Sendrik");
+            SetMessageRows(LibraryMessageRow);
+            break;
+        case DLL_THREAD_DETACH:
+            vb::ReleaseThreadState();
+            break;
+        case DLL_PROCESS_DETACH:
+            if (!reserved) vb::ReleaseAllThreadState();
+            break;
+        default:
+            break;
     }
     return TRUE;
 }

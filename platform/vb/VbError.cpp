@@ -5,10 +5,11 @@
 #include <new>
 #include <stdexcept>
 
+#include "vb/VbThreadState.h"
+
 namespace vb {
 
 namespace {
-thread_local ErrObject t_err;
 std::wstring g_projectName = L"Lumox";
 
 struct RuntimeText {
@@ -60,7 +61,7 @@ const RuntimeText kRuntimeTexts[] = {
 
 void ErrObject::Clear() { *this = ErrObject{}; }
 
-ErrObject& Err() { return t_err; }
+ErrObject& Err() { return ThreadInstance<ErrObject>(); }
 
 void SetProjectName(const std::wstring& name) { g_projectName = name; }
 const std::wstring& ProjectName() { return g_projectName; }
@@ -74,7 +75,7 @@ std::wstring RuntimeErrorText(long number) {
 }
 
 void SetError(long number, std::optional<std::wstring> source, std::optional<std::wstring> description) {
-    ErrObject& e = t_err;
+    ErrObject& e = Err();
     long lastDll = e.LastDllError;
     e = ErrObject{};
     e.Number = number;
@@ -85,14 +86,14 @@ void SetError(long number, std::optional<std::wstring> source, std::optional<std
 
 void Raise(long number, std::optional<std::wstring> source, std::optional<std::wstring> description) {
     SetError(number, std::move(source), std::move(description));
-    throw Error(t_err);
+    throw Error(Err());
 }
 
 void CaptureCurrentException() {
     try {
         throw;
     } catch (const Error& e) {
-        t_err = e.Info();
+        Err() = e.Info();
     } catch (const std::bad_alloc&) {
         SetError(ErrOutOfMemory);
     } catch (const std::out_of_range&) {
@@ -107,6 +108,6 @@ void CaptureCurrentException() {
     }
 }
 
-void NoteLastDllError() { t_err.LastDllError = static_cast<long>(GetLastError()); }
+void NoteLastDllError() { Err().LastDllError = static_cast<long>(GetLastError()); }
 
 }  // namespace vb

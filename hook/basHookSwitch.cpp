@@ -1,0 +1,45 @@
+#include "basHookSwitch.h"
+
+#include "basErrorHandler.h"
+#include "basHookNames.h"
+#include "basWinAPI_Atom.h"
+#include "basWinAPI_Registry.h"
+
+namespace {
+bool g_hookIsOn = false;
+}
+
+bool& HookIsOn() { return g_hookIsOn; }
+
+void TurnHookOn() {
+    ProcGuard guard;
+    try {
+        Atom(atomGlobalAdd, HookOnAtom, vb::Variant(37));
+    } catch (...) {
+        vb::Err().Clear();
+    }
+    try {
+        Registry(regSave, ShellExecuteHooksKey, L"", vb::Variant(HookClsidText), vb::Variant(HookProductName),
+                 std::nullopt, HKEY_LOCAL_MACHINE, true);
+    } catch (...) {
+        vb::Err().Clear();
+    }
+    g_hookIsOn = true;
+}
+
+void TurnHookOff() {
+    ProcGuard guard;
+    try {
+        Atom(atomGlobalDelete, HookOnAtom, vb::Variant(37));
+    } catch (...) {
+        vb::Err().Clear();
+    }
+    try {
+        Registry(regDelete, ShellExecuteHooksKey, L"", vb::Variant(HookClsidText), std::nullopt, std::nullopt,
+                 HKEY_LOCAL_MACHINE, true);
+    } catch (...) {
+        vb::Err().Clear();
+    }
+    // A switched-off suite must not still read as on.
+    g_hookIsOn = false;
+}

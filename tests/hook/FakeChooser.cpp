@@ -1,0 +1,115 @@
+// A stand-in for the chooser's local server: serves the chooser's class with -Embedding,
+// keeps the request text it receives and answers what the test wrote beside it.
+//   FakeChooserAnswer.txt   a whole number to answer, or "fail" for a failed call
+//   FakeChooserRequest.txt  the latest request text (UTF-16)
+//   FakeChooserCalls.txt    one character per call
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+
+#include "MorvaKestrow.h"
+#include "com/ComDispatch.h"
+#include "com/ComModule.h"
+#include "com/ComRegistration.h"
+#include "vb/VbApp.h"
+
+namespace {
+
+DWORD g_mainThread = 0;
+
+std::wstring Beside(const wchar_t* name) { return vb::AppPath() + L"\\" + name; }
+
+std::string ReadAnswer() {
+    std::string text;
+    FILE* f = _wfopen(Beside(L"FakeChooserAnswer.txt").c_str(), L"rb");
+    if (!f) return "1";
+    char buffer[64] = {};
+    size_t n = fread(buffer, 1, sizeof(buffer) - 1, f);
+    fclose(f);
+    return std::string(buffer, n);
+}
+
+void WriteFile(const wchar_t* name, const void* data, size_t size, const wchar_t* mode) {
+    FILE* f = _wfopen(Beside(name).c_str(), mode);
+    if (!f) return;
+    fwrite(data, 1, size, f);
+    fclose(f);
+}
+
+class FakeChooser : public com::DualDispatch<_MorvaTavixExe>, public com::RefCounted {
+public:
+    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
+        if (!ppv) return E_POINTER;
+        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch) ||
+            IsEqualIID(riid, IID__MorvaTavixExe)) {
+            *ppv = static_cast<_MorvaTavixExe*>(this);
+            AddRef();
+            return S_OK;
+        }
+        *ppv = nullptr;
+        return E_NOINTERFACE;
+    }
+    STDMETHODIMP_(ULONG) AddRef() override { return AddRefImpl(); }
+    STDMETHODIMP_(ULONG) Release() override { return ReleaseImpl(); }
+
+    STDMETHODIMP Rundel(BSTR text, LONG* result) override {
+        WriteFile(L"FakeChooserRequest.txt", text, SysStringByteLen(text), L"wb");
+        WriteFile(L"FakeChooserCalls.txt", "x", 1, L"ab");
+        const std::string answer = ReadAnswer();
+        if (answer.rfind("fail", 0) == 0) return E_FAIL;
+        if (result) *result = std::atol(answer.c_str());
+        return S_OK;
+    }
+};
+
+const com::ClassRegistration kClass = {&CLSID_MorvaTavixExe, L"MorvaKestrow.MorvaTavixExe",
+                                       L"MorvaKestrow.MorvaTavixExe", nullptr, &LIBID_MorvaKestrow, L"1.0", true};
+
+void QuitWhenEmpty() { PostThreadMessageW(g_mainThread, WM_QUIT, 0, 0); }
+
+int Serve() {
+    g_mainThread = GetCurrentThreadId();
+    if (FAILED(CoInitialize(nullptr))) return 2;
+    com::SetModuleEmptyCallback(QuitWhenEmpty);
+    IClassFactory* factory = nullptr;
+    if (FAILED(com::CreateClassFactory(com::CreateAndQuery<FakeChooser>, IID_IClassFactory,
+                                       reinterpret_cast<void**>(&factory)))) {
+        CoUninitialize();
+        return 3;
+    }
+    DWORD cookie = 0;
+    HRESULT hr = CoRegisterClassObject(CLSID_MorvaTavixExe, factory, CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE, &cookie);
+    if (SUCCEEDED(hr)) {
+        // Never linger: a client that never comes leaves after a while.
+        SetTimer(nullptr, 0, 60000, nullptr);
+        MSG msg;
+        while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+            if (msg.message == WM_TIMER && com::ModuleLockCount() == 0) break;
+            DispatchMessageW(&msg);
+        }
+        CoRevokeClassObject(cookie);
+    }
+    factory->Release();
+    CoUninitialize();
+    return SUCCEEDED(hr) ? 0 : 4;
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int) {
+    const std::wstring args = commandLine ? commandLine : L"";
+    const std::wstring path = vb::ModuleFileName(vb::ThisModule());
+    if (args.find(L"RegServer") != std::wstring::npos && args.find(L"Unreg") == std::wstring::npos) {
+        HRESULT hr = com::RegisterModuleTypeLib(path);
+        if (SUCCEEDED(hr)) hr = com::RegisterComClass(kClass, path);
+        return SUCCEEDED(hr) ? 0 : 1;
+    }
+    if (args.find(L"UnregServer") != std::wstring::npos) {
+        com::UnregisterComClass(kClass);
+        com::UnregisterModuleTypeLib(path);
+        return 0;
+    }
+    if (args.find(L"Embedding") != std::wstring::npos) return Serve();
+    return 0;
+}
