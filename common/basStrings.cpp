@@ -28,46 +28,6 @@ std::wstring JoinTwo(std::wstring first, std::wstring_view second) {
     return first;
 }
 
-// The run time's idea of a number: blanks around, an optional sign, digits with at most
-// one decimal point and an optional exponent, or a &H / &O literal. A %1 placeholder is one.
-bool IsNumericText(std::wstring_view s) {
-    std::wstring t = vb::Trim(s);
-    size_t i = 0, n = t.size();
-    if (n == 0) return false;
-    if (t[0] == L'&' && n > 2) {
-        wchar_t kind = static_cast<wchar_t>(std::towupper(t[1]));
-        if (kind != L'H' && kind != L'O') return false;
-        for (i = 2; i < n; ++i) {
-            wchar_t c = t[i];
-            bool ok = kind == L'H' ? std::iswxdigit(c) != 0 : (c >= L'0' && c <= L'7');
-            if (!ok) return false;
-        }
-        return true;
-    }
-    if (t[i] == L'+' || t[i] == L'-') ++i;
-    bool digits = false, point = false;
-    for (; i < n; ++i) {
-        if (t[i] >= L'0' && t[i] <= L'9')
-            digits = true;
-        else if (t[i] == L'.' && !point)
-            point = true;
-        else
-            break;
-    }
-    if (!digits) return false;
-    if (i < n && (t[i] == L'e' || t[i] == L'E')) {
-        ++i;
-        if (i < n && (t[i] == L'+' || t[i] == L'-')) ++i;
-        bool expDigits = false;
-        while (i < n && t[i] >= L'0' && t[i] <= L'9') {
-            expDigits = true;
-            ++i;
-        }
-        if (!expDigits) return false;
-    }
-    return i == n;
-}
-
 // The variable's value; empty when it is undefined or empty.
 std::wstring EnvironmentValue(const std::wstring& name) {
     DWORD size = GetEnvironmentVariableW(name.c_str(), nullptr, 0);
@@ -143,7 +103,7 @@ std::wstring ExpandEnvVars(std::wstring_view commandLine) {
         size_t close = vb::InStr(open + 1, text, L"%");
         if (close == 0 || close > limit) break;
         std::wstring name = text.substr(open, close - open - 1);
-        if (IsNumericText(name)) break;  // %1 and the like belong to the caller
+        if (vb::IsNumeric(name)) break;  // %1 and the like belong to the caller
         std::wstring value = EnvironmentValue(name);
         if (value.empty()) {
             scan = close;

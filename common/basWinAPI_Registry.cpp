@@ -44,41 +44,6 @@ LONG OpenRegistryKey(HKEY root, const std::wstring& path, HKEY* key) {
     return RegOpenKeyExA(root, vb::ToAnsi(path).c_str(), 0, MAXIMUM_ALLOWED, key);
 }
 
-// The run time's idea of a number: an optional sign, digits with at most one decimal point
-// and an optional exponent, or a &H / &O literal; blanks around are allowed.
-bool IsNumericKey(const std::wstring& key) {
-    std::wstring t = vb::Trim(key);
-    size_t i = 0, n = t.size();
-    if (n == 0) return false;
-    if (t[0] == L'&' && n > 2) {
-        wchar_t kind = static_cast<wchar_t>(std::towupper(t[1]));
-        if (kind != L'H' && kind != L'O') return false;
-        for (i = 2; i < n; ++i) {
-            bool ok = kind == L'H' ? std::iswxdigit(t[i]) != 0 : (t[i] >= L'0' && t[i] <= L'7');
-            if (!ok) return false;
-        }
-        return true;
-    }
-    if (t[i] == L'+' || t[i] == L'-') ++i;
-    bool digits = false, point = false;
-    for (; i < n; ++i) {
-        if (std::iswdigit(t[i]))
-            digits = true;
-        else if (t[i] == L'.' && !point)
-            point = true;
-        else
-            break;
-    }
-    if (!digits) return false;
-    if (i < n && (t[i] == L'e' || t[i] == L'E')) {
-        ++i;
-        if (i < n && (t[i] == L'+' || t[i] == L'-')) ++i;
-        if (i >= n || !std::iswdigit(t[i])) return false;
-        while (i < n && std::iswdigit(t[i])) ++i;
-    }
-    return i == n;
-}
-
 std::string AnsiName(const vb::Variant& name) { return vb::ToAnsi(name.ToString()); }
 
 uint32_t DwordBits(const vb::Variant& value) {
@@ -139,7 +104,7 @@ long& RegistryFailureCount() { return failureCount; }
 long& LastRegResult() { return lastRegResult; }
 
 std::wstring RegistryKeyPath(const std::wstring& Key, const std::wstring& SubKey, HKEY Root, bool KeyIsAbsolute) {
-    if (!KeyIsAbsolute && (IsNumericKey(Key) || (!SubKey.empty() && Root == HKEY_LOCAL_MACHINE)))
+    if (!KeyIsAbsolute && (vb::IsNumeric(Key) || (!SubKey.empty() && Root == HKEY_LOCAL_MACHINE)))
         return JoinPaths(L"Software", L"Morva Corporation", {L"Morva Utility Manager", Key, SubKey});
     return Key;
 }

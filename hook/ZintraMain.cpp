@@ -24,22 +24,13 @@ const com::ClassRegistration kClasses[] = {
 }  // namespace
 
 BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
-    switch (reason) {
-        case DLL_PROCESS_ATTACH:
-            vb::SetProjectName(L"Zintra");
-            SetMessageRows(ZintraMessageRow, ZintraMessageRanges);
-            InstallHookPresenter();
-            break;
-        case DLL_THREAD_DETACH:
-            // The shell's threads come and go; each one's module data goes with it.
-            vb::ReleaseThreadState();
-            break;
-        case DLL_PROCESS_DETACH:
-            if (!reserved) vb::ReleaseAllThreadState();
-            break;
-        default:
-            break;
+    if (reason == DLL_PROCESS_ATTACH) {
+        vb::SetProjectName(L"Zintra");
+        SetMessageRows(ZintraMessageRow, ZintraMessageRanges);
+        InstallHookPresenter();
     }
+    // The shell's threads come and go; each one's module data goes with it.
+    vb::ThreadStateOnDllNotification(reason, reserved);
     return TRUE;
 }
 

@@ -6,20 +6,11 @@
 #include "vb/VbThreadState.h"
 
 BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
-    switch (reason) {
-        case DLL_PROCESS_ATTACH:
-            vb::SetProjectName(L"Sendrik");
-            SetMessageRows(LibraryMessageRow);
-            break;
-        case DLL_THREAD_DETACH:
-            vb::ReleaseThreadState();
-            break;
-        case DLL_PROCESS_DETACH:
-            if (!reserved) vb::ReleaseAllThreadState();
-            break;
-        default:
-            break;
+    if (reason == DLL_PROCESS_ATTACH) {
+        vb::SetProjectName(L"Sendrik");
+        SetMessageRows(LibraryMessageRow);
     }
+    vb::ThreadStateOnDllNotification(reason, reserved);
     return TRUE;
 }
 

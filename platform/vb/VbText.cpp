@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <cwchar>
+#include <cwctype>
 
 namespace vb {
 
@@ -104,6 +105,44 @@ std::wstring FromAnsi(std::string_view s) {
     std::wstring out(static_cast<size_t>(n), L'\0');
     MultiByteToWideChar(CP_ACP, 0, s.data(), static_cast<int>(s.size()), out.data(), n);
     return out;
+}
+
+bool IsNumeric(std::wstring_view s) {
+    std::wstring t = vb::Trim(s);
+    size_t i = 0, n = t.size();
+    if (n == 0) return false;
+    if (t[0] == L'&' && n > 2) {
+        wchar_t kind = static_cast<wchar_t>(std::towupper(t[1]));
+        if (kind != L'H' && kind != L'O') return false;
+        for (i = 2; i < n; ++i) {
+            wchar_t c = t[i];
+            bool ok = kind == L'H' ? std::iswxdigit(c) != 0 : (c >= L'0' && c <= L'7');
+            if (!ok) return false;
+        }
+        return true;
+    }
+    if (t[i] == L'+' || t[i] == L'-') ++i;
+    bool digits = false, point = false;
+    for (; i < n; ++i) {
+        if (t[i] >= L'0' && t[i] <= L'9')
+            digits = true;
+        else if (t[i] == L'.' && !point)
+            point = true;
+        else
+            break;
+    }
+    if (!digits) return false;
+    if (i < n && (t[i] == L'e' || t[i] == L'E')) {
+        ++i;
+        if (i < n && (t[i] == L'+' || t[i] == L'-')) ++i;
+        bool expDigits = false;
+        while (i < n && t[i] >= L'0' && t[i] <= L'9') {
+            expDigits = true;
+            ++i;
+        }
+        if (!expDigits) return false;
+    }
+    return i == n;
 }
 
 }  // namespace vb

@@ -37,6 +37,10 @@ std::wstring Hex(long value);
 
 std::wstring UCase(std::wstring_view s);
 
+// The run time's idea of a number: blanks around, an optional sign, digits with at most one
+// decimal point and an optional exponent, or a &H / &O literal.
+bool IsNumeric(std::wstring_view s);
+
 // ANSI code page conversions.
 std::string ToAnsi(std::wstring_view s);
 std::wstring FromAnsi(std::string_view s);

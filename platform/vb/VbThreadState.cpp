@@ -68,4 +68,10 @@ void ReleaseAllThreadState() {
     }
 }
 
+void ThreadStateOnDllNotification(DWORD reason, LPVOID reserved) {
+    if (reason == DLL_THREAD_DETACH) ReleaseThreadState();
+    // At process exit (reserved set) the memory goes with the process.
+    if (reason == DLL_PROCESS_DETACH && !reserved) ReleaseAllThreadState();
+}
+
 }  // namespace vb

@@ -30,4 +30,7 @@ void ReleaseThreadState();
 // Frees every thread's instances, for a library being unloaded while the process goes on.
 void ReleaseAllThreadState();
 
+// What a library's DllMain does about its per-thread data on each notification.
+void ThreadStateOnDllNotification(DWORD reason, LPVOID reserved);
+
 }  // namespace vb

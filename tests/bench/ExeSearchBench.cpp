@@ -13,6 +13,7 @@
 #include "basExeSearch.h"
 #include "basMessageHandler.h"
 #include "vb/VbText.h"
+#include "../common/TestSupport.h"
 
 namespace {
 
@@ -43,24 +44,6 @@ void BuildTree(const std::wstring& root) {
         FillFolder(top);
         for (int s = 0; s < kSubfolders; ++s) FillFolder(top + L"\\Product" + std::to_wstring(s));
     }
-}
-
-void RemoveTree(const std::wstring& folder) {
-    WIN32_FIND_DATAW d;
-    HANDLE h = FindFirstFileW((folder + L"\\*").c_str(), &d);
-    if (h != INVALID_HANDLE_VALUE) {
-        do {
-            std::wstring name = d.cFileName;
-            if (name == L"." || name == L"..") continue;
-            std::wstring path = folder + L"\\" + name;
-            if (d.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                RemoveTree(path);
-            else
-                DeleteFileW(path.c_str());
-        } while (FindNextFileW(h, &d));
-        FindClose(h);
-    }
-    RemoveDirectoryW(folder.c_str());
 }
 
 // The bare walk: every entry once, into every folder.
@@ -120,7 +103,7 @@ int wmain(int argc, wchar_t** argv) {
         root = std::wstring(tmp) + L"LumoxSearchBench" + std::to_wstring(GetCurrentProcessId());
     }
     std::printf("building 20000 files in 2000 folders ...\n");
-    RemoveTree(root);
+    testsupport::RemoveTree(root);
     BuildTree(root);
 
     long bareFiles = 0, searchFiles = 0;
@@ -130,6 +113,6 @@ int wmain(int argc, wchar_t** argv) {
     std::printf("bare walk:      %8.3f s  (%ld files)\n", bare, bareFiles);
     std::printf("SearchExeFiles: %8.3f s  (%ld executables)\n", search, searchFiles);
     std::printf("ratio:          %8.2f\n", search / bare);
-    RemoveTree(root);
+    testsupport::RemoveTree(root);
     return 0;
 }

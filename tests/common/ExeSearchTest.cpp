@@ -14,6 +14,7 @@
 #include "basIniFile.h"
 #include "frmDoingStuff.h"
 #include "vb/VbText.h"
+#include "TestSupport.h"
 
 namespace {
 
@@ -29,25 +30,6 @@ void MakeFile(const std::wstring& path, DWORD attributes = FILE_ATTRIBUTE_NORMAL
     CloseHandle(h);
 }
 
-void RemoveTree(const std::wstring& folder) {
-    WIN32_FIND_DATAW d;
-    HANDLE h = FindFirstFileW((folder + L"\\*").c_str(), &d);
-    if (h != INVALID_HANDLE_VALUE) {
-        do {
-            std::wstring name = d.cFileName;
-            if (name == L"." || name == L"..") continue;
-            std::wstring path = folder + L"\\" + name;
-            SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-            if (d.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                RemoveTree(path);
-            else
-                DeleteFileW(path.c_str());
-        } while (FindNextFileW(h, &d));
-        FindClose(h);
-    }
-    RemoveDirectoryW(folder.c_str());
-}
-
 class ExeSearchTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -55,7 +37,7 @@ protected:
         wchar_t tmp[MAX_PATH];
         GetTempPathW(MAX_PATH, tmp);
         root_ = std::wstring(tmp) + L"LumoxSearch" + std::to_wstring(GetCurrentProcessId());
-        RemoveTree(root_);
+        testsupport::RemoveTree(root_);
         CreateDirectoryW(root_.c_str(), nullptr);
     }
     void TearDown() override {
@@ -64,7 +46,7 @@ protected:
             f->Close();
         }
         win::DefaultInstance<frmDoingStuff>::Release();
-        RemoveTree(root_);
+        testsupport::RemoveTree(root_);
         ErrorHandler(ehClearAll);
     }
     std::wstring Folder(const std::wstring& relative) {

@@ -16,26 +16,9 @@
 #include "basStrings.h"
 #include "basWinAPI_Windows.h"
 #include "vb/VbApp.h"
+#include "TestSupport.h"
 
 namespace {
-
-void RemoveTree(const std::wstring& folder) {
-    WIN32_FIND_DATAW data;
-    HANDLE find = FindFirstFileW(JoinPaths(folder, L"*").c_str(), &data);
-    if (find != INVALID_HANDLE_VALUE) {
-        do {
-            std::wstring name = data.cFileName;
-            if (name == L"." || name == L"..") continue;
-            std::wstring full = JoinPaths(folder, name);
-            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                RemoveTree(full);
-            else
-                DeleteFileW(full.c_str());
-        } while (FindNextFileW(find, &data));
-        FindClose(find);
-    }
-    RemoveDirectoryW(folder.c_str());
-}
 
 void Touch(const std::wstring& path) { std::ofstream(std::filesystem::path(path), std::ios::binary) << "x"; }
 
@@ -74,7 +57,7 @@ protected:
         wchar_t tmp[MAX_PATH];
         GetTempPathW(MAX_PATH, tmp);
         root_ = std::wstring(tmp) + L"LumoxFileType" + std::to_wstring(GetCurrentProcessId());
-        RemoveTree(root_);
+        testsupport::RemoveTree(root_);
         for (const wchar_t* folder : {L"", L"Program Files", L"Program Files\\App", L"my.tools", L"pathA", L"pathB",
                                       L"work"})
             CreateDirectoryW(At(folder).c_str(), nullptr);
@@ -103,7 +86,7 @@ protected:
         SetEnvironmentVariableW(L"PATH", hadPath_ ? savedPath_.c_str() : nullptr);
         SetEnvironmentVariableW(L"LUMOXTREE", nullptr);
         LoadSearchPaths();
-        RemoveTree(root_);
+        testsupport::RemoveTree(root_);
         EXPECT_TRUE(boxes.shown.empty()) << (boxes.shown.empty() ? std::wstring() : boxes.shown[0].prompt);
     }
     std::wstring At(const std::wstring& relative) const { return relative.empty() ? root_ : JoinPaths(root_, relative); }
@@ -319,7 +302,7 @@ TEST(DosPath, ShortFormOfExistingPathsOnly) {
     wchar_t tmp[MAX_PATH];
     GetTempPathW(MAX_PATH, tmp);
     std::wstring root = std::wstring(tmp) + L"LumoxDosPath" + std::to_wstring(GetCurrentProcessId());
-    RemoveTree(root);
+    testsupport::RemoveTree(root);
     CreateDirectoryW(root.c_str(), nullptr);
     std::wstring longName = JoinPaths(root, L"A rather long file name.text");
     Touch(longName);
@@ -345,8 +328,8 @@ TEST(DosPath, ShortFormOfExistingPathsOnly) {
     EXPECT_EQ(deepShort.substr(deepShort.size() - 9), L"\\deep.txt");
     EXPECT_EQ(GetFileAttributesW((L"\\\\?\\" + deepShort).c_str()) & FILE_ATTRIBUTE_DIRECTORY, 0u);
 
-    RemoveTree(L"\\\\?\\" + root);
-    RemoveTree(root);
+    testsupport::RemoveTree(L"\\\\?\\" + root);
+    testsupport::RemoveTree(root);
     EXPECT_TRUE(boxes.shown.empty());
 }
 

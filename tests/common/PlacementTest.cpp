@@ -9,21 +9,9 @@
 #include "basUserInterface.h"
 #include "basWinAPI_Registry.h"
 #include "vb/VbScreen.h"
+#include "TestSupport.h"
 
 namespace {
-
-void DeleteTree(HKEY parent, const std::wstring& name) {
-    HKEY key;
-    if (RegOpenKeyExW(parent, name.c_str(), 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return;
-    wchar_t sub[256];
-    for (;;) {
-        DWORD length = 256;
-        if (RegEnumKeyExW(key, 0, sub, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-        DeleteTree(key, sub);
-    }
-    RegCloseKey(key);
-    RegDeleteKeyW(parent, name.c_str());
-}
 
 const std::wstring Placements = L"Software\\Morva Corporation\\Morva Utility Manager\\1";
 
@@ -33,7 +21,7 @@ protected:
     void SetUp() override {
         SetMessageRows(LibraryMessageRow);
         scratch_ = L"Software\\LumoxTests\\Placement" + std::to_wstring(GetCurrentProcessId());
-        DeleteTree(HKEY_CURRENT_USER, scratch_);
+        testsupport::DeleteRegistryTree(HKEY_CURRENT_USER, scratch_);
         ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, scratch_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
                                   &machine_, nullptr),
                   ERROR_SUCCESS);
@@ -42,7 +30,7 @@ protected:
     void TearDown() override {
         RegOverridePredefKey(HKEY_LOCAL_MACHINE, nullptr);
         RegCloseKey(machine_);
-        DeleteTree(HKEY_CURRENT_USER, scratch_);
+        testsupport::DeleteRegistryTree(HKEY_CURRENT_USER, scratch_);
         ErrorHandler(ehClearAll);
     }
     std::wstring Saved(const std::wstring& subkey, const wchar_t* value) {

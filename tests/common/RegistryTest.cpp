@@ -11,25 +11,13 @@
 #include "basErrorHandler.h"
 #include "basWinAPI_Registry.h"
 #include "vb/VbText.h"
+#include "TestSupport.h"
 
 namespace {
 
 using Bytes = vb::Variant::Bytes;
 
 const std::wstring Suite = L"Software\\Morva Corporation\\Morva Utility Manager";
-
-void DeleteTree(HKEY parent, const std::wstring& name) {
-    HKEY key;
-    if (RegOpenKeyExW(parent, name.c_str(), 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return;
-    wchar_t sub[256];
-    for (;;) {
-        DWORD length = 256;
-        if (RegEnumKeyExW(key, 0, sub, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-        DeleteTree(key, sub);
-    }
-    RegCloseKey(key);
-    RegDeleteKeyW(parent, name.c_str());
-}
 
 // The three roots go to scratch keys of their own for the time of a test, so nothing the
 // tests write reaches the prefix's real keys.
@@ -40,7 +28,7 @@ protected:
         SetMessageRows(LibraryMessageRow);
         ErrorHandler(ehClearAll);
         scratch_ = L"Software\\LumoxTests\\Registry" + std::to_wstring(GetCurrentProcessId());
-        DeleteTree(HKEY_CURRENT_USER, scratch_);
+        testsupport::DeleteRegistryTree(HKEY_CURRENT_USER, scratch_);
         Redirect(HKEY_LOCAL_MACHINE, L"HKLM", machine_);
         Redirect(HKEY_CLASSES_ROOT, L"HKCR", classes_);
         baseLevel_ = StackLevel();
@@ -51,7 +39,7 @@ protected:
         RegOverridePredefKey(HKEY_CLASSES_ROOT, nullptr);
         RegCloseKey(machine_);
         RegCloseKey(classes_);
-        DeleteTree(HKEY_CURRENT_USER, scratch_);
+        testsupport::DeleteRegistryTree(HKEY_CURRENT_USER, scratch_);
         ErrorHandler(ehClearAll);
     }
     void Redirect(HKEY root, const wchar_t* name, HKEY& key) {
@@ -173,7 +161,7 @@ TEST_F(RegistryTest, EveryValueTypeRoundTripsAndWritesBackTheSameBytes) {
         EXPECT_EQ(raw, c.raw);
     }
     EXPECT_TRUE(boxes.shown.empty());
-    DeleteTree(HKEY_CURRENT_USER, key);
+    testsupport::DeleteRegistryTree(HKEY_CURRENT_USER, key);
 }
 
 TEST_F(RegistryTest, ReadsValuesOthersWroteWithoutLosingCharacters) {

@@ -19,6 +19,7 @@
 #include "basWinAPI_Processes.h"
 #include "basWinAPI_Windows.h"
 #include "vb/VbApp.h"
+#include "TestSupport.h"
 
 namespace {
 
@@ -29,31 +30,14 @@ public:
         wchar_t tmp[MAX_PATH];
         GetTempPathW(MAX_PATH, tmp);
         path_ = std::wstring(tmp) + name + std::to_wstring(GetCurrentProcessId());
-        Remove(path_);
+        testsupport::RemoveTree(path_);
         CreateDirectoryW(path_.c_str(), nullptr);
     }
-    ~ScratchFolder() { Remove(path_); }
+    ~ScratchFolder() { testsupport::RemoveTree(path_); }
     const std::wstring& Path() const { return path_; }
     std::wstring operator/(const std::wstring& name) const { return JoinPaths(path_, name); }
 
 private:
-    static void Remove(const std::wstring& folder) {
-        WIN32_FIND_DATAW data;
-        HANDLE find = FindFirstFileW(JoinPaths(folder, L"*").c_str(), &data);
-        if (find != INVALID_HANDLE_VALUE) {
-            do {
-                std::wstring name = data.cFileName;
-                if (name == L"." || name == L"..") continue;
-                std::wstring full = JoinPaths(folder, name);
-                if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                    Remove(full);
-                else
-                    DeleteFileW(full.c_str());
-            } while (FindNextFileW(find, &data));
-            FindClose(find);
-        }
-        RemoveDirectoryW(folder.c_str());
-    }
     std::wstring path_;
 };
 

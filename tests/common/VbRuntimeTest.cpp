@@ -39,6 +39,13 @@ TEST(VbText, SplitCompareAndSearch) {
     EXPECT_EQ(vb::FromAnsi(vb::ToAnsi(L"caf\u00e9")), L"caf\u00e9");
 }
 
+TEST(VbText, IsNumericAsTheRunTimeReadsNumbers) {
+    for (const wchar_t* yes : {L"1", L" 12 ", L"-3.5", L"+.5", L"1e3", L"&H1F", L"&o17"})
+        EXPECT_TRUE(vb::IsNumeric(yes)) << yes;
+    for (const wchar_t* no : {L"", L" ", L"1a", L"e3", L"1e", L"&H", L"&O8", L"1.2.3", L"NAN"})
+        EXPECT_FALSE(vb::IsNumeric(no)) << no;
+}
+
 TEST(VbList, ElementZeroStaysEmpty) {
     vb::List<std::wstring> list;
     EXPECT_EQ(list.UBound(), 0);
