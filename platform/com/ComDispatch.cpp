@@ -89,55 +89,33 @@ vb::Variant FromVARIANT(const VARIANT& value) {
     vb::Raise(vb::ErrTypeMismatch);
 }
 
-HRESULT TryCallByName(IDispatch* object, const std::wstring& name, WORD flags, const std::vector<vb::Variant>& args,
-                      vb::Variant* result) {
-    if (!object) return E_POINTER;
-    DISPID id = DISPID_UNKNOWN;
-    LPOLESTR member = const_cast<LPOLESTR>(name.c_str());
-    HRESULT hr = object->GetIDsOfNames(IID_NULL, &member, 1, LOCALE_USER_DEFAULT, &id);
-    if (FAILED(hr)) return hr;
+namespace {
 
-    VariantList params(args.size());
-    try {
-        // Arguments travel last first.
-        for (size_t i = 0; i < args.size(); ++i) ToVARIANT(args[i], &params[args.size() - 1 - i]);
-    } catch (...) {
-        vb::Err().Clear();
-        return DISP_E_TYPEMISMATCH;
-    }
-    DISPID putId = DISPID_PROPERTYPUT;
-    DISPPARAMS dp{params.Data(), nullptr, static_cast<UINT>(args.size()), 0};
-    if (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) {
-        dp.rgdispidNamedArgs = &putId;
-        dp.cNamedArgs = 1;
-    }
+// One late-bound call: the member's lookup, the arguments and the answer.
+struct Invocation {
+    HRESULT lookup = S_OK;
+    HRESULT hr = S_OK;
     VARIANT out;
-    VariantInit(&out);
-    EXCEPINFO excep{};
-    hr = object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &dp, &out, &excep, nullptr);
-    SysFreeString(excep.bstrSource);
-    SysFreeString(excep.bstrDescription);
-    SysFreeString(excep.bstrHelpFile);
-    if (SUCCEEDED(hr) && result) {
-        try {
-            *result = FromVARIANT(out);
-        } catch (...) {
-            vb::Err().Clear();
-            hr = DISP_E_TYPEMISMATCH;
-        }
-    }
-    VariantClear(&out);
-    return hr;
-}
+    std::wstring source;
+    std::wstring description;
+    long scode = 0;
 
-vb::Variant CallByName(IDispatch* object, const std::wstring& name, WORD flags, const std::vector<vb::Variant>& args) {
-    if (!object) vb::Raise(91);  // object variable not set
+    Invocation() { VariantInit(&out); }
+    ~Invocation() { VariantClear(&out); }
+    Invocation(const Invocation&) = delete;
+    Invocation& operator=(const Invocation&) = delete;
+};
+
+// Arguments that do not convert raise a type mismatch.
+void InvokeMember(IDispatch* object, const std::wstring& name, WORD flags, const std::vector<vb::Variant>& args,
+                  Invocation& call) {
     DISPID id = DISPID_UNKNOWN;
     LPOLESTR member = const_cast<LPOLESTR>(name.c_str());
-    HRESULT hr = object->GetIDsOfNames(IID_NULL, &member, 1, LOCALE_USER_DEFAULT, &id);
-    if (FAILED(hr)) vb::Raise(vb::ErrMemberMissing);
+    call.lookup = object->GetIDsOfNames(IID_NULL, &member, 1, LOCALE_USER_DEFAULT, &id);
+    if (FAILED(call.lookup)) return;
 
     VariantList params(args.size());
+    // Arguments travel last first.
     for (size_t i = 0; i < args.size(); ++i) ToVARIANT(args[i], &params[args.size() - 1 - i]);
     DISPID putId = DISPID_PROPERTYPUT;
     DISPPARAMS dp{params.Data(), nullptr, static_cast<UINT>(args.size()), 0};
@@ -145,33 +123,46 @@ vb::Variant CallByName(IDispatch* object, const std::wstring& name, WORD flags, 
         dp.rgdispidNamedArgs = &putId;
         dp.cNamedArgs = 1;
     }
-    VARIANT out;
-    VariantInit(&out);
     EXCEPINFO excep{};
-    hr = object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &dp, &out, &excep, nullptr);
-    if (hr == DISP_E_EXCEPTION && excep.pfnDeferredFillIn) excep.pfnDeferredFillIn(&excep);
-    const std::wstring source = BstrText(excep.bstrSource);
-    const std::wstring description = BstrText(excep.bstrDescription);
-    const long scode = excep.scode ? excep.scode : excep.wCode;
+    call.hr = object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &dp, &call.out, &excep, nullptr);
+    if (call.hr == DISP_E_EXCEPTION && excep.pfnDeferredFillIn) excep.pfnDeferredFillIn(&excep);
+    call.source = BstrText(excep.bstrSource);
+    call.description = BstrText(excep.bstrDescription);
+    call.scode = excep.scode ? excep.scode : excep.wCode;
     SysFreeString(excep.bstrSource);
     SysFreeString(excep.bstrDescription);
     SysFreeString(excep.bstrHelpFile);
-    if (FAILED(hr)) {
-        VariantClear(&out);
-        if (hr == DISP_E_MEMBERNOTFOUND) vb::Raise(vb::ErrMemberMissing);
-        const long number = (hr == DISP_E_EXCEPTION && scode) ? scode : static_cast<long>(hr);
-        if (description.empty()) vb::Raise(number);
-        vb::Raise(number, source.empty() ? std::nullopt : std::optional<std::wstring>(source), description);
-    }
-    vb::Variant result;
+}
+
+}  // namespace
+
+HRESULT TryCallByName(IDispatch* object, const std::wstring& name, WORD flags, const std::vector<vb::Variant>& args,
+                      vb::Variant* result) {
+    if (!object) return E_POINTER;
+    Invocation call;
     try {
-        result = FromVARIANT(out);
+        InvokeMember(object, name, flags, args, call);
+        if (FAILED(call.lookup)) return call.lookup;
+        if (SUCCEEDED(call.hr) && result) *result = FromVARIANT(call.out);
     } catch (...) {
-        VariantClear(&out);
-        throw;
+        vb::Err().Clear();
+        return DISP_E_TYPEMISMATCH;
     }
-    VariantClear(&out);
-    return result;
+    return call.hr;
+}
+
+vb::Variant CallByName(IDispatch* object, const std::wstring& name, WORD flags, const std::vector<vb::Variant>& args) {
+    if (!object) vb::Raise(91);  // object variable not set
+    Invocation call;
+    InvokeMember(object, name, flags, args, call);
+    if (FAILED(call.lookup) || call.hr == DISP_E_MEMBERNOTFOUND) vb::Raise(vb::ErrMemberMissing);
+    if (FAILED(call.hr)) {
+        const long number = (call.hr == DISP_E_EXCEPTION && call.scode) ? call.scode : static_cast<long>(call.hr);
+        if (call.description.empty()) vb::Raise(number);
+        vb::Raise(number, call.source.empty() ? std::nullopt : std::optional<std::wstring>(call.source),
+                  call.description);
+    }
+    return FromVARIANT(call.out);
 }
 
 }  // namespace com
