@@ -175,19 +175,27 @@ bool RegistryDelete(const std::wstring& keyPath, const std::optional<vb::Variant
 bool RegistrySave(const std::wstring& keyPath, const vb::Variant& valueName, const vb::Variant& value, HKEY root,
                   bool quiet, long valueType) {
     constexpr const wchar_t* name = L"RegistrySave";
-    return Trapped(name, [&] {
+    bool finished = false;
+    bool saved = Trapped(name, [&] {
         OpenKey key;
         if (Check(RegCreateKeyExA(root, vb::ToAnsi(keyPath).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
                                   MAXIMUM_ALLOWED, nullptr, key.Put(), nullptr),
-                  name, quiet) != ERROR_SUCCESS)
+                  name, quiet) != ERROR_SUCCESS) {
+            finished = true;
             return false;
+        }
         vb::Variant::Bytes data = RegistryData(value, valueType);
         Check(RegSetValueExA(key.Get(), AnsiName(valueName).c_str(), 0, static_cast<DWORD>(valueType),
                              data.data(), static_cast<DWORD>(data.size())),
               name, quiet);
         Check(key.Close(), name, quiet);
+        finished = true;
         return true;
     });
+    // A write refused before it reached the registry (a type without a writer, data of the
+    // wrong kind) is a failed write all the same: callers of action 25 learn of it only here.
+    if (!finished) ++failureCount;
+    return saved;
 }
 
 vb::Variant RegistryGet(const std::wstring& keyPath, const vb::Variant& valueName, const vb::Variant& defaultValue,

@@ -24,8 +24,9 @@ inline constexpr const wchar_t* SuiteRegistryKey = L"Software\\Morva Corporation
 // Fields of the table that action 12 answers (first index).
 enum RegistryValueField : int { regFieldName = 0, regFieldData = 1, regFieldType = 2 };
 
-// Failed registry calls during the latest dispatcher call on this thread; read it after an
-// action 25 to learn whether the write went through.
+// Failed registry calls during the latest dispatcher call on this thread, and writes refused
+// before they reached the registry; read it after an action 25 to learn whether the write went
+// through.
 long& RegistryFailureCount();
 // Result of the latest key-information query of RegistryDelete (and the association readers).
 long& LastRegResult();

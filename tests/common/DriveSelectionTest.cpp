@@ -103,6 +103,14 @@ TEST_F(DriveSelectionTest, CancelAnswersNoDrives) {
     EXPECT_EQ(answer[0], L"Cancel");
 }
 
+TEST_F(DriveSelectionTest, ClosingTheDialogByItsCloseBoxAnswersNoDrives) {
+    auto answer = RunDialog(true, false, [&](frmDriveSelection& form) { SendMessageW(form.Handle(), WM_CLOSE, 0, 0); });
+    ASSERT_EQ(answer.size(), 1u);
+    EXPECT_FALSE(vb::TextEquals(answer[0], L"Ok")) << "read as a cancel";
+    EXPECT_EQ(frmDriveSelection::Existing(), nullptr);
+    EXPECT_TRUE(boxes.shown.empty());
+}
+
 TEST_F(DriveSelectionTest, DrivesOfTypesNotAskedForAreNotListed) {
     int count = -1;
     auto answer = RunDialog(false, true, [&](frmDriveSelection& form) {

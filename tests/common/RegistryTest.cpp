@@ -303,6 +303,29 @@ TEST_F(RegistryTest, RefusesWrongCallsAndReportsFailedWrites) {
     Bytes raw;
     EXPECT_FALSE(RawValue(HKEY_CURRENT_USER, scratch_ + L"\\Refused", "v", t, raw));
 
+    // Through the dispatcher a refused write shows in the failure count, as every failed write
+    // of action 25 must, also for a quiet caller (the trap itself still reports).
+    struct Refusal {
+        const char* what;
+        long type;
+        vb::Variant value;
+    } refusals[] = {
+        {"REG_NONE", REG_NONE, vb::Variant(L"x")},
+        {"type 11", 11, vb::Variant(L"x")},
+        {"negative type", -1, vb::Variant(L"x")},
+        {"binary from text", REG_BINARY, vb::Variant(L"not bytes")},
+    };
+    for (const Refusal& r : refusals) {
+        SCOPED_TRACE(r.what);
+        boxes.shown.clear();
+        EXPECT_TRUE(Registry(regSave, scratch_ + L"\\Refused", L"", L"v", r.value, {}, HKEY_CURRENT_USER, true, true,
+                             false, r.type)
+                        .IsEmpty());
+        EXPECT_GE(RegistryFailureCount(), 1);
+        EXPECT_EQ(boxes.shown.size(), 1u);
+        EXPECT_FALSE(RawValue(HKEY_CURRENT_USER, scratch_ + L"\\Refused", "v", t, raw));
+    }
+
     // A write that cannot open its key leaves its mark in the failure count only.
     boxes.shown.clear();
     HKEY bogus = reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(0x1234));
