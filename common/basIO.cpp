@@ -230,6 +230,22 @@ ProgramPathRecord GetFileType(const std::wstring& commandLine, const std::option
     return State().record;
 }
 
+// Reads a file's version resource of the given size and copies out its fixed part, marking the
+// two steps that have crashed on damaged files. Answers false when either step fails.
+bool ReadVersionResource(const std::wstring& file, DWORD size, const wchar_t* readMark, const wchar_t* queryMark,
+                         std::vector<BYTE>& buffer, VS_FIXEDFILEINFO& fixed) {
+    buffer.assign(size, 0);
+    ScanCheckpoint(readMark);
+    if (!GetFileVersionInfoW(file.c_str(), 0, size, buffer.data())) return false;
+    ScanCheckpoint(queryMark);
+    void* block = nullptr;
+    UINT length = 0;
+    if (!VerQueryValueW(buffer.data(), L"\\", &block, &length) || !block || length < sizeof(VS_FIXEDFILEINFO))
+        return false;
+    std::memcpy(&fixed, block, sizeof(VS_FIXEDFILEINFO));
+    return true;
+}
+
 VS_FIXEDFILEINFO GetVersionInfo(const std::wstring& file, DWORD& size) {
     return Trapped(L"GetVersionInfo", [&]() -> VS_FIXEDFILEINFO {
         VS_FIXEDFILEINFO fixed{};
@@ -237,15 +253,8 @@ VS_FIXEDFILEINFO GetVersionInfo(const std::wstring& file, DWORD& size) {
         DWORD handle = 0;
         size = GetFileVersionInfoSizeW(file.c_str(), &handle);
         if (size == 0) return fixed;
-        std::vector<BYTE> buffer(size);
-        ScanCheckpoint(L"GVI-GetFVI");
-        if (!GetFileVersionInfoW(file.c_str(), 0, size, buffer.data())) return fixed;
-        ScanCheckpoint(L"GVI-VQV");
-        void* block = nullptr;
-        UINT length = 0;
-        if (!VerQueryValueW(buffer.data(), L"\\", &block, &length) || !block || length < sizeof(VS_FIXEDFILEINFO))
-            return fixed;
-        std::memcpy(&fixed, block, sizeof(fixed));
+        std::vector<BYTE> buffer;
+        ReadVersionResource(file, size, L"GVI-GetFVI", L"GVI-VQV", buffer, fixed);
         return fixed;
     }, VS_FIXEDFILEINFO{});
 }
@@ -281,15 +290,8 @@ FileVersionInfo GetFileInfo(const std::wstring& file) {
         DWORD handle = 0;
         DWORD size = GetFileVersionInfoSizeW(file.c_str(), &handle);
         if (size == 0) return info;
-        std::vector<BYTE> buffer(size);
-        ScanCheckpoint(L"GFI-GetFVI");
-        if (!GetFileVersionInfoW(file.c_str(), 0, size, buffer.data())) return info;
-        ScanCheckpoint(L"GFI-VerQV-1");
-        void* block = nullptr;
-        UINT length = 0;
-        if (!VerQueryValueW(buffer.data(), L"\\", &block, &length) || !block || length < sizeof(VS_FIXEDFILEINFO))
-            return info;
-        std::memcpy(&info.FixedInfo, block, sizeof(VS_FIXEDFILEINFO));
+        std::vector<BYTE> buffer;
+        if (!ReadVersionResource(file, size, L"GFI-GetFVI", L"GFI-VerQV-1", buffer, info.FixedInfo)) return info;
         if (info.FixedInfo.dwSignature == 0) return info;
 
         switch (info.FixedInfo.dwFileType) {
@@ -302,7 +304,7 @@ FileVersionInfo GetFileInfo(const std::wstring& file) {
 
         ScanCheckpoint(L"GFI-VerQV-2");
         void* pair = nullptr;
-        length = 0;
+        UINT length = 0;
         if (!VerQueryValueW(buffer.data(), L"\\VarFileInfo\\Translation", &pair, &length) || !pair || length < 4)
             return info;
         BYTE b[4];

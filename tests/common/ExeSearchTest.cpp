@@ -34,11 +34,7 @@ class ExeSearchTest : public ::testing::Test {
 protected:
     void SetUp() override {
         SetMessageRows(LibraryMessageRow);
-        wchar_t tmp[MAX_PATH];
-        GetTempPathW(MAX_PATH, tmp);
-        root_ = std::wstring(tmp) + L"LumoxSearch" + std::to_wstring(GetCurrentProcessId());
-        testsupport::RemoveTree(root_);
-        CreateDirectoryW(root_.c_str(), nullptr);
+        root_ = testsupport::FreshTempFolder(L"LumoxSearch");
     }
     void TearDown() override {
         if (frmDoingStuff* f = frmDoingStuff::Existing()) {

@@ -54,11 +54,8 @@ class FileTypeTest : public ::testing::Test {
 protected:
     void SetUp() override {
         SetMessageRows(LibraryMessageRow);
-        wchar_t tmp[MAX_PATH];
-        GetTempPathW(MAX_PATH, tmp);
-        root_ = std::wstring(tmp) + L"LumoxFileType" + std::to_wstring(GetCurrentProcessId());
-        testsupport::RemoveTree(root_);
-        for (const wchar_t* folder : {L"", L"Program Files", L"Program Files\\App", L"my.tools", L"pathA", L"pathB",
+        root_ = testsupport::FreshTempFolder(L"LumoxFileType");
+        for (const wchar_t* folder : {L"Program Files", L"Program Files\\App", L"my.tools", L"pathA", L"pathB",
                                       L"work"})
             CreateDirectoryW(At(folder).c_str(), nullptr);
         CopyFileW(VersionedProgram().c_str(), At(L"Program Files\\App\\app.exe").c_str(), FALSE);

@@ -26,13 +26,7 @@ namespace {
 // A scratch folder under %TEMP% that goes away with the fixture.
 class ScratchFolder {
 public:
-    explicit ScratchFolder(const std::wstring& name) {
-        wchar_t tmp[MAX_PATH];
-        GetTempPathW(MAX_PATH, tmp);
-        path_ = std::wstring(tmp) + name + std::to_wstring(GetCurrentProcessId());
-        testsupport::RemoveTree(path_);
-        CreateDirectoryW(path_.c_str(), nullptr);
-    }
+    explicit ScratchFolder(const std::wstring& name) : path_(testsupport::FreshTempFolder(name)) {}
     ~ScratchFolder() { testsupport::RemoveTree(path_); }
     const std::wstring& Path() const { return path_; }
     std::wstring operator/(const std::wstring& name) const { return JoinPaths(path_, name); }

@@ -26,6 +26,16 @@ inline void RemoveTree(const std::wstring& folder) {
     RemoveDirectoryW(folder.c_str());
 }
 
+// An empty folder of this process's own under %TEMP%, whatever an earlier run left there.
+inline std::wstring FreshTempFolder(const std::wstring& name) {
+    wchar_t tmp[MAX_PATH];
+    GetTempPathW(MAX_PATH, tmp);
+    std::wstring folder = std::wstring(tmp) + name + std::to_wstring(GetCurrentProcessId());
+    RemoveTree(folder);
+    CreateDirectoryW(folder.c_str(), nullptr);
+    return folder;
+}
+
 // Deletes a registry key with all its subkeys.
 inline void DeleteRegistryTree(HKEY parent, const std::wstring& name) {
     HKEY key;
