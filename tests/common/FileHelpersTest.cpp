@@ -75,8 +75,9 @@ protected:
         SetEnvironmentVariableW(L"PATH", (At(L"pathA") + L";" + At(L"pathB") + L";" + savedPath_).c_str());
         SetEnvironmentVariableW(L"LUMOXTREE", root_.c_str());
         LoadSearchPaths();
-        GetCurrentDirectoryW(MAX_PATH, tmp);
-        savedCwd_ = tmp;
+        wchar_t cwd[MAX_PATH];
+        GetCurrentDirectoryW(MAX_PATH, cwd);
+        savedCwd_ = cwd;
     }
     void TearDown() override {
         SetCurrentDirectoryW(savedCwd_.c_str());
