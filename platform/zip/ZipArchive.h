@@ -1,0 +1,41 @@
+// The password-protected data archive: standard ZIP files, deflate through zlib and the
+// traditional PKWARE encryption, so ordinary zip tools open them with the password.
+#pragma once
+#include <string>
+#include <vector>
+
+namespace zip {
+
+enum class ZipResult : int {
+    Ok = 0,
+    CannotOpen,     // the archive is missing or cannot be read
+    NotZip,         // no end-of-central-directory record: not a ZIP file, or truncated
+    Damaged,        // inconsistent headers, truncated member data, bad deflate stream
+    BadPassword,    // the encryption header's check byte does not match
+    CrcMismatch,    // a member's data does not match its CRC-32
+    Unsupported,    // a method other than stored or deflated, strong encryption, ZIP64, ...
+    UnsafeName,     // a member name with a folder, a drive, ".." or an empty name
+    NoFiles,        // nothing to pack: an archive with no members is never written
+    ReadFailed,     // a file to pack could not be read
+    WriteFailed,    // the new archive or an unpacked member could not be written
+};
+
+// A short English text for a result, for logs and messages.
+const wchar_t* ZipResultText(ZipResult result);
+
+// Packs the files under their bare names (no folders), deflated, each encrypted with the
+// password (an empty password: no encryption), keeping each file's modification time.
+// The archive is written to a new file beside archivePath and then put in its place in one
+// step, so a failure at any point leaves the old archive whole. No files: NoFiles, nothing
+// written.
+ZipResult PackFiles(const std::wstring& archivePath, const std::vector<std::wstring>& filePaths,
+                    const std::string& password);
+
+// Unpacks every member into folder (which must exist), restoring each member's
+// modification time. Every member is read, decrypted, inflated and CRC-checked before any
+// file is written, so a bad archive writes nothing; a write failure midway removes what
+// this call wrote. written (optional) receives the full paths of the files written.
+ZipResult UnpackFiles(const std::wstring& archivePath, const std::wstring& folder,
+                      const std::string& password, std::vector<std::wstring>* written = nullptr);
+
+}  // namespace zip
