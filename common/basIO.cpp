@@ -164,7 +164,9 @@ ProgramPathRecord GetFileType(const std::wstring& commandLine, const std::option
                 n = LastBlankBefore(e, n - 1);
                 if (n < 3) break;
             }
-            if (n >= 1 && n + 1 <= e.size()) {
+            // A search that found nothing has no program and so no arguments, even when it
+            // stopped at a blank in the second position.
+            if (!found.empty() && n >= 1 && n + 1 <= e.size()) {
                 r.Arguments = TextOrEmpty(e.substr(n));
                 cmd = foundInFolder ? found : e.substr(0, n - 1);
             } else {
@@ -211,7 +213,8 @@ ProgramPathRecord GetFileType(const std::wstring& commandLine, const std::option
         r.BaseName = cmd;
         r.FileName = hasDot ? cmd + L"." + r.ProgramExtension.ToString() : cmd;
 
-        if (attributesFlag && attributesFlag->IsBoolean() && attributesFlag->ToBool()) {
+        // Callers pass True or a number that is true (-1, 1) alike.
+        if (attributesFlag && attributesFlag->IsNumeric() && attributesFlag->ToBool()) {
             DWORD attributes = GetFileAttributesW(r.ExpandedCommandLine.c_str());
             if (attributes != INVALID_FILE_ATTRIBUTES) r.Attributes = static_cast<long>(attributes);
         }

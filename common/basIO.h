@@ -63,8 +63,8 @@ void LoadSearchPaths();
 // As last loaded on this thread; loaded on first use.
 const vb::List<std::wstring>& SearchPaths();
 
-// The program and arguments of a command line. attributesFlag given and True reads the
-// attributes of the expanded command line.
+// The program and arguments of a command line. attributesFlag given and true (True or a
+// non-zero number) reads the attributes of the expanded command line.
 ProgramPathRecord GetFileType(const std::wstring& commandLine,
                               const std::optional<vb::Variant>& attributesFlag = std::nullopt);
 

@@ -26,6 +26,18 @@ long ToWholeNumber(const std::wstring& text, long fallback) {
     return end && *end == L'\0' ? value : fallback;
 }
 
+// A stored number as the run time converts text to a whole number: any number it reads,
+// rounded half to even ("1200.5" is 1200). Text that is no number keeps the fallback.
+long ToRoundedNumber(const std::wstring& text, long fallback) {
+    try {
+        return vb::Variant(text).ToLong();
+    } catch (...) {
+        vb::CaptureCurrentException();
+        vb::Err().Clear();
+        return fallback;
+    }
+}
+
 }  // namespace
 
 // ---- placement ----
@@ -93,7 +105,7 @@ void FormGetSetPosAndSize(short action, win::Window& form) {
         auto read = [&](const wchar_t* value, long current) {
             vb::Variant v = Registry(regGet, L"1", name, vb::Variant(value), std::nullopt,
                                      vb::Variant(current), HKEY_LOCAL_MACHINE, true);
-            if (v.IsString()) return ToWholeNumber(v.ToString(), current);
+            if (v.IsString()) return ToRoundedNumber(v.ToString(), current);
             return v.IsEmpty() || v.IsNull() ? current : v.ToLong();
         };
         auto save = [&](const wchar_t* value, long number) {
@@ -239,12 +251,23 @@ void ResizeControls(win::Window& form) {
 
 void ListViewAutoSizeColumns(win::ListView& list, bool hideWhileSizing, int firstColumn) {
     ProcGuard guard;
+    bool hidden = false;
     try {
         if (list.View() != 3) return;
-        if (hideWhileSizing) list.SetVisible(false);
+        if (hideWhileSizing) {
+            list.SetVisible(false);
+            hidden = true;
+        }
         const int columns = list.ColumnCount();
         for (int i = firstColumn < 0 ? 0 : firstColumn; i < columns; ++i) list.SetColumnWidth(i, LVSCW_AUTOSIZE_USEHEADER);
-        if (hideWhileSizing) list.SetVisible(true);
+    } catch (...) {
+        vb::CaptureCurrentException();
+        vb::Err().Clear();
+    }
+    // A failed sizing must not leave the list out of sight.
+    if (!hidden) return;
+    try {
+        list.SetVisible(true);
     } catch (...) {
         vb::CaptureCurrentException();
         vb::Err().Clear();

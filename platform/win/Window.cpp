@@ -272,7 +272,10 @@ int ListView::ColumnWidth(int column) const {
     return static_cast<int>(SendMessageW(hwnd_, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(column), 0));
 }
 void ListView::SetColumnWidth(int column, int width) {
-    SendMessageW(hwnd_, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(column), MAKELPARAM(width, 0));
+    RequireWindow();
+    // A width the list view refuses is an error, not a silent no-op.
+    if (!SendMessageW(hwnd_, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(column), MAKELPARAM(width, 0)))
+        vb::Raise(vb::ErrInvalidCall);
 }
 int ListView::Count() const { return static_cast<int>(SendMessageW(hwnd_, LVM_GETITEMCOUNT, 0, 0)); }
 int ListView::AddItem(const std::wstring& text) {

@@ -30,6 +30,18 @@ void MakeFile(const std::wstring& path, DWORD attributes = FILE_ATTRIBUTE_NORMAL
     CloseHandle(h);
 }
 
+// A progress window that keeps every text its info line is given.
+class InfoRecordingProgress : public frmDoingStuff {
+public:
+    std::vector<std::wstring> infoTexts;
+
+protected:
+    void OnTextChanged(win::Control& control) override {
+        if (&control == &lblInfo) infoTexts.push_back(lblInfo.Text());
+        frmDoingStuff::OnTextChanged(control);
+    }
+};
+
 class ExeSearchTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -111,20 +123,22 @@ TEST_F(ExeSearchTest, WithoutRecurseOnlyTheFoldersOwnFilesAndTheCallersCounterCa
 }
 
 TEST_F(ExeSearchTest, ProgressShowsEveryEleventhFileAndTheStopIsHonoured) {
-    for (int i = 0; i < 12; ++i) MakeFile(root_ + L"\\p" + std::to_wstring(i) + L".exe");
+    for (int i = 0; i < 34; ++i) MakeFile(root_ + L"\\p" + std::to_wstring(i) + L".exe");
     TestForm caller(L"frmCaller", 300, 200);
     caller.Show();
-    frmDoingStuff& progress = frmDoingStuff::Default();
+    InfoRecordingProgress progress;
     progress.SetCaller(&caller);
     progress.SetUserInterruptible(true);
     progress.Show();
 
     std::vector<std::wstring> found = Search(false, &progress);
-    EXPECT_EQ(found.size(), 12u);
+    ASSERT_EQ(found.size(), 34u);
     EXPECT_EQ(progress.lblTitle.Text(), L"EXE file Search");
     EXPECT_EQ(progress.lblNote.Text().rfind(L"Step 1 : This will not happen everytime you start Lumox.", 0), 0u);
-    // Counting starts with the folder's first directory entry, so the 11th count is a file here.
-    EXPECT_EQ(progress.lblInfo.Text().rfind(L"Found: p", 0), 0u);
+    // Without recurse no directory entry is counted: the 11th, 22nd and 33rd file are named, no other.
+    EXPECT_EQ(progress.infoTexts,
+              (std::vector<std::wstring>{L"Found: " + found[10], L"Found: " + found[21], L"Found: " + found[32]}));
+    EXPECT_EQ(progress.lblInfo.Text(), L"Found: " + found[32]);
 
     // The user asks to stop while the search runs: a close request waits in the queue.
     for (int i = 0; i < 40; ++i) MakeFile(Folder(L"d" + std::to_wstring(i)) + L"\\x.exe");

@@ -118,6 +118,7 @@ TEST_F(FileTypeTest, FindsTheProgramOfACommandLine) {
         // Nothing to find anywhere.
         {L"\"%1\" %2 %3", L"<Empty>", L"<Empty>"},
         {L"lumoxnothing at all", L"<Empty>", L"<Empty>"},
+        {L"a %1", L"<Empty>", L"<Empty>"},  // the search stops at a blank in the second position
         {L"\\\\server\\share\\dir\\app.exe", L"<Empty>", L"<Empty>"},
         {L"", L"<Empty>", L"<Empty>"},
     };
@@ -125,6 +126,7 @@ TEST_F(FileTypeTest, FindsTheProgramOfACommandLine) {
         ProgramPathRecord r = GetFileType(row.line);
         EXPECT_EQ(Text(r.ProgramPath), row.program) << row.line;
         EXPECT_EQ(Text(r.Arguments), row.arguments) << row.line;
+        if (row.program == L"<Empty>") EXPECT_EQ(Text(r.BaseName), L"") << row.line << ": nothing was found";
     }
 }
 
@@ -207,6 +209,24 @@ TEST_F(FileTypeTest, VersionAttributesAndClassPrefix) {
     r = GetFileType(app, vb::Variant(true));
     ASSERT_TRUE(r.Attributes.IsLong());
     EXPECT_EQ(r.Attributes.ToLong() & FILE_ATTRIBUTE_DIRECTORY, 0);
+    const long attributes = r.Attributes.ToLong();
+
+    // Any flag that is true asks for them, as callers pass it: True, -1 or 1.
+    struct FlagRow {
+        const wchar_t* label;
+        vb::Variant flag;
+        bool read;
+    } flags[] = {
+        {L"True", vb::Variant(true), true},           {L"-1", vb::Variant(-1), true},
+        {L"1 (Integer)", vb::Variant(int16_t{1}), true}, {L"-1 (Integer)", vb::Variant(int16_t{-1}), true},
+        {L"1.0", vb::Variant(1.0), true},             {L"False", vb::Variant(false), false},
+        {L"0", vb::Variant(0), false},                {L"Empty", vb::Variant(), false},
+        {L"Null", vb::Variant(vb::Null), false},      {L"a text", vb::Variant(L"no flag"), false},
+    };
+    for (const FlagRow& row : flags) {
+        r = GetFileType(app, row.flag);
+        EXPECT_EQ(Text(r.Attributes), row.read ? std::to_wstring(attributes) : L"<Empty>") << row.label;
+    }
 
     r = GetFileType(At(L"Program Files\\App\\Sendrik.dll"));
     EXPECT_EQ(Text(r.ComPrefix), L"MorvaSendrik");

@@ -221,6 +221,34 @@ TEST(LayoutTest, ListViewColumnsFollowTheirContents) {
     EXPECT_TRUE(boxes.shown.empty());
 }
 
+// A list view whose window refuses the width of its second column.
+WNDPROC g_listProc = nullptr;
+LRESULT CALLBACK RefuseSecondColumn(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == LVM_SETCOLUMNWIDTH && wParam == 1) return FALSE;
+    return CallWindowProcW(g_listProc, hwnd, msg, wParam, lParam);
+}
+
+TEST(LayoutTest, ListViewIsShownAgainWhenSizingFails) {
+    FakePresenter boxes;
+    TestForm form;
+    form.Show();
+    auto& list = form.Put<win::ListView>(nullptr, L"lvw", -1, Rect{10, 10, 380, 200}, false);
+    for (const wchar_t* header : {L"Name", L"Path", L"Size"}) list.AddColumn(header, 20);
+    list.AddItem(L"A rather long program name that needs room");
+    ASSERT_TRUE(list.Visible());
+    g_listProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(list.Handle(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&RefuseSecondColumn)));
+
+    ListViewAutoSizeColumns(list, true, 0);
+    EXPECT_TRUE(list.Visible()) << "hidden for the sizing, shown again after the error";
+    EXPECT_GT(list.ColumnWidth(0), 100) << "sized before the error";
+
+    ListViewAutoSizeColumns(list, false, 1);
+    EXPECT_TRUE(list.Visible());
+    SetWindowLongPtrW(list.Handle(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(g_listProc));
+    EXPECT_TRUE(boxes.shown.empty()) << "errors are passed over";
+}
+
 TEST(LayoutTest, LoadedFormsTopParentAndWindowState) {
     FakePresenter boxes;
     EXPECT_FALSE(GetLoadedForm(L"frmLoadedOne"));

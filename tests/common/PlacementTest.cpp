@@ -113,6 +113,29 @@ TEST_F(PlacementTest, RestoreClampsToTheScreen) {
     EXPECT_TRUE(boxes.shown.empty());
 }
 
+TEST_F(PlacementTest, RestoreReadsStoredNumbersAsTheRunTimeConvertsThem) {
+    const long tx = vb::TwipsPerPixelX();
+    struct Row {
+        const wchar_t* stored;
+        long left;  // -1: the window stays where it is
+    } rows[] = {
+        {L"1500", 1500},    {L"1500.4", 1500},  {L" 2999.6 ", 3000}, {L"1200.5", 1200},
+        {L"1.5E3", 1500},   {L"-0", 0},         {L"", -1},           {L"far left", -1},
+        {L"12e99", -1},
+    };
+    for (const Row& row : rows) {
+        TestForm form(L"frmStored", 200, 100);
+        form.SetTag(L"RegistryName:='Stored'");
+        form.Move(600, 900);
+        const long before = form.Left();
+        Put(L"Stored", L"Left", row.stored);
+        FormGetSetPosAndSize(plRestore, form);
+        EXPECT_NEAR(form.Left(), row.left < 0 ? before : row.left, tx) << row.stored;
+        EXPECT_EQ(form.Top(), 900) << row.stored;
+    }
+    EXPECT_TRUE(boxes.shown.empty());
+}
+
 TEST_F(PlacementTest, WithoutRegistryNameValuesLieDirectlyUnderSubkeyOne) {
     TestForm form(L"frmNoName", 200, 100);
     form.Show();
