@@ -149,8 +149,12 @@ bool UnpackFiles() {
         vb::DoEvents();
     }
 
-    bool result = UnpackArchiveInto(GetArchivePath(), state.WorkingFolder);
-    if (result) result = FileExists(state.CategoryFilePath);
+    bool result = false;
+    try {
+        result = UnpackArchiveInto(GetArchivePath(), state.WorkingFolder) && FileExists(state.CategoryFilePath);
+    } catch (...) {
+        result = false;
+    }
     if (!result) {
         // The archive is missing, damaged, or lacks the category file: the user is told how to
         // put the first copy in place.
