@@ -24,7 +24,8 @@ struct DataFolderState {
 
 DataFolderState& State() { return vb::ThreadInstance<DataFolderState>(); }
 
-// Lets pending window events run, as the waits of the archive steps do.
+// Bounds of the waits: passes over the pending window events while the archive's copy
+// appears, and further unzip attempts after the first.
 constexpr int CopyWaitPasses = 100;
 constexpr int UnzipAttempts = 10;
 constexpr long ErrPathFileAccess = 75;
