@@ -127,6 +127,7 @@ bool UnpackArchiveInto(const std::wstring& archivePath, const std::wstring& fold
     do {
         std::vector<std::wstring> files;
         succeeded = zip::UnpackFiles(copy, folder, ArchivePassword, &files) == zip::ZipResult::Ok;
+        vb::DoEvents();
         if (written) written->insert(written->end(), files.begin(), files.end());
         vb::DoEvents();
         ++counter;
