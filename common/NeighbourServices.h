@@ -45,3 +45,24 @@ protected:
 OptionsWindowServices* SetOptionsWindowServices(OptionsWindowServices* services);
 // nullptr when no options window is there.
 OptionsWindowServices* OptionsServices();
+
+// frmAutoAssociate, the first-start association dialog, as the default associations fill and
+// read it: the labels "lbl" (0 description, 2 title, 3 extensions, 4 sets left) and the list
+// "lvwPrograms" through its window, the answer through its flags. The buttons only set the
+// flags; the caller shows the window modeless and unloads it when done.
+class AutoAssociateDialog {
+public:
+    virtual win::Window& Form() = 0;
+    virtual bool AddSelected() const = 0;  // "Add" pressed (False after "Don't Add")
+    virtual bool AddAll() const = 0;       // "Automatic" pressed
+    virtual bool Answered() const = 0;     // any of the three pressed
+    virtual void SetAnswered(bool value) = 0;
+
+protected:
+    ~AutoAssociateDialog() = default;
+};
+
+// The options library installs the accessor of its shared instance (loaded on first use);
+// without it (the chooser, tests of the data model) there is no dialog.
+void SetAutoAssociateDialogAccessor(std::function<AutoAssociateDialog*()> accessor);
+AutoAssociateDialog* AutoAssociateDialogDefault();
