@@ -3,6 +3,7 @@
 // tests put their own fakes in place.
 #pragma once
 #include <functional>
+#include <string>
 
 #include "win/Window.h"
 
@@ -16,3 +17,16 @@ win::Window* HostFrameOf(const win::Window& form);
 
 // The host frame's status bar "sta1", reached through the options window; nullptr when absent.
 win::StatusBar* HostStatusBar();
+
+// An extension list as the options window ("lvwExts") and the previewer window show it: rows
+// added with a key and a text, a text in sub-item 1, and a whole-number tag per row.
+class ExtensionListView {
+public:
+    // Adds a row at the end; answers its index (from 0).
+    virtual long AddExtensionRow(const std::wstring& key, const std::wstring& text) = 0;
+    virtual void SetRowSubItem(long row, int subItem, const std::wstring& text) = 0;
+    virtual void SetRowTag(long row, long tag) = 0;
+
+protected:
+    ~ExtensionListView() = default;
+};
