@@ -14,8 +14,13 @@
 #include "basXmlFiles.h"
 #include "vb/VbError.h"
 #include "vb/VbText.h"
+#include "vb/VbThreadState.h"
 
 namespace {
+
+struct CategoryState {
+    bool Loaded = false;
+};
 
 const char kCrLf[] = "\r\n";
 const wchar_t kWideCrLf[] = L"\r\n";
@@ -179,10 +184,7 @@ CategoryHost* SetCategoryHost(CategoryHost* host) {
 }
 CategoryHost* CurrentCategoryHost() { return g_host; }
 
-bool& CategoriesLoaded() {
-    static bool loaded = false;
-    return loaded;
-}
+bool& CategoriesLoaded() { return vb::ThreadInstance<CategoryState>().Loaded; }
 
 std::wstring ProgramNodeText(const std::vector<std::wstring>& fields) {
     long alias = AliasIndexByOriginal(fields);
