@@ -142,7 +142,7 @@ void ReadCategory(win::TreeNodes& tree, const Element& category, std::wstring& m
                 std::vector<std::wstring> fields;
                 vb::Variant::Array tag;
                 for (int i = 1; i <= 5; ++i) {
-                    fields.push_back(Unescaped(program.Attribute(L"T" + std::to_wstring(i))));
+                    fields.push_back(Unescaped(program.Attribute((L"T" + std::to_wstring(i)).c_str())));
                     tag.emplace_back(fields.back());
                 }
                 win::TreeNode node = tree.Add(programs, L"", ProgramNodeText(fields), ciProgram);
@@ -246,7 +246,11 @@ void XmlProgramElements(const win::TreeNodes& tree, win::TreeNode subcategory, s
             std::wstring value;
             if (tag.IsArray() && i < tag.AsArray().size()) value = tag.AsArray()[i].ToString();
             if (i > 0) line += ' ';
-            line += "T" + std::to_string(i + 1) + "=\"" + Escaped(value) + "\"";
+            line += 'T';
+            line += static_cast<char>('1' + i);
+            line += "=\"";
+            line += Escaped(value);
+            line += '"';
         }
         out += line + "/>" + kCrLf;
     }

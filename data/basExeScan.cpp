@@ -29,6 +29,8 @@ const wchar_t kExclusionWords[] = L"cache|temp|run|dll|setup|install|patches|reg
 const wchar_t kMissingInfo[] = L"Missing Info.";
 const wchar_t kDetailingTitle[] = L"EXE file Detailing";
 
+void (*g_detailingObserver)(const std::wstring&) = nullptr;
+
 struct ScanState {
     short searchingLevel = 0;
     short detailingLevel = 0;
@@ -476,6 +478,8 @@ bool RefreshExeList(ExeScanHost& host, bool, bool, bool, bool rescan, bool& ok) 
     return ok;
 }
 
+void SetDetailingObserver(void (*observer)(const std::wstring& path)) { g_detailingObserver = observer; }
+
 short SearchingLevel() { return State().searchingLevel; }
 short DetailingLevel() { return State().detailingLevel; }
 const std::vector<long>& ProgramLineOrder() { return State().order; }
@@ -565,6 +569,7 @@ std::wstring DetailExeFile(const std::wstring& path, std::wstring& sortKey) {
         status = L"WD";
 
     Detail2Ini(L"REL-GetFileInfo", false);
+    if (g_detailingObserver) g_detailingObserver(path);
     FileVersionInfo info = GetFileInfo(path);
 
     Detail2Ini(L"REL-FormatCN", false);

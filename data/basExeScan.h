@@ -32,6 +32,10 @@ void SetScanningProgress(const std::wstring& text);
 // The program-list line of one found file; sortKey receives its sort key.
 std::wstring DetailExeFile(const std::wstring& path, std::wstring& sortKey);
 
+// Called with each path just before its version resource is read; tests use it to end the process there, as
+// a file that brings the process down would. nullptr removes it.
+void SetDetailingObserver(void (*observer)(const std::wstring& path));
+
 // The logging levels of the scan in hand (as read at the start of its pass).
 short SearchingLevel();
 short DetailingLevel();

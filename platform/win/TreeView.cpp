@@ -1,6 +1,7 @@
 #include "win/TreeView.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "vb/VbError.h"
 
@@ -17,6 +18,15 @@ struct TreeView::NodeData {
     bool sorted = false;
     long index = 0;
 };
+
+namespace {
+// TVM_GETITEMRECT takes the item in the rectangle it fills.
+RECT ItemRectRequest(HTREEITEM item) {
+    RECT r{};
+    std::memcpy(&r, &item, sizeof item);
+    return r;
+}
+}  // namespace
 
 long TreeNodes::ForeColor(TreeNode node) const {
     unsigned marks = Marks(node);
@@ -62,8 +72,7 @@ bool TreeView::Expanded(TreeNode node) const {
 }
 
 RECT TreeView::TextRect(TreeNode node) const {
-    RECT r{};
-    *reinterpret_cast<HTREEITEM*>(&r) = Data(node).item;
+    RECT r = ItemRectRequest(Data(node).item);
     if (!SendMessageW(hwnd_, TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(&r))) return RECT{};
     return r;
 }
@@ -173,8 +182,7 @@ void TreeView::SetMarks(TreeNode node, unsigned marks) {
     tv.stateMask = TVIS_BOLD;
     tv.state = (marks & tnDefault) ? TVIS_BOLD : 0;
     SendMessageW(hwnd_, TVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&tv));
-    RECT r{};
-    *reinterpret_cast<HTREEITEM*>(&r) = node;
+    RECT r = ItemRectRequest(node);
     if (SendMessageW(hwnd_, TVM_GETITEMRECT, FALSE, reinterpret_cast<LPARAM>(&r))) InvalidateRect(hwnd_, &r, TRUE);
 }
 
