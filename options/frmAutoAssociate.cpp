@@ -3,6 +3,7 @@
 #include "basErrorHandler.h"
 #include "basMessageHandler.h"
 #include "basUserInterface.h"
+#include "vb/VbError.h"
 
 namespace {
 
@@ -104,6 +105,30 @@ void frmAutoAssociate::FirstActivation() {
     });
 }
 
-void InstallAutoAssociateDialog() {
-    SetAutoAssociateDialogAccessor([]() -> AutoAssociateDialog* { return &frmAutoAssociate::Default(); });
+namespace {
+
+class SharedDialog : public AutoAssociateDialog {
+public:
+    bool Loaded() const override { return frmAutoAssociate::Existing() != nullptr; }
+    void ShowModeless() override { frmAutoAssociate::Default().Show(); }
+    void Unload() override {
+        if (frmAutoAssociate* dialog = frmAutoAssociate::Existing()) dialog->Unload();
+    }
+    void SetLabel(int index, const std::wstring& caption) override {
+        frmAutoAssociate& dialog = frmAutoAssociate::Default();
+        if (index < 0 || static_cast<size_t>(index) >= dialog.lbl.size()) vb::Raise(vb::ErrSubscript);
+        dialog.lbl[static_cast<size_t>(index)]->SetText(caption);
+    }
+    win::ListView& Programs() override { return frmAutoAssociate::Default().lvwPrograms; }
+    bool AddSelected() const override { return frmAutoAssociate::Default().AddSelected(); }
+    bool AddAll() const override { return frmAutoAssociate::Default().AddAll(); }
+    bool Answered() const override { return frmAutoAssociate::Default().Answered(); }
+    void SetAnswered(bool value) override { frmAutoAssociate::Default().SetAnswered(value); }
+};
+
+}  // namespace
+
+AutoAssociateDialog& SharedAutoAssociateDialog() {
+    static SharedDialog dialog;
+    return dialog;
 }

@@ -7,7 +7,7 @@
 #include "NeighbourServices.h"
 #include "win/Window.h"
 
-class frmAutoAssociate : public win::Window, public AutoAssociateDialog {
+class frmAutoAssociate : public win::Window {
     // Ahead of the controls: the window procedure runs while they are being created.
     bool addSelected_ = false;
     bool addAll_ = false;
@@ -21,13 +21,12 @@ public:
     static frmAutoAssociate* Existing();
     static void Release();
 
-    win::Window& Form() override { return *this; }
-    bool AddSelected() const override { return addSelected_; }
+    bool AddSelected() const { return addSelected_; }
     void SetAddSelected(bool value) { addSelected_ = value; }
-    bool AddAll() const override { return addAll_; }
+    bool AddAll() const { return addAll_; }
     void SetAddAll(bool value) { addAll_ = value; }
-    bool Answered() const override { return answered_; }
-    void SetAnswered(bool value) override { answered_ = value; }
+    bool Answered() const { return answered_; }
+    void SetAnswered(bool value) { answered_ = value; }
 
     void OKButtonClicked();
     void CancelButtonClicked();
@@ -47,5 +46,7 @@ private:
     void FirstActivation();
 };
 
-// Makes the shared instance the one the default associations reach.
-void InstallAutoAssociateDialog();
+// The dialog as the default associations reach it (through the options window's services):
+// one lasting object that stands for whichever instance is current, so the dialog can be
+// closed and shown again in one run. Touching a label, the list or a flag loads the dialog.
+AutoAssociateDialog& SharedAutoAssociateDialog();

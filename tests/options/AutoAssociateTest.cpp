@@ -24,7 +24,6 @@ protected:
     }
     void TearDown() override {
         frmAutoAssociate::Release();
-        SetAutoAssociateDialogAccessor(nullptr);
         ErrorHandler(ehClearAll);
     }
     bool Topmost(const win::Window& form) const {
@@ -123,23 +122,36 @@ TEST_F(AutoAssociateTest, TheListHasSixColumnsAndTheWindowSitsAtTheRightEdge) {
     EXPECT_NEAR(dialog.Top(), (vb::ScreenHeight() - dialog.Height()) * 0.4, vb::TwipsPerPixelY());
 }
 
-TEST_F(AutoAssociateTest, TheDefaultAssociationsReachTheSharedInstance) {
-    EXPECT_EQ(AutoAssociateDialogDefault(), nullptr);
-    InstallAutoAssociateDialog();
-    AutoAssociateDialog* dialog = AutoAssociateDialogDefault();
-    ASSERT_NE(dialog, nullptr);
-    EXPECT_EQ(&dialog->Form(), &frmAutoAssociate::Default());
+TEST_F(AutoAssociateTest, TheDefaultAssociationsReachWhicheverInstanceIsCurrent) {
+    AutoAssociateDialog& shared = SharedAutoAssociateDialog();
+    EXPECT_FALSE(shared.Loaded());
+
+    // As the caller fills it: a label loads the dialog without showing it.
+    shared.SetLabel(4, L"7");
+    ASSERT_TRUE(shared.Loaded());
     EXPECT_TRUE(GetLoadedForm(L"frmAutoAssociate"));
+    EXPECT_EQ(frmAutoAssociate::Existing()->lbl[4]->Text(), L"7");
+    EXPECT_FALSE(frmAutoAssociate::Existing()->Visible());
+    EXPECT_TRUE(boxes.shown.empty());
+    shared.ShowModeless();
+    Pump();
+    EXPECT_EQ(boxes.shown.size(), 1u);
+    EXPECT_TRUE(shared.AddAll());
+    win::ListView& list = shared.Programs();
+    EXPECT_EQ(&list, &frmAutoAssociate::Existing()->lvwPrograms);
+    list.SetChecked(list.AddItem(L"WD"), true);
+    shared.SetAnswered(false);
+    EXPECT_FALSE(shared.Answered());
 
-    // As the caller fills it: labels and rows through the window.
-    dialog->Form().Find<win::Label>(L"lbl", 4)->SetText(L"7");
-    auto* list = dialog->Form().Find<win::ListView>(L"lvwPrograms");
-    ASSERT_NE(list, nullptr);
-    int row = list->AddItem(L"WD");
-    list->SetChecked(row, true);
-    EXPECT_TRUE(list->Checked(row));
-
-    dialog->Form().Unload();
+    // Closed by its title bar in the middle of a run, then shown again: a fresh dialog.
+    SendMessageW(frmAutoAssociate::Existing()->Handle(), WM_CLOSE, 0, 0);
+    EXPECT_FALSE(shared.Loaded());
+    shared.ShowModeless();
+    Pump();
+    ASSERT_TRUE(shared.Loaded());
+    EXPECT_EQ(shared.Programs().Count(), 0);
+    EXPECT_EQ(boxes.shown.size(), 2u) << "a fresh dialog announces the presets again";
+    shared.Unload();
+    EXPECT_FALSE(shared.Loaded());
     EXPECT_FALSE(GetLoadedForm(L"frmAutoAssociate"));
-    EXPECT_FALSE(AutoAssociateDialogDefault()->Answered()) << "a fresh dialog after an unload";
 }
