@@ -89,6 +89,17 @@ TEST_F(InfoTest, ANoteIsShownModallyUntilCloseHidesTheWindow) {
     EXPECT_FALSE(frmInfo::Existing()->Visible());
 }
 
+TEST_F(InfoTest, EnterAndEscapeCloseTheNoteLikeClose) {
+    for (WPARAM key : {VK_RETURN, VK_ESCAPE}) {
+        SCOPED_TRACE(key);
+        ASSERT_TRUE(Show(first, [&](frmInfo& form) {
+            PostMessageW(form.Handle(), WM_KEYDOWN, key, 0);
+        }));
+        ASSERT_NE(frmInfo::Existing(), nullptr);
+        EXPECT_FALSE(frmInfo::Existing()->Visible());
+    }
+}
+
 TEST_F(InfoTest, ASecondNoteShowsInTheWindowWhereTheUserLeftIt) {
     long movedLeft = 0, movedTop = 0;
     ASSERT_TRUE(Show(first, [&](frmInfo& form) {
