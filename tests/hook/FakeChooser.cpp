@@ -66,7 +66,15 @@ public:
 const com::ClassRegistration kClass = {&CLSID_MorvaTavixExe, L"MorvaKestrow.MorvaTavixExe",
                                        L"MorvaKestrow.MorvaTavixExe", nullptr, &LIBID_MorvaKestrow, L"1.0", true};
 
-void QuitWhenEmpty() { PostThreadMessageW(g_mainThread, WM_QUIT, 0, 0); }
+DWORD g_cookie = 0;
+
+// The class object goes the moment the last object does, so a client that asks again at
+// once starts a new server instead of reaching this one while it shuts down.
+void QuitWhenEmpty() {
+    if (g_cookie) CoRevokeClassObject(g_cookie);
+    g_cookie = 0;
+    PostThreadMessageW(g_mainThread, WM_QUIT, 0, 0);
+}
 
 int Serve() {
     g_mainThread = GetCurrentThreadId();
@@ -78,8 +86,7 @@ int Serve() {
         CoUninitialize();
         return 3;
     }
-    DWORD cookie = 0;
-    HRESULT hr = CoRegisterClassObject(CLSID_MorvaTavixExe, factory, CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE, &cookie);
+    HRESULT hr = CoRegisterClassObject(CLSID_MorvaTavixExe, factory, CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE, &g_cookie);
     if (SUCCEEDED(hr)) {
         // Never linger: a client that never comes leaves after a while.
         SetTimer(nullptr, 0, 60000, nullptr);
@@ -88,7 +95,8 @@ int Serve() {
             if (msg.message == WM_TIMER && com::ModuleLockCount() == 0) break;
             DispatchMessageW(&msg);
         }
-        CoRevokeClassObject(cookie);
+        if (g_cookie) CoRevokeClassObject(g_cookie);
+        g_cookie = 0;
     }
     factory->Release();
     CoUninitialize();
