@@ -209,10 +209,14 @@ void ReadSubkeys(Reader reader, RegKeyRecord& owner, const std::wstring& path, H
                  const KeyCounts* knownCounts, bool& recursion, bool isSubkey, int depth);
 
 // One level of a subkey reader, under that reader's own trap: an error ends this level only.
-void ReadSubkeyLevel(Reader reader, RegKeyRecord& owner, const std::wstring& path, HKEY root, bool& recursion,
-                     int depth) {
-    TrappedVoid(ReaderName(reader),
-                [&] { ReadSubkeys(reader, owner, path, root, nullptr, nullptr, recursion, true, depth); });
+// The key is opened below its parent's open key, which finds the same key as root\path.
+void ReadSubkeyLevel(Reader reader, RegKeyRecord& owner, const std::wstring& path, HKEY root, HKEY parent,
+                     const std::wstring& name, bool& recursion, int depth) {
+    TrappedVoid(ReaderName(reader), [&] {
+        ScopedKey key;
+        if (!OpenForReading(parent, name, key)) return;
+        ReadSubkeys(reader, owner, path, root, key.Get(), nullptr, recursion, true, depth);
+    });
 }
 
 void ReadSubkeys(Reader reader, RegKeyRecord& owner, const std::wstring& path, HKEY root, HKEY openKey,
@@ -264,7 +268,7 @@ void ReadSubkeys(Reader reader, RegKeyRecord& owner, const std::wstring& path, H
             SlotAt(owner, position);  // the slot stays an empty record
             continue;
         }
-        ReadSubkeyLevel(reader, owner, subpath, root, recursion, depth + 1);
+        ReadSubkeyLevel(reader, owner, subpath, root, key, name, recursion, depth + 1);
     }
 }
 
@@ -314,7 +318,7 @@ void ReadKeys(Reader reader, const std::wstring& basePath, HKEY root, const std:
         std::wstring path = JoinPaths(basePath, name);
         ScopedKey key;
         KeyCounts counts;
-        bool opened = OpenForReading(root, path, key);
+        bool opened = OpenForReading(base.Get(), name, key);
         if (opened && QueryKey(key.Get(), 40, counts)) {
             ReadKeyValues(records[index], key.Get(), counts, extensions ? L"" : nullptr);
         } else {
@@ -538,7 +542,7 @@ bool RegistryGetAssocKeys(const std::wstring& basePath, HKEY root) {
                 if (name.empty() || seen.count(name)) continue;
                 Mark(L"Log Registry Loading Detail", L"RGAK 2");
                 ScopedKey key;
-                if (!OpenForReading(root, JoinPaths(basePath, name), key)) continue;
+                if (!OpenForReading(base.Get(), name, key)) continue;
 
                 seen.insert(name);
                 assocs.emplace_back();
