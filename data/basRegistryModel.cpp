@@ -46,6 +46,8 @@ ModelState& State() {
 
 enum class Reader { Extensions, Associations, Explorer };
 
+const size_t kLongestValueName = 2 * 16383 + 2;
+
 const wchar_t* ReaderName(Reader reader) {
     switch (reader) {
     case Reader::Extensions: return L"RegistryGetExtSubkeys";
@@ -126,7 +128,8 @@ bool EnumSubkeyName(HKEY key, DWORD index, std::vector<char>& buffer, std::wstri
         DWORD length = static_cast<DWORD>(buffer.size());
         LastRegResult() = RegEnumKeyExA(key, index, buffer.data(), &length, nullptr, nullptr, nullptr, nullptr);
         if (LastRegResult() == ERROR_MORE_DATA) {
-            buffer.resize(buffer.size() * 2 + 2);
+            // Key names are at most 255 characters (twice that in bytes of a multi-byte code page).
+            buffer.resize(std::max<size_t>(buffer.size() * 2 + 2, 1024));
             continue;
         }
         if (LastRegResult() != ERROR_SUCCESS) return false;
@@ -423,11 +426,10 @@ void GetValuesFromOpenKey(SubkeyRecord& record, HKEY key, DWORD values, DWORD lo
         // The key's own figures can fall short of the ANSI forms; grow and read again.
         for (int attempt = 0; attempt < 6 && r == ERROR_MORE_DATA; ++attempt) {
             if (attempt > 0) {
-                nameBuffer.resize(nameBuffer.size() * 2 + 2, ' ');
-                if (size > dataBuffer.size())
-                    dataBuffer.resize(size + 2, 0);
-                else
-                    dataBuffer.resize(dataBuffer.size() * 2 + 2, 0);
+                // Value names are at most 16,383 characters (twice that in bytes of a
+                // multi-byte code page); the data says what it needs.
+                if (nameBuffer.size() < kLongestValueName) nameBuffer.resize(kLongestValueName, ' ');
+                dataBuffer.resize(std::max<size_t>(size + 2, dataBuffer.size() * 2 + 2), 0);
             }
             nameLength = static_cast<DWORD>(nameBuffer.size());
             size = static_cast<DWORD>(dataBuffer.size());
