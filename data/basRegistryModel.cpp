@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <set>
+#include <string_view>
+#include <unordered_set>
 
 #include "basAssocLinks.h"
 #include "basErrorHandler.h"
@@ -196,9 +198,9 @@ void FillSubkeyRecord(Reader reader, SubkeyRecord& record, const std::wstring& p
                       const KeyCounts& counts, bool itsOwnLeaf) {
     record.KeyName = path;
     if (counts.values > 0) {
-        if (reader == Reader::Associations)
+        if (Logging() && reader == Reader::Associations)
             Mark(L"Log Registry Loading Subkey", itsOwnLeaf ? L"RGASK 5: " + path : std::wstring(L"RGASK 1"));
-        else if (reader == Reader::Extensions)
+        if (Logging() && reader == Reader::Extensions)
             Mark(L"Log Registry Loading Subkey", itsOwnLeaf ? L"RGESK 5" + path : std::wstring(L"RGESK 2"));
         GetValuesFromOpenKey(record, key, counts.values, counts.longestValueName, counts.largestData);
     } else {
@@ -229,7 +231,7 @@ void ReadSubkeys(Reader reader, RegKeyRecord& owner, const std::wstring& path, H
         if (!OpenForReading(root, path, own)) return;
         key = own.Get();
     }
-    if (reader == Reader::Extensions) Mark(L"Log Registry Loading Subkey", L"RGESK 1");
+    if (reader == Reader::Extensions && Logging()) Mark(L"Log Registry Loading Subkey", L"RGESK 1");
     KeyCounts counts;
     if (knownCounts)
         counts = *knownCounts;
@@ -254,15 +256,19 @@ void ReadSubkeys(Reader reader, RegKeyRecord& owner, const std::wstring& path, H
 
     std::vector<char> nameBuffer(counts.longestSubkey + 2, '\0');
     for (DWORD i = 0; i < counts.subkeys; ++i) {
-        if (reader == Reader::Associations) Mark(L"Log Registry Loading Subkey", L"RGASK 2");
-        if (reader == Reader::Extensions) Mark(L"Log Registry Loading Subkey", L"RGESK 3");
+        if (Logging()) {
+            if (reader == Reader::Associations) Mark(L"Log Registry Loading Subkey", L"RGASK 2");
+            if (reader == Reader::Extensions) Mark(L"Log Registry Loading Subkey", L"RGESK 3");
+        }
         std::wstring name;
         if (!EnumSubkeyName(key, i, nameBuffer, name)) break;
-        if (reader == Reader::Associations) Mark(L"Log Registry Loading Subkey", L"RGASK 3");
+        if (reader == Reader::Associations && Logging()) Mark(L"Log Registry Loading Subkey", L"RGASK 3");
         if (name.empty()) continue;
         std::wstring subpath = JoinPaths(path, name);
-        if (reader == Reader::Associations) Mark(L"Log Registry Loading Subkey", L"RGASK 4: " + subpath);
-        if (reader == Reader::Extensions) Mark(L"Log Registry Loading Subkey", L"RGESK 4: " + subpath);
+        if (Logging()) {
+            if (reader == Reader::Associations) Mark(L"Log Registry Loading Subkey", L"RGASK 4: " + subpath);
+            if (reader == Reader::Extensions) Mark(L"Log Registry Loading Subkey", L"RGESK 4: " + subpath);
+        }
         if (isSubkey || i != 0) ++position;
         if (depth + 1 > MaxSubkeyDepth || IsRunawayNesting(subpath)) {
             recursion = true;
@@ -277,6 +283,7 @@ void ReadSubkeys(Reader reader, RegKeyRecord& owner, const std::wstring& path, H
 // The values of a key record from its open key (step "GetValues" of the key readers).
 // prefix nullptr: a reader without marks.
 void ReadKeyValues(SubkeyRecord& record, HKEY key, const KeyCounts& counts, const wchar_t* prefix) {
+    if (!Logging()) prefix = nullptr;
     if (prefix) Mark(L"Log Registry Loading Detail", std::wstring(prefix) + L"GetValues 1");
     if (counts.values > 0) {
         if (prefix) Mark(L"Log Registry Loading Detail", std::wstring(prefix) + L"GetValues 2");
@@ -402,15 +409,22 @@ std::wstring AssociationNameOf(const SubkeyRecord& record, bool& hasTag) {
 }
 
 bool IsRunawayNesting(const std::wstring& path) {
-    std::vector<std::wstring> parts = vb::Split(path, L"\\");
-    if (parts.size() < 12) return false;
-    const std::wstring& last = parts.back();
-    size_t repeats = 0;
-    for (size_t i = parts.size() - 1; i-- > 0;) {
-        if (parts[i] != last) break;
-        ++repeats;
+    // The last part and how often it stands directly before itself (binary compare).
+    std::wstring_view rest(path);
+    size_t slash = rest.rfind(L'\\');
+    if (slash == std::wstring_view::npos) return false;
+    const std::wstring_view last = rest.substr(slash + 1);
+    rest = rest.substr(0, slash);
+    int repeats = 0;
+    for (;;) {
+        size_t before = rest.rfind(L'\\');
+        std::wstring_view part = before == std::wstring_view::npos ? rest : rest.substr(before + 1);
+        if (part != last) break;
+        if (++repeats > 10) return true;
+        if (before == std::wstring_view::npos) break;
+        rest = rest.substr(0, before);
     }
-    return repeats > 10;
+    return false;
 }
 
 void GetValuesFromOpenKey(SubkeyRecord& record, HKEY key, DWORD values, DWORD longestName, DWORD largestData) {
@@ -532,7 +546,9 @@ bool RegistryGetAssocKeys(const std::wstring& basePath, HKEY root) {
             if (exts.empty()) exts.resize(1);
             assocs.assign(1, RegKeyRecord{});
             assocs.reserve(exts.size());
+            // Names seen, compared as text; the exact spellings seen answer most look-ups at once.
             std::set<std::wstring, TextLess> seen;
+            std::unordered_set<std::wstring> seenExactly;
             const std::wstring prefix = root == HKEY_LOCAL_MACHINE ? L"HKLM/" : L"HKCR/";
 
             for (size_t e = 1; e < exts.size(); ++e) {
@@ -540,12 +556,13 @@ bool RegistryGetAssocKeys(const std::wstring& basePath, HKEY root) {
                 bool hasTag = false;
                 std::wstring name = AssociationNameOf(exts[e], hasTag);
                 MainMark(name, 4);
-                if (name.empty() || seen.count(name)) continue;
+                if (name.empty() || seenExactly.count(name) || seen.count(name)) continue;
                 Mark(L"Log Registry Loading Detail", L"RGAK 2");
                 ScopedKey key;
                 if (!OpenForReading(base.Get(), name, key)) continue;
 
                 seen.insert(name);
+                seenExactly.insert(name);
                 assocs.emplace_back();
                 const long next = static_cast<long>(assocs.size()) - 1;
                 assocs[next].KeyName = name;

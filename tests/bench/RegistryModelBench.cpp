@@ -100,7 +100,7 @@ long BareEnumerate(HKEY key) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    int rounds = argc > 1 ? std::max(1, _wtoi(argv[1])) : 3;
+    int rounds = argc > 1 ? std::max(1, _wtoi(argv[1])) : 5;
     SetMessageRows(LibraryMessageRow);
     CountingPresenter presenter;
     SetMessagePresenter(&presenter);
