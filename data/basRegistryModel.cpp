@@ -458,14 +458,8 @@ void GetValuesFromOpenKey(SubkeyRecord& record, HKEY key, DWORD values, DWORD lo
         RegValueRecord& value = record.KeyValues[i];
         value.ValueName = vb::FromAnsi(std::string_view(nameBuffer.data(), nameLength));
         if (value.ValueName.empty()) record.ValueIndex = static_cast<long>(i);
+        // Text comes without its trailing NULs.
         value.ValueData = CvtRegData(static_cast<long>(type), static_cast<long>(size), dataBuffer);
-        if (type == REG_SZ && value.ValueData.IsString()) {
-            std::wstring text = value.ValueData.ToString();
-            if (!text.empty() && text.back() == L'\0') {
-                while (!text.empty() && text.back() == L'\0') text.pop_back();
-                value.ValueData = vb::Variant(std::move(text));
-            }
-        }
         if (Logging())
             Mark(L"Log Registry Loading Value",
                  L"GVFOK 2: Name: " + value.ValueName + L", Value: " + ValueDataText(value.ValueData));
