@@ -91,6 +91,9 @@ public:
     virtual void ShowFrame() = 0;
     // The loaded frame; nullptr before its load and after its unload.
     virtual HostFrame* Frame() = 0;
+    // The message loop hands each message here first (MDI keys, dialog keys); true when it
+    // was handled and must not be dispatched.
+    virtual bool PreTranslateMessage(MSG& /*msg*/) { return false; }
 
 protected:
     ~HostWindows() = default;

@@ -5,6 +5,8 @@
 #include <windows.h>
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "basIO.h"
 
@@ -49,6 +51,9 @@ void WaitWhileFormLoaded(const std::wstring& formName);
 bool AnotherInstanceRunning();
 // The RegSvr32.exe test of the start: true when the file exists in systemFolder.
 bool RegSvr32Present(const std::wstring& systemFolder);
+
+// All values of a numeric subkey of the host key as (name, data) pairs, in registry order.
+std::vector<std::pair<std::wstring, std::wstring>> HostKeyValues(const wchar_t* key, bool quiet);
 
 // Where the start-up works: the program folder (App.Path); tests point it elsewhere.
 std::wstring HostProgramFolder();
