@@ -58,11 +58,12 @@ public:
         }
     }
 
-protected:
     struct Member {
         const wchar_t* name;
         DISPID id;
     };
+
+protected:
     NamedDispatch(const Member* members, size_t count) : members_(members), count_(count) {}
     virtual HRESULT Call(DISPID id, WORD flags, const std::vector<VARIANT*>& args, VARIANT* result) = 0;
 

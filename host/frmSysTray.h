@@ -1,6 +1,7 @@
 // The notification-area icon: a hidden window of the host's that owns the icon, answers its
 // clicks and shows its pop-up menu (the products' entries, "&Restore" and "E&xit").
 #pragma once
+#include <windows.h>
 #include <shellapi.h>
 
 #include <string>
