@@ -1,7 +1,7 @@
 #include "HostMessages.h"
 
 #include "basWinAPI_Email.h"
-#include "basWinAPI_Windows.h"
+#include "basMain.h"
 
 namespace {
 const std::wstring kTwoLineEnds = L"\r\n\r\n";
@@ -20,7 +20,7 @@ bool HostMessageRow(long n, std::wstring& text, std::wstring&) {
                    L"Lumox needs this file to install and to update properly. You can download the system file "
                    L"from the Microsoft website or you can extract it from a cab file on your Windows installation "
                    L"disk." +
-                   kTwoLineEnds + L"Once you obtain the file place it in the folder: " + SystemFolder() + L"\r\n" +
+                   kTwoLineEnds + L"Once you obtain the file place it in the folder: " + StartUpSystemFolder() + L"\r\n" +
                    L"and then rerun Lumox. If Lumox does not run properly reinstall it as it should install "
                    L"properly now that this system file is in place.";
             return true;

@@ -26,6 +26,7 @@ std::wstring g_splashFormName;
 short g_pauseCountdown = 0;
 bool g_endedEarly = false;
 std::wstring g_programFolderOverride;
+std::wstring g_systemFolderOverride;
 
 const wchar_t kHostValueName[] = L"Morva Utility Manager";
 const wchar_t kFirstTimeValue[] = L"Morva Utility Manager First Time";
@@ -140,6 +141,9 @@ std::wstring HostProgramFolder() { return g_programFolderOverride.empty() ? vb::
 void SetHostProgramFolderOverride(const std::wstring& folder) { g_programFolderOverride = folder; }
 std::wstring ProgramsFolder() { return JoinPaths(HostProgramFolder(), L"\\Programs\\"); }
 
+std::wstring StartUpSystemFolder() { return g_systemFolderOverride.empty() ? SystemFolder() : g_systemFolderOverride; }
+void SetStartUpSystemFolderOverride(const std::wstring& folder) { g_systemFolderOverride = folder; }
+
 bool RegSvr32Present(const std::wstring& systemFolder) {
     const DWORD attributes = GetFileAttributesW(JoinPaths(systemFolder, L"RegSvr32.exe").c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
@@ -167,7 +171,7 @@ int Main(HostWindows& windows) {
         GetSystemFolder();
         LoadSearchPaths();
 
-        if (!RegSvr32Present(SystemFolder())) {
+        if (!RegSvr32Present(StartUpSystemFolder())) {
             MessageHandler(MessageBase + msgRegSvr32Missing);
             g_endedEarly = true;
             return 0;

@@ -51,6 +51,9 @@ void WaitWhileFormLoaded(const std::wstring& formName);
 bool AnotherInstanceRunning();
 // The RegSvr32.exe test of the start: true when the file exists in systemFolder.
 bool RegSvr32Present(const std::wstring& systemFolder);
+// The folder the start looks for RegSvr32.exe in: the System folder unless tests point elsewhere.
+std::wstring StartUpSystemFolder();
+void SetStartUpSystemFolderOverride(const std::wstring& folder);
 
 // All values of a numeric subkey of the host key as (name, data) pairs, in registry order.
 std::vector<std::pair<std::wstring, std::wstring>> HostKeyValues(const wchar_t* key, bool quiet);

@@ -1,6 +1,7 @@
 #include "clsCPUUsage.h"
 
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -36,6 +37,20 @@ LONG SystemQuery(ULONG infoClass, void* buffer, ULONG length) {
     }();
     if (!query) return -1;
     return query(infoClass, buffer, length, nullptr);
+}
+
+constexpr LONG kLengthMismatch = static_cast<LONG>(0xC0000004);
+
+// The performance record: 312 bytes as the older systems define it; a system whose record
+// has grown since is asked again with room for it. The idle time leads either way.
+LONG QueryPerformance(const SystemInformationQuery& query, std::vector<BYTE>& buffer) {
+    buffer.assign(kPerformanceSize, 0);
+    LONG status = query(kPerformanceClass, buffer.data(), static_cast<ULONG>(buffer.size()));
+    if (status == kLengthMismatch) {
+        buffer.assign(4096, 0);
+        status = query(kPerformanceClass, buffer.data(), static_cast<ULONG>(buffer.size()));
+    }
+    return status;
 }
 
 int64_t ReadCount(const BYTE* bytes) {
@@ -111,22 +126,22 @@ clsCPUUsageNT::clsCPUUsageNT(SystemInformationQuery query) : query_(std::move(qu
 
 void clsCPUUsageNT::Initialize() {
     BYTE timeOfDay[kTimeOfDaySize] = {};
-    BYTE performance[kPerformanceSize] = {};
+    std::vector<BYTE> performance;
     if (query_(kTimeOfDayClass, timeOfDay, sizeof(timeOfDay)) != 0) return;
-    if (query_(kPerformanceClass, performance, sizeof(performance)) != 0) return;
-    lastIdleTime_ = ReadCount(performance);
+    if (QueryPerformance(query_, performance) != 0) return;
+    lastIdleTime_ = ReadCount(performance.data());
     lastSystemTime_ = ReadCount(timeOfDay + 8);
 }
 
 long clsCPUUsageNT::Query() {
     BasicInformation basic{};
     BYTE timeOfDay[kTimeOfDaySize] = {};
-    BYTE performance[kPerformanceSize] = {};
+    std::vector<BYTE> performance;
     if (query_(kBasicClass, &basic, sizeof(basic)) != 0) return -1;
     if (query_(kTimeOfDayClass, timeOfDay, sizeof(timeOfDay)) != 0) return -1;
-    if (query_(kPerformanceClass, performance, sizeof(performance)) != 0) return -1;
+    if (QueryPerformance(query_, performance) != 0) return -1;
 
-    const int64_t idle = ReadCount(performance);
+    const int64_t idle = ReadCount(performance.data());
     const int64_t now = ReadCount(timeOfDay + 8);
     const long load = LoadFrom(idle - lastIdleTime_, now - lastSystemTime_, basic.NumberOfProcessors);
     lastIdleTime_ = idle;
