@@ -184,11 +184,13 @@ TEST_F(StartUpTest, EmptyProgramsFolderLeavesStaleValuesAlone) {
 TEST_F(StartUpTest, ANewLibraryBesideKnownOnesTouchesNoOtherValue) {
     CopyIntoPrograms(L"host_registrant.dll", L"Alpha.dll");
     CopyIntoPrograms(L"host_registrant.dll", L"Beta.dll");
+    CopyIntoPrograms(L"host_registrant.dll", L"Two Words.dll");
     WriteString(HKEY_LOCAL_MACHINE, HostSubkey(L"0"), L"Beta.dll3.1.40000.7", L"MorvaBeta");
     CheckDLLs();
     EXPECT_EQ(StoredProducts(), (std::set<std::wstring>{L"Alpha.dll3.1.40000.7=MorvaAlpha",
-                                                        L"Beta.dll3.1.40000.7=MorvaBeta"}));
-    EXPECT_EQ(ReadFileText(log_), "UUR");
+                                                        L"Beta.dll3.1.40000.7=MorvaBeta",
+                                                        L"Two Words.dll3.1.40000.7=MorvaTwo Words"}));
+    EXPECT_EQ(ReadFileText(log_), "UURUUR");
 }
 
 TEST_F(StartUpTest, ProgramsRunOnceEachAndLongerExtensionsNever) {
