@@ -37,22 +37,26 @@ public:
     }
     // Loads rich text (RTF) into the box.
     void SetRichText(const std::string& rtf) {
-        struct Source {
-            const std::string* text;
-            size_t offset;
-        } source{&rtf, 0};
+        StreamSource source{&rtf, 0};
         EDITSTREAM stream{};
         stream.dwCookie = reinterpret_cast<DWORD_PTR>(&source);
-        stream.pfnCallback = [](DWORD_PTR cookie, LPBYTE buffer, LONG size, LONG* done) -> DWORD {
-            auto* s = reinterpret_cast<Source*>(cookie);
-            size_t left = s->text->size() - s->offset;
-            size_t n = left < static_cast<size_t>(size) ? left : static_cast<size_t>(size);
-            memcpy(buffer, s->text->data() + s->offset, n);
-            s->offset += n;
-            *done = static_cast<LONG>(n);
-            return 0;
-        };
+        stream.pfnCallback = &RichTextBox::ReadSource;
         SendMessageW(Handle(), EM_STREAMIN, SF_RTF, reinterpret_cast<LPARAM>(&stream));
+    }
+
+private:
+    struct StreamSource {
+        const std::string* text;
+        size_t offset;
+    };
+    static DWORD CALLBACK ReadSource(DWORD_PTR cookie, LPBYTE buffer, LONG size, LONG* done) {
+        auto* s = reinterpret_cast<StreamSource*>(cookie);
+        size_t left = s->text->size() - s->offset;
+        size_t n = left < static_cast<size_t>(size) ? left : static_cast<size_t>(size);
+        memcpy(buffer, s->text->data() + s->offset, n);
+        s->offset += n;
+        *done = static_cast<LONG>(n);
+        return 0;
     }
 };
 
