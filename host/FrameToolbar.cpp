@@ -35,7 +35,12 @@ void DrawGlyph(HDC dc, Glyph glyph, int cx, int cy) {
             Ellipse(dc, cx - 10, cy - 10, cx + 11, cy + 11);
             RECT r{cx - 10, cy - 10, cx + 11, cy + 11};
             SetTextColor(dc, ink);
+            HFONT mark = CreateFontW(-16, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                                     CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, L"Arial");
+            HGDIOBJ oldFont = SelectObject(dc, mark);
             DrawTextW(dc, L"?", 1, &r, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+            SelectObject(dc, oldFont);
+            DeleteObject(mark);
             break;
         }
         case Glyph::HelpFile: {

@@ -98,6 +98,11 @@ AboutBox::AboutBox(const wchar_t* name, const wchar_t* caption, int descriptionH
 
 void AboutBox::StartSysInfo() { ::StartSysInfo(); }
 
+LRESULT AboutBox::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+    FocusOnActivation(*this, cmdOK, msg, wParam);
+    return DefaultMessage(msg, wParam, lParam);
+}
+
 bool AboutBox::GetKeyValue(HKEY keyRoot, const std::wstring& keyName, const std::wstring& subKeyRef,
                            std::wstring& keyVal) {
     return ::GetKeyValue(keyRoot, keyName, subKeyRef, keyVal);
@@ -173,4 +178,9 @@ std::wstring frmAgreement::AgreementText() const {
                                reinterpret_cast<LPARAM>(text.data()));
     text.resize(static_cast<size_t>(got > 0 ? got : 0));
     return text;
+}
+
+LRESULT frmAgreement::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+    FocusOnActivation(*this, OKButton, msg, wParam);
+    return DefaultMessage(msg, wParam, lParam);
 }
