@@ -486,3 +486,36 @@ TEST_F(FrameTest, ResizeKeepsTheFrameOnTheScreen) {
     PumpFor(50);
     EXPECT_NEAR(frame.Top(), screenHeight * 0.05, vb::TwipsPerPixelY());
 }
+
+TEST_F(FrameTest, SavedMinimizedStartsMinimizedAndClosesWithoutTheQuestion) {
+    WriteString(HKEY_LOCAL_MACHINE, HostSubkey(L"1") + L"\\Wayhold Utility Manager", L"WindowState", L"1");
+    WriteString(HKEY_LOCAL_MACHINE, HostSubkey(L"4"), L"Morva Utility Manager First Time", L"False");
+    MDIFrm& frame = MDIFrm::Load();
+    EXPECT_EQ(frame.NewWindowState, 1);
+    frame.Show();
+    PumpUntil([&] { return frame.ActivationCount() > 0; });
+    PumpFor(100);
+    EXPECT_EQ(frame.WindowState(), 1);
+    EXPECT_FALSE(frame.suite.Products.at(0).Product);  // no options window while minimized
+    SendMessageW(frame.Handle(), WM_CLOSE, 0, 0);
+    EXPECT_EQ(frmQuit::Existing(), nullptr);
+    EXPECT_EQ(MDIFrm::Current(), nullptr);
+}
+
+TEST_F(FrameTest, DoubleClickOnTheFirstPanelSwitchesTheHook) {
+    MDIFrm& frame = ShowFrame();
+    RECT part{};
+    SendMessageW(frame.sta1.Handle(), SB_GETRECT, 0, reinterpret_cast<LPARAM>(&part));
+    const LPARAM at = MAKELPARAM((part.left + part.right) / 2, (part.top + part.bottom) / 2);
+    SendMessageW(frame.sta1.Handle(), WM_LBUTTONDBLCLK, MK_LBUTTON, at);
+    EXPECT_EQ(frame.PanelText(1), contract::HookOnText);
+    EXPECT_TRUE(AtomPresent());
+    SendMessageW(frame.sta1.Handle(), WM_LBUTTONDBLCLK, MK_LBUTTON, at);
+    EXPECT_EQ(frame.PanelText(1), contract::HookOffText);
+    EXPECT_FALSE(AtomPresent());
+    // The other panels do nothing.
+    SendMessageW(frame.sta1.Handle(), SB_GETRECT, 2, reinterpret_cast<LPARAM>(&part));
+    SendMessageW(frame.sta1.Handle(), WM_LBUTTONDBLCLK, MK_LBUTTON,
+                 MAKELPARAM((part.left + part.right) / 2, (part.top + part.bottom) / 2));
+    EXPECT_EQ(frame.PanelText(1), contract::HookOffText);
+}
