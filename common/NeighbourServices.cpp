@@ -5,6 +5,7 @@ std::function<win::Window*()>& Accessor() {
     static std::function<win::Window*()> accessor;
     return accessor;
 }
+OptionsWindowServices* g_optionsServices = nullptr;
 }  // namespace
 
 void SetOptionsWindowAccessor(std::function<win::Window*()> accessor) { Accessor() = std::move(accessor); }
@@ -22,3 +23,11 @@ win::StatusBar* HostStatusBar() {
     win::Window* frame = HostFrameOf(*options);
     return frame ? frame->Find<win::StatusBar>(L"sta1") : nullptr;
 }
+
+OptionsWindowServices* SetOptionsWindowServices(OptionsWindowServices* services) {
+    OptionsWindowServices* previous = g_optionsServices;
+    g_optionsServices = services;
+    return previous;
+}
+
+OptionsWindowServices* OptionsServices() { return g_optionsServices; }

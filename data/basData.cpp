@@ -1,0 +1,188 @@
+#include "basData.h"
+
+#include <windows.h>
+
+#include "zip/ZipArchive.h"
+#include "basErrorHandler.h"
+#include "basIniFile.h"
+#include "basMessageHandler.h"
+#include "basStrings.h"
+#include "basTextFiles.h"
+#include "vb/VbError.h"
+#include "vb/VbScreen.h"
+#include "vb/VbText.h"
+#include "vb/VbThreadState.h"
+
+namespace {
+
+struct DataFolderState {
+    std::wstring WorkingFolder;
+    std::wstring CategoryFilePath;
+    std::wstring AliasFilePath;
+    bool Unpacked = false;
+};
+
+DataFolderState& State() { return vb::ThreadInstance<DataFolderState>(); }
+
+// Lets pending window events run, as the waits of the archive steps do.
+constexpr int CopyWaitPasses = 100;
+constexpr int UnzipAttempts = 10;
+constexpr long ErrPathFileAccess = 75;
+
+// The names of the plain files (not folders) directly in folder.
+std::vector<std::wstring> FilesIn(const std::wstring& folder) {
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW data;
+    HANDLE find = FindFirstFileW(JoinPaths(folder, L"*.*").c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE) return names;
+    do {
+        if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.emplace_back(data.cFileName);
+    } while (FindNextFileW(find, &data));
+    FindClose(find);
+    return names;
+}
+
+bool FolderExists(const std::wstring& folder) {
+    DWORD attributes = GetFileAttributesW(folder.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// The working files that belong in the archive: ".dat" and ".xml", never the archive's copy.
+std::vector<std::wstring> FilesToPack(const std::wstring& folder) {
+    std::vector<std::wstring> paths;
+    for (const std::wstring& name : FilesIn(folder)) {
+        if (!vb::EndsWith(name, L".dat") && !vb::EndsWith(name, L".xml")) continue;
+        if (vb::TextEquals(name, ArchiveFileName)) continue;
+        paths.push_back(JoinPaths(folder, name));
+    }
+    return paths;
+}
+
+// Writes the archive from the working files; false when there was nothing to pack.
+bool PackWorkingFiles(std::vector<std::wstring>& packed) {
+    DataFolderState& state = State();
+    if (!state.Unpacked || state.WorkingFolder.empty()) return false;
+    packed = FilesToPack(state.WorkingFolder);
+    if (packed.empty()) return false;
+    const std::wstring archive = GetArchivePath();
+    zip::ZipResult result = zip::PackFiles(archive, packed, ArchivePassword);
+    if (result != zip::ZipResult::Ok)
+        vb::Raise(ErrPathFileAccess, std::nullopt,
+                  L"The data file " + archive + L" could not be written: " + zip::ZipResultText(result));
+    return true;
+}
+
+}  // namespace
+
+const std::wstring& WorkingFolder() { return State().WorkingFolder; }
+const std::wstring& CategoryFilePath() { return State().CategoryFilePath; }
+const std::wstring& AliasFilePath() { return State().AliasFilePath; }
+
+void UseDataFolder(const std::wstring& folder) {
+    DataFolderState& state = State();
+    state.WorkingFolder = folder;
+    state.CategoryFilePath = JoinPaths(folder, L"Tesselcat.xml");
+    state.AliasFilePath = JoinPaths(folder, L"Tesselma.xml");
+}
+
+std::wstring GetAddFilePath() { return JoinPaths(WorkingFolder(), L"TesselAdd.dat"); }
+std::wstring GetDefFilePath() { return JoinPaths(WorkingFolder(), L"TesselDef.dat"); }
+std::wstring GetDelFilePath() { return JoinPaths(WorkingFolder(), L"TesselDel.dat"); }
+std::wstring GetExeFilePath() { return JoinPaths(WorkingFolder(), L"TesselExe.dat"); }
+std::wstring GetSnapshotFilePath() { return JoinPaths(WorkingFolder(), L"TesselAsscSS.xml"); }
+std::wstring GetRecoveryFolder() { return JoinPaths(WorkingFolder(), L"Recovery"); }
+std::wstring GetExeListRecoveryPath() { return JoinPaths(GetRecoveryFolder(), L"Exe.lst"); }
+std::wstring GetExeDetailRecoveryPath() { return JoinPaths(GetRecoveryFolder(), L"ExeDetail.lst"); }
+std::wstring GetMessagesFolder() { return JoinPaths(RootFolder(), L"Messages", {L"Lumox"}); }
+
+bool GetWorkingFolder() {
+    ProcGuard guard;
+    wchar_t buffer[300] = {};
+    DWORD n = GetTempPathW(300, buffer);
+    std::wstring temp(buffer, n < 300 ? n : 0);
+    size_t slash = temp.find_last_of(L'\\');
+    std::wstring folder = (slash == std::wstring::npos ? std::wstring() : temp.substr(0, slash + 1)) + L"Lopt";
+    State().WorkingFolder = folder;
+    if (FolderExists(folder)) return true;
+    CreateDirectoryW(folder.c_str(), nullptr);
+    return false;
+}
+
+bool UnpackArchiveInto(const std::wstring& archivePath, const std::wstring& folder,
+                       std::vector<std::wstring>* written) {
+    ProcGuard guard;
+    const std::wstring copy = JoinPaths(folder, ArchiveFileName);
+    const std::wstring categoryFile = JoinPaths(folder, L"Tesselcat.xml");
+    CopyFileW(archivePath.c_str(), copy.c_str(), FALSE);
+    // The copy may still be on its way when the copy call returns on some file systems.
+    int counter = 0;
+    do {
+        vb::DoEvents();
+        ++counter;
+    } while (!FileExists(copy) && counter <= CopyWaitPasses);
+
+    counter = 0;
+    bool succeeded = false;
+    do {
+        std::vector<std::wstring> files;
+        succeeded = zip::UnpackFiles(copy, folder, ArchivePassword, &files) == zip::ZipResult::Ok;
+        if (written) written->insert(written->end(), files.begin(), files.end());
+        vb::DoEvents();
+        ++counter;
+    } while (!FileExists(categoryFile) && counter <= UnzipAttempts && !succeeded);
+
+    DeleteFileW(copy.c_str());
+    return succeeded;
+}
+
+bool UnpackFiles() {
+    ProcGuard guard;
+    DataFolderState& state = State();
+    state.Unpacked = false;
+    GetWorkingFolder();
+    UseDataFolder(state.WorkingFolder);
+
+    // Files left over from an earlier run that ended without packing.
+    std::vector<std::wstring> leftovers = FilesIn(state.WorkingFolder);
+    if (!leftovers.empty()) {
+        for (const std::wstring& name : leftovers) DeleteFileW(JoinPaths(state.WorkingFolder, name).c_str());
+        vb::DoEvents();
+    }
+
+    bool result = UnpackArchiveInto(GetArchivePath(), state.WorkingFolder);
+    if (result) result = FileExists(state.CategoryFilePath);
+    if (!result) {
+        // The archive is missing, damaged, or lacks the category file: the user is told how to
+        // put the first copy in place.
+        vb::Err().Clear();
+        MessageHandler(MessageBase + 4521);
+    }
+    state.Unpacked = result;
+    return result;
+}
+
+void PackFiles() {
+    ProcGuard guard;
+    std::vector<std::wstring> packed;
+    if (!PackWorkingFiles(packed)) {
+        if (State().Unpacked) RemoveWorkingFolder();
+        return;
+    }
+    for (const std::wstring& path : packed) DeleteFileW(path.c_str());
+    State().Unpacked = false;
+    RemoveWorkingFolder();
+}
+
+void UpdateArchive() {
+    ProcGuard guard;
+    std::vector<std::wstring> packed;
+    PackWorkingFiles(packed);
+}
+
+void RemoveWorkingFolder() {
+    ProcGuard guard;
+    const std::wstring& folder = WorkingFolder();
+    if (!folder.empty()) RemoveDirectoryW(folder.c_str());
+}
+
+bool WorkingFilesUnpacked() { return State().Unpacked; }

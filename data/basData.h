@@ -1,0 +1,61 @@
+// The data archive "TesselMorva.dat" and the working folder into which it is unpacked: the
+// folder's state, the paths of the data files in it, and the unpacking and packing.
+#pragma once
+#include <string>
+#include <vector>
+
+// The archive's password, the same in every deliverable that opens it.
+inline constexpr char ArchivePassword[] = "UWLpKEh+";
+inline constexpr wchar_t ArchiveFileName[] = L"TesselMorva.dat";
+
+// Module state of the calling thread: empty until UnpackFiles (or UseDataFolder) ran.
+const std::wstring& WorkingFolder();
+const std::wstring& CategoryFilePath();
+const std::wstring& AliasFilePath();
+
+// Points the data-file paths at folder (WorkingFolder, CategoryFilePath, AliasFilePath).
+// UnpackFiles does this for the working folder; a reader that unpacks into a folder of its
+// own points the paths there.
+void UseDataFolder(const std::wstring& folder);
+
+// The data files in the working folder.
+std::wstring GetAddFilePath();
+std::wstring GetDefFilePath();
+std::wstring GetDelFilePath();
+std::wstring GetExeFilePath();
+std::wstring GetSnapshotFilePath();
+std::wstring GetRecoveryFolder();
+std::wstring GetExeListRecoveryPath();
+std::wstring GetExeDetailRecoveryPath();
+// root\Messages\Lumox: independent of the working folder.
+std::wstring GetMessagesFolder();
+
+// The temporary folder's "Lopt": sets WorkingFolder and makes the folder when missing.
+// Answers whether the folder was already there.
+bool GetWorkingFolder();
+
+// Copies archivePath into folder, unpacks the copy there (waiting for the copy and trying up
+// to 11 times, letting pending window events run) and deletes the copy. Answers whether the
+// last unzip attempt succeeded; written receives the files that it wrote. Shows nothing.
+bool UnpackArchiveInto(const std::wstring& archivePath, const std::wstring& folder,
+                       std::vector<std::wstring>* written = nullptr);
+
+// Empties the working folder and unpacks the archive into it. True when the archive was
+// unpacked and holds the category file; otherwise message 4521 and False.
+bool UnpackFiles();
+
+// Packs the working folder's ".dat" and ".xml" files into the archive, deletes them and
+// removes the folder. Does nothing unless UnpackFiles succeeded on this thread (so an empty
+// or partial folder never replaces the user's data). A failed pack raises an error and
+// leaves the archive and the working files as they were.
+void PackFiles();
+
+// Brings the archive up to date with the working files, which stay in place; raises an error
+// when it cannot be written. Does nothing unless UnpackFiles succeeded on this thread.
+void UpdateArchive();
+
+// Removes the working folder when it is empty; never reports an error.
+void RemoveWorkingFolder();
+
+// True from a successful UnpackFiles until PackFiles has packed the files away.
+bool WorkingFilesUnpacked();

@@ -1,0 +1,99 @@
+#include "basTextFiles.h"
+
+#include <windows.h>
+
+#include "basErrorHandler.h"
+#include "vb/VbError.h"
+#include "vb/VbText.h"
+
+namespace {
+
+constexpr long ErrPathFileAccess = 75;
+
+class FileHandle {
+public:
+    explicit FileHandle(HANDLE h) : h_(h) {}
+    ~FileHandle() {
+        if (h_ != INVALID_HANDLE_VALUE) CloseHandle(h_);
+    }
+    FileHandle(const FileHandle&) = delete;
+    FileHandle& operator=(const FileHandle&) = delete;
+    HANDLE Get() const { return h_; }
+    bool Valid() const { return h_ != INVALID_HANDLE_VALUE; }
+    void Close() {
+        if (h_ != INVALID_HANDLE_VALUE) CloseHandle(h_);
+        h_ = INVALID_HANDLE_VALUE;
+    }
+
+private:
+    HANDLE h_;
+};
+
+[[noreturn]] void RaiseFileError(const std::wstring& what, const std::wstring& path, DWORD code) {
+    SetLastError(code);
+    vb::NoteLastDllError();
+    std::wstring text = what + L" " + path;
+    std::wstring system = GetSystemErrorText(static_cast<long>(code));
+    if (!system.empty()) text += L": " + system;
+    vb::Raise(ErrPathFileAccess, std::nullopt, text);
+}
+
+}  // namespace
+
+bool ReadTextLines(const std::wstring& path, std::vector<std::wstring>& lines) {
+    FileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.Valid()) return false;
+    std::string bytes;
+    LARGE_INTEGER size{};
+    if (GetFileSizeEx(file.Get(), &size) && size.QuadPart > 0) bytes.reserve(static_cast<size_t>(size.QuadPart));
+    char buffer[65536];
+    for (;;) {
+        DWORD got = 0;
+        if (!ReadFile(file.Get(), buffer, sizeof buffer, &got, nullptr) || got == 0) break;
+        bytes.append(buffer, got);
+    }
+    std::vector<std::wstring> read;
+    size_t start = 0;
+    const size_t n = bytes.size();
+    while (start < n) {
+        size_t end = start;
+        while (end < n && bytes[end] != '\r' && bytes[end] != '\n') ++end;
+        read.push_back(vb::FromAnsi(std::string_view(bytes).substr(start, end - start)));
+        if (end < n && bytes[end] == '\r' && end + 1 < n && bytes[end + 1] == '\n') ++end;
+        start = end + 1;
+    }
+    lines = std::move(read);
+    return true;
+}
+
+void WriteTextFileReplacing(const std::wstring& path, const std::wstring& text) {
+    const std::wstring fresh = path + L".new";
+    const std::string bytes = vb::ToAnsi(text);
+    {
+        FileHandle file(
+            CreateFileW(fresh.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file.Valid()) RaiseFileError(L"Cannot write", fresh, GetLastError());
+        DWORD written = 0;
+        BOOL ok = bytes.empty() || (WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
+                                              nullptr) &&
+                                    written == bytes.size());
+        if (ok) ok = FlushFileBuffers(file.Get());
+        DWORD code = GetLastError();
+        file.Close();
+        if (!ok) {
+            DeleteFileW(fresh.c_str());
+            RaiseFileError(L"Cannot write", fresh, code);
+        }
+    }
+    if (!MoveFileExW(fresh.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        DWORD code = GetLastError();
+        DeleteFileW(fresh.c_str());
+        RaiseFileError(L"Cannot replace", path, code);
+    }
+}
+
+bool FileExists(const std::wstring& path) {
+    DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}

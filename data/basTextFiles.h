@@ -1,0 +1,17 @@
+// The data files as text: read line by line and written whole through a new file beside the
+// old one, so a failed or interrupted save leaves the old file as it was. The files are in
+// the ANSI code page.
+#pragma once
+#include <string>
+#include <vector>
+
+// Reads every line (ended by CR LF, LF or CR; the last one may lack its end). False when the
+// file cannot be opened; lines is then left as it was.
+bool ReadTextLines(const std::wstring& path, std::vector<std::wstring>& lines);
+
+// Writes text to a new file beside path, then puts it in path's place in one step. Raises a
+// run-time error (75) naming the file when either step fails; the old file then stays whole.
+void WriteTextFileReplacing(const std::wstring& path, const std::wstring& text);
+
+// True when a file (not a folder) is at path.
+bool FileExists(const std::wstring& path);

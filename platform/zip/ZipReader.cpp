@@ -1,0 +1,242 @@
+#include "zip/ZipReader.h"
+
+#include <cstring>
+#include <new>
+#include <set>
+
+#include <zlib.h>
+
+#include "vb/VbText.h"
+#include "zip/ZipFiles.h"
+#include "zip/ZipFormat.h"
+
+namespace zip::detail {
+
+using namespace zip::format;
+
+namespace {
+
+// What the central directory says of one member.
+struct Entry {
+    std::wstring name;
+    const uint8_t* rawName = nullptr;
+    uint16_t rawNameLength = 0;
+    uint16_t flags = 0;
+    uint16_t method = 0;
+    uint16_t dosTime = 0;
+    uint16_t dosDate = 0;
+    uint32_t crc = 0;
+    uint32_t packedSize = 0;
+    uint32_t size = 0;
+    uint32_t localOffset = 0;
+    bool hasUnixTime = false;
+    uint32_t unixTime = 0;
+};
+
+// Deflate cannot expand data by more than about 1032 to 1: a larger stated size is a lie
+// that would only make us allocate memory for nothing.
+constexpr uint64_t kMaxDeflateRatio = 1032;
+
+class Inflater {
+public:
+    Inflater() { ok_ = inflateInit2(&stream_, -MAX_WBITS) == Z_OK; }
+    ~Inflater() {
+        if (ok_) inflateEnd(&stream_);
+    }
+    Inflater(const Inflater&) = delete;
+    Inflater& operator=(const Inflater&) = delete;
+
+    // Raw deflate data into exactly out.size() bytes.
+    bool Inflate(const uint8_t* in, size_t inSize, std::vector<uint8_t>& out) {
+        if (!ok_ || inflateReset(&stream_) != Z_OK) return false;
+        uint8_t spare = 0;
+        stream_.next_in = const_cast<Bytef*>(in);
+        stream_.avail_in = static_cast<uInt>(inSize);
+        stream_.next_out = out.empty() ? &spare : out.data();
+        stream_.avail_out = static_cast<uInt>(out.size());
+        int rc = inflate(&stream_, Z_FINISH);
+        return rc == Z_STREAM_END && stream_.total_out == out.size();
+    }
+
+private:
+    z_stream stream_{};
+    bool ok_ = false;
+};
+
+// The end record: the last 22 bytes, or earlier when the archive carries a comment.
+bool FindEndRecord(const std::vector<uint8_t>& bytes, size_t& position) {
+    if (bytes.size() < kEndRecordSize) return false;
+    size_t lowest = bytes.size() > kEndRecordSize + 0xffff ? bytes.size() - kEndRecordSize - 0xffff : 0;
+    for (size_t pos = bytes.size() - kEndRecordSize + 1; pos-- > lowest;) {
+        const uint8_t* p = bytes.data() + pos;
+        if (Get32(p) == kEndRecordSig && pos + kEndRecordSize + Get16(p + 20) == bytes.size()) {
+            position = pos;
+            return true;
+        }
+    }
+    return false;
+}
+
+void ReadTimestampExtra(const uint8_t* extra, size_t length, Entry& entry) {
+    size_t pos = 0;
+    while (pos + 4 <= length) {
+        uint16_t id = Get16(extra + pos);
+        uint16_t size = Get16(extra + pos + 2);
+        if (pos + 4 + size > length) return;
+        const uint8_t* data = extra + pos + 4;
+        if (id == kExtraTimestamp && size >= 5 && (data[0] & 1)) {
+            entry.hasUnixTime = true;
+            entry.unixTime = Get32(data + 1);
+        }
+        pos += 4 + size;
+    }
+}
+
+// dataLimit receives where the member data ends: at the central directory.
+ZipResult ReadCentralDirectory(const std::vector<uint8_t>& bytes, std::vector<Entry>& entries, size_t& dataLimit) {
+    size_t end = 0;
+    if (!FindEndRecord(bytes, end)) return ZipResult::NotZip;
+    const uint8_t* e = bytes.data() + end;
+    uint16_t disk = Get16(e + 4), directoryDisk = Get16(e + 6);
+    uint16_t entriesHere = Get16(e + 8), count = Get16(e + 10);
+    uint32_t directorySize = Get32(e + 12), directoryOffset = Get32(e + 16);
+    // Saturated fields mean the real values are in ZIP64 records, which we do not read.
+    if (count == 0xffff || directorySize == 0xffffffff || directoryOffset == 0xffffffff)
+        return ZipResult::Unsupported;
+    if (disk != 0 || directoryDisk != 0 || entriesHere != count) return ZipResult::Unsupported;
+    if (static_cast<uint64_t>(directoryOffset) + directorySize > end) return ZipResult::Damaged;
+    dataLimit = directoryOffset;
+
+    const uint8_t* base = bytes.data();
+    size_t pos = directoryOffset;
+    const size_t directoryEnd = static_cast<size_t>(directoryOffset) + directorySize;
+    std::set<std::wstring> seen;
+    entries.clear();
+    entries.reserve(count);
+    for (uint32_t i = 0; i < count; ++i) {
+        if (pos + kCentralHeaderSize > directoryEnd) return ZipResult::Damaged;
+        const uint8_t* h = base + pos;
+        if (Get32(h) != kCentralHeaderSig) return ZipResult::Damaged;
+        Entry entry;
+        entry.flags = Get16(h + 8);
+        entry.method = Get16(h + 10);
+        entry.dosTime = Get16(h + 12);
+        entry.dosDate = Get16(h + 14);
+        entry.crc = Get32(h + 16);
+        entry.packedSize = Get32(h + 20);
+        entry.size = Get32(h + 24);
+        uint16_t nameLength = Get16(h + 28), extraLength = Get16(h + 30), commentLength = Get16(h + 32);
+        uint16_t startDisk = Get16(h + 34);
+        entry.localOffset = Get32(h + 42);
+        size_t next = pos + kCentralHeaderSize + nameLength + extraLength + commentLength;
+        if (next > directoryEnd) return ZipResult::Damaged;
+
+        if (entry.flags & (kFlagStrongEncryption | kFlagMaskedHeaders)) return ZipResult::Unsupported;
+        if (entry.method != kMethodStored && entry.method != kMethodDeflated) return ZipResult::Unsupported;
+        if (entry.packedSize == 0xffffffff || entry.size == 0xffffffff || entry.localOffset == 0xffffffff ||
+            startDisk != 0)
+            return ZipResult::Unsupported;
+
+        entry.rawName = h + kCentralHeaderSize;
+        entry.rawNameLength = nameLength;
+        if (!DecodeMemberName(entry.rawName, nameLength, entry.flags, entry.name) ||
+            !IsSafeMemberName(entry.name))
+            return ZipResult::UnsafeName;
+        // Two members for one file: which one would win is anybody's guess.
+        if (!seen.insert(vb::UCase(entry.name)).second) return ZipResult::UnsafeName;
+        ReadTimestampExtra(h + kCentralHeaderSize + nameLength, extraLength, entry);
+        entries.push_back(std::move(entry));
+        pos = next;
+    }
+    return ZipResult::Ok;
+}
+
+ZipResult ReadMember(std::vector<uint8_t>& bytes, size_t dataLimit, const Entry& entry,
+                     const std::string& password, Inflater& inflater, Member& member) {
+    size_t at = entry.localOffset;
+    if (at + kLocalHeaderSize > dataLimit) return ZipResult::Damaged;
+    const uint8_t* h = bytes.data() + at;
+    if (Get32(h) != kLocalHeaderSig) return ZipResult::Damaged;
+    uint16_t flags = Get16(h + 6);
+    uint16_t method = Get16(h + 8);
+    uint16_t dosTime = Get16(h + 10);
+    uint16_t nameLength = Get16(h + 26), extraLength = Get16(h + 28);
+    if (method != entry.method || (flags & kFlagEncrypted) != (entry.flags & kFlagEncrypted))
+        return ZipResult::Damaged;
+    if (nameLength != entry.rawNameLength || at + kLocalHeaderSize + nameLength > dataLimit ||
+        memcmp(h + kLocalHeaderSize, entry.rawName, nameLength) != 0)
+        return ZipResult::Damaged;
+    const bool descriptor = ((flags | entry.flags) & kFlagDataDescriptor) != 0;
+    if (!descriptor && (Get32(h + 14) != entry.crc || Get32(h + 18) != entry.packedSize ||
+                        Get32(h + 22) != entry.size))
+        return ZipResult::Damaged;
+    size_t dataStart = at + kLocalHeaderSize + nameLength + extraLength;
+    if (dataStart > dataLimit || entry.packedSize > dataLimit - dataStart) return ZipResult::Damaged;
+
+    uint8_t* data = bytes.data() + dataStart;
+    size_t dataSize = entry.packedSize;
+    if (entry.flags & kFlagEncrypted) {
+        if (password.empty()) return ZipResult::BadPassword;
+        if (dataSize < kCryptHeaderSize) return ZipResult::Damaged;
+        Cipher cipher(password);
+        cipher.Decrypt(data, kCryptHeaderSize);
+        // The header's last byte repeats the CRC's high byte, or the time's when the CRC
+        // was not known before the data was written.
+        uint8_t check = descriptor ? static_cast<uint8_t>(dosTime >> 8) : static_cast<uint8_t>(entry.crc >> 24);
+        if (data[kCryptHeaderSize - 1] != check) return ZipResult::BadPassword;
+        data += kCryptHeaderSize;
+        dataSize -= kCryptHeaderSize;
+        cipher.Decrypt(data, dataSize);
+    }
+
+    member.name = entry.name;
+    if (entry.method == kMethodStored) {
+        if (dataSize != entry.size) return ZipResult::Damaged;
+        member.data.assign(data, data + dataSize);
+    } else {
+        if (entry.size > static_cast<uint64_t>(dataSize) * kMaxDeflateRatio + 1024) return ZipResult::Damaged;
+        try {
+            member.data.resize(entry.size);
+        } catch (const std::bad_alloc&) {
+            return ZipResult::Damaged;
+        }
+        if (!inflater.Inflate(data, dataSize, member.data)) return ZipResult::Damaged;
+    }
+    if (crc32_z(0, member.data.data(), member.data.size()) != entry.crc) return ZipResult::CrcMismatch;
+
+    if (entry.hasUnixTime)
+        member.modified = UnixToFileTime(entry.unixTime);
+    else if (!DosToFileTime(entry.dosDate, entry.dosTime, member.modified))
+        GetSystemTimeAsFileTime(&member.modified);
+    return ZipResult::Ok;
+}
+
+}  // namespace
+
+ZipResult ReadArchive(const std::wstring& archivePath, const std::string& password,
+                      std::vector<Member>& members) {
+    members.clear();
+    std::vector<uint8_t> bytes;
+    switch (files::ReadWholeFile(archivePath, 0xffffffffull, bytes)) {
+        case files::ReadStatus::Ok:
+            break;
+        case files::ReadStatus::TooLarge:
+            return ZipResult::Unsupported;  // beyond what an archive without ZIP64 can hold
+        default:
+            return ZipResult::CannotOpen;
+    }
+    std::vector<Entry> entries;
+    size_t dataLimit = 0;
+    ZipResult result = ReadCentralDirectory(bytes, entries, dataLimit);
+    if (result != ZipResult::Ok) return result;
+    Inflater inflater;
+    std::vector<Member> read(entries.size());
+    for (size_t i = 0; i < entries.size(); ++i) {
+        result = ReadMember(bytes, dataLimit, entries[i], password, inflater, read[i]);
+        if (result != ZipResult::Ok) return result;
+    }
+    members = std::move(read);
+    return ZipResult::Ok;
+}
+
+}  // namespace zip::detail

@@ -1,0 +1,321 @@
+// Packing and unpacking with real files in a temporary folder: the round trip, and every kind
+// of bad archive or failed write ending cleanly with nothing written.
+#include <gtest/gtest.h>
+
+#include "ZipTestSupport.h"
+
+using namespace ziptest;
+using zip::ZipResult;
+
+namespace {
+
+// Text that compresses like the program list does.
+std::string ProgramLines(int count) {
+    std::string text;
+    for (int i = 1; i <= count; ++i) {
+        std::string n = std::to_string(i);
+        text += "C:\\Program Files\\Vendor" + n + "\\App" + n + ".exe|APP" + n + "~1.EXE|Vendor " + n + "|Product " +
+                n + "|1.2.3." + n + "\r\n";
+    }
+    return text;
+}
+
+// Bytes deflate cannot shrink.
+std::string NoiseBytes(size_t count) {
+    std::string bytes(count, '\0');
+    uint32_t x = 2463534242u;
+    for (auto& b : bytes) {
+        x ^= x << 13, x ^= x >> 17, x ^= x << 5;
+        b = static_cast<char>(x >> 24);
+    }
+    return bytes;
+}
+
+class ZipArchiveTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        root_ = testsupport::FreshTempFolder(L"ziparchive");
+        source_ = root_ + L"\\source";
+        data_ = root_ + L"\\Data";
+        target_ = root_ + L"\\target";
+        for (const auto& f : {source_, data_, target_}) CreateDirectoryW(f.c_str(), nullptr);
+        archive_ = data_ + L"\\TesselMorva.dat";
+    }
+    void TearDown() override { testsupport::RemoveTree(root_); }
+
+    std::wstring AddSource(const std::wstring& name, const std::string& bytes, const FILETIME& time) {
+        std::wstring path = source_ + L"\\" + name;
+        EXPECT_TRUE(WriteBytes(path, bytes));
+        EXPECT_TRUE(SetModified(path, time));
+        return path;
+    }
+
+    // A sound archive of two members, packed by the code under test.
+    std::string PackedArchive() {
+        std::vector<std::wstring> files = {
+            AddSource(L"Tesselcat.xml", "<Categories/>\r\n", MakeTime(2020, 1, 2, 3, 4, 6)),
+            AddSource(L"TesselExe.dat", ProgramLines(3000), MakeTime(2019, 6, 15, 10, 20, 30)),
+        };
+        EXPECT_EQ(ZipResult::Ok, zip::PackFiles(archive_, files, kPassword));
+        return ReadBytes(archive_);
+    }
+
+    // Unpacks the given bytes into the empty target folder.
+    ZipResult UnpackBytes(const std::string& bytes, const std::string& password = kPassword) {
+        std::wstring path = root_ + L"\\bad.zip";
+        EXPECT_TRUE(WriteBytes(path, bytes));
+        std::vector<std::wstring> written = {L"stale"};
+        ZipResult result = zip::UnpackFiles(path, target_, password, &written);
+        if (result != ZipResult::Ok) {
+            EXPECT_TRUE(written.empty());
+        }
+        return result;
+    }
+
+    std::wstring root_, source_, data_, target_, archive_;
+};
+
+TEST_F(ZipArchiveTest, RoundTripKeepsNamesContentsAndTimes) {
+    struct File {
+        std::wstring name;
+        std::string bytes;
+        FILETIME time;
+    };
+    const std::vector<File> files = {
+        {L"Tesselcat.xml", "<?xml version=\"1.0\"?>\r\n<Categories/>\r\n", MakeTime(2020, 1, 2, 3, 4, 5)},
+        {L"TesselExe.dat", ProgramLines(20000), MakeTime(2019, 6, 15, 10, 20, 31)},
+        {L"TesselAdd.dat", "", MakeTime(2021, 7, 8, 9, 10, 12)},
+        {L"Noise.dat", NoiseBytes(4 << 20), MakeTime(2024, 2, 29, 23, 59, 58)},
+        {L"T\u00e4ssel.xml", "<Aliases/>", MakeTime(1999, 12, 31, 12, 0, 0)},
+    };
+    std::vector<std::wstring> paths;
+    for (const auto& f : files) paths.push_back(AddSource(f.name, f.bytes, f.time));
+    ASSERT_EQ(ZipResult::Ok, zip::PackFiles(archive_, paths, kPassword));
+    EXPECT_EQ(std::vector<std::wstring>{L"TesselMorva.dat"}, ListFolder(data_));  // no temporary file left
+
+    std::vector<std::wstring> written;
+    ASSERT_EQ(ZipResult::Ok, zip::UnpackFiles(archive_, target_, kPassword, &written));
+    ASSERT_EQ(files.size(), written.size());
+    for (size_t i = 0; i < files.size(); ++i) {
+        SCOPED_TRACE(testing::Message() << i);
+        EXPECT_EQ(target_ + L"\\" + files[i].name, written[i]);
+        EXPECT_TRUE(ReadBytes(written[i]) == files[i].bytes);
+        EXPECT_LE(SecondsApart(files[i].time, Modified(written[i])), 2.0);
+    }
+    EXPECT_EQ(files.size(), ListFolder(target_).size());
+}
+
+TEST_F(ZipArchiveTest, UnpackReplacesFilesOfAnEarlierRunAndLeavesOthers) {
+    PackedArchive();
+    ASSERT_TRUE(WriteBytes(target_ + L"\\Tesselcat.xml", "old"));
+    ASSERT_TRUE(WriteBytes(target_ + L"\\Other.txt", "other"));
+    ASSERT_EQ(ZipResult::Ok, zip::UnpackFiles(archive_, target_, kPassword));
+    EXPECT_EQ("<Categories/>\r\n", ReadBytes(target_ + L"\\Tesselcat.xml"));
+    EXPECT_EQ("other", ReadBytes(target_ + L"\\Other.txt"));
+    EXPECT_EQ((std::vector<std::wstring>{L"Other.txt", L"TesselExe.dat", L"Tesselcat.xml"}), ListFolder(target_));
+}
+
+TEST_F(ZipArchiveTest, PasswordsOfOurOwnArchives) {
+    std::string bytes = PackedArchive();
+    ASSERT_GT(bytes.size(), 8u);
+    EXPECT_EQ(1, bytes[6] & 1);  // encrypted
+    EXPECT_EQ(ZipResult::BadPassword, UnpackBytes(bytes, ""));
+    int refusedByCheck = 0;
+    for (const char* password : {"wrong", "uwlpkeh+", "UWLpKEh", "UWLpKEh++"}) {
+        ZipResult result = UnpackBytes(bytes, password);
+        EXPECT_NE(ZipResult::Ok, result) << password;
+        if (result == ZipResult::BadPassword) ++refusedByCheck;
+    }
+    EXPECT_GE(refusedByCheck, 1);
+    EXPECT_TRUE(ListFolder(target_).empty());
+
+    // No password: plain members, which any password reads.
+    std::wstring plain = data_ + L"\\plain.zip";
+    ASSERT_EQ(ZipResult::Ok, zip::PackFiles(plain, {source_ + L"\\Tesselcat.xml"}, ""));
+    EXPECT_EQ(0, ReadBytes(plain)[6] & 1);
+    EXPECT_EQ(ZipResult::Ok, zip::UnpackFiles(plain, target_, ""));
+    EXPECT_EQ(ZipResult::Ok, zip::UnpackFiles(plain, target_, kPassword));
+}
+
+TEST_F(ZipArchiveTest, DamagedArchivesWriteNothing) {
+    const std::string good = PackedArchive();
+    const size_t size = good.size();
+    ASSERT_GT(size, 1000u);
+    auto flipped = [&](size_t at) {
+        std::string b = good;
+        b[at] ^= 0x01;
+        return b;
+    };
+    auto withDirectoryOffset = [&](uint32_t offset) {
+        std::string b = good;
+        for (int i = 0; i < 4; ++i) b[size - 6 + i] = static_cast<char>((offset >> (8 * i)) & 0xff);
+        return b;
+    };
+    struct Case {
+        const char* what;
+        std::string bytes;
+        ZipResult expected;  // Ok: any failure will do
+    };
+    const Case cases[] = {
+        {"empty file", "", ZipResult::NotZip},
+        {"not an archive", "just some text, nothing like an archive at all", ZipResult::NotZip},
+        {"cut in half", good.substr(0, size / 2), ZipResult::NotZip},
+        {"last byte cut", good.substr(0, size - 1), ZipResult::NotZip},
+        {"end record only", good.substr(size - 22), ZipResult::Damaged},
+        {"directory offset past the end", withDirectoryOffset(static_cast<uint32_t>(size)), ZipResult::Damaged},
+        {"directory offset moved", withDirectoryOffset(10), ZipResult::Damaged},
+        {"local header signature", flipped(0), ZipResult::Damaged},
+        {"member data", flipped(size / 3), ZipResult::Ok},
+        {"encryption header", flipped(30 + 13 + 9 + 3), ZipResult::Ok},
+        {"last data byte", flipped(size - 22 - 2 * 46 - 26 - 2 * 9 - 1), ZipResult::Ok},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ZipResult result = UnpackBytes(c.bytes);
+        if (c.expected == ZipResult::Ok)
+            EXPECT_NE(ZipResult::Ok, result);
+        else
+            EXPECT_EQ(c.expected, result);
+        EXPECT_TRUE(ListFolder(target_).empty());
+    }
+}
+
+TEST_F(ZipArchiveTest, CrcMismatchWritesNothing) {
+    RawMember good{"Tesselcat.xml", "<Categories/>"};
+    RawMember spoilt{"TesselExe.dat", "a|b|c|d|e\r\n"};
+    spoilt.crcXor = 0x100;
+    EXPECT_EQ(ZipResult::Ok, UnpackBytes(BuildRawZip({good})));  // the builder itself is sound
+    ASSERT_EQ(1u, ListFolder(target_).size());
+    DeleteFileW((target_ + L"\\Tesselcat.xml").c_str());
+    EXPECT_EQ(ZipResult::CrcMismatch, UnpackBytes(BuildRawZip({good, spoilt})));
+    EXPECT_TRUE(ListFolder(target_).empty());
+}
+
+TEST_F(ZipArchiveTest, UnsafeNamesWriteNothingAnywhere) {
+    RawMember bad;
+    bad.data = "evil";
+    const std::pair<std::string, uint16_t> names[] = {
+        {"../evil.dat", 0},  {"..\\evil.dat", 0}, {"sub/evil.dat", 0}, {"sub\\evil.dat", 0},
+        {"/evil.dat", 0},    {"\\evil.dat", 0},   {"C:evil.dat", 0},   {"C:\\evil.dat", 0},
+        {"", 0},             {"..", 0},           {".", 0},            {"sub/", 0},
+        {"nul.dat", 0},      {"CON", 0},          {"com1.xml", 0},     {"evil.dat.", 0},
+        {"evil.dat ", 0},    {"a?.dat", 0},       {"tab\t.dat", 0},    {std::string("nul\0.dat", 8), 0},
+        {"\xff\xfe.dat", 0x800},  // not UTF-8, though flagged so
+    };
+    for (const auto& [name, flags] : names) {
+        SCOPED_TRACE(testing::Message() << "name [" << name << "]");
+        bad.name = name;
+        bad.flags = flags;
+        EXPECT_EQ(ZipResult::UnsafeName, UnpackBytes(BuildRawZip({{"Tesselcat.xml", "<Categories/>"}, bad})));
+        EXPECT_TRUE(ListFolder(target_).empty());
+    }
+    // Two members for one file.
+    EXPECT_EQ(ZipResult::UnsafeName, UnpackBytes(BuildRawZip({{"Tesselcat.xml", "a"}, {"TESSELCAT.XML", "b"}})));
+    // Nothing outside the target folder either.
+    EXPECT_EQ((std::vector<std::wstring>{L"Data", L"bad.zip", L"source", L"target"}), ListFolder(root_));
+}
+
+TEST_F(ZipArchiveTest, UnsupportedArchivesWriteNothing) {
+    auto member = [](uint16_t method, uint16_t flags) {
+        RawMember m{"TesselExe.dat", "a|b|c|d|e\r\n"};
+        m.method = method;
+        m.flags = flags;
+        return m;
+    };
+    RawMember saturated = member(0, 0);
+    saturated.saturatedSizes = true;
+    const RawMember first{"Tesselcat.xml", "<Categories/>"};
+    struct Case {
+        const char* what;
+        std::string bytes;
+    };
+    const Case cases[] = {
+        {"bzip2", BuildRawZip({first, member(12, 0)})},
+        {"LZMA", BuildRawZip({first, member(14, 0)})},
+        {"AES", BuildRawZip({first, member(99, 1)})},
+        {"Deflate64", BuildRawZip({first, member(9, 0)})},
+        {"strong encryption", BuildRawZip({first, member(0, 0x41)})},
+        {"masked local headers", BuildRawZip({first, member(0, 0x2000)})},
+        {"ZIP64 sizes", BuildRawZip({first, saturated})},
+        {"ZIP64 member count", BuildRawZip({first}, RawEnd{0, true})},
+        {"split archive", BuildRawZip({first}, RawEnd{1, false})},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(ZipResult::Unsupported, UnpackBytes(c.bytes));
+        EXPECT_TRUE(ListFolder(target_).empty());
+    }
+}
+
+TEST_F(ZipArchiveTest, MissingArchiveOrFolder) {
+    EXPECT_EQ(ZipResult::CannotOpen, zip::UnpackFiles(data_ + L"\\missing.dat", target_, kPassword));
+    EXPECT_EQ(ZipResult::CannotOpen, zip::UnpackFiles(data_, target_, kPassword));  // a folder
+    PackedArchive();
+    EXPECT_EQ(ZipResult::WriteFailed, zip::UnpackFiles(archive_, root_ + L"\\missing", kPassword));
+    EXPECT_EQ(ZipResult::WriteFailed, zip::UnpackFiles(archive_, archive_, kPassword));  // a file
+}
+
+TEST_F(ZipArchiveTest, AFailedUnpackRemovesWhatItWrote) {
+    PackedArchive();
+    // The second member cannot take its place: a folder has its name.
+    ASSERT_TRUE(CreateDirectoryW((target_ + L"\\TesselExe.dat").c_str(), nullptr));
+    std::vector<std::wstring> written;
+    EXPECT_EQ(ZipResult::WriteFailed, zip::UnpackFiles(archive_, target_, kPassword, &written));
+    EXPECT_TRUE(written.empty());
+    EXPECT_EQ(std::vector<std::wstring>{L"TesselExe.dat"}, ListFolder(target_));
+}
+
+TEST_F(ZipArchiveTest, NoFilesNoArchive) {
+    EXPECT_EQ(ZipResult::NoFiles, zip::PackFiles(archive_, {}, kPassword));
+    EXPECT_TRUE(ListFolder(data_).empty());
+    const std::string old = PackedArchive();
+    EXPECT_EQ(ZipResult::NoFiles, zip::PackFiles(archive_, {}, kPassword));
+    EXPECT_EQ(old, ReadBytes(archive_));
+}
+
+TEST_F(ZipArchiveTest, AFailedPackLeavesTheOldArchiveWhole) {
+    const std::string old = PackedArchive();
+    const std::wstring cat = source_ + L"\\Tesselcat.xml";
+    const std::wstring other = root_ + L"\\Tesselcat.xml";
+    ASSERT_TRUE(WriteBytes(other, "x"));
+    struct Case {
+        const char* what;
+        std::vector<std::wstring> files;
+        ZipResult expected;
+    };
+    const Case cases[] = {
+        {"a file is missing", {cat, source_ + L"\\missing.dat"}, ZipResult::ReadFailed},
+        {"a file is a folder", {cat, target_}, ZipResult::ReadFailed},
+        {"two files of one name", {cat, other}, ZipResult::UnsafeName},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(c.expected, zip::PackFiles(archive_, c.files, kPassword));
+        EXPECT_EQ(old, ReadBytes(archive_));
+        EXPECT_EQ(std::vector<std::wstring>{L"TesselMorva.dat"}, ListFolder(data_));
+    }
+
+    // A file to pack that another program holds locked.
+    HANDLE locked = CreateFileW(cat.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, locked);
+    EXPECT_EQ(ZipResult::ReadFailed, zip::PackFiles(archive_, {cat}, kPassword));
+    CloseHandle(locked);
+    EXPECT_EQ(old, ReadBytes(archive_));
+    EXPECT_EQ(std::vector<std::wstring>{L"TesselMorva.dat"}, ListFolder(data_));
+
+    // The archive's place is taken by a folder, or its folder is missing.
+    const std::wstring blocked = root_ + L"\\blocked";
+    ASSERT_TRUE(CreateDirectoryW(blocked.c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryW((blocked + L"\\TesselMorva.dat").c_str(), nullptr));
+    EXPECT_EQ(ZipResult::WriteFailed, zip::PackFiles(blocked + L"\\TesselMorva.dat", {cat}, kPassword));
+    EXPECT_EQ(std::vector<std::wstring>{L"TesselMorva.dat"}, ListFolder(blocked));
+    EXPECT_EQ(ZipResult::WriteFailed, zip::PackFiles(root_ + L"\\missing\\TesselMorva.dat", {cat}, kPassword));
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW((root_ + L"\\missing").c_str()));
+}
+
+TEST_F(ZipArchiveTest, EveryResultHasAText) {
+    for (int r = static_cast<int>(ZipResult::Ok); r <= static_cast<int>(ZipResult::WriteFailed); ++r)
+        EXPECT_GT(wcslen(zip::ZipResultText(static_cast<ZipResult>(r))), 10u) << r;
+}
+
+}  // namespace

@@ -1,0 +1,100 @@
+// Archives of Info-ZIP zip read by our layer, and ours written for Info-ZIP unzip to check
+// (the check runs after this program, see check_written.sh).
+#include <gtest/gtest.h>
+
+#include "ZipTestSupport.h"
+
+using namespace ziptest;
+using zip::ZipResult;
+
+namespace {
+
+std::wstring SourceFolder() { return FixturesFolder() + L"\\src"; }
+
+class InfoZipTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (GetFileAttributesW(SourceFolder().c_str()) == INVALID_FILE_ATTRIBUTES)
+            GTEST_SKIP() << "no Info-ZIP fixtures: run through ctest, which makes them first";
+        folder_ = testsupport::FreshTempFolder(L"zipinterop");
+    }
+    void TearDown() override {
+        if (!folder_.empty()) testsupport::RemoveTree(folder_);
+    }
+    std::wstring folder_;
+};
+
+TEST_F(InfoZipTest, UnpacksTheToolsArchivesWithContentsAndTimes) {
+    const wchar_t* archives[] = {
+        L"infozip_deflated.zip",  // deflated, data descriptors, timestamp extra field
+        L"infozip_stored.zip",    // stored, data descriptors, DOS time only
+        L"infozip_streamed.zip",  // written to a pipe
+        L"infozip_plain.zip",     // no encryption, no data descriptors
+    };
+    const auto expected = ListFolder(SourceFolder());
+    ASSERT_EQ(5u, expected.size());
+    for (const wchar_t* archive : archives) {
+        SCOPED_TRACE(testing::Message() << archive);
+        std::wstring target = folder_ + L"\\" + archive;
+        ASSERT_TRUE(CreateDirectoryW(target.c_str(), nullptr));
+        std::vector<std::wstring> written;
+        ASSERT_EQ(ZipResult::Ok, zip::UnpackFiles(FixturesFolder() + L"\\" + archive, target, kPassword, &written));
+        EXPECT_EQ(expected, ListFolder(target));
+        EXPECT_EQ(expected.size(), written.size());
+        for (const auto& name : expected) {
+            SCOPED_TRACE(testing::Message() << name);
+            std::wstring source = SourceFolder() + L"\\" + name, copy = target + L"\\" + name;
+            EXPECT_TRUE(std::find(written.begin(), written.end(), copy) != written.end());
+            EXPECT_EQ(ReadBytes(source), ReadBytes(copy));
+            EXPECT_LE(SecondsApart(Modified(source), Modified(copy)), 2.0);
+        }
+    }
+}
+
+TEST_F(InfoZipTest, UnpacksAPipedMemberWithZip64Records) {
+    ASSERT_EQ(ZipResult::Ok, zip::UnpackFiles(FixturesFolder() + L"\\infozip_stdin.zip", folder_, kPassword));
+    EXPECT_EQ(std::vector<std::wstring>{L"-"}, ListFolder(folder_));
+    EXPECT_EQ(ReadBytes(SourceFolder() + L"\\Tesselcat.xml"), ReadBytes(folder_ + L"\\-"));
+}
+
+TEST_F(InfoZipTest, RefusesWrongPasswordsAndWritesNothing) {
+    // The check byte lets one wrong password in 256 through to the data, which then fails
+    // to inflate or to match its CRC; several passwords make that chance vanish.
+    const char* wrong[] = {"wrong", "uwlpkeh+", "UWLpKEh", "UWLpKEh++"};
+    for (const wchar_t* archive : {L"infozip_deflated.zip", L"infozip_stored.zip"}) {
+        int refusedByCheck = 0;
+        for (const char* password : wrong) {
+            SCOPED_TRACE(testing::Message() << archive << " " << password);
+            ZipResult result = zip::UnpackFiles(FixturesFolder() + L"\\" + archive, folder_, password);
+            EXPECT_NE(ZipResult::Ok, result);
+            if (result == ZipResult::BadPassword) ++refusedByCheck;
+            EXPECT_TRUE(ListFolder(folder_).empty());
+        }
+        EXPECT_GE(refusedByCheck, 1);
+        EXPECT_EQ(ZipResult::BadPassword, zip::UnpackFiles(FixturesFolder() + L"\\" + archive, folder_, ""));
+    }
+}
+
+TEST_F(InfoZipTest, FlippedByteInAStoredMemberIsACrcMismatch) {
+    std::string bytes = ReadBytes(FixturesFolder() + L"\\infozip_stored.zip");
+    ASSERT_GT(bytes.size(), 1000000u);
+    bytes[bytes.size() / 2] ^= 0x20;  // inside the program list's data
+    std::wstring copy = folder_ + L"\\copy.zip", target = folder_ + L"\\out";
+    ASSERT_TRUE(WriteBytes(copy, bytes));
+    ASSERT_TRUE(CreateDirectoryW(target.c_str(), nullptr));
+    EXPECT_EQ(ZipResult::CrcMismatch, zip::UnpackFiles(copy, target, kPassword));
+    EXPECT_TRUE(ListFolder(target).empty());
+}
+
+// Info-ZIP unzip tests this archive after this program has run.
+TEST_F(InfoZipTest, WritesAnArchiveForTheToolToCheck) {
+    std::vector<std::wstring> files;
+    for (const auto& name : ListFolder(SourceFolder())) files.push_back(SourceFolder() + L"\\" + name);
+    std::wstring archive = FixturesFolder() + L"\\written.zip";
+    DeleteFileW(archive.c_str());
+    ASSERT_EQ(ZipResult::Ok, zip::PackFiles(archive, files, kPassword));
+    EXPECT_EQ(ZipResult::Ok, zip::UnpackFiles(archive, folder_, kPassword));
+    EXPECT_EQ(ListFolder(SourceFolder()), ListFolder(folder_));
+}
+
+}  // namespace
