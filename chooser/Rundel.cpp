@@ -14,14 +14,16 @@ namespace {
 const wchar_t kWindowsDefaultSuffix[] = L"    [Windows Default]";
 const COLORREF kBlack = 0;
 
-thread_local bool t_listOpen = false;
+thread_local bool t_busy = false;
 
-class ListOpenScope {
+// Marks the thread's request as under way. The list's wait, and the archive's, let window
+// messages run, and with them any request that COM hands this thread meanwhile.
+class BusyScope {
 public:
-    ListOpenScope() { t_listOpen = true; }
-    ~ListOpenScope() { t_listOpen = false; }
-    ListOpenScope(const ListOpenScope&) = delete;
-    ListOpenScope& operator=(const ListOpenScope&) = delete;
+    BusyScope() { t_busy = true; }
+    ~BusyScope() { t_busy = false; }
+    BusyScope(const BusyScope&) = delete;
+    BusyScope& operator=(const BusyScope&) = delete;
 };
 
 // A field that is not there is an index error, which declines the request.
@@ -78,8 +80,9 @@ long HandleRequest(const std::wstring& rsParams, ChooserServices& services) {
     LoadSearchPaths();
 
     if (CheckIgnoreMarker(services.MarkerFolder())) return 1;
-    // One list at a time: a request meanwhile goes to the shell.
-    if (t_listOpen) return 1;
+    // One request at a time (one list on the screen): a request meanwhile goes to the shell.
+    if (t_busy) return 1;
+    BusyScope busy;
 
     const std::vector<std::wstring> lines = vb::Split(rsParams, L"\r\n");
     if (!VerbPasses(Field(lines, 0))) return 1;
@@ -178,11 +181,7 @@ long HandleRequest(const std::wstring& rsParams, ChooserServices& services) {
     if (windowsRemoved && rows.size() == 1) return LaunchEntry(services, data.AddList[first], shortPath);
     if (rows.size() < 2) return 1;
 
-    long chosen = -1;
-    {
-        ListOpenScope open;
-        chosen = services.ShowList(L"  [" + key + L"] - Morva Lumox Choices ", rows);
-    }
+    long chosen = services.ShowList(L"  [" + key + L"] - Morva Lumox Choices ", rows);
     if (chosen == kListNotSized) return 1;
     ChosenIndex() = chosen - 1;
     chosen = ChosenIndex();
@@ -194,7 +193,7 @@ long HandleRequest(const std::wstring& rsParams, ChooserServices& services) {
 
 }  // namespace
 
-bool ChoiceListIsOpen() { return t_listOpen; }
+bool RequestUnderWay() { return t_busy; }
 
 long Rundel(const std::wstring& rsParams, ChooserServices& services) {
     // The shell waits on this call: no box may appear, whatever happens inside.
