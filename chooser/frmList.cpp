@@ -20,6 +20,22 @@ struct ChosenIndexValue {
     long value = -1;
 };
 
+// The character a key gives, as the list's KeyPress sees it; 0 for keys that give none
+// (arrows, page and function keys).
+wchar_t CharacterOfKey(WORD key) {
+    switch (key) {
+        case VK_RETURN: return L'\r';
+        case VK_ESCAPE: return 27;
+        case VK_BACK: return 8;
+        case VK_SPACE: return L' ';
+        case VK_TAB: return 0;
+        default: break;
+    }
+    if ((key >= '0' && key <= '9') || (key >= 'A' && key <= 'Z')) return static_cast<wchar_t>(key);
+    if (key >= VK_NUMPAD0 && key <= VK_DIVIDE) return static_cast<wchar_t>(key);
+    return static_cast<wchar_t>(MapVirtualKeyW(key, 2 /* MAPVK_VK_TO_CHAR */) & 0x7FFF);
+}
+
 }  // namespace
 
 long& ChosenIndex() { return vb::ThreadInstance<ChosenIndexValue, ChosenIndexTag>().value; }
@@ -77,8 +93,8 @@ LRESULT ChoiceListView::OnNotify(NMHDR* header) {
             return 0;
         case LVN_KEYDOWN: {
             const auto* key = reinterpret_cast<NMLVKEYDOWN*>(header);
-            const UINT character = MapVirtualKeyW(key->wVKey, 2 /* MAPVK_VK_TO_CHAR */) & 0x7FFFFFFF;
-            if (character != 0 && OnKeyPress) OnKeyPress(static_cast<wchar_t>(character));
+            const wchar_t character = CharacterOfKey(key->wVKey);
+            if (character != 0 && OnKeyPress) OnKeyPress(character);
             return 0;
         }
         default:
