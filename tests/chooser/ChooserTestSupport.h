@@ -11,6 +11,7 @@
 #include "Rundel.h"
 #include "TestSupport.h"
 #include "vb/VbApp.h"
+#include "zip/ZipArchive.h"
 
 namespace choosertest {
 
@@ -94,6 +95,30 @@ inline std::wstring Entry(const std::wstring& ext, const std::wstring& descripti
                           const std::wstring& status, const std::wstring& longPath, const std::wstring& shortPath) {
     return ext + L"|" + description + L"|" + version + L"|" + status + L"|" + longPath + L"|" + shortPath;
 }
+
+// Packs files (name and ANSI content) into a data archive at archivePath, with the archive's
+// password, through our own ZIP layer.
+inline bool MakeArchive(const std::wstring& archivePath,
+                        const std::vector<std::pair<std::wstring, std::string>>& files) {
+    const std::wstring scratch = testsupport::FreshTempFolder(L"archive-source");
+    std::vector<std::wstring> paths;
+    for (const auto& [name, content] : files) {
+        paths.push_back(scratch + L"\\" + name);
+        WriteFileText(paths.back(), content);
+    }
+    const bool ok = zip::PackFiles(archivePath, paths, "UWLpKEh+") == zip::ZipResult::Ok;
+    testsupport::RemoveTree(scratch);
+    return ok;
+}
+
+inline std::string Ansi(const std::wstring& text) {
+    const int n = WideCharToMultiByte(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<size_t>(n), '\0');
+    WideCharToMultiByte(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()), out.data(), n, nullptr, nullptr);
+    return out;
+}
+
+inline const char* CategoryFileText() { return "<?xml version=\"1.0\" ?>\r\n<MorvaTesselCategories>\r\n</MorvaTesselCategories>\r\n"; }
 
 struct Launched {
     std::wstring program, file, verb;
