@@ -80,9 +80,18 @@ long LaunchProgram(const std::wstring& Program, const std::wstring& File, const 
                                           record.Folder.IsEmpty() ? std::wstring() : record.Folder.ToString());
     // A path with a blank would reach the program as two arguments.
     const std::wstring parameters = File.find(L' ') != std::wstring::npos ? L"\"" + File + L"\"" : File;
-    HINSTANCE result = ShellExecuteW(GetDesktopWindow(), verb.c_str(), Program.c_str(), parameters.c_str(),
-                                     folder.empty() ? nullptr : folder.c_str(), SW_SHOWNORMAL);
-    return static_cast<long>(reinterpret_cast<INT_PTR>(result));
+    SHELLEXECUTEINFOW info{};
+    info.cbSize = sizeof(info);
+    // The shell's caller is waiting on this request: a failure comes back as a code, never a box.
+    info.fMask = SEE_MASK_FLAG_NO_UI;
+    info.hwnd = GetDesktopWindow();
+    info.lpVerb = verb.c_str();
+    info.lpFile = Program.c_str();
+    info.lpParameters = parameters.c_str();
+    info.lpDirectory = folder.empty() ? nullptr : folder.c_str();
+    info.nShow = SW_SHOWNORMAL;
+    ShellExecuteExW(&info);
+    return static_cast<long>(reinterpret_cast<INT_PTR>(info.hInstApp));
 }
 
 bool CheckIgnoreMarker(const std::wstring& folder) {
