@@ -7,6 +7,8 @@
 #include "MorvaKestrow.h"
 #include "MorvaTavixExe.h"
 #include "basMessageHandler.h"
+#include "basXmlFiles.h"
+#include "frmList.h"
 #include "com/ComModule.h"
 #include "com/ComRegistration.h"
 #include "vb/VbApp.h"
@@ -21,6 +23,19 @@ const com::ClassRegistration kClass = {&CLSID_MorvaTavixExe, L"MorvaKestrow.Morv
                                        L"MorvaKestrow.MorvaTavixExe", nullptr, &LIBID_MorvaKestrow, L"1.0", true};
 
 DWORD g_serverThread = 0;
+
+// The first list in a process pays for loading the list-view control and its fonts, and the
+// first alias file for loading the XML object. COM's client is still on its way when the class
+// object is registered, so that time is spent on this instead.
+void PrepareForFirstRequest() {
+    try {
+        frmList::Default();
+        win::DefaultInstance<frmList>::Release();
+        CreateXmlDocument();
+    } catch (...) {
+        vb::Err().Clear();
+    }
+}
 
 void QuitWhenEmpty() {
     if (g_serverThread) PostThreadMessageW(g_serverThread, WM_QUIT, 0, 0);
@@ -73,6 +88,7 @@ int Serve() {
     if (SUCCEEDED(hr)) {
         // COM started us for a client; one that never comes leaves us idle, and then we go.
         SetTimer(nullptr, 0, 60000, nullptr);
+        PrepareForFirstRequest();
         MSG msg;
         for (;;) {
             const BOOL got = GetMessageW(&msg, nullptr, 0, 0);

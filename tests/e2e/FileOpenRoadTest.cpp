@@ -124,7 +124,6 @@ TEST_F(FileOpenRoad, DeclinedRequestsGoToTheShell) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         DeleteFileW(suite.Log(L"winprog").c_str());
-        e2e::ListUser user(L"  [", {});
         const e2e::ShellResult result = e2e::PlayShell(c.file, c.verb);
         EXPECT_EQ(result.hook, S_FALSE);
         EXPECT_EQ(result.hInstApp, 33);
