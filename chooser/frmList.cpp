@@ -141,10 +141,16 @@ int frmList::InnerHeight() const {
 
 bool frmList::FitToRows(long rows) {
     return Trapped(L"FitToRows", [&]() -> bool {
+        // Measured at a size that needs no scroll bars: a bar counts into the frame, and once
+        // both bars are there the list view keeps them even when its rows would fit.
+        lvw.Move(lvw.Left(), lvw.Top(), GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
         const long newHeight = GetListViewHeightForRows(&lvw, rows);
         if (newHeight < 1) return false;
-        lvw.Move(lvw.Left(), lvw.Top(), lvw.Width(), static_cast<int>(newHeight));
         ListViewAutoSizeColumns(lvw, false, 0);
+        // Sized by its header, the last column only fills what is left of the list view; with
+        // the header hidden its content is what counts.
+        const int lastColumn = lvw.ColumnCount() - 1;
+        if (lastColumn >= 0) lvw.SetColumnWidth(lastColumn, LVSCW_AUTOSIZE);
         long total = 0;
         for (int column = 0; column < lvw.ColumnCount(); ++column)
             total += static_cast<long>(SendMessageW(lvw.Handle(), LVM_GETCOLUMNWIDTH, column, 0)) + 2;

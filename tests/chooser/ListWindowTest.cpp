@@ -190,3 +190,25 @@ TEST_F(ListWindowTest, SuppressedClicksDoNotChoose) {
     EXPECT_TRUE(stillThere);
     EXPECT_EQ(chosen, -1);
 }
+
+TEST_F(ListWindowTest, EveryRowAndColumnShowsWholeWithoutScrolling) {
+    // Wider than the window as it was made: the list grows to its rows.
+    std::vector<ListRow> rows = Rows(3);
+    rows[2].text = L"Quillon Test Works - A Recording Viewer With A Very Long Name Indeed";
+    rows[2].extraInfo = L"6.1.7601.17514    [Windows Default]";
+    int needed = 0, width = 0;
+    long perPage = 0;
+    LONG style = 0;
+    ShowWhile(rows, [&](HWND w) {
+        HWND lv = ListViewOf(w);
+        needed = static_cast<int>(SendMessageW(lv, LVM_GETSTRINGWIDTHW, 0,
+                                               reinterpret_cast<LPARAM>(rows[2].extraInfo.c_str())));
+        width = static_cast<int>(SendMessageW(lv, LVM_GETCOLUMNWIDTH, 1, 0));
+        perPage = static_cast<long>(SendMessageW(lv, LVM_GETCOUNTPERPAGE, 0, 0));
+        style = GetWindowLongW(lv, GWL_STYLE);
+        Key(lv, VK_ESCAPE);
+    });
+    EXPECT_GE(width, needed);
+    EXPECT_GE(perPage, 3);
+    EXPECT_EQ(style & (WS_HSCROLL | WS_VSCROLL), 0);
+}
