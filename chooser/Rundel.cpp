@@ -193,8 +193,6 @@ long HandleRequest(const std::wstring& rsParams, ChooserServices& services) {
 
 }  // namespace
 
-bool RequestUnderWay() { return t_busy; }
-
 long Rundel(const std::wstring& rsParams, ChooserServices& services) {
     // The shell waits on this call: no box may appear, whatever happens inside.
     RequestSilence silence;

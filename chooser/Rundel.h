@@ -49,7 +49,4 @@ ChooserServices& RealChooserServices();
 // Answers 0 (handled) or 1 (the shell goes on). Never raises and never shows a message.
 long Rundel(const std::wstring& rsParams, ChooserServices& services);
 
-// True while a request is being handled on this thread (its data loading, its list).
-bool RequestUnderWay();
-
 inline constexpr COLORREF kAliasColour = 0xFF0000;

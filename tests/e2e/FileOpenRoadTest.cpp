@@ -19,6 +19,8 @@ std::wstring TempFolder(const wchar_t* name) {
 class FileOpenRoad : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
+        // Data files left in the shared working folder would be read instead of the suite's archive.
+        testsupport::RemoveTree(TempFolder(L"Lopt"));
         std::wstring failure;
         installed = e2e::InstallSuite(TempFolder(L"LumoxE2E"), suite, failure);
         if (!installed) installFailure = failure;
