@@ -212,3 +212,53 @@ TEST_F(ListWindowTest, EveryRowAndColumnShowsWholeWithoutScrolling) {
     EXPECT_GE(perPage, 3);
     EXPECT_EQ(style & (WS_HSCROLL | WS_VSCROLL), 0);
 }
+
+TEST_F(ListWindowTest, AClickWithNoRowSelectedClosesWithoutAChoice) {
+    const long chosen = ShowWhile(Rows(3), [&](HWND w) {
+        HWND lv = ListViewOf(w);
+        LVITEMW none{};
+        none.stateMask = LVIS_SELECTED;
+        SendMessageW(lv, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&none));
+        // The click on an empty part, as the list view reports it to the window.
+        NMITEMACTIVATE click{};
+        click.hdr.hwndFrom = lv;
+        click.hdr.idFrom = static_cast<UINT_PTR>(GetDlgCtrlID(lv));
+        click.hdr.code = NM_CLICK;
+        click.iItem = -1;
+        SendMessageW(w, WM_NOTIFY, click.hdr.idFrom, reinterpret_cast<LPARAM>(&click));
+    });
+    EXPECT_EQ(chosen, -1);
+    EXPECT_EQ(frmList::Existing(), nullptr);
+}
+
+TEST_F(ListWindowTest, AliasRowsAreDrawnInBlue) {
+    std::vector<ListRow> rows = Rows(2);
+    rows[0].text = L"WWWWWWWWWWWW - MMMMMMMMMMMMMM";
+    rows[0].color = 0xFF0000;
+    int bluePixels = 0, blueInBlackRow = 0;
+    ShowWhile(rows, [&](HWND w) {
+        HWND lv = ListViewOf(w);
+        Sleep(300);
+        LVITEMW none{};
+        none.stateMask = LVIS_SELECTED;
+        SendMessageW(lv, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&none));
+        RedrawWindow(lv, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+        Sleep(300);
+        HDC dc = GetDC(lv);
+        for (int row = 0; row < 2; ++row) {
+            RECT item{};
+            item.left = LVIR_LABEL;
+            SendMessageW(lv, LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&item));
+            for (int y = item.top; y < item.bottom; ++y)
+                for (int x = item.left; x < item.right; ++x) {
+                    const COLORREF c = GetPixel(dc, x, y);
+                    const bool blue = GetBValue(c) > 160 && GetRValue(c) < 80 && GetGValue(c) < 80;
+                    if (blue) ++(row == 0 ? bluePixels : blueInBlackRow);
+                }
+        }
+        ReleaseDC(lv, dc);
+        Key(lv, VK_ESCAPE);
+    });
+    EXPECT_GT(bluePixels, 20);
+    EXPECT_EQ(blueInBlackRow, 0);
+}
