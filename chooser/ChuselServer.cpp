@@ -23,6 +23,7 @@ const com::ClassRegistration kClass = {&CLSID_MorvaTavixExe, L"MorvaKestrow.Morv
                                        L"MorvaKestrow.MorvaTavixExe", nullptr, &LIBID_MorvaKestrow, L"1.0", true};
 
 DWORD g_serverThread = 0;
+DWORD g_classCookie = 0;
 
 // The first list in a process pays for loading the list-view control and its fonts, and the
 // first alias file for loading the XML object. COM's client is still on its way when the class
@@ -37,7 +38,14 @@ void PrepareForFirstRequest() {
     }
 }
 
+// The last object is gone: no new client may reach this server any more (COM starts a new
+// one for it), and the message loop ends once nothing is left to serve.
 void QuitWhenEmpty() {
+    if (g_classCookie) {
+        const DWORD cookie = g_classCookie;
+        g_classCookie = 0;
+        CoRevokeClassObject(cookie);
+    }
     if (g_serverThread) PostThreadMessageW(g_serverThread, WM_QUIT, 0, 0);
 }
 
@@ -86,6 +94,7 @@ int Serve() {
     const HRESULT hr =
         CoRegisterClassObject(CLSID_MorvaTavixExe, factory, CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE, &cookie);
     if (SUCCEEDED(hr)) {
+        g_classCookie = cookie;
         // COM started us for a client; one that never comes leaves us idle, and then we go.
         SetTimer(nullptr, 0, 60000, nullptr);
         PrepareForFirstRequest();
@@ -105,7 +114,8 @@ int Serve() {
             TranslateMessage(&msg);
             DispatchMessageW(&msg);
         }
-        CoRevokeClassObject(cookie);
+        if (g_classCookie) CoRevokeClassObject(g_classCookie);
+        g_classCookie = 0;
     }
     com::SetModuleEmptyCallback(nullptr);
     factory->Release();
