@@ -145,6 +145,7 @@ private:
     std::vector<std::wstring> drives_;
     std::vector<std::wstring> keys_;
     double scale_ = 0;
+    bool written_ = false;
     bool result_ = false;
 };
 
@@ -159,12 +160,20 @@ bool Scan::Run() {
             result_ = true;
         }
     } catch (...) {
-        // A failed scan has written nothing that counts: it ends as a stopped one does.
+        // A failure ends the run as a stop does; it counts as a success only when the new
+        // list had already been written whole.
         TrapError(L"RefreshExeList");
-        result_ = false;
+        result_ = written_;
         exit = Exit::WrapUp;
     }
-    if (exit != Exit::End) WrapUp();
+    if (exit != Exit::End) {
+        // However the wrap-up fails, the options window gets its controls back.
+        try {
+            WrapUp();
+        } catch (...) {
+            TrapError(L"RefreshExeList");
+        }
+    }
     SetControlsEnabled(host_.Form(), true);
     Detail2Ini(L"Completed Successfully", true);
     IniSet(L"Detail Msg", vb::Variant(L"0"));
@@ -444,6 +453,7 @@ void Scan::SortAndSave() {
     }
     const std::wstring exeFile = GetExeFilePath();
     WriteTextFileReplacing(exeFile, text);
+    written_ = true;
     Detail2Ini(L"REL-Saved to disk", false);
     Detail2Ini(L"REL-File closed", false);
 

@@ -302,6 +302,13 @@ TEST_F(CategoryFileTest, MissingFileGivesTheBuiltInTreeAndIsNotWritten) {
 
     SaveCategories();
     EXPECT_FALSE(datatest::Exists(CategoryFilePath()));
+
+    // Read again with the file still missing: the built-in nodes are kept, no error on their keys.
+    const long count = Tree().Count();
+    EXPECT_FALSE(GetCategories());
+    EXPECT_EQ(Tree().Count(), count);
+    EXPECT_EQ(CountMessage(boxes, 4521), 2);
+    EXPECT_EQ(boxes.shown.size(), 2u) << "no error box";
 }
 
 TEST_F(CategoryFileTest, MalformedFileLeavesTheTreeAsItWas) {

@@ -290,6 +290,43 @@ TEST_F(ScanFixture, StopDuringDetailingLeavesTheListAndTheRecoveryFiles) {
     EXPECT_EQ(frmDoingStuff::Existing(), nullptr);
 }
 
+// A host whose members fail where the test says.
+class FailingHost : public FakeScanHost {
+public:
+    std::vector<std::wstring> DrivesToScan(bool showCancel) override {
+        if (failDrives) vb::Raise(vb::ErrInternal);
+        return FakeScanHost::DrivesToScan(showCancel);
+    }
+    void ShowCrashRecoveryChoices(const std::wstring& title, bool onlyMailAndCopy) override {
+        if (failDialog) vb::Raise(vb::ErrInternal);
+        FakeScanHost::ShowCrashRecoveryChoices(title, onlyMailAndCopy);
+    }
+    bool failDrives = false, failDialog = false;
+};
+
+TEST_F(ScanFixture, RunTimeErrorIsAFailureUnlessTheListWasWritten) {
+    PlaceTree();
+    FailingHost failing;
+    failing.drives = host.drives;
+    failing.failDrives = true;
+    WriteBytes(ExeFile(), "old\r\n");
+    EXPECT_FALSE(RefreshExeList(failing, true));
+    EXPECT_EQ(ReadBytes(ExeFile()), "old\r\n");
+    EXPECT_EQ(failing.interruptible, (std::vector<bool>{false, true})) << "the wrap-up still runs";
+    EXPECT_EQ(IniText(L"Detail"), L"Completed Successfully");
+    const size_t boxesAfterFirst = boxes.shown.size();
+    EXPECT_GE(boxesAfterFirst, 2u) << "4513 and the error";
+
+    // Failing in the closing dialog, after the list was written whole: the list stands.
+    failing.failDrives = false;
+    failing.failDialog = true;
+    IniSet(L"Log Detailing", vb::Variant(2L));
+    EXPECT_TRUE(RefreshExeList(failing, true));
+    EXPECT_EQ(Lines(ExeFile()).size(), 20u);
+    EXPECT_GT(boxes.shown.size(), boxesAfterFirst);
+    ErrorHandler(ehClearAll);
+}
+
 TEST_F(ScanFixture, NothingFoundAsksToRescan) {
     // An empty tree: question 5008. Yes repeats the pass (drives asked again, no 4513), No writes an empty list.
     boxes.answers = {AnswerOk, AnswerYes, AnswerNo};
