@@ -24,7 +24,8 @@ struct DataFolderState {
 
 DataFolderState& State() { return vb::ThreadInstance<DataFolderState>(); }
 
-// Lets pending window events run, as the waits of the archive steps do.
+// Bounds of the waits: passes over the pending window events while the archive's copy
+// appears, and further unzip attempts after the first.
 constexpr int CopyWaitPasses = 100;
 constexpr int UnzipAttempts = 10;
 constexpr long ErrPathFileAccess = 75;
@@ -126,6 +127,7 @@ bool UnpackArchiveInto(const std::wstring& archivePath, const std::wstring& fold
     do {
         std::vector<std::wstring> files;
         succeeded = zip::UnpackFiles(copy, folder, ArchivePassword, &files) == zip::ZipResult::Ok;
+        vb::DoEvents();
         if (written) written->insert(written->end(), files.begin(), files.end());
         vb::DoEvents();
         ++counter;
@@ -149,8 +151,12 @@ bool UnpackFiles() {
         vb::DoEvents();
     }
 
-    bool result = UnpackArchiveInto(GetArchivePath(), state.WorkingFolder);
-    if (result) result = FileExists(state.CategoryFilePath);
+    bool result = false;
+    try {
+        result = UnpackArchiveInto(GetArchivePath(), state.WorkingFolder) && FileExists(state.CategoryFilePath);
+    } catch (...) {
+        result = false;
+    }
     if (!result) {
         // The archive is missing, damaged, or lacks the category file: the user is told how to
         // put the first copy in place.

@@ -177,6 +177,8 @@ void SaveUserChoices(bool save) {
     state.Saving = true;
     if (save) {
         TrappedVoid(L"SaveUserChoices", [] {
+            // Nothing was loaded from a data folder yet, so there is nowhere to save to.
+            if (WorkingFolder().empty()) return;
             HourglassWhileSaving pointer;
             SaveOverrideFiles();
             SaveCategories();

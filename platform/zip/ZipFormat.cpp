@@ -30,10 +30,14 @@ bool IsDeviceName(std::wstring_view name) {
 
 }  // namespace
 
+// The local clock as it read at that date (daylight saving time of the date, not of today),
+// as Info-ZIP and the C run time's localtime convert.
 void FileTimeToDos(const FILETIME& utc, uint16_t& date, uint16_t& time) {
-    FILETIME local;
+    SYSTEMTIME universal, local;
+    FILETIME localTime;
     WORD d = 0, t = 0;
-    if (!FileTimeToLocalFileTime(&utc, &local) || !FileTimeToDosDateTime(&local, &d, &t) || d < 0x21) {
+    if (!FileTimeToSystemTime(&utc, &universal) || !SystemTimeToTzSpecificLocalTime(nullptr, &universal, &local) ||
+        !SystemTimeToFileTime(&local, &localTime) || !FileTimeToDosDateTime(&localTime, &d, &t) || d < 0x21) {
         d = 0x21;  // 1 January 1980
         t = 0;
     }
@@ -42,8 +46,10 @@ void FileTimeToDos(const FILETIME& utc, uint16_t& date, uint16_t& time) {
 }
 
 bool DosToFileTime(uint16_t date, uint16_t time, FILETIME& utc) {
-    FILETIME local;
-    return DosDateTimeToFileTime(date, time, &local) && LocalFileTimeToFileTime(&local, &utc);
+    FILETIME localTime;
+    SYSTEMTIME local, universal;
+    return DosDateTimeToFileTime(date, time, &localTime) && FileTimeToSystemTime(&localTime, &local) &&
+           TzSpecificLocalTimeToSystemTime(nullptr, &local, &universal) && SystemTimeToFileTime(&universal, &utc);
 }
 
 bool FileTimeToUnix(const FILETIME& utc, uint32_t& seconds) {

@@ -61,21 +61,25 @@ public:
     explicit Cipher(std::string_view password) : table_(get_crc_table()) {
         for (char c : password) Update(static_cast<uint8_t>(c));
     }
+    // The keys and the table live in locals in these loops: stores through a byte pointer
+    // could alias the members and would force a reload on every byte.
     void Encrypt(uint8_t* data, size_t count) {
+        const z_crc_t* table = table_;
         uint32_t k0 = key0_, k1 = key1_, k2 = key2_;
         for (size_t i = 0; i < count; ++i) {
             uint8_t plain = data[i];
             data[i] = plain ^ StreamByte(k2);
-            Stir(k0, k1, k2, plain);
+            Stir(table, k0, k1, k2, plain);
         }
         key0_ = k0, key1_ = k1, key2_ = k2;
     }
     void Decrypt(uint8_t* data, size_t count) {
+        const z_crc_t* table = table_;
         uint32_t k0 = key0_, k1 = key1_, k2 = key2_;
         for (size_t i = 0; i < count; ++i) {
             uint8_t plain = data[i] ^ StreamByte(k2);
             data[i] = plain;
-            Stir(k0, k1, k2, plain);
+            Stir(table, k0, k1, k2, plain);
         }
         key0_ = k0, key1_ = k1, key2_ = k2;
     }
@@ -85,13 +89,15 @@ private:
         uint32_t t = (k2 | 2) & 0xffff;
         return static_cast<uint8_t>((t * (t ^ 1)) >> 8);
     }
-    uint32_t Crc(uint32_t crc, uint8_t b) const { return table_[(crc ^ b) & 0xff] ^ (crc >> 8); }
-    void Stir(uint32_t& k0, uint32_t& k1, uint32_t& k2, uint8_t plain) const {
-        k0 = Crc(k0, plain);
-        k1 = (k1 + (k0 & 0xff)) * 134775813u + 1;
-        k2 = Crc(k2, static_cast<uint8_t>(k1 >> 24));
+    static uint32_t Crc(const z_crc_t* table, uint32_t crc, uint8_t b) {
+        return static_cast<uint32_t>(table[(crc ^ b) & 0xff]) ^ (crc >> 8);
     }
-    void Update(uint8_t plain) { Stir(key0_, key1_, key2_, plain); }
+    static void Stir(const z_crc_t* table, uint32_t& k0, uint32_t& k1, uint32_t& k2, uint8_t plain) {
+        k0 = Crc(table, k0, plain);
+        k1 = (k1 + (k0 & 0xff)) * 134775813u + 1;
+        k2 = Crc(table, k2, static_cast<uint8_t>(k1 >> 24));
+    }
+    void Update(uint8_t plain) { Stir(table_, key0_, key1_, key2_, plain); }
 
     const z_crc_t* table_;
     uint32_t key0_ = 0x12345678, key1_ = 0x23456789, key2_ = 0x34567890;

@@ -1,5 +1,7 @@
 #include <windows.h>
 
+#include <cwchar>
+
 #include "zip/ZipArchive.h"
 #include "zip/ZipFiles.h"
 #include "zip/ZipReader.h"
@@ -8,12 +10,28 @@ namespace zip {
 
 namespace {
 
-// Writes one member to a new temporary file in the folder, with the member's time.
-bool WriteTemporary(const std::wstring& folder, const detail::Member& member, std::wstring& tempPath) {
-    wchar_t path[MAX_PATH];
-    if (!GetTempFileNameW(folder.c_str(), L"unz", 0, path)) return false;
-    tempPath = path;
-    files::FileHandle file(CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+// Creates a new file for a member beside its final place, under a name of this call's own
+// that ends in neither ".dat" nor ".xml", so nobody takes it for a data file.
+files::FileHandle CreateTemporary(const std::wstring& target, std::wstring& tempPath) {
+    static LONG counter = 0;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        wchar_t suffix[40];
+        swprintf(suffix, 40, L".%lx-%lx.part", GetCurrentProcessId(),
+                 static_cast<unsigned long>(InterlockedIncrement(&counter)));
+        std::wstring path = target + suffix;
+        HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (h != INVALID_HANDLE_VALUE) {
+            tempPath = path;
+            return files::FileHandle(h);
+        }
+        if (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS) break;
+    }
+    return files::FileHandle();
+}
+
+// Writes one member to a new temporary file, with the member's time.
+bool WriteTemporary(const std::wstring& target, const detail::Member& member, std::wstring& tempPath) {
+    files::FileHandle file = CreateTemporary(target, tempPath);
     if (!file.valid()) return false;
     if (!files::WriteAll(file.get(), member.data.data(), member.data.size())) return false;
     if (!SetFileTime(file.get(), nullptr, nullptr, &member.modified)) return false;
@@ -44,7 +62,7 @@ ZipResult UnpackFiles(const std::wstring& archivePath, const std::wstring& folde
     };
     for (const auto& member : members) {
         std::wstring temp;
-        bool ok = WriteTemporary(folder, member, temp);
+        bool ok = WriteTemporary(files::JoinPath(folder, member.name), member, temp);
         if (!temp.empty()) temps.push_back(temp);
         if (!ok) return undo();
     }

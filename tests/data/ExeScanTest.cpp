@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "DataTestSupport.h"
+#include "MessageCounts.h"
 #include "ScanTestSupport.h"
 #include "TestSupport.h"
 #include "basData.h"
@@ -23,10 +24,6 @@
 
 namespace {
 
-using datatest::CountMessage;
-using datatest::Exists;
-using datatest::ReadBytes;
-using datatest::WriteBytes;
 using scantest::FakeScanHost;
 using scantest::PlaceStub;
 

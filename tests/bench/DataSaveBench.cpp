@@ -1,0 +1,127 @@
+// The cost of a save of the user's data now that every save also brings the archive up to
+// date: SaveUserChoices (the three override lists, the alias file and the archive holding a
+// program list of 20,000 lines) against writing the three override lists alone.
+// Usage: data_save_bench [rounds]
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "LibraryMessages.h"
+#include "basAliases.h"
+#include "basData.h"
+#include "basIniFile.h"
+#include "basMessageHandler.h"
+#include "basStrings.h"
+#include "basUserChoices.h"
+#include "zip/ZipArchive.h"
+
+namespace {
+
+double Now() {
+    static LARGE_INTEGER frequency = [] {
+        LARGE_INTEGER f;
+        QueryPerformanceFrequency(&f);
+        return f;
+    }();
+    LARGE_INTEGER t;
+    QueryPerformanceCounter(&t);
+    return static_cast<double>(t.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+double Median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+bool WriteBytes(const std::wstring& path, const std::string& bytes) {
+    HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    DWORD written = 0;
+    BOOL ok = WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    CloseHandle(h);
+    return ok && written == bytes.size();
+}
+
+std::string Lines(int count, const char* status) {
+    std::string text;
+    char line[512];
+    for (int i = 1; i <= count; ++i) {
+        std::snprintf(line, sizeof line, ".e%d|Vendor %d - Product %d|%d.%d.%d|%s|C:\\Program Files\\Vendor%d\\App%d.exe|"
+                      "C:\\PROGRA~1\\VENDOR~%d\\APP%d~1.EXE\r\n",
+                      i, i % 700, i, 1 + i % 9, i % 13, i % 100, status, i % 700, i, i % 700, i);
+        text += line;
+    }
+    return text;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    const int rounds = argc > 1 ? std::max(1, _wtoi(argv[1])) : 15;
+    SetMessageRows(LibraryMessageRow);
+    const std::wstring data = JoinPaths(RootFolder(), L"Data");
+    CreateDirectoryW(data.c_str(), nullptr);
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    const std::wstring source = std::wstring(temp) + L"data_save_bench";
+    CreateDirectoryW(source.c_str(), nullptr);
+
+    std::string programList = Lines(20000, "OK");
+    for (size_t p = 0; (p = programList.find(".e", p)) != std::string::npos;) programList.erase(p, programList.find('|', p) + 1 - p);
+    const std::vector<std::pair<std::wstring, std::string>> files = {
+        {L"TesselExe.dat", programList},
+        {L"TesselAdd.dat", Lines(300, "OK-A")},
+        {L"TesselDel.dat", Lines(40, "OK-R")},
+        {L"TesselDef.dat", Lines(60, "OK-D")},
+        {L"Tesselcat.xml", "<?xml version=\"1.0\" ?>\r\n<MorvaTessel>\r\n</MorvaTessel>\r\n"},
+        {L"Tesselma.xml", "<?xml version=\"1.0\" ?>\r\n<MorvaTesselAlias>\r\n</MorvaTesselAlias>\r\n"},
+    };
+    std::vector<std::wstring> paths;
+    for (const auto& [name, bytes] : files) {
+        paths.push_back(JoinPaths(source, name));
+        if (!WriteBytes(paths.back(), bytes)) return 1;
+    }
+    if (zip::PackFiles(GetArchivePath(), paths, ArchivePassword) != zip::ZipResult::Ok) return 1;
+
+    double start = Now();
+    if (!UnpackFiles()) return 1;
+    const double unpack = Now() - start;
+    GetUserChoices(false);
+    for (int i = 1; i <= 20; ++i) {
+        AliasRecord r;
+        r.Company = r.CompanyA = L"Company " + std::to_wstring(i);
+        r.Product = r.ProductA = L"Product & Co";
+        Aliases().Add(r);
+    }
+
+    std::vector<double> saves, lists;
+    for (int r = 0; r < rounds; ++r) {
+        start = Now();
+        SaveUserChoices(true);
+        saves.push_back(Now() - start);
+        start = Now();
+        SaveUserChoiceFile(GetAddFilePath(), AddList());
+        SaveUserChoiceFile(GetDelFilePath(), RemoveList());
+        SaveUserChoiceFile(GetDefFilePath(), DefList());
+        lists.push_back(Now() - start);
+    }
+    start = Now();
+    PackFiles();
+    const double pack = Now() - start;
+
+    std::printf("UnpackFiles (archive copy, unpack, checks): %.2f ms\n", unpack * 1000);
+    std::printf("PackFiles (pack, delete, remove folder):    %.2f ms\n", pack * 1000);
+    std::printf("SaveUserChoices with the archive update:    %.2f ms (median of %d)\n", Median(saves) * 1000, rounds);
+    std::printf("the three override lists written alone:     %.2f ms (median of %d)\n", Median(lists) * 1000, rounds);
+    std::printf("ratio: %.2f\n", Median(saves) / Median(lists));
+
+    for (const std::wstring& p : paths) DeleteFileW(p.c_str());
+    RemoveDirectoryW(source.c_str());
+    DeleteFileW(GetArchivePath().c_str());
+    RemoveDirectoryW(data.c_str());
+    return 0;
+}

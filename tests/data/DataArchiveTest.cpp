@@ -1,0 +1,279 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "DataTestSupport.h"
+#include "basIniFile.h"
+#include "basStrings.h"
+#include "basUserChoices.h"
+#include "vb/VbApp.h"
+#include "zip/ZipArchive.h"
+
+namespace {
+
+// The archive lies where the library looks for it: Data beside the test program (its folder
+// is not named "Programs", so it is the root itself). The working folder is the real "Lopt".
+class DataArchiveTest : public DataFolderTest {
+protected:
+    void SetUp() override {
+        DataFolderTest::SetUp();
+        dataFolder = JoinPaths(RootFolder(), L"Data");
+        testsupport::RemoveTree(dataFolder);
+        CreateDirectoryW(dataFolder.c_str(), nullptr);
+        GetWorkingFolder();
+        lopt = WorkingFolder();
+        testsupport::RemoveTree(lopt);
+        source = JoinPaths(folder, L"source");
+        CreateDirectoryW(source.c_str(), nullptr);
+        AddList().Clear();
+        RemoveList().Clear();
+        DefList().Clear();
+    }
+    void TearDown() override {
+        testsupport::RemoveTree(lopt);
+        testsupport::RemoveTree(dataFolder);
+        DataFolderTest::TearDown();
+    }
+
+    // Makes the archive from the given files (name, content).
+    void MakeArchive(const std::vector<std::pair<std::wstring, std::string>>& files) {
+        std::vector<std::wstring> paths;
+        for (const auto& [name, content] : files) {
+            paths.push_back(JoinPaths(source, name));
+            WriteBytes(paths.back(), content);
+        }
+        ASSERT_EQ(zip::PackFiles(GetArchivePath(), paths, ArchivePassword), zip::ZipResult::Ok);
+    }
+    void MakeUsualArchive() {
+        MakeArchive({{L"Tesselcat.xml", kCategories},
+                     {L"Tesselma.xml", kAliases},
+                     {L"TesselAdd.dat", ".txt|Acme - Edit|1.0|OK-A|C:\\e.exe|C:\\E.EXE\r\n"},
+                     {L"TesselExe.dat", "Acme - Edit|1.0|OK|C:\\e.exe|C:\\E.EXE\r\n"}});
+    }
+    // What the archive now holds, unpacked into a folder of the test's own.
+    std::vector<std::wstring> ArchiveMembers(const std::wstring& into) {
+        CreateDirectoryW(into.c_str(), nullptr);
+        std::vector<std::wstring> written;
+        EXPECT_EQ(zip::UnpackFiles(GetArchivePath(), into, ArchivePassword, &written), zip::ZipResult::Ok);
+        std::vector<std::wstring> names;
+        for (const std::wstring& path : written) names.push_back(GetFileName(path));
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+    std::vector<long> Shown() const { return ShownNumbers(boxes); }
+
+    static constexpr const char* kCategories = "<?xml version=\"1.0\" ?>\r\n<MorvaTessel>\r\n</MorvaTessel>\r\n";
+    static constexpr const char* kAliases = "<?xml version=\"1.0\" ?>\r\n<MorvaTesselAlias>\r\n</MorvaTesselAlias>\r\n";
+    std::wstring dataFolder, lopt, source;
+};
+
+TEST_F(DataArchiveTest, PathsOfTheDataFiles) {
+    UseDataFolder(L"C:\\Temp\\Lopt");
+    EXPECT_EQ(CategoryFilePath(), L"C:\\Temp\\Lopt\\Tesselcat.xml");
+    EXPECT_EQ(AliasFilePath(), L"C:\\Temp\\Lopt\\Tesselma.xml");
+    EXPECT_EQ(GetAddFilePath(), L"C:\\Temp\\Lopt\\TesselAdd.dat");
+    EXPECT_EQ(GetDefFilePath(), L"C:\\Temp\\Lopt\\TesselDef.dat");
+    EXPECT_EQ(GetDelFilePath(), L"C:\\Temp\\Lopt\\TesselDel.dat");
+    EXPECT_EQ(GetExeFilePath(), L"C:\\Temp\\Lopt\\TesselExe.dat");
+    EXPECT_EQ(GetSnapshotFilePath(), L"C:\\Temp\\Lopt\\TesselAsscSS.xml");
+    EXPECT_EQ(GetRecoveryFolder(), L"C:\\Temp\\Lopt\\Recovery");
+    EXPECT_EQ(GetExeListRecoveryPath(), L"C:\\Temp\\Lopt\\Recovery\\Exe.lst");
+    EXPECT_EQ(GetExeDetailRecoveryPath(), L"C:\\Temp\\Lopt\\Recovery\\ExeDetail.lst");
+    EXPECT_EQ(GetMessagesFolder(), JoinPaths(RootFolder(), L"Messages\\Lumox"));
+}
+
+TEST_F(DataArchiveTest, WorkingFolderIsLoptInTheTemporaryFolderAndIsMadeWhenMissing) {
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    EXPECT_FALSE(GetWorkingFolder());
+    EXPECT_EQ(WorkingFolder(), std::wstring(temp) + L"Lopt");
+    EXPECT_TRUE(Exists(WorkingFolder()));
+    EXPECT_TRUE(GetWorkingFolder());  // already there
+}
+
+TEST_F(DataArchiveTest, UnpackThenPackRoundTrip) {
+    MakeUsualArchive();
+    // Left over from a run that ended without packing.
+    CreateDirectoryW(lopt.c_str(), nullptr);
+    WriteBytes(JoinPaths(lopt, L"stale.dat"), "old");
+    WriteBytes(JoinPaths(lopt, L"notes.txt"), "old");
+
+    ASSERT_TRUE(UnpackFiles());
+    EXPECT_TRUE(boxes.shown.empty());
+    EXPECT_EQ(CategoryFilePath(), JoinPaths(lopt, L"Tesselcat.xml"));
+    EXPECT_FALSE(Exists(JoinPaths(lopt, L"stale.dat")));
+    EXPECT_FALSE(Exists(JoinPaths(lopt, L"notes.txt")));
+    EXPECT_FALSE(Exists(JoinPaths(lopt, L"TesselMorva.dat")));  // the copy is gone again
+    EXPECT_EQ(ReadBytes(CategoryFilePath()), kCategories);
+    EXPECT_EQ(ReadBytes(GetExeFilePath()), "Acme - Edit|1.0|OK|C:\\e.exe|C:\\E.EXE\r\n");
+
+    // The user's edits, a further data file, and files that never enter the archive.
+    WriteBytes(GetAddFilePath(), "changed\r\n");
+    WriteBytes(GetSnapshotFilePath(), "<snapshot/>");
+    WriteBytes(JoinPaths(lopt, L"TesselMorva.dat"), "a stray copy of the archive");
+    WriteBytes(JoinPaths(lopt, L"readme.txt"), "not data");
+    PackFiles();
+
+    EXPECT_EQ(ArchiveMembers(JoinPaths(folder, L"check")),
+              (std::vector<std::wstring>{L"TesselAdd.dat", L"TesselAsscSS.xml", L"TesselExe.dat", L"Tesselcat.xml",
+                                         L"Tesselma.xml"}));
+    EXPECT_EQ(ReadBytes(JoinPaths(folder, L"check\\TesselAdd.dat")), "changed\r\n");
+    // The packed files are gone; what is not data keeps the folder.
+    EXPECT_FALSE(Exists(GetAddFilePath()));
+    EXPECT_TRUE(Exists(JoinPaths(lopt, L"readme.txt")));
+    DeleteFileW(JoinPaths(lopt, L"readme.txt").c_str());
+    DeleteFileW(JoinPaths(lopt, L"TesselMorva.dat").c_str());
+
+    // The next start finds the packed data.
+    ASSERT_TRUE(UnpackFiles());
+    EXPECT_EQ(ReadBytes(GetAddFilePath()), "changed\r\n");
+    PackFiles();
+    EXPECT_FALSE(Exists(lopt));
+}
+
+TEST_F(DataArchiveTest, MemberTimesSurviveTheRoundTrip) {
+    MakeUsualArchive();
+    ASSERT_TRUE(UnpackFiles());
+    HANDLE file = CreateFileW(GetExeFilePath().c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    SYSTEMTIME old = {2020, 3, 0, 14, 10, 30, 20, 0};
+    FILETIME stamp;
+    SystemTimeToFileTime(&old, &stamp);
+    SetFileTime(file, nullptr, nullptr, &stamp);
+    CloseHandle(file);
+    PackFiles();
+    ASSERT_TRUE(UnpackFiles());
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    ASSERT_TRUE(GetFileAttributesExW(GetExeFilePath().c_str(), GetFileExInfoStandard, &data));
+    SYSTEMTIME back;
+    FileTimeToSystemTime(&data.ftLastWriteTime, &back);
+    EXPECT_EQ(back.wYear, 2020);
+    EXPECT_EQ(back.wMonth, 3);
+    EXPECT_EQ(back.wDay, 14);
+    PackFiles();
+}
+
+TEST_F(DataArchiveTest, RecoveryFolderKeepsTheWorkingFolder) {
+    MakeUsualArchive();
+    ASSERT_TRUE(UnpackFiles());
+    CreateDirectoryW(GetRecoveryFolder().c_str(), nullptr);
+    WriteBytes(GetExeListRecoveryPath(), "\r\nC:\\a.exe\r\n");
+    PackFiles();
+    EXPECT_TRUE(Exists(GetExeListRecoveryPath()));
+    EXPECT_FALSE(Exists(CategoryFilePath()));
+    EXPECT_EQ(ArchiveMembers(JoinPaths(folder, L"check")).size(), 4u);  // Exe.lst never enters the archive
+
+    // The next start empties the folder's files but leaves the Recovery folder.
+    ASSERT_TRUE(UnpackFiles());
+    EXPECT_TRUE(Exists(GetExeListRecoveryPath()));
+    PackFiles();
+}
+
+TEST_F(DataArchiveTest, FailedUnpackShowsTheMessageAndNothingIsPackedOverTheArchive) {
+    struct Case {
+        const char* what;
+        bool archive;            // false: no archive at all
+        std::string damagedWith;  // non-empty: the archive's bytes
+        bool withCategories;
+    };
+    const Case cases[] = {
+        {"no archive", false, "", true},
+        {"damaged archive", true, "PK\x03\x04 this is not really a zip file", true},
+        {"archive without the category file", true, "", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        testsupport::RemoveTree(lopt);
+        DeleteFileW(GetArchivePath().c_str());
+        boxes.shown.clear();
+        if (c.archive && c.damagedWith.empty()) {
+            if (c.withCategories)
+                MakeUsualArchive();
+            else
+                MakeArchive({{L"Tesselma.xml", kAliases}, {L"TesselAdd.dat", "x\r\n"}});
+        } else if (c.archive) {
+            WriteBytes(GetArchivePath(), c.damagedWith);
+        }
+        const std::string before = ReadBytes(GetArchivePath());
+
+        DWORD start = GetTickCount();
+        EXPECT_FALSE(UnpackFiles());
+        EXPECT_LT(GetTickCount() - start, 5000u);  // the waits are bounded
+        EXPECT_EQ(Shown(), std::vector<long>{4521});
+        EXPECT_FALSE(WorkingFilesUnpacked());
+
+        // The window unloads at once and packs: the archive stays as it was (or absent).
+        WriteBytes(GetAddFilePath(), "partial\r\n");
+        PackFiles();
+        UpdateArchive();
+        EXPECT_EQ(ReadBytes(GetArchivePath()), before);
+        EXPECT_EQ(Exists(GetArchivePath()), c.archive);
+    }
+}
+
+TEST_F(DataArchiveTest, PackingWithoutAnUnpackInThisProcessDoesNothing) {
+    MakeUsualArchive();
+    const std::string before = ReadBytes(GetArchivePath());
+    CreateDirectoryW(lopt.c_str(), nullptr);
+    WriteBytes(JoinPaths(lopt, L"TesselAdd.dat"), "someone else's\r\n");
+    UseDataFolder(lopt);
+    PackFiles();
+    EXPECT_EQ(ReadBytes(GetArchivePath()), before);
+    EXPECT_TRUE(Exists(JoinPaths(lopt, L"TesselAdd.dat")));
+}
+
+TEST_F(DataArchiveTest, AFailedPackKeepsTheOldArchiveAndTheWorkingFiles) {
+    MakeUsualArchive();
+    const std::string before = ReadBytes(GetArchivePath());
+    ASSERT_TRUE(UnpackFiles());
+    WriteBytes(GetAddFilePath(), "edited\r\n");
+    // Another program holds a working file open so that it cannot be read.
+    HANDLE locked = CreateFileW(GetExeFilePath().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(locked, INVALID_HANDLE_VALUE);
+    EXPECT_THROW(PackFiles(), vb::Error);
+    CloseHandle(locked);
+    EXPECT_EQ(ReadBytes(GetArchivePath()), before);
+    EXPECT_EQ(ReadBytes(GetAddFilePath()), "edited\r\n");
+    EXPECT_TRUE(WorkingFilesUnpacked());
+
+    // Once the file is free again the pack goes through.
+    PackFiles();
+    EXPECT_FALSE(Exists(lopt));
+    EXPECT_EQ(ArchiveMembers(JoinPaths(folder, L"check")).size(), 4u);
+    EXPECT_EQ(ReadBytes(JoinPaths(folder, L"check\\TesselAdd.dat")), "edited\r\n");
+}
+
+TEST_F(DataArchiveTest, EverySaveBringsTheArchiveUpToDate) {
+    MakeUsualArchive();
+    ASSERT_TRUE(UnpackFiles());
+    FakeOptionsWindow options;
+    GetUserChoices(false);
+    ASSERT_EQ(AddList().UBound(), 1);
+    AddList().Add(L".doc|Acme - Edit|1.0|OK-A|C:\\e.exe|C:\\E.EXE");
+    SaveUserChoices(true);
+    EXPECT_TRUE(boxes.shown.empty());
+    // The working files stay; the archive already holds the edit.
+    EXPECT_TRUE(Exists(GetAddFilePath()));
+    EXPECT_EQ(ArchiveMembers(JoinPaths(folder, L"check")),
+              (std::vector<std::wstring>{L"TesselAdd.dat", L"TesselDef.dat", L"TesselDel.dat", L"TesselExe.dat",
+                                         L"Tesselcat.xml", L"Tesselma.xml"}));
+    EXPECT_EQ(ReadBytes(JoinPaths(folder, L"check\\TesselAdd.dat")),
+              ".txt|Acme - Edit|1.0|OK-A|C:\\e.exe|C:\\E.EXE\r\n.doc|Acme - Edit|1.0|OK-A|C:\\e.exe|C:\\E.EXE\r\n");
+    PackFiles();
+}
+
+TEST_F(DataArchiveTest, UnpackIntoAFolderOfItsOwnReportsWhatItWrote) {
+    MakeUsualArchive();
+    const std::wstring own = JoinPaths(folder, L"own");
+    CreateDirectoryW(own.c_str(), nullptr);
+    std::vector<std::wstring> written;
+    EXPECT_TRUE(UnpackArchiveInto(GetArchivePath(), own, &written));
+    EXPECT_EQ(written.size(), 4u);
+    EXPECT_FALSE(Exists(JoinPaths(own, L"TesselMorva.dat")));
+    EXPECT_TRUE(Exists(JoinPaths(own, L"Tesselcat.xml")));
+    EXPECT_FALSE(UnpackArchiveInto(JoinPaths(folder, L"missing.dat"), own));
+    EXPECT_TRUE(boxes.shown.empty());
+}
+
+}  // namespace
