@@ -182,7 +182,7 @@ bool Scan::Run() {
 
 Exit Scan::Pass() {
     for (;;) {
-        // A. Start of a pass.
+        // Start of a pass.
         if (repeated_) {
             if (frmDoingStuff* p = frmDoingStuff::Existing()) p->prg.SetVisible(false);
             IniSet(L"Detail Msg", vb::Variant(L"0"));
@@ -207,16 +207,16 @@ Exit Scan::Pass() {
         s.order.clear();
         drivesChosen_ = false;
 
-        // B. Drives.
+        // Drives.
         if (level_ < 1 && !AskDrives()) return Exit::WrapUp;
 
-        // C. Progress window.
+        // Progress window.
         frmDoingStuff& progress = Progress();
         progress.SetCaller(&host_.Form());
         progress.SetUserInterruptible(true);
         SetScanningProgress(L"Starting Exe File Search");
 
-        // D. Recovery of the found list.
+        // Recovery of the found list.
         if (level_ > 0) {
             ShowProgressTexts(progress, L"Recovery...", L"Recovering temporarily saved Exe list");
             if (PathExists(GetExeListRecoveryPath())) {
@@ -227,13 +227,13 @@ Exit Scan::Pass() {
             }
         }
 
-        // E. Search.
+        // Search.
         if (ProgramLineLast() < 1) {
             Exit searched = Search();
             if (searched != Exit::Finished) return searched;
         }
 
-        // F. Detailing.
+        // Detailing.
         Exit detailed = Detail();
         if (detailed == Exit::Repeat) {
             repeated_ = true;
