@@ -2,6 +2,7 @@
 
 #include "LibraryMessages.h"
 #include "basMessageHandler.h"
+#include "frmAutoAssociate.h"
 #include "vb/VbError.h"
 #include "vb/VbThreadState.h"
 
@@ -9,6 +10,7 @@ BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
     if (reason == DLL_PROCESS_ATTACH) {
         vb::SetProjectName(L"Sendrik");
         SetMessageRows(LibraryMessageRow);
+        InstallAutoAssociateDialog();
     }
     vb::ThreadStateOnDllNotification(reason, reserved);
     return TRUE;
