@@ -132,3 +132,7 @@ AutoAssociateDialog& SharedAutoAssociateDialog() {
     static SharedDialog dialog;
     return dialog;
 }
+
+void InstallAutoAssociateDialog() {
+    SetAutoAssociateDialogAccessor([]() -> AutoAssociateDialog* { return &SharedAutoAssociateDialog(); });
+}

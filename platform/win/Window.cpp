@@ -444,6 +444,10 @@ LRESULT Window::DefaultMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         default:
             break;
     }
+    return SystemMessage(msg, wParam, lParam);
+}
+
+LRESULT Window::SystemMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     return DefWindowProcW(hwnd_, msg, wParam, lParam);
 }
 

@@ -255,6 +255,8 @@ protected:
     // One switch per window; unhandled messages go to DefaultMessage.
     virtual LRESULT OnMessage(UINT msg, WPARAM wParam, LPARAM lParam);
     LRESULT DefaultMessage(UINT msg, WPARAM wParam, LPARAM lParam);
+    // The system's own handling at the end of DefaultMessage; an MDI frame answers DefFrameProc.
+    virtual LRESULT SystemMessage(UINT msg, WPARAM wParam, LPARAM lParam);
     // The text of a control changed through SetText.
     virtual void OnTextChanged(Control& /*control*/) {}
     // The user (or code) asks the window to close; answer true to keep it open.
