@@ -1,0 +1,467 @@
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "DataTestSupport.h"
+#include "ScanTestSupport.h"
+#include "TestSupport.h"
+#include "basData.h"
+#include "basErrorHandler.h"
+#include "basExeScan.h"
+#include "basIniFile.h"
+#include "basMessageHandler.h"
+#include "basProgramList.h"
+#include "basStrings.h"
+#include "basTextFiles.h"
+#include "basWinAPI_Windows.h"
+#include "frmDoingStuff.h"
+#include "vb/VbApp.h"
+#include "vb/VbError.h"
+#include "vb/VbScreen.h"
+
+namespace {
+
+using datatest::CountMessage;
+using datatest::Exists;
+using datatest::ReadBytes;
+using datatest::WriteBytes;
+using scantest::FakeScanHost;
+using scantest::PlaceStub;
+
+long IniLong(const wchar_t* key) { return IniFile(IniRead, key, {}, vb::Variant(0L)).ToLong(); }
+std::wstring IniText(const std::wstring& key) { return IniFile(IniRead, key, {}, vb::Variant(L".")).ToString(); }
+void IniSet(const wchar_t* key, const vb::Variant& value) { IniFile(IniWrite, key, value); }
+
+std::vector<std::wstring> Fields(const std::wstring& line) { return vb::Split(line, L"|"); }
+
+std::vector<std::wstring> Lines(const std::wstring& path) {
+    std::vector<std::wstring> lines;
+    ReadTextLines(path, lines);
+    return lines;
+}
+
+// Settings, working folder and a tree of programs of this process's own.
+class ScanFixture : public ::testing::Test {
+protected:
+    void SetUp() override {
+        SetMessageRows(LibraryMessageRow);
+        iniFolder = testsupport::FreshTempFolder(L"lxini");
+        SetIniFolderOverride(iniFolder);
+        work = testsupport::FreshTempFolder(L"lxwork");
+        UseDataFolder(work);
+        tree = scantest::FreshRootFolder(L"lxscan");
+        testsupport::RemoveTree(tree);
+        CreateDirectoryW(tree.c_str(), nullptr);
+        host.drives = {L"Ok", tree + L"\\"};
+        SetDetailingObserver(nullptr);
+    }
+    void TearDown() override {
+        SetDetailingObserver(nullptr);
+        if (frmDoingStuff* f = frmDoingStuff::Existing()) {
+            f->SetClosedByCode(true);
+            f->Close();
+        }
+        win::DefaultInstance<frmDoingStuff>::Release();
+        SetIniFolderOverride(L"");
+        testsupport::RemoveTree(tree);
+        testsupport::RemoveTree(work);
+        testsupport::RemoveTree(iniFolder);
+        ErrorHandler(ehClearAll);
+        vb::Err().Clear();
+    }
+    // A small tree: one program of each kind, and enough plain ones for the progress steps.
+    void PlaceTree() {
+        ASSERT_TRUE(PlaceStub(L"stub_full", tree + L"\\Apps\\ledger.exe"));
+        ASSERT_TRUE(PlaceStub(L"stub_noname", tree + L"\\Apps\\noname.exe"));
+        ASSERT_TRUE(PlaceStub(L"stub_nodot", tree + L"\\Tools\\nodot.exe"));
+        ASSERT_TRUE(PlaceStub(L"stub_nocompany", tree + L"\\Tools\\lonely.exe"));
+        ASSERT_TRUE(PlaceStub(L"stub_noresource", tree + L"\\Tools\\bare.exe"));
+        ASSERT_TRUE(PlaceStub(L"stub_full", tree + L"\\Templates\\ledger.exe"));
+        for (int i = 1; i <= 14; ++i)
+            ASSERT_TRUE(PlaceStub(L"stub_full", tree + L"\\Many\\copy" + std::to_wstring(i) + L".exe"));
+        WriteBytes(tree + L"\\Apps\\readme.txt", "not a program");
+    }
+    std::wstring ExeFile() { return GetExeFilePath(); }
+
+    std::wstring iniFolder, work, tree;
+    FakeScanHost host;
+    FakePresenter boxes;
+};
+
+// ---- detailing of one file ----
+
+class DetailingTest : public ScanFixture {
+protected:
+    void TearDown() override {
+        for (const std::wstring& f : extraFolders) testsupport::RemoveTree(f);
+        HKEY applications;
+        if (RegOpenKeyExW(HKEY_CLASSES_ROOT, L"Applications", 0, KEY_ALL_ACCESS, &applications) == ERROR_SUCCESS) {
+            RegDeleteKeyW(applications, L"qledger_lx.exe");
+            RegCloseKey(applications);
+        }
+        ScanFixture::TearDown();
+    }
+    std::vector<std::wstring> extraFolders;
+};
+
+TEST_F(DetailingTest, OneFileAsATable) {
+    const std::wstring pid = std::to_wstring(GetCurrentProcessId());
+    const std::wstring inSystem = JoinPaths(SystemFolder(), L"lxq" + pid);
+    const std::wstring inWindows = JoinPaths(WindowsFolder(), L"lxq" + pid);
+    extraFolders = {inSystem, inWindows};
+    struct Row {
+        const wchar_t* stub;
+        std::wstring path;
+        std::wstring description, version, status;
+    };
+    const std::vector<Row> rows = {
+        {L"stub_full", tree + L"\\Old Patches\\ledger.exe", L"Quillon Test Works - Ledger Keeper", L"3.1.4", L"NE"},
+        {L"stub_full", tree + L"\\Apps\\ledger.exe", L"Quillon Test Works - Ledger Keeper", L"3.1.4", L"OK"},
+        {L"stub_full", tree + L"\\My TEMPLATES\\ledger.exe", L"Quillon Test Works - Ledger Keeper", L"3.1.4", L"NE"},
+        {L"stub_full", inSystem + L"\\ledger.exe", L"Quillon Test Works - Ledger Keeper", L"3.1.4", L"SD"},
+        {L"stub_full", inWindows + L"\\ledger.exe", L"Quillon Test Works - Ledger Keeper", L"3.1.4", L"WD"},
+        {L"stub_nodot", inSystem + L"\\nodot.exe", L"Quillon Test Works - Dotless Tool", L"No version info.", L"NE"},
+        {L"stub_noname", tree + L"\\Apps\\noname.exe", L"Quillon - Missing info.", L"1.0", L"NE"},
+        {L"stub_nocompany", tree + L"\\Apps\\lonely.exe", L"lonely.exe - Lonely Tool", L"2.0", L"OK"},
+        {L"stub_noresource", tree + L"\\Apps\\Bare One.exe", L"Bare One.exe - Missing info.", L"No version info.",
+         L"NE"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.path);
+        ASSERT_TRUE(PlaceStub(row.stub, row.path));
+        std::wstring key;
+        const std::wstring line = DetailExeFile(row.path, key);
+        const std::vector<std::wstring> f = Fields(line);
+        ASSERT_EQ(f.size(), 5u) << line;
+        EXPECT_EQ(f[0], row.description);
+        EXPECT_EQ(f[1], row.version);
+        EXPECT_EQ(f[2], row.status);
+        EXPECT_EQ(f[3], row.path);
+        wchar_t shortPath[MAX_PATH];
+        GetShortPathNameW(row.path.c_str(), shortPath, MAX_PATH);
+        EXPECT_EQ(f[4], shortPath);
+        EXPECT_EQ(key, LowerCase(f[0] + f[1] + f[2] + f[3]));
+    }
+
+    // The program's own registry entry can keep it out of "Open With".
+    HKEY key;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CLASSES_ROOT, L"Applications\\qledger_lx.exe", 0, nullptr, 0, KEY_ALL_ACCESS,
+                              nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    RegSetValueExW(key, L"NoOpenWith", 0, REG_SZ, reinterpret_cast<const BYTE*>(L""), sizeof(wchar_t));
+    RegCloseKey(key);
+    std::wstring sortKey;
+    EXPECT_EQ(Fields(DetailExeFile(tree + L"\\Apps\\ledger.exe", sortKey))[2], L"NE");
+}
+
+TEST_F(DetailingTest, MarksAreWrittenOnlyWhileDetailingIsLogged) {
+    ASSERT_TRUE(PlaceStub(L"stub_full", tree + L"\\Apps\\ledger.exe"));
+    std::wstring key;
+    DetailExeFile(tree + L"\\Apps\\ledger.exe", key);
+    EXPECT_EQ(IniText(L"File"), L".");
+    EXPECT_EQ(IniText(L"Detail"), L".");
+    Detail2Ini(L"forced", true);
+    EXPECT_EQ(IniText(L"Detail"), L"forced");
+    std::wstring defaultText;
+    IniFile(IniWrite, L"Detail", vb::Variant(L""));
+    EXPECT_EQ(Ini2Detail(defaultText), L"Not Set");
+    EXPECT_EQ(defaultText, L"Not Set") << "the caller's empty default is replaced";
+}
+
+TEST_F(ScanFixture, ProblemFilesGrowAndAreReadBack) {
+    IniSet(L"File", vb::Variant(L"  C:\\x\\crash.exe  "));
+    MoveCrashedFile();
+    IniSet(L"File", vb::Variant(L"C:\\y\\second.exe"));
+    MoveCrashedFile();
+    IniSet(L"File", vb::Variant(L"."));
+    MoveCrashedFile();  // not set: nothing moves
+    EXPECT_EQ(GetProblemFiles(), (std::vector<std::wstring>{L"", L"C:\\x\\crash.exe", L"C:\\y\\second.exe"}));
+    EXPECT_EQ(IniText(L"File2"), L".");
+}
+
+TEST_F(ScanFixture, SavedDetailsReloadWithinTheFoundList) {
+    CreateDirectoryW(GetRecoveryFolder().c_str(), nullptr);
+    EXPECT_EQ(PopulateArrayWithProgressivelySavedDetails(), 0) << "no detail list: nothing reloaded";
+    std::vector<std::wstring>& lines = ProgramLines();
+    lines = {L"", L"a", L"b"};
+    SaveProgress(L"");
+    SaveProgress(L"A|1|OK|a|a");
+    EXPECT_EQ(PopulateArrayWithProgressivelySavedDetails(), 2);
+    EXPECT_EQ(lines, (std::vector<std::wstring>{L"", L"A|1|OK|a|a", L"b"}));
+    SaveProgress(L"B|1|OK|b|b");
+    SaveProgress(L"stray");
+    EXPECT_EQ(PopulateArrayWithProgressivelySavedDetails(), 3) << "never past the found list";
+    EXPECT_EQ(lines.size(), 3u);
+}
+
+// ---- whole scans ----
+
+TEST_F(ScanFixture, CleanScanWritesTheSortedList) {
+    PlaceTree();
+    host.form.Show();
+    EXPECT_TRUE(RefreshExeList(host, false));
+
+    EXPECT_EQ(CountMessage(boxes, 4513), 1);
+    EXPECT_EQ(boxes.beeps, static_cast<int>(boxes.shown.size()) + 1)
+        << "the options window is on view: a beep, not a message";
+    EXPECT_EQ(host.framesShown, 0);
+    EXPECT_FALSE(host.cancelShown);
+    EXPECT_EQ(host.interruptible, (std::vector<bool>{false, true}));
+    EXPECT_TRUE(host.stamped);
+    EXPECT_TRUE(host.dialogs.empty());
+
+    const std::vector<std::wstring> lines = Lines(ExeFile());
+    ASSERT_EQ(lines.size(), 20u);
+    for (size_t i = 1; i < lines.size(); ++i)
+        EXPECT_LT(GetExeLineKey(lines[i - 1]), GetExeLineKey(lines[i])) << "ordinal order of the keys";
+    EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [](const std::wstring& l) {
+        return l.find(L"\\Templates\\ledger.exe|") != std::wstring::npos && Fields(l)[2] == L"NE";
+    }));
+    const std::string bytes = ReadBytes(ExeFile());
+    EXPECT_EQ(bytes.substr(bytes.size() - 2), "\r\n");
+    EXPECT_EQ(bytes.find("\r\n\r\n"), std::string::npos) << "no empty line";
+
+    EXPECT_FALSE(Exists(GetRecoveryFolder()));
+    EXPECT_EQ(IniLong(L"Log Searching"), 0);
+    EXPECT_EQ(IniLong(L"Log Detailing"), 0);
+    EXPECT_EQ(IniText(L"Detail"), L"Completed Successfully");
+    EXPECT_EQ(IniText(L"Detail Msg"), L"0");
+    EXPECT_EQ(IniText(L"File"), L".") << "a clean scan leaves no file marks";
+    EXPECT_EQ(IniText(L"Scanning Progress"), L"Starting Exe Detailing");
+    EXPECT_TRUE(host.form.Visible());
+    EXPECT_EQ(frmDoingStuff::Existing(), nullptr);
+}
+
+TEST_F(ScanFixture, HiddenOptionsWindowBringsTheHostFrameUp) {
+    PlaceTree();
+    EXPECT_TRUE(RefreshExeList(host, true));
+    EXPECT_EQ(host.framesShown, 1);
+    EXPECT_EQ(CountMessage(boxes, 4514), 1);
+    EXPECT_EQ(boxes.beeps, 0 + static_cast<int>(boxes.shown.size())) << "each box beeps, nothing else";
+    EXPECT_TRUE(host.cancelShown);
+}
+
+TEST_F(ScanFixture, OptionsWindowFormOfTheCall) {
+    PlaceTree();
+    bool ok = false;
+    EXPECT_TRUE(RefreshExeList(host, true, true, true, false, ok));
+    EXPECT_TRUE(ok);
+    EXPECT_FALSE(host.cancelShown) << "Rescan False: a missing list must be made";
+    host.drives = {L"Cancel"};
+    ok = true;
+    EXPECT_FALSE(RefreshExeList(host, true, true, true, true, ok));
+    EXPECT_FALSE(ok);
+    EXPECT_TRUE(host.cancelShown);
+}
+
+TEST_F(ScanFixture, CancelLeavesTheListUntouched) {
+    PlaceTree();
+    WriteBytes(ExeFile(), "old list line one|1.0|OK|c:\\a.exe|c:\\a.exe\r\n");
+    host.drives = {L"Cancel", tree + L"\\"};
+    EXPECT_FALSE(RefreshExeList(host, true));
+    EXPECT_EQ(ReadBytes(ExeFile()), "old list line one|1.0|OK|c:\\a.exe|c:\\a.exe\r\n");
+    EXPECT_EQ(host.interruptible, (std::vector<bool>{false, true}));
+    EXPECT_EQ(IniLong(L"Log Searching"), 0);
+    EXPECT_EQ(IniText(L"Detail"), L"Completed Successfully");
+}
+
+void StopWhenThirdFileIsReached(const std::wstring&) {
+    static int seen = 0;
+    if (++seen != 3) return;
+    seen = 0;
+    // The user presses the progress window's close box and answers Yes.
+    if (frmDoingStuff* f = frmDoingStuff::Existing()) SendMessageW(f->Handle(), WM_SYSCOMMAND, SC_CLOSE, 0);
+}
+
+TEST_F(ScanFixture, StopDuringDetailingLeavesTheListAndTheRecoveryFiles) {
+    PlaceTree();
+    WriteBytes(ExeFile(), "old\r\n");
+    host.form.Show();
+    boxes.answers = {AnswerOk, AnswerYes};  // 4513, then the progress window's question
+    SetDetailingObserver(&StopWhenThirdFileIsReached);
+    EXPECT_FALSE(RefreshExeList(host, true));
+    EXPECT_EQ(ReadBytes(ExeFile()), "old\r\n");
+    EXPECT_TRUE(Exists(GetExeListRecoveryPath())) << "the Recovery folder stays for a stopped scan";
+    EXPECT_EQ(IniLong(L"Log Detailing"), 0) << "a stop is no crash";
+    EXPECT_EQ(IniLong(L"Log Searching"), 0);
+    EXPECT_EQ(boxes.beeps, static_cast<int>(boxes.shown.size())) << "no end-of-scan beep";
+    EXPECT_EQ(frmDoingStuff::Existing(), nullptr);
+}
+
+TEST_F(ScanFixture, NothingFoundAsksToRescan) {
+    // An empty tree: question 5008. Yes repeats the pass (drives asked again, no 4513), No writes an empty list.
+    boxes.answers = {AnswerOk, AnswerYes, AnswerNo};
+    EXPECT_TRUE(RefreshExeList(host, true));
+    EXPECT_EQ(CountMessage(boxes, 4513), 1);
+    EXPECT_EQ(CountMessage(boxes, 5008), 2);
+    EXPECT_EQ(host.drivesAsked, 2);
+    EXPECT_TRUE(Exists(ExeFile()));
+    EXPECT_EQ(ReadBytes(ExeFile()), "");
+}
+
+// ---- crash recovery across runs ----
+
+// The start states of a run and what the run makes of them.
+TEST_F(ScanFixture, StartStatesAsATable) {
+    PlaceTree();
+    struct Row {
+        const char* name;
+        long searching, detailing;
+        long dialogAnswer;
+        bool result;
+        int message4513, message4531;
+        size_t dialogs;
+        long searchingAfter, detailingAfter;
+    };
+    const Row rows[] = {
+        {"clean", 0, 0, 2, true, 1, 0, 0, 0, 0},
+        {"unrecorded search crash", 1, 0, 2, true, 0, 1, 0, 0, 0},
+        {"unrecorded detailing crash", 0, 1, 2, true, 0, 1, 0, 0, 0},
+        {"recorded search crash: mail", 2, 0, 0, false, 0, 0, 1, 2, 0},
+        {"recorded search crash: copy", 2, 1, 1, false, 0, 0, 1, 2, 1},
+        {"recorded search crash: leave", 2, 0, 2, false, 0, 0, 1, 2, 0},
+        {"recorded search crash: forget", 2, 2, 3, true, 0, 0, 1, 0, 0},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        boxes.shown.clear();
+        host.dialogs.clear();
+        host.dialogAnswer = row.dialogAnswer;
+        IniSet(L"Log Searching", vb::Variant(row.searching));
+        IniSet(L"Log Detailing", vb::Variant(row.detailing));
+        IniSet(L"Detail", vb::Variant(L"."));
+        DeleteFileW(ExeFile().c_str());
+        EXPECT_EQ(RefreshExeList(host, true), row.result);
+        EXPECT_EQ(CountMessage(boxes, 4513), row.message4513);
+        EXPECT_EQ(CountMessage(boxes, 4531), row.message4531);
+        ASSERT_EQ(host.dialogs.size(), row.dialogs);
+        if (row.dialogs) {
+            EXPECT_EQ(host.dialogs[0].title, L"Please select one of the options below.");
+            EXPECT_FALSE(host.dialogs[0].onlyMailAndCopy);
+        }
+        EXPECT_EQ(IniLong(L"Log Searching"), row.searchingAfter);
+        EXPECT_EQ(IniLong(L"Log Detailing"), row.detailingAfter);
+        EXPECT_EQ(Exists(ExeFile()), row.result);
+        EXPECT_EQ(IniText(L"Detail"), L"Completed Successfully");
+        EXPECT_EQ(IniText(L"Detail Msg"), L"0");
+    }
+}
+
+// Runs this test program again as a separate process that scans and dies on the named file.
+DWORD RunDyingScan(const std::wstring& ini, const std::wstring& work, const std::wstring& tree,
+                   const std::wstring& dieAt) {
+    SetEnvironmentVariableW(L"LX_SCAN_INI", ini.c_str());
+    SetEnvironmentVariableW(L"LX_SCAN_WORK", work.c_str());
+    SetEnvironmentVariableW(L"LX_SCAN_TREE", tree.c_str());
+    SetEnvironmentVariableW(L"LX_SCAN_DIE_AT", dieAt.c_str());
+    std::wstring self = vb::ModuleFileName(nullptr);
+    std::wstring commandLine =
+        L"\"" + self + L"\" --gtest_also_run_disabled_tests --gtest_filter=ScanChild.DISABLED_ScanAndDie";
+    STARTUPINFOW si{};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessW(self.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+        return 0xFFFFFFFF;
+    WaitForSingleObject(pi.hProcess, 120000);
+    DWORD code = 0;
+    GetExitCodeProcess(pi.hProcess, &code);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    return code;
+}
+
+std::vector<std::wstring> g_detailed;
+void RecordDetailed(const std::wstring& path) { g_detailed.push_back(path); }
+
+TEST_F(ScanFixture, DeathDuringDetailingIsRecoveredOverTwoRuns) {
+    PlaceTree();
+    const std::wstring bad = tree + L"\\Many\\copy7.exe";
+
+    // What an uninterrupted scan writes.
+    IniSet(L"Log Searching", vb::Variant(0L));
+    ASSERT_TRUE(RefreshExeList(host, true));
+    std::vector<std::wstring> clean = Lines(ExeFile());
+    ASSERT_EQ(clean.size(), 20u);
+    clean.erase(std::remove_if(clean.begin(), clean.end(),
+                               [&](const std::wstring& l) { return Fields(l)[3] == bad; }),
+                clean.end());
+    ASSERT_EQ(clean.size(), 19u);
+    WriteBytes(ExeFile(), "kept\r\n");
+
+    // Run 1 dies on the bad file without records: detailing level 1, the found list saved.
+    ASSERT_EQ(RunDyingScan(iniFolder, work, tree, bad), 7u);
+    EXPECT_EQ(IniLong(L"Log Searching"), 0);
+    EXPECT_EQ(IniLong(L"Log Detailing"), 1);
+    EXPECT_EQ(IniText(L"File"), L".");
+    EXPECT_TRUE(Exists(GetExeListRecoveryPath()));
+    EXPECT_FALSE(Exists(GetExeDetailRecoveryPath()));
+    EXPECT_EQ(ReadBytes(ExeFile()), "kept\r\n");
+
+    // Run 2 records its way and dies on the same file: level 2, the file named, the lines before it saved.
+    ASSERT_EQ(RunDyingScan(iniFolder, work, tree, bad), 7u);
+    EXPECT_EQ(IniLong(L"Log Detailing"), 2);
+    EXPECT_EQ(IniText(L"File"), bad);
+    EXPECT_EQ(IniText(L"Detail"), L"REL-GetFileInfo");
+    const std::vector<std::wstring> found = Lines(GetExeListRecoveryPath());
+    const long badIndex = static_cast<long>(std::find(found.begin(), found.end(), bad) - found.begin());
+    ASSERT_LT(badIndex, static_cast<long>(found.size()));
+    const std::vector<std::wstring> saved = Lines(GetExeDetailRecoveryPath());
+    EXPECT_EQ(static_cast<long>(saved.size()), badIndex);
+    EXPECT_EQ(ReadBytes(ExeFile()), "kept\r\n");
+
+    // Run 3 moves the file to the problem list, resumes where the records end and finishes.
+    g_detailed.clear();
+    SetDetailingObserver(&RecordDetailed);
+    boxes.shown.clear();
+    EXPECT_TRUE(RefreshExeList(host, true));
+    EXPECT_EQ(IniText(L"File0"), bad);
+    EXPECT_EQ(CountMessage(boxes, 4532), 1);
+    EXPECT_EQ(CountMessage(boxes, 4513) + CountMessage(boxes, 4531), 0);
+    EXPECT_EQ(g_detailed.size(), found.size() - 1 - static_cast<size_t>(badIndex))
+        << "only the elements after the crashed one are detailed";
+    EXPECT_EQ(std::count(g_detailed.begin(), g_detailed.end(), bad), 0);
+    EXPECT_EQ(Lines(ExeFile()), clean);
+    ASSERT_EQ(host.dialogs.size(), 1u);
+    EXPECT_TRUE(host.dialogs[0].onlyMailAndCopy);
+    EXPECT_FALSE(Exists(GetRecoveryFolder()));
+    EXPECT_EQ(IniLong(L"Log Detailing"), 0);
+    EXPECT_EQ(IniLong(L"Log Searching"), 0);
+
+    // Run 4 is a fresh scan that still passes over the problem file, whatever its capitalisation.
+    IniSet(L"File0", vb::Variant(LowerCase(bad)));
+    g_detailed.clear();
+    boxes.shown.clear();
+    EXPECT_TRUE(RefreshExeList(host, true));
+    EXPECT_EQ(CountMessage(boxes, 4513), 1);
+    EXPECT_EQ(CountMessage(boxes, 4532), 0);
+    EXPECT_EQ(g_detailed.size(), 19u);
+    EXPECT_EQ(Lines(ExeFile()), clean);
+    EXPECT_EQ(host.dialogs.size(), 1u) << "no dialog after a clean run";
+}
+
+// The child process of the crash test (run only by it).
+void DieOnTheNamedFile(const std::wstring& path) {
+    wchar_t dieAt[MAX_PATH] = {};
+    GetEnvironmentVariableW(L"LX_SCAN_DIE_AT", dieAt, MAX_PATH);
+    if (vb::TextEquals(path, dieAt)) ExitProcess(7);
+}
+
+TEST(ScanChild, DISABLED_ScanAndDie) {
+    wchar_t ini[MAX_PATH] = {}, work[MAX_PATH] = {}, tree[MAX_PATH] = {};
+    GetEnvironmentVariableW(L"LX_SCAN_INI", ini, MAX_PATH);
+    GetEnvironmentVariableW(L"LX_SCAN_WORK", work, MAX_PATH);
+    GetEnvironmentVariableW(L"LX_SCAN_TREE", tree, MAX_PATH);
+    SetMessageRows(LibraryMessageRow);
+    SetIniFolderOverride(ini);
+    UseDataFolder(work);
+    FakePresenter boxes;
+    FakeScanHost host;
+    host.drives = {L"Ok", std::wstring(tree) + L"\\"};
+    SetDetailingObserver(&DieOnTheNamedFile);
+    RefreshExeList(host, true);
+    ExitProcess(3);  // it was meant to die on the way
+}
+
+}  // namespace
