@@ -4,6 +4,7 @@
 #pragma once
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "vb/VbList.h"
 #include "win/Window.h"
@@ -18,6 +19,8 @@ win::Window* HostFrameOf(const win::Window& form);
 
 // The host frame's status bar "sta1", reached through the options window; nullptr when absent.
 win::StatusBar* HostStatusBar();
+
+class AutoAssociateDialog;
 
 // What the data model reaches of the options window's members and dialogs. The window
 // implements it and installs itself while it lives; without one (the chooser, most tests)
@@ -37,6 +40,23 @@ public:
     // Removes a program node from the tree; saveNow is passed on to SaveUserChoices.
     virtual void RemoveProgram(HTREEITEM node, bool saveNow) = 0;
 
+    // What the built-in default associations use. Without them (a window that does not offer
+    // the defaults) nothing is offered.
+    // True while the category file still carries the marker category.
+    virtual bool CategoryFileUntouched() const { return false; }
+    // The shared instance of frmAutoAssociate; nullptr when there is none.
+    virtual AutoAssociateDialog* AutoAssociate() { return nullptr; }
+    // Adds one program-list row (fields: the five program fields; lineIndex: the tag).
+    virtual void AddProgramListRow(win::ListView& /*list*/, const std::vector<std::wstring>& /*fields*/,
+                                   const std::wstring& /*lineIndex*/, bool /*checked*/) {}
+    // Adds the program of the source list's selected row under the subcategory's "Programs" node.
+    virtual void AddProgramToSubcategory(HTREEITEM /*subcategory*/, win::ListView& /*source*/, bool /*saveNow*/) {}
+    // Adds the extension (with its registry record index) under the subcategory's "Extensions" node.
+    virtual void AddExtensionToSubcategory(HTREEITEM /*subcategory*/, const std::wstring& /*extension*/,
+                                           long /*recordIndex*/, bool /*saveNow*/) {}
+    // Scrolls the category tree to its left edge.
+    virtual void ScrollChoicesToLeft() {}
+
 protected:
     ~OptionsWindowServices() = default;
 };
@@ -45,3 +65,36 @@ protected:
 OptionsWindowServices* SetOptionsWindowServices(OptionsWindowServices* services);
 // nullptr when no options window is there.
 OptionsWindowServices* OptionsServices();
+
+// An extension list as the options window ("lvwExts") and the previewer window show it: rows
+// added with a key and a text, a text in sub-item 1, and a whole-number tag per row.
+class ExtensionListView {
+public:
+    // Adds a row at the end; answers its index (from 0).
+    virtual long AddExtensionRow(const std::wstring& key, const std::wstring& text) = 0;
+    virtual void SetRowSubItem(long row, int subItem, const std::wstring& text) = 0;
+    virtual void SetRowTag(long row, long tag) = 0;
+
+protected:
+    ~ExtensionListView() = default;
+};
+
+// frmAutoAssociate, the dialog that offers the built-in default associations set by set. It only
+// answers with its three flags; its buttons never close it, the caller does.
+class AutoAssociateDialog {
+public:
+    virtual bool Loaded() const = 0;
+    virtual void ShowModeless() = 0;
+    virtual void Unload() = 0;
+    // The caption of label lbl(index): 0 description, 2 title, 3 extensions, 4 sets left.
+    virtual void SetLabel(int index, const std::wstring& caption) = 0;
+    // lvwPrograms: report view with check boxes.
+    virtual win::ListView& Programs() = 0;
+    virtual bool AddSelected() const = 0;  // "Add" (True) or "Don't Add" (False)
+    virtual bool AddAll() const = 0;       // "Automatic"
+    virtual bool Answered() const = 0;     // any of the three buttons
+    virtual void SetAnswered(bool value) = 0;
+
+protected:
+    ~AutoAssociateDialog() = default;
+};

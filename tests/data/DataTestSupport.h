@@ -101,7 +101,8 @@ inline std::vector<long> ShownNumbers(const FakePresenter& boxes) {
     return numbers;
 }
 
-// The same helpers under the names the category and scan tests use.
+// The same helpers under the names the category and scan tests use, and which catalogue message a
+// box showed.
 namespace datatest {
 
 using ::Exists;

@@ -1,0 +1,652 @@
+#include "basRegistryModel.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <map>
+#include <set>
+
+#include "basAssocLinks.h"
+#include "basErrorHandler.h"
+#include "basIniFile.h"
+#include "basMessageHandler.h"
+#include "basStrings.h"
+#include "basUserInterface.h"
+#include "basWinAPI_Registry.h"
+#include "basWinAPI_Windows.h"
+#include "vb/VbError.h"
+#include "vb/VbText.h"
+
+namespace {
+
+// The model and the loading state live as long as the library; the options library works on
+// one thread.
+struct ModelState {
+    RegKeyRecords extKeys{1};
+    RegKeyRecords assocKeys{1};
+    RegKeyRecords explorerExtKeys{1};
+    std::vector<long> extByName{0};
+    std::vector<long> extByAssoc{0};
+    std::vector<long> assocByName{0};
+    short logMode = 0;
+    std::vector<std::wstring> assocSkipList;
+    long recursionMarks = 0;
+    long assocMarks = 0;
+    long extensionMarks = 0;
+    long extPosition = 0;
+    long assocPosition = 0;
+    long explorerPosition = 0;
+    bool recursionMessageShown = false;
+    std::wstring versionOverride;
+};
+
+ModelState& State() {
+    static ModelState state;
+    return state;
+}
+
+enum class Reader { Extensions, Associations, Explorer };
+
+const wchar_t* ReaderName(Reader reader) {
+    switch (reader) {
+    case Reader::Extensions: return L"RegistryGetExtSubkeys";
+    case Reader::Associations: return L"RegistryGetAssocSubkeys";
+    default: return L"RegistryGetExplorerFileExtsSubkeys";
+    }
+}
+
+long& Position(Reader reader) {
+    switch (reader) {
+    case Reader::Extensions: return State().extPosition;
+    case Reader::Associations: return State().assocPosition;
+    default: return State().explorerPosition;
+    }
+}
+
+RegKeyRecords& RecordsOf(Reader reader) {
+    switch (reader) {
+    case Reader::Extensions: return State().extKeys;
+    case Reader::Associations: return State().assocKeys;
+    default: return State().explorerExtKeys;
+    }
+}
+
+// Closes the key it holds.
+class ScopedKey {
+public:
+    ScopedKey() = default;
+    ~ScopedKey() { Close(); }
+    ScopedKey(const ScopedKey&) = delete;
+    ScopedKey& operator=(const ScopedKey&) = delete;
+    HKEY* Put() { return &h_; }
+    HKEY Get() const { return h_; }
+    void Close() {
+        if (h_) RegCloseKey(h_);
+        h_ = nullptr;
+    }
+
+private:
+    HKEY h_ = nullptr;
+};
+
+// Read access is all the model needs; the result is kept for whoever looks at it.
+bool OpenForReading(HKEY root, const std::wstring& path, ScopedKey& key) {
+    LastRegResult() = RegOpenKeyExA(root, vb::ToAnsi(path).c_str(), 0, KEY_READ, key.Put());
+    return LastRegResult() == ERROR_SUCCESS;
+}
+
+struct KeyCounts {
+    DWORD subkeys = 0;
+    DWORD longestSubkey = 0;
+    DWORD values = 0;
+    DWORD longestValueName = 0;
+    DWORD largestData = 0;
+};
+
+bool QueryKey(HKEY key, DWORD classBlanks, KeyCounts& counts) {
+    std::vector<char> className(classBlanks + 1, ' ');
+    DWORD classLength = classBlanks;
+    LastRegResult() = RegQueryInfoKeyA(key, className.data(), &classLength, nullptr, &counts.subkeys,
+                                       &counts.longestSubkey, nullptr, &counts.values, &counts.longestValueName,
+                                       &counts.largestData, nullptr, nullptr);
+    if (LastRegResult() == ERROR_MORE_DATA) {
+        // A class name longer than the buffer: the counts are what this reader wants.
+        className.assign(32768, ' ');
+        classLength = 32767;
+        LastRegResult() = RegQueryInfoKeyA(key, className.data(), &classLength, nullptr, &counts.subkeys,
+                                           &counts.longestSubkey, nullptr, &counts.values,
+                                           &counts.longestValueName, &counts.largestData, nullptr, nullptr);
+    }
+    return LastRegResult() == ERROR_SUCCESS;
+}
+
+// The name of subkey index; the buffer grows when a name is longer than the key said.
+// Answers false at the end of the list or on any other failure.
+bool EnumSubkeyName(HKEY key, DWORD index, std::vector<char>& buffer, std::wstring& name) {
+    for (int attempt = 0; attempt < 6; ++attempt) {
+        DWORD length = static_cast<DWORD>(buffer.size());
+        LastRegResult() = RegEnumKeyExA(key, index, buffer.data(), &length, nullptr, nullptr, nullptr, nullptr);
+        if (LastRegResult() == ERROR_MORE_DATA) {
+            buffer.resize(buffer.size() * 2 + 2);
+            continue;
+        }
+        if (LastRegResult() != ERROR_SUCCESS) return false;
+        // The text before the first NUL.
+        std::string_view raw(buffer.data(), std::min<size_t>(length, buffer.size()));
+        size_t nul = raw.find('\0');
+        if (nul != std::string_view::npos) raw = raw.substr(0, nul);
+        name = vb::FromAnsi(raw);
+        return true;
+    }
+    return false;
+}
+
+bool Logging() { return State().logMode == 2 || State().logMode == 4; }
+
+void Mark(const wchar_t* iniKey, const std::wstring& text) {
+    if (Logging()) IniFile(IniWrite, iniKey, vb::Variant(text));
+}
+
+void MainMark(const std::wstring& text, int stage) {
+    if (Logging()) Mark(L"Log Registry Loading Main", text + L", Stage: " + std::to_wstring(stage));
+}
+
+std::wstring NowStamp() {
+    SYSTEMTIME t;
+    GetLocalTime(&t);
+    wchar_t buffer[32];
+    swprintf(buffer, 32, L"%04u/%02u/%02u %02u:%02u:%02u", t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute,
+             t.wSecond);
+    return buffer;
+}
+
+// "Key Recur n", "Key Assoc n", "Key Exten n": written whatever the logging state.
+void NumberedMark(const wchar_t* prefix, long& counter, const std::wstring& text) {
+    ++counter;
+    std::wstring value = text.empty() ? std::wstring() : L"[" + NowStamp() + L"]  " + text;
+    IniFile(IniWrite, std::wstring(prefix) + L" " + std::to_wstring(counter), vb::Variant(value));
+}
+void RecursionMark(const std::wstring& text) { NumberedMark(L"Key Recur", State().recursionMarks, text); }
+void AssociationMark(const std::wstring& text) { NumberedMark(L"Key Assoc", State().assocMarks, text); }
+void ExtensionMark(const std::wstring& text) { NumberedMark(L"Key Exten", State().extensionMarks, text); }
+
+void ReportRunawayNesting(const std::wstring& path) {
+    RecursionMark(path);
+    if (State().recursionMessageShown) return;
+    State().recursionMessageShown = true;
+    MessageHandler(MessageBase + 4536);
+}
+
+bool StartsWithSkippedName(const std::wstring& path) {
+    for (const std::wstring& name : State().assocSkipList)
+        if (vb::StartsWith(path, name, vb::TextCompare)) return true;
+    return false;
+}
+
+// The record at the running position of the reader, grown when the key gained subkeys
+// while it was read.
+SubkeyRecord& SlotAt(RegKeyRecord& owner, long position) {
+    if (position < 0) vb::Raise(vb::ErrSubscript);
+    if (static_cast<size_t>(position) >= owner.Subkeys.size()) owner.Subkeys.resize(position + 1);
+    return owner.Subkeys[position];
+}
+
+void FillSubkeyRecord(Reader reader, SubkeyRecord& record, const std::wstring& path, HKEY key,
+                      const KeyCounts& counts, bool itsOwnLeaf) {
+    record.KeyName = path;
+    if (counts.values > 0) {
+        if (reader == Reader::Associations)
+            Mark(L"Log Registry Loading Subkey", itsOwnLeaf ? L"RGASK 5: " + path : std::wstring(L"RGASK 1"));
+        else if (reader == Reader::Extensions)
+            Mark(L"Log Registry Loading Subkey", itsOwnLeaf ? L"RGESK 5" + path : std::wstring(L"RGESK 2"));
+        GetValuesFromOpenKey(record, key, counts.values, counts.longestValueName, counts.largestData);
+    } else {
+        record.KeyValues.clear();
+        record.ValueIndex = -1;
+    }
+}
+
+void ReadSubkeys(Reader reader, RegKeyRecord& owner, const std::wstring& path, HKEY root, HKEY openKey,
+                 const KeyCounts* knownCounts, bool& recursion, bool isSubkey, int depth);
+
+// One level of a subkey reader, under that reader's own trap: an error ends this level only.
+void ReadSubkeyLevel(Reader reader, RegKeyRecord& owner, const std::wstring& path, HKEY root, bool& recursion,
+                     int depth) {
+    TrappedVoid(ReaderName(reader),
+                [&] { ReadSubkeys(reader, owner, path, root, nullptr, nullptr, recursion, true, depth); });
+}
+
+void ReadSubkeys(Reader reader, RegKeyRecord& owner, const std::wstring& path, HKEY root, HKEY openKey,
+                 const KeyCounts* knownCounts, bool& recursion, bool isSubkey, int depth) {
+    ScopedKey own;
+    HKEY key = openKey;
+    if (!key) {
+        if (!OpenForReading(root, path, own)) return;
+        key = own.Get();
+    }
+    if (reader == Reader::Extensions) Mark(L"Log Registry Loading Subkey", L"RGESK 1");
+    KeyCounts counts;
+    if (knownCounts)
+        counts = *knownCounts;
+    else if (!QueryKey(key, 40, counts))
+        return;
+
+    long& position = Position(reader);
+    // Children of big system subtrees are not worth reading.
+    if (reader == Reader::Associations && counts.subkeys > 20 && StartsWithSkippedName(path)) counts.subkeys = 0;
+    if (counts.subkeys == 0) {
+        if (isSubkey) FillSubkeyRecord(reader, SlotAt(owner, position), path, key, counts, true);
+        return;
+    }
+
+    if (owner.Subkeys.empty()) {
+        owner.Subkeys.resize(counts.subkeys);
+        position = 0;
+    } else {
+        owner.Subkeys.resize(owner.Subkeys.size() + counts.subkeys);
+    }
+    if (isSubkey) FillSubkeyRecord(reader, SlotAt(owner, position), path, key, counts, false);
+
+    std::vector<char> nameBuffer(counts.longestSubkey + 2, '\0');
+    for (DWORD i = 0; i < counts.subkeys; ++i) {
+        if (reader == Reader::Associations) Mark(L"Log Registry Loading Subkey", L"RGASK 2");
+        if (reader == Reader::Extensions) Mark(L"Log Registry Loading Subkey", L"RGESK 3");
+        std::wstring name;
+        if (!EnumSubkeyName(key, i, nameBuffer, name)) break;
+        if (reader == Reader::Associations) Mark(L"Log Registry Loading Subkey", L"RGASK 3");
+        if (name.empty()) continue;
+        std::wstring subpath = JoinPaths(path, name);
+        if (reader == Reader::Associations) Mark(L"Log Registry Loading Subkey", L"RGASK 4: " + subpath);
+        if (reader == Reader::Extensions) Mark(L"Log Registry Loading Subkey", L"RGESK 4: " + subpath);
+        if (isSubkey || i != 0) ++position;
+        if (depth + 1 > MaxSubkeyDepth || IsRunawayNesting(subpath)) {
+            recursion = true;
+            ReportRunawayNesting(subpath);
+            SlotAt(owner, position);  // the slot stays an empty record
+            continue;
+        }
+        ReadSubkeyLevel(reader, owner, subpath, root, recursion, depth + 1);
+    }
+}
+
+// The values of a key record from its open key (step "GetValues" of the key readers).
+// prefix nullptr: a reader without marks.
+void ReadKeyValues(SubkeyRecord& record, HKEY key, const KeyCounts& counts, const wchar_t* prefix) {
+    if (prefix) Mark(L"Log Registry Loading Detail", std::wstring(prefix) + L"GetValues 1");
+    if (counts.values > 0) {
+        if (prefix) Mark(L"Log Registry Loading Detail", std::wstring(prefix) + L"GetValues 2");
+        GetValuesFromOpenKey(record, key, counts.values, counts.longestValueName, counts.largestData);
+    } else {
+        record.ValueIndex = -1;
+    }
+    if (prefix) Mark(L"Log Registry Loading Detail", std::wstring(prefix) + L"GetValues 3");
+}
+
+// Reads the keys of a base path that match the patterns into the reader's array (from its
+// current upper bound on).
+void ReadKeys(Reader reader, const std::wstring& basePath, HKEY root, const std::wstring& patterns) {
+    const bool extensions = reader == Reader::Extensions;
+    RegKeyRecords& records = RecordsOf(reader);
+    if (records.empty()) records.resize(1);
+    ScopedKey base;
+    if (!OpenForReading(root, basePath, base)) return;
+    if (extensions) MainMark(basePath, 2);
+    KeyCounts baseCounts;
+    if (!QueryKey(base.Get(), 255, baseCounts)) return;
+    if (baseCounts.subkeys == 0) {
+        // No keys: only the empty element 0 is left.
+        records.resize(1);
+        return;
+    }
+    records.reserve(records.size() + baseCounts.subkeys);
+
+    std::vector<char> nameBuffer(baseCounts.longestSubkey + 2, '\0');
+    for (DWORD i = 0; i < baseCounts.subkeys; ++i) {
+        std::wstring raw;
+        if (!EnumSubkeyName(base.Get(), i, nameBuffer, raw)) break;
+        std::wstring name = vb::Trim(StripChrs(raw, L"", true));
+        if (extensions) MainMark(name, 2);
+        ShowStatus(3, std::to_wstring(i + 1));
+        if (!MatchesPatternList(name, patterns)) continue;
+
+        records.emplace_back();
+        const long index = static_cast<long>(records.size()) - 1;
+        records[index].KeyName = name;
+        std::wstring path = JoinPaths(basePath, name);
+        ScopedKey key;
+        KeyCounts counts;
+        bool opened = OpenForReading(root, path, key);
+        if (opened && QueryKey(key.Get(), 40, counts)) {
+            ReadKeyValues(records[index], key.Get(), counts, extensions ? L"" : nullptr);
+        } else {
+            records[index].ValueIndex = -1;
+            if (opened) key.Close();
+        }
+
+        bool recursion = false;
+        if (key.Get()) {
+            TrappedVoid(ReaderName(reader), [&] {
+                ReadSubkeys(reader, records[index], path, root, key.Get(), &counts, recursion, false, 0);
+            });
+        }
+        if (recursion && extensions) {
+            ExtensionMark(L"Key: " + name);
+            AssociationMark(L"");
+        }
+    }
+    ShowStatus(3, L"");
+}
+
+std::vector<long> SortedIndexes(const std::vector<std::wstring>& keys, size_t first) {
+    std::vector<long> order(keys.size());
+    for (size_t i = 0; i < order.size(); ++i) order[i] = static_cast<long>(i);
+    std::stable_sort(order.begin() + static_cast<long>(std::min(first, order.size())), order.end(),
+                     [&](long a, long b) { return vb::StrComp(keys[a], keys[b], vb::TextCompare) < 0; });
+    return order;
+}
+
+struct TextLess {
+    bool operator()(const std::wstring& a, const std::wstring& b) const {
+        return vb::StrComp(a, b, vb::TextCompare) < 0;
+    }
+};
+
+}  // namespace
+
+RegKeyRecords& ExtKeys() { return State().extKeys; }
+RegKeyRecords& AssocKeys() { return State().assocKeys; }
+RegKeyRecords& ExplorerExtKeys() { return State().explorerExtKeys; }
+std::vector<long>& ExtByName() { return State().extByName; }
+std::vector<long>& ExtByAssoc() { return State().extByAssoc; }
+std::vector<long>& AssocByName() { return State().assocByName; }
+short& LogMode() { return State().logMode; }
+
+std::wstring ModelWindowsVersionName() {
+    if (!State().versionOverride.empty()) return State().versionOverride;
+    bool isWindows9x = false;
+    return GetWindowsVersionName(isWindows9x);
+}
+
+void SetModelWindowsVersionOverride(const std::wstring& name) { State().versionOverride = name; }
+
+void ResetRegistryModelState() {
+    std::wstring version = State().versionOverride;
+    State() = ModelState{};
+    State().versionOverride = version;
+}
+
+std::wstring ValueDataText(const vb::Variant& data) {
+    try {
+        if (data.IsBytes()) return ByteArrayToString(data);
+        if (data.IsNull() || data.IsArray()) return {};
+        return data.ToString();
+    } catch (...) {
+        vb::Err().Clear();
+        return {};
+    }
+}
+
+std::wstring UnnamedValueText(const SubkeyRecord& record) {
+    if (record.ValueIndex < 0 || static_cast<size_t>(record.ValueIndex) >= record.KeyValues.size()) return {};
+    return ValueDataText(record.KeyValues[record.ValueIndex].ValueData);
+}
+
+std::wstring AssociationNameOf(const SubkeyRecord& record, bool& hasTag) {
+    hasTag = false;
+    return StripPreviewerDisableTag(UnnamedValueText(record), hasTag);
+}
+
+bool IsRunawayNesting(const std::wstring& path) {
+    std::vector<std::wstring> parts = vb::Split(path, L"\\");
+    if (parts.size() < 12) return false;
+    const std::wstring& last = parts.back();
+    size_t repeats = 0;
+    for (size_t i = parts.size() - 1; i-- > 0;) {
+        if (parts[i] != last) break;
+        ++repeats;
+    }
+    return repeats > 10;
+}
+
+void GetValuesFromOpenKey(SubkeyRecord& record, HKEY key, DWORD values, DWORD longestName, DWORD largestData) {
+    record.KeyValues.assign(values, RegValueRecord{});
+    record.ValueIndex = -1;
+    std::vector<char> nameBuffer(longestName + 2, ' ');
+    vb::Variant::Bytes dataBuffer(largestData + 2, 0);
+    for (DWORD i = 0; i < values; ++i) {
+        if (Logging()) Mark(L"Log Registry Loading Value", L"GVFOK 1: " + std::to_wstring(i));
+        DWORD nameLength = 0, type = 0, size = 0;
+        LONG r = ERROR_MORE_DATA;
+        // The key's own figures can fall short of the ANSI forms; grow and read again.
+        for (int attempt = 0; attempt < 6 && r == ERROR_MORE_DATA; ++attempt) {
+            if (attempt > 0) {
+                nameBuffer.resize(nameBuffer.size() * 2 + 2, ' ');
+                if (size > dataBuffer.size())
+                    dataBuffer.resize(size + 2, 0);
+                else
+                    dataBuffer.resize(dataBuffer.size() * 2 + 2, 0);
+            }
+            nameLength = static_cast<DWORD>(nameBuffer.size());
+            size = static_cast<DWORD>(dataBuffer.size());
+            r = RegEnumValueA(key, i, nameBuffer.data(), &nameLength, nullptr, &type, dataBuffer.data(), &size);
+        }
+        LastRegResult() = r;
+        if (r == ERROR_NO_MORE_ITEMS) {
+            // Values went away while the key was read.
+            record.KeyValues.resize(i);
+            break;
+        }
+        if (r != ERROR_SUCCESS) continue;
+        RegValueRecord& value = record.KeyValues[i];
+        value.ValueName = vb::FromAnsi(std::string_view(nameBuffer.data(), nameLength));
+        if (value.ValueName.empty()) record.ValueIndex = static_cast<long>(i);
+        value.ValueData = CvtRegData(static_cast<long>(type), static_cast<long>(size), dataBuffer);
+        if (type == REG_SZ && value.ValueData.IsString()) {
+            std::wstring text = value.ValueData.ToString();
+            if (!text.empty() && text.back() == L'\0') {
+                while (!text.empty() && text.back() == L'\0') text.pop_back();
+                value.ValueData = vb::Variant(std::move(text));
+            }
+        }
+        if (Logging())
+            Mark(L"Log Registry Loading Value",
+                 L"GVFOK 2: Name: " + value.ValueName + L", Value: " + ValueDataText(value.ValueData));
+        value.ValueType = static_cast<long>(type);
+    }
+}
+
+void RegistryGetExtSubkeys(const std::wstring& keyPath, HKEY root, long ownerIndex, bool& recursion, bool isSubkey) {
+    TrappedVoid(L"RegistryGetExtSubkeys", [&] {
+        ReadSubkeys(Reader::Extensions, ExtKeys().at(ownerIndex), keyPath, root, nullptr, nullptr, recursion,
+                    isSubkey, 0);
+    });
+}
+
+void RegistryGetAssocSubkeys(const std::wstring& keyPath, HKEY root, long ownerIndex, bool& recursion,
+                             bool isSubkey) {
+    TrappedVoid(L"RegistryGetAssocSubkeys", [&] {
+        ReadSubkeys(Reader::Associations, AssocKeys().at(ownerIndex), keyPath, root, nullptr, nullptr, recursion,
+                    isSubkey, 0);
+    });
+}
+
+void RegistryGetExplorerFileExtsSubkeys(const std::wstring& keyPath, HKEY root, long ownerIndex, bool& recursion,
+                                        bool isSubkey) {
+    TrappedVoid(L"RegistryGetExplorerFileExtsSubkeys", [&] {
+        ReadSubkeys(Reader::Explorer, ExplorerExtKeys().at(ownerIndex), keyPath, root, nullptr, nullptr,
+                    recursion, isSubkey, 0);
+    });
+}
+
+bool RegistryGetExtKeys(const std::wstring& basePath, HKEY root, const std::wstring& patterns) {
+    return Trapped(
+        L"RegistryGetExtKeys",
+        [&] {
+            // The crash log: a value left above 0 means the previous load did not finish.
+            long found = IniFile(IniRead, L"Log Registry Loading", {}, vb::Variant(0L)).ToLong();
+            if (found < 1)
+                IniFile(IniWrite, L"Log Registry Loading", vb::Variant(1L));
+            else
+                MessageHandler(MessageBase + 4538);
+            State().logMode = static_cast<short>(found + 1);
+
+            ReadKeys(Reader::Extensions, basePath, root, patterns);
+
+            if (State().logMode < 3) IniFile(IniWrite, L"Log Registry Loading", vb::Variant(0L));
+            return true;
+        },
+        false);
+}
+
+bool RegistryGetExplorerExtKeys(const std::wstring& basePath, HKEY root, const std::wstring& patterns) {
+    return Trapped(
+        L"RegistryGetExplorerExtKeys",
+        [&] {
+            ReadKeys(Reader::Explorer, basePath, root, patterns);
+            return true;
+        },
+        false);
+}
+
+bool RegistryGetAssocKeys(const std::wstring& basePath, HKEY root) {
+    bool result = false;
+    TrappedVoid(L"RegistryGetAssocKeys", [&] {
+        ModelState& state = State();
+        if (state.logMode < 3) {
+            IniFile(IniWrite, L"Log Registry Loading", vb::Variant(3L));
+            state.logMode = 3;
+        }
+        MainMark(L"RGAK 1", 4);
+        ScopedKey base;
+        if (OpenForReading(root, basePath, base)) {
+            state.assocSkipList =
+                vb::Split(L"Media Type|SystemFileAssociations|Licenses|Component Categories|MIME|AppID|"
+                          L"Applications|Installer|TypeLib|CLSID|Interface",
+                          L"|");
+            RegKeyRecords& exts = state.extKeys;
+            RegKeyRecords& assocs = state.assocKeys;
+            if (exts.empty()) exts.resize(1);
+            assocs.assign(1, RegKeyRecord{});
+            assocs.reserve(exts.size());
+            std::set<std::wstring, TextLess> seen;
+            const std::wstring prefix = root == HKEY_LOCAL_MACHINE ? L"HKLM/" : L"HKCR/";
+
+            for (size_t e = 1; e < exts.size(); ++e) {
+                ShowStatus(3, std::to_wstring(e));
+                bool hasTag = false;
+                std::wstring name = AssociationNameOf(exts[e], hasTag);
+                MainMark(name, 4);
+                if (name.empty() || seen.count(name)) continue;
+                Mark(L"Log Registry Loading Detail", L"RGAK 2");
+                ScopedKey key;
+                if (!OpenForReading(root, JoinPaths(basePath, name), key)) continue;
+
+                seen.insert(name);
+                assocs.emplace_back();
+                const long next = static_cast<long>(assocs.size()) - 1;
+                assocs[next].KeyName = name;
+                if (state.logMode == 4)
+                    MainMark(L"AssocKey: " + name + L", ExtKey: " + prefix + exts[e].KeyName +
+                                 L", ExtDefValue: " + UnnamedValueText(exts[e]),
+                             4);
+                KeyCounts counts;
+                if (QueryKey(key.Get(), 40, counts)) {
+                    ReadKeyValues(assocs[next], key.Get(), counts, L"RGAK ");
+                    bool recursion = false;
+                    std::wstring path = JoinPaths(basePath, name);
+                    TrappedVoid(L"RegistryGetAssocSubkeys", [&] {
+                        ReadSubkeys(Reader::Associations, assocs[next], path, root, key.Get(), &counts, recursion,
+                                    false, 0);
+                    });
+                    if (recursion) {
+                        AssociationMark(name);
+                        ExtensionMark(L"Name: " + prefix + exts[e].KeyName + L", DefValue: " +
+                                      UnnamedValueText(exts[e]));
+                    }
+                } else {
+                    assocs[next].ValueIndex = -1;
+                }
+            }
+            ShowStatus(3, L"");
+        }
+        IniFile(IniWrite, L"Log Registry Loading", vb::Variant(0L));
+        result = true;
+    });
+    // The empty marks close this load's numbered lists, also after an error.
+    RecursionMark(L"");
+    AssociationMark(L"");
+    ExtensionMark(L"");
+    return result;
+}
+
+std::vector<long> Sort(const RegKeyRecords& records) {
+    return Trapped(L"Sort", [&] {
+        std::vector<std::wstring> keys(records.size());
+        for (size_t i = 1; i < records.size(); ++i) keys[i] = records[i].KeyName;
+        std::vector<long> order = SortedIndexes(keys, 1);
+        if (order.empty()) order.push_back(0);
+        return order;
+    });
+}
+
+std::vector<long> SortExtKeys(const RegKeyRecords& records) {
+    return Trapped(L"SortExtKeys", [&] {
+        std::vector<std::wstring> keys(records.size());
+        for (size_t i = 0; i < records.size(); ++i) {
+            bool hasTag = false;
+            keys[i] = AssociationNameOf(records[i], hasTag);
+        }
+        std::vector<long> order = SortedIndexes(keys, 0);
+        if (order.empty()) order.push_back(0);
+        return order;
+    });
+}
+
+void SortExtensions() {
+    TrappedVoid(L"SortExtensions", [] {
+        ShowStatus(2, L"Sorting Extensions", true);
+        State().extByAssoc = SortExtKeys(State().extKeys);
+        State().extByName = Sort(State().extKeys);
+        ShowStatus(2, L"");
+    });
+}
+
+void LoadRegistryExtensions() {
+    TrappedVoid(L"LoadRegistryExtensions", [] {
+        State().extKeys.assign(1, RegKeyRecord{});
+        ShowStatus(2, L"Loading Registry Extension Keys", true);
+        RegistryGetExtKeys(L"", HKEY_CLASSES_ROOT, L"[*]||.*");
+        ShowStatus(2, L"");
+        SortExtensions();
+    });
+}
+
+void LoadRegistryAssociations() {
+    // Errors are ignored: each step runs whatever the one before it did.
+    ProcGuard guard;
+    auto step = [](auto&& body) {
+        try {
+            body();
+        } catch (...) {
+            vb::Err().Clear();
+        }
+    };
+    ModelState& state = State();
+    step([] { ShowStatus(2, L"Loading Registry Association Keys", true); });
+    step([] { RegistryGetAssocKeys(L"", HKEY_CLASSES_ROOT); });
+    step([] { ShowStatus(2, L"Sorting Associations", true); });
+    step([&] { state.assocByName = Sort(state.assocKeys); });
+    step([] { ShowStatus(2, L"Associating Extensions", true); });
+    step([&] { MatchDefAssocWithExt(state.extKeys, state.assocKeys, state.extByAssoc, state.assocByName); });
+    step([] { ShowStatus(2, L""); });
+}
+
+void LoadExplorerFileExts() {
+    TrappedVoid(L"LoadExplorerFileExts", [] {
+        State().explorerExtKeys.assign(1, RegKeyRecord{});
+        std::wstring version = ModelWindowsVersionName();
+        if (!vb::TextEquals(version, L"Windows XP") && !vb::TextEquals(version, L"Windows ?? P2")) return;
+        ShowStatus(2, L"Loading Explorer FileExts Keys", true);
+        RegistryGetExplorerExtKeys(ExplorerFileExtsKey, HKEY_CURRENT_USER, L".*");
+        ShowStatus(2, L"");
+    });
+}
