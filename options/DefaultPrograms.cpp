@@ -54,6 +54,10 @@ void CategoryTree::ActivateDeactivateCategory(bool activate) {
     TrappedVoid(L"ActivateDeactivateCategory", [&] {
         win::TreeNode category = current_;
         if (!IsKind(category, ciCategory)) return;
+        // A category being switched off offers nothing from now on, so a pair that two of its own
+        // subcategories hold goes as well; the mark is set before its pairs are taken out.
+        unsigned marks = tree_.Marks(category);
+        if (!activate) tree_.SetMarks(category, marks | win::tnInactive);
         bool conflictShown = false;
         for (win::TreeNode sub : ChildrenOf(category)) {
             win::TreeNode programs = tree_.Child(sub);
@@ -81,7 +85,6 @@ void CategoryTree::ActivateDeactivateCategory(bool activate) {
         }
         tree_.SetExpanded(category, activate);
         // Only the inactive mark changes: a category that may not be removed stays so.
-        unsigned marks = tree_.Marks(category);
         tree_.SetMarks(category, activate ? (marks & ~win::tnInactive) : (marks | win::tnInactive));
         Save(true);
     });
