@@ -16,13 +16,13 @@
 #include <vector>
 
 #include "CategoryTree.h"
-#include "OptionsTestSupport.h"
+#include "TreeTestSupport.h"
 #include "UiTestForms.h"
 #include "UserJournal.h"
 #include "basCategories.h"
 #include "win/TreeView.h"
 
-namespace optionstest {
+namespace treetest {
 
 using Fields = std::vector<std::wstring>;
 
@@ -150,4 +150,4 @@ protected:
         office{}, docs{}, word{}, doc{};
 };
 
-}  // namespace optionstest
+}  // namespace treetest

@@ -2,7 +2,7 @@
 
 namespace {
 
-using namespace optionstest;
+using namespace treetest;
 using Lines = std::vector<std::wstring>;
 
 class DefaultProgramsTest : public CategoryTreeFixture {

@@ -4,7 +4,7 @@
 
 namespace {
 
-using namespace optionstest;
+using namespace treetest;
 using Lines = std::vector<std::wstring>;
 
 class TreeMendsTest : public CategoryTreeFixture {};

@@ -1,13 +1,13 @@
 #include <gtest/gtest.h>
 
-#include "OptionsTestSupport.h"
+#include "TreeTestSupport.h"
 #include "UserJournal.h"
 
 namespace {
 
-using optionstest::LinesOf;
-using optionstest::ListOf;
-using optionstest::ShownNumbers;
+using treetest::LinesOf;
+using treetest::ListOf;
+using treetest::ShownNumbers;
 
 using Lines = std::vector<std::wstring>;
 
@@ -73,7 +73,7 @@ const JournalCase kCases[] = {
      {L".doc|B - Beta|1|OK-A|C:\\b.exe|C:\\b.exe", L".DOC|c - Gamma|1|OK-A|C:\\c.exe|C:\\c.exe"}, {}, {}, 0},
 };
 
-class UserJournalTest : public optionstest::JournalFixture, public ::testing::WithParamInterface<JournalCase> {};
+class UserJournalTest : public treetest::JournalFixture, public ::testing::WithParamInterface<JournalCase> {};
 
 TEST_P(UserJournalTest, ListsAndMessage) {
     const JournalCase& c = GetParam();
@@ -102,7 +102,7 @@ INSTANTIATE_TEST_SUITE_P(Table, UserJournalTest, ::testing::ValuesIn(kCases),
                              return name;
                          });
 
-using JournalLookupTest = optionstest::JournalFixture;
+using JournalLookupTest = treetest::JournalFixture;
 
 TEST_F(JournalLookupTest, ExtensionLinesRunAndAbsence) {
     vb::List<std::wstring> list = ListOf({L".bmp|x", L".TXT|a", L".txt|b", L".zip|c"});

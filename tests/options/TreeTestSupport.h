@@ -17,7 +17,7 @@
 #include "vb/VbError.h"
 #include "vb/VbList.h"
 
-namespace optionstest {
+namespace treetest {
 
 // The numbers of the catalogue messages shown, read from the boxes' titles ("Information 4516");
 // 0 for a box of another kind.
@@ -64,4 +64,4 @@ protected:
     FakePresenter boxes;
 };
 
-}  // namespace optionstest
+}  // namespace treetest
