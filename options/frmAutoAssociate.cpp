@@ -132,7 +132,3 @@ AutoAssociateDialog& SharedAutoAssociateDialog() {
     static SharedDialog dialog;
     return dialog;
 }
-
-void InstallAutoAssociateDialog() {
-    SetAutoAssociateDialogAccessor([]() -> AutoAssociateDialog* { return &SharedAutoAssociateDialog(); });
-}

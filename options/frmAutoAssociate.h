@@ -21,7 +21,6 @@ public:
     static frmAutoAssociate* Existing();
     static void Release();
 
-    win::Window& Form() { return *this; }
     bool AddSelected() const { return addSelected_; }
     void SetAddSelected(bool value) { addSelected_ = value; }
     bool AddAll() const { return addAll_; }
@@ -51,6 +50,3 @@ private:
 // one lasting object that stands for whichever instance is current, so the dialog can be
 // closed and shown again in one run. Touching a label, the list or a flag loads the dialog.
 AutoAssociateDialog& SharedAutoAssociateDialog();
-
-// Makes the shared instance the one the default associations reach.
-void InstallAutoAssociateDialog();
