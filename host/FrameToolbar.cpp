@@ -35,7 +35,12 @@ void DrawGlyph(HDC dc, Glyph glyph, int cx, int cy) {
             Ellipse(dc, cx - 10, cy - 10, cx + 11, cy + 11);
             RECT r{cx - 10, cy - 10, cx + 11, cy + 11};
             SetTextColor(dc, ink);
+            HFONT mark = CreateFontW(-16, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                                     CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, L"Arial");
+            HGDIOBJ oldFont = SelectObject(dc, mark);
             DrawTextW(dc, L"?", 1, &r, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+            SelectObject(dc, oldFont);
+            DeleteObject(mark);
             break;
         }
         case Glyph::HelpFile: {
@@ -128,8 +133,23 @@ HBITMAP BitmapFromPicture(IPicture* picture) {
     if (type == PICTYPE_BITMAP) {
         OLE_HANDLE handle = 0;
         if (FAILED(picture->get_Handle(&handle)) || !handle) return nullptr;
-        return static_cast<HBITMAP>(
-            CopyImage(reinterpret_cast<HANDLE>(static_cast<UINT_PTR>(handle)), IMAGE_BITMAP, 0, 0, 0));
+        HBITMAP source = reinterpret_cast<HBITMAP>(static_cast<UINT_PTR>(handle));
+        BITMAP bm{};
+        if (!GetObjectW(source, sizeof(bm), &bm) || bm.bmWidth <= 0 || bm.bmHeight <= 0) return nullptr;
+        // A copy of our own, in the screen's format, which the picture's owner cannot take away.
+        HDC screen = GetDC(nullptr);
+        HDC from = CreateCompatibleDC(screen);
+        HDC to = CreateCompatibleDC(screen);
+        HBITMAP copy = CreateCompatibleBitmap(screen, bm.bmWidth, bm.bmHeight);
+        ReleaseDC(nullptr, screen);
+        HGDIOBJ oldFrom = SelectObject(from, source);
+        HGDIOBJ oldTo = SelectObject(to, copy);
+        BitBlt(to, 0, 0, bm.bmWidth, bm.bmHeight, from, 0, 0, SRCCOPY);
+        SelectObject(from, oldFrom);
+        SelectObject(to, oldTo);
+        DeleteDC(from);
+        DeleteDC(to);
+        return copy;
     }
     // Icons and metafiles: drawn onto a bitmap of the picture's size.
     OLE_XSIZE_HIMETRIC width = 0;

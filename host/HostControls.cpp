@@ -27,3 +27,16 @@ HFONT FontHolder::Make(const wchar_t* face, int points, int weight) {
 void SetControlFont(win::Control& control, HFONT font) {
     if (control.Handle() && font) SendMessageW(control.Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
 }
+
+void FocusOnActivation(win::Window& form, win::Control& preferred, UINT msg, WPARAM wParam) {
+    // Posted by the activation, so that it runs after the activation set its own focus.
+    constexpr UINT kFocusPreferred = WM_APP + 0x20;
+    if (msg == kFocusPreferred) {
+        if (preferred.Handle() && IsWindowVisible(preferred.Handle())) SetFocus(preferred.Handle());
+        return;
+    }
+    if (msg != WM_ACTIVATE || LOWORD(wParam) == WA_INACTIVE || !preferred.Handle()) return;
+    HWND focus = GetFocus();
+    if (focus && focus != form.Handle() && IsChild(form.Handle(), focus)) return;
+    PostMessageW(form.Handle(), kFocusPreferred, 0, 0);
+}

@@ -48,3 +48,7 @@ private:
 };
 
 void SetControlFont(win::Control& control, HFONT font);
+
+// On activation, puts the keyboard focus on the preferred control unless it already lies in
+// the window, so that Enter presses the default button from the start.
+void FocusOnActivation(win::Window& form, win::Control& preferred, UINT msg, WPARAM wParam);

@@ -315,9 +315,13 @@ LRESULT MDIFrm::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             MDIForm_Resize();
             return 0;
         case WM_ACTIVATE:
-            if (LOWORD(wParam) != WA_INACTIVE && !firstActivationPosted_) {
-                firstActivationPosted_ = true;
-                PostMessageW(Handle(), WM_FIRSTACTIVATION, 0, 0);
+            if (LOWORD(wParam) != WA_INACTIVE) {
+                if (!firstActivationPosted_) {
+                    firstActivationPosted_ = true;
+                    PostMessageW(Handle(), WM_FIRSTACTIVATION, 0, 0);
+                } else if (activationCount_ > 0) {
+                    ++activationCount_;  // later activations only count
+                }
             }
             break;
         case WM_FIRSTACTIVATION:

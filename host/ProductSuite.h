@@ -53,6 +53,10 @@ public:
 
     // The sub-menu entry of placeholder "TmpN" (N 1 to 7), nullptr for any other number.
     MenuEntry* GetMenuItem(const std::wstring& name, long index);
+
+private:
+    // A product's ShowForm may pump messages; a click meanwhile must not open it twice.
+    bool opening_ = false;
 };
 
 // A menu string's line "Caption;Tag" into an entry (the tag only when present).

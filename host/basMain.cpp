@@ -297,7 +297,8 @@ void RunProgramsExes() {
             ShellAndWaitUntilDone(path, L"");
         }
     } catch (...) {
-        vb::Err().Clear();
+        // Reported here, so that the start goes on to the frame.
+        TrapError(L"RunProgramsExes");
     }
 }
 

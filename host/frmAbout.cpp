@@ -37,22 +37,26 @@ public:
     }
     // Loads rich text (RTF) into the box.
     void SetRichText(const std::string& rtf) {
-        struct Source {
-            const std::string* text;
-            size_t offset;
-        } source{&rtf, 0};
+        StreamSource source{&rtf, 0};
         EDITSTREAM stream{};
         stream.dwCookie = reinterpret_cast<DWORD_PTR>(&source);
-        stream.pfnCallback = [](DWORD_PTR cookie, LPBYTE buffer, LONG size, LONG* done) -> DWORD {
-            auto* s = reinterpret_cast<Source*>(cookie);
-            size_t left = s->text->size() - s->offset;
-            size_t n = left < static_cast<size_t>(size) ? left : static_cast<size_t>(size);
-            memcpy(buffer, s->text->data() + s->offset, n);
-            s->offset += n;
-            *done = static_cast<LONG>(n);
-            return 0;
-        };
+        stream.pfnCallback = &RichTextBox::ReadSource;
         SendMessageW(Handle(), EM_STREAMIN, SF_RTF, reinterpret_cast<LPARAM>(&stream));
+    }
+
+private:
+    struct StreamSource {
+        const std::string* text;
+        size_t offset;
+    };
+    static DWORD CALLBACK ReadSource(DWORD_PTR cookie, LPBYTE buffer, LONG size, LONG* done) {
+        auto* s = reinterpret_cast<StreamSource*>(cookie);
+        size_t left = s->text->size() - s->offset;
+        size_t n = left < static_cast<size_t>(size) ? left : static_cast<size_t>(size);
+        memcpy(buffer, s->text->data() + s->offset, n);
+        s->offset += n;
+        *done = static_cast<LONG>(n);
+        return 0;
     }
 };
 
@@ -93,6 +97,11 @@ AboutBox::AboutBox(const wchar_t* name, const wchar_t* caption, int descriptionH
 }
 
 void AboutBox::StartSysInfo() { ::StartSysInfo(); }
+
+LRESULT AboutBox::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+    FocusOnActivation(*this, cmdOK, msg, wParam);
+    return DefaultMessage(msg, wParam, lParam);
+}
 
 bool AboutBox::GetKeyValue(HKEY keyRoot, const std::wstring& keyName, const std::wstring& subKeyRef,
                            std::wstring& keyVal) {
@@ -169,4 +178,9 @@ std::wstring frmAgreement::AgreementText() const {
                                reinterpret_cast<LPARAM>(text.data()));
     text.resize(static_cast<size_t>(got > 0 ? got : 0));
     return text;
+}
+
+LRESULT frmAgreement::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+    FocusOnActivation(*this, OKButton, msg, wParam);
+    return DefaultMessage(msg, wParam, lParam);
 }

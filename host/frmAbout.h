@@ -26,6 +26,7 @@ public:
     win::Button& cmdAgreement;
 
 protected:
+    LRESULT OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
     // descriptionHeight: the description's share of the box, in pixels.
     AboutBox(const wchar_t* name, const wchar_t* caption, int descriptionHeight);
 };
@@ -59,4 +60,7 @@ public:
 
     win::Control& rtfAgreement;
     win::Button& OKButton;
+
+protected:
+    LRESULT OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
 };

@@ -1,6 +1,7 @@
 #include "frmLatestVerTip.h"
 
 #include "HostAddresses.h"
+#include "HostControls.h"
 #include "HostWeb.h"
 #include "basErrorHandler.h"
 #include "basMessageHandler.h"
@@ -8,12 +9,12 @@
 
 frmLatestVerTip::frmLatestVerTip()
     : win::Window(L"frmLatestVerTip"),
-      lblTip((Create(L" Tip: Getting the latest version of Morva Lumox", 420, 236,
+      lblTip((Create(L" Tip: Getting the latest version of Morva Lumox", 420, 206,
                      WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN, WS_EX_CONTROLPARENT | WS_EX_DLGMODALFRAME),
-              Add<win::Label>(nullptr, L"lblTip", -1, L"", win::Rect{14, 12, 392, 176}))),
+              Add<win::Label>(nullptr, L"lblTip", -1, L"", win::Rect{14, 12, 392, 146}))),
       CancelButton(Add<win::Button>(nullptr, L"CancelButton", -1, L"Go to Morva's Website && Continue",
-                                    win::Rect{14, 198, 230, 26})),
-      OKButton(Add<win::Button>(nullptr, L"OKButton", -1, L"Just Continue", win::Rect{286, 198, 120, 26},
+                                    win::Rect{14, 168, 230, 26})),
+      OKButton(Add<win::Button>(nullptr, L"OKButton", -1, L"Just Continue", win::Rect{286, 168, 120, 26},
                                 BS_DEFPUSHBUTTON)) {
     CancelButton.OnClick = [this] { CancelButton_Click(); };
     OKButton.OnClick = [this] { TrappedVoid(L"OKButton_Click", [&] { Unload(); }); };
@@ -38,6 +39,7 @@ std::wstring frmLatestVerTip::NoteText() {
 LRESULT frmLatestVerTip::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     // Each activation beeps, also a return to the tip from another window.
     if (msg == WM_ACTIVATE && LOWORD(wParam) != WA_INACTIVE) CurrentMessagePresenter().Beep();
+    FocusOnActivation(*this, OKButton, msg, wParam);
     return DefaultMessage(msg, wParam, lParam);
 }
 

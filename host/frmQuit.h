@@ -25,6 +25,9 @@ public:
     OptionButton& optChoice(int index) { return index == 1 ? optChoice1 : optChoice0; }
     ClickLabel& lblChoice(int index) { return index == 1 ? lblChoice1 : lblChoice0; }
 
+protected:
+    LRESULT OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
+
 private:
     void OKButton_Click();
 };

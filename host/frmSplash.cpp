@@ -114,28 +114,19 @@ void frmSplash::Form_Load() {
 void frmSplash::TimerEvent() {
     if (timerBusy_) return;
     timerBusy_ = true;
-    try {
-        ProcGuard guard;
-        try {
-            // A chain of counters as the frame counts its ticks: 2, every count, then 32.
-            static constexpr double limits[3] = {2.0, 0.25, 32.0};
-            bool passes = true;
-            for (int i = 0; i < 3 && passes; ++i) {
-                counters_[i] += 1;
-                passes = counters_[i] >= limits[i];
-                if (passes) counters_[i] = 0;
-            }
-            if (passes) {
-                timerBusy_ = false;
-                Unload();
-                return;
-            }
-        } catch (...) {
-            TrapError(L"Timer1_Timer");
+    bool ended = false;
+    TrappedVoid(L"Timer1_Timer", [&] {
+        // A chain of counters as the frame counts its ticks: 2, every count, then 32.
+        static constexpr double limits[3] = {2.0, 0.25, 32.0};
+        ended = true;
+        for (int i = 0; i < 3 && ended; ++i) {
+            counters_[i] += 1;
+            ended = counters_[i] >= limits[i];
+            if (ended) counters_[i] = 0;
         }
-    } catch (...) {
-    }
+    });
     timerBusy_ = false;
+    if (ended) Unload();
 }
 
 LRESULT frmSplash::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {

@@ -282,3 +282,35 @@ TEST_F(FrameTimerTest, TheMeterEndsOnce) {
     Ticks(8);  // no meter: the block runs without a sample
     EXPECT_EQ(timer_.IdlePollCount, 1);
 }
+
+namespace {
+FrameTimer* g_ticking = nullptr;
+}
+
+// ShowMDIForm's pause can come from inside a window's TimerEvent: the ticks it waits for are
+// then no-ops, and the clock still ends the wait.
+TEST_F(FrameTimerTest, PauseInsideATickStillReturns) {
+    CountingWindow window;
+    DWORD waited = 0;
+    window.onEvent = [&] {
+        if (window.events != 1) return;
+        short count = 1;
+        const DWORD started = GetTickCount();
+        Pause(count);
+        waited = GetTickCount() - started;
+    };
+    frame_.hostWindows = {&window};
+    g_ticking = &timer_;
+    UINT_PTR id = SetTimer(nullptr, 0, 20, [](HWND, UINT, UINT_PTR, DWORD) { g_ticking->Tick(); });
+    const DWORD started = GetTickCount();
+    while (window.events < 3 && GetTickCount() - started < 5000) {
+        MSG msg;
+        if (GetMessageW(&msg, nullptr, 0, 0) <= 0) break;
+        DispatchMessageW(&msg);
+    }
+    KillTimer(nullptr, id);
+    g_ticking = nullptr;
+    EXPECT_GE(window.events, 3);  // the heartbeat went on after the pause
+    EXPECT_GE(waited, 400u);
+    EXPECT_LT(waited, 2000u);
+}

@@ -184,11 +184,13 @@ TEST_F(StartUpTest, EmptyProgramsFolderLeavesStaleValuesAlone) {
 TEST_F(StartUpTest, ANewLibraryBesideKnownOnesTouchesNoOtherValue) {
     CopyIntoPrograms(L"host_registrant.dll", L"Alpha.dll");
     CopyIntoPrograms(L"host_registrant.dll", L"Beta.dll");
+    CopyIntoPrograms(L"host_registrant.dll", L"Two Words.dll");
     WriteString(HKEY_LOCAL_MACHINE, HostSubkey(L"0"), L"Beta.dll3.1.40000.7", L"MorvaBeta");
     CheckDLLs();
     EXPECT_EQ(StoredProducts(), (std::set<std::wstring>{L"Alpha.dll3.1.40000.7=MorvaAlpha",
-                                                        L"Beta.dll3.1.40000.7=MorvaBeta"}));
-    EXPECT_EQ(ReadFileText(log_), "UUR");
+                                                        L"Beta.dll3.1.40000.7=MorvaBeta",
+                                                        L"Two Words.dll3.1.40000.7=MorvaTwo Words"}));
+    EXPECT_EQ(ReadFileText(log_), "UURUUR");
 }
 
 TEST_F(StartUpTest, ProgramsRunOnceEachAndLongerExtensionsNever) {
@@ -205,7 +207,9 @@ TEST_F(StartUpTest, ProgramsRunOnceEachAndLongerExtensionsNever) {
 }
 
 TEST_F(StartUpTest, GetFilesKeepsListingOrderAndSortsItsIndex) {
-    for (const wchar_t* name : {L"b.dll", L"A.dll", L"c.dllx"}) WriteFileText(folder_ + L"\\" + name, "x");
+    // The file system matches "*.dll" against the short names of c.dllx and d.dllx too; at
+    // least one of them comes after the first match.
+    for (const wchar_t* name : {L"b.dll", L"c.dllx", L"A.dll", L"d.dllx"}) WriteFileText(folder_ + L"\\" + name, "x");
     std::vector<std::wstring> names;
     std::vector<long> order = GetFiles(folder_ + L"\\*.dll", names);
     ASSERT_EQ(names.size(), 2u);
