@@ -31,18 +31,3 @@ OptionsWindowServices* SetOptionsWindowServices(OptionsWindowServices* services)
 }
 
 OptionsWindowServices* OptionsServices() { return g_optionsServices; }
-
-namespace {
-std::function<AutoAssociateDialog*()>& AutoAssociateAccessor() {
-    static std::function<AutoAssociateDialog*()> accessor;
-    return accessor;
-}
-}  // namespace
-
-void SetAutoAssociateDialogAccessor(std::function<AutoAssociateDialog*()> accessor) {
-    AutoAssociateAccessor() = std::move(accessor);
-}
-
-AutoAssociateDialog* AutoAssociateDialogDefault() {
-    return AutoAssociateAccessor() ? AutoAssociateAccessor()() : nullptr;
-}

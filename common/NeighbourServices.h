@@ -98,8 +98,3 @@ public:
 protected:
     ~AutoAssociateDialog() = default;
 };
-
-// The options library installs the accessor of its shared instance (loaded on first use);
-// without it (the chooser, tests of the data model) there is no dialog.
-void SetAutoAssociateDialogAccessor(std::function<AutoAssociateDialog*()> accessor);
-AutoAssociateDialog* AutoAssociateDialogDefault();

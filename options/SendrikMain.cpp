@@ -7,7 +7,6 @@
 #include "basMessageHandler.h"
 #include "com/ComModule.h"
 #include "com/ComRegistration.h"
-#include "frmAutoAssociate.h"
 #include "vb/VbApp.h"
 #include "vb/VbError.h"
 #include "vb/VbThreadState.h"
@@ -24,7 +23,6 @@ BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
     if (reason == DLL_PROCESS_ATTACH) {
         vb::SetProjectName(L"Sendrik");
         SetMessageRows(LibraryMessageRow);
-        InstallAutoAssociateDialog();
     }
     vb::ThreadStateOnDllNotification(reason, reserved);
     return TRUE;

@@ -3,6 +3,7 @@
 #include "basErrorHandler.h"
 #include "basMessageHandler.h"
 #include "basUserInterface.h"
+#include "vb/VbError.h"
 
 namespace {
 
@@ -106,38 +107,28 @@ void frmAutoAssociate::FirstActivation() {
 
 namespace {
 
-// What the default associations hold on to across the dialog's unloads: every call reaches
-// the shared instance of the moment (loading it where a control is needed).
-class SharedAutoAssociateDialog : public AutoAssociateDialog {
+class SharedDialog : public AutoAssociateDialog {
 public:
     bool Loaded() const override { return frmAutoAssociate::Existing() != nullptr; }
     void ShowModeless() override { frmAutoAssociate::Default().Show(); }
-    void Unload() override { frmAutoAssociate::Release(); }
+    void Unload() override {
+        if (frmAutoAssociate* dialog = frmAutoAssociate::Existing()) dialog->Unload();
+    }
     void SetLabel(int index, const std::wstring& caption) override {
-        frmAutoAssociate& form = frmAutoAssociate::Default();
-        if (index >= 0 && index < static_cast<int>(form.lbl.size()) && form.lbl[index]) form.lbl[index]->SetText(caption);
+        frmAutoAssociate& dialog = frmAutoAssociate::Default();
+        if (index < 0 || static_cast<size_t>(index) >= dialog.lbl.size()) vb::Raise(vb::ErrSubscript);
+        dialog.lbl[static_cast<size_t>(index)]->SetText(caption);
     }
     win::ListView& Programs() override { return frmAutoAssociate::Default().lvwPrograms; }
-    bool AddSelected() const override {
-        frmAutoAssociate* form = frmAutoAssociate::Existing();
-        return form && form->AddSelected();
-    }
-    bool AddAll() const override {
-        frmAutoAssociate* form = frmAutoAssociate::Existing();
-        return form && form->AddAll();
-    }
-    bool Answered() const override {
-        frmAutoAssociate* form = frmAutoAssociate::Existing();
-        return form && form->Answered();
-    }
-    void SetAnswered(bool value) override {
-        if (frmAutoAssociate* form = frmAutoAssociate::Existing()) form->SetAnswered(value);
-    }
+    bool AddSelected() const override { return frmAutoAssociate::Default().AddSelected(); }
+    bool AddAll() const override { return frmAutoAssociate::Default().AddAll(); }
+    bool Answered() const override { return frmAutoAssociate::Default().Answered(); }
+    void SetAnswered(bool value) override { frmAutoAssociate::Default().SetAnswered(value); }
 };
 
 }  // namespace
 
-void InstallAutoAssociateDialog() {
-    static SharedAutoAssociateDialog shared;
-    SetAutoAssociateDialogAccessor([]() -> AutoAssociateDialog* { return &shared; });
+AutoAssociateDialog& SharedAutoAssociateDialog() {
+    static SharedDialog dialog;
+    return dialog;
 }

@@ -21,7 +21,6 @@ public:
     static frmAutoAssociate* Existing();
     static void Release();
 
-    win::Window& Form() { return *this; }
     bool AddSelected() const { return addSelected_; }
     void SetAddSelected(bool value) { addSelected_ = value; }
     bool AddAll() const { return addAll_; }
@@ -47,5 +46,7 @@ private:
     void FirstActivation();
 };
 
-// Makes the shared instance the one the default associations reach.
-void InstallAutoAssociateDialog();
+// The dialog as the default associations reach it (through the options window's services):
+// one lasting object that stands for whichever instance is current, so the dialog can be
+// closed and shown again in one run. Touching a label, the list or a flag loads the dialog.
+AutoAssociateDialog& SharedAutoAssociateDialog();

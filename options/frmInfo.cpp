@@ -115,6 +115,16 @@ void frmInfo::OnTextChanged(win::Control& control) {
 
 LRESULT frmInfo::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
+        case DM_GETDEFID:
+            // Enter presses "Close", as its default frame says.
+            return MAKELRESULT(GetDlgCtrlID(btnClose.Handle()), DC_HASDEFID);
+        case WM_COMMAND:
+            // Escape closes the note like "Close".
+            if (LOWORD(wParam) == IDCANCEL && lParam == 0) {
+                CloseClicked();
+                return 0;
+            }
+            break;
         case WM_CTLCOLORSTATIC:
             // The read-only text box reads like the note box beside it, not like a greyed field.
             if (reinterpret_cast<HWND>(lParam) == txtMsg.Handle()) {

@@ -247,7 +247,7 @@ void frmTesselOptions::RemoveProgram(HTREEITEM node, bool saveNow) {
     SaveUserChoices(saveNow);
 }
 
-AutoAssociateDialog* frmTesselOptions::AutoAssociate() { return AutoAssociateDialogDefault(); }
+AutoAssociateDialog* frmTesselOptions::AutoAssociate() { return &SharedAutoAssociateDialog(); }
 
 void frmTesselOptions::ScrollChoicesToLeft() { ScrollToLeft(tvwChoices); }
 
