@@ -1,0 +1,11 @@
+# Copies SOURCE to each of TARGETS ("|"-separated) when it exists; otherwise says so and leaves them out.
+string(REPLACE "|" ";" targets "${TARGETS}")
+if(EXISTS "${SOURCE}")
+  foreach(t ${targets})
+    get_filename_component(dir "${t}" DIRECTORY)
+    file(MAKE_DIRECTORY "${dir}")
+    file(COPY_FILE "${SOURCE}" "${t}")
+  endforeach()
+else()
+  message(STATUS "No packed data archive at ${SOURCE}; this build carries none")
+endif()

@@ -1,0 +1,219 @@
+// What the options library's tests share: a late-bound object with named properties (a parent
+// form, a plug-in face), a driver for modal windows, and clipboard readers.
+#pragma once
+#include <windows.h>
+#include <oaidl.h>
+
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "com/ComDispatch.h"
+#include "vb/VbScreen.h"
+#include "vb/VbText.h"
+#include "vb/VbVariant.h"
+
+namespace optionstest {
+
+// An automation object whose members are the named properties it was given. Lives on the
+// stack; references are counted only to be checked.
+class FakeDispatch : public IDispatch {
+public:
+    explicit FakeDispatch(std::vector<std::pair<std::wstring, vb::Variant>> properties)
+        : properties_(std::move(properties)) {}
+
+    vb::Variant Get(const std::wstring& name) const {
+        for (auto& p : properties_)
+            if (vb::TextEquals(p.first, name)) return p.second;
+        return {};
+    }
+    void Set(const std::wstring& name, const vb::Variant& value) {
+        for (auto& p : properties_)
+            if (vb::TextEquals(p.first, name)) p.second = value;
+    }
+    // Every property put, in order.
+    std::vector<std::pair<std::wstring, vb::Variant>> puts;
+    LONG References() const { return refs_; }
+
+    STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
+        if (!out) return E_POINTER;
+        if (iid == IID_IUnknown || iid == IID_IDispatch) {
+            *out = static_cast<IDispatch*>(this);
+            AddRef();
+            return S_OK;
+        }
+        *out = nullptr;
+        return E_NOINTERFACE;
+    }
+    STDMETHODIMP_(ULONG) AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&refs_)); }
+    STDMETHODIMP_(ULONG) Release() override { return static_cast<ULONG>(InterlockedDecrement(&refs_)); }
+    STDMETHODIMP GetTypeInfoCount(UINT* count) override {
+        *count = 0;
+        return S_OK;
+    }
+    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) override {
+        if (count != 1) return E_INVALIDARG;
+        for (size_t i = 0; i < properties_.size(); ++i) {
+            if (vb::TextEquals(properties_[i].first, names[0])) {
+                ids[0] = static_cast<DISPID>(i + 1);
+                return S_OK;
+            }
+        }
+        ids[0] = DISPID_UNKNOWN;
+        return DISP_E_UNKNOWNNAME;
+    }
+    STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result, EXCEPINFO*,
+                        UINT*) override {
+        if (id < 1 || static_cast<size_t>(id) > properties_.size()) return DISP_E_MEMBERNOTFOUND;
+        auto& property = properties_[static_cast<size_t>(id - 1)];
+        if (flags & DISPATCH_PROPERTYPUT) {
+            if (!params || params->cArgs != 1) return DISP_E_BADPARAMCOUNT;
+            try {
+                property.second = com::FromVARIANT(params->rgvarg[0]);
+            } catch (...) {
+                return DISP_E_TYPEMISMATCH;
+            }
+            puts.emplace_back(property.first, property.second);
+            return S_OK;
+        }
+        if (result) com::ToVARIANT(property.second, result);
+        return S_OK;
+    }
+
+private:
+    LONG refs_ = 1;
+    std::vector<std::pair<std::wstring, vb::Variant>> properties_;
+};
+
+// Runs show() (which shows a modal window and returns when it closes) while step() acts as
+// the user from a timer inside the modal loop: step is called every tick until it answers
+// true. A window still open after the deadline is closed, so no test waits forever.
+inline bool g_driverTimedOut = false;
+inline std::function<bool()> g_driverStep;
+inline int g_driverTicks = 0;
+
+inline void CALLBACK DriverTimer(HWND, UINT, UINT_PTR id, DWORD) {
+    if (!g_driverStep) return;
+    if (++g_driverTicks > 250) {
+        g_driverTimedOut = true;
+        KillTimer(nullptr, id);
+        g_driverStep = nullptr;
+        EnumThreadWindows(
+            GetCurrentThreadId(),
+            [](HWND w, LPARAM) -> BOOL {
+                if (IsWindowVisible(w)) PostMessageW(w, WM_CLOSE, 0, 0);
+                return TRUE;
+            },
+            0);
+        return;
+    }
+    // The step may itself run a message loop; it must not be entered twice.
+    auto step = std::move(g_driverStep);
+    g_driverStep = nullptr;
+    if (step()) {
+        KillTimer(nullptr, id);
+        return;
+    }
+    if (!g_driverStep) g_driverStep = std::move(step);
+}
+
+inline bool RunDriven(const std::function<void()>& show, std::function<bool()> step) {
+    g_driverTimedOut = false;
+    g_driverTicks = 0;
+    g_driverStep = std::move(step);
+    UINT_PTR timer = SetTimer(nullptr, 0, 20, &DriverTimer);
+    show();
+    KillTimer(nullptr, timer);
+    g_driverStep = nullptr;
+    return !g_driverTimedOut;
+}
+
+// A message box's text as written, without the line breaks the catalogue wraps it with.
+inline std::wstring Unwrapped(const std::wstring& prompt) {
+    std::wstring out;
+    for (size_t i = 0; i < prompt.size(); ++i) {
+        if (prompt.compare(i, 2, L"\r\n") == 0 && i > 0 && prompt[i - 1] == L' ') {
+            ++i;
+            continue;
+        }
+        out += prompt[i];
+    }
+    return vb::Trim(out);
+}
+
+inline void Press(HWND button) { SendMessageW(button, BM_CLICK, 0, 0); }
+
+// Lets pending messages (posted unloads, activations) run.
+inline void Pump(int rounds = 5) {
+    for (int i = 0; i < rounds; ++i) {
+        vb::DoEvents();
+        Sleep(10);
+    }
+}
+
+inline UINT RichTextFormat() { return RegisterClipboardFormatW(L"Rich Text Format"); }
+
+inline std::wstring ClipboardText() {
+    std::wstring text;
+    if (!OpenClipboard(nullptr)) return L"<clipboard busy>";
+    if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+        if (auto* p = static_cast<const wchar_t*>(GlobalLock(data))) {
+            text = p;
+            GlobalUnlock(data);
+        }
+    }
+    CloseClipboard();
+    return text;
+}
+
+inline std::string ClipboardBytes(UINT format) {
+    std::string bytes;
+    if (!OpenClipboard(nullptr)) return bytes;
+    if (HANDLE data = GetClipboardData(format)) {
+        if (auto* p = static_cast<const char*>(GlobalLock(data))) {
+            bytes = p;
+            GlobalUnlock(data);
+        }
+    }
+    CloseClipboard();
+    return bytes;
+}
+
+inline void PutClipboardSentinel(const std::wstring& text) {
+    if (!OpenClipboard(nullptr)) return;
+    EmptyClipboard();
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * sizeof(wchar_t));
+    memcpy(GlobalLock(memory), text.c_str(), (text.size() + 1) * sizeof(wchar_t));
+    GlobalUnlock(memory);
+    SetClipboardData(CF_UNICODETEXT, memory);
+    CloseClipboard();
+}
+
+// Writes bytes to a file, replacing it.
+inline void WriteBytes(const std::wstring& path, const std::string& bytes) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    DWORD written = 0;
+    WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    CloseHandle(file);
+}
+
+// %XX back to the UTF-8 bytes and then to text.
+inline std::wstring PercentDecode(const std::wstring& text) {
+    std::string bytes;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == L'%' && i + 2 < text.size()) {
+            bytes += static_cast<char>(std::stoi(std::wstring(text.substr(i + 1, 2)), nullptr, 16));
+            i += 2;
+        } else {
+            bytes += static_cast<char>(text[i]);
+        }
+    }
+    int n = MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
+    std::wstring out(static_cast<size_t>(n), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), out.data(), n);
+    return out;
+}
+
+}  // namespace optionstest
