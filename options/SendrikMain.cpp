@@ -7,7 +7,6 @@
 #include "basMessageHandler.h"
 #include "com/ComModule.h"
 #include "com/ComRegistration.h"
-#include "frmAutoAssociate.h"
 #include "vb/VbApp.h"
 #include "vb/VbError.h"
 #include "vb/VbThreadState.h"

@@ -6,7 +6,7 @@
 
 #include "FakePresenter.h"
 #include "LibraryMessages.h"
-#include "OptionsTestSupport.h"
+#include "OptionsWindowSupport.h"
 #include "basAliases.h"
 #include "basData.h"
 #include "basIniFile.h"
@@ -20,7 +20,7 @@
 #include "vb/VbError.h"
 #include "zip/ZipArchive.h"
 
-using namespace optionstest;
+using namespace windowtest;
 
 namespace {
 
@@ -64,7 +64,7 @@ protected:
         frame.reset();
         SetProgramScan(nullptr);
         SetAssociationRestorerOpener(nullptr);
-        PumpFor(50);
+        Pump(50);
         vb::Err().Clear();
         CoUninitialize();
     }
@@ -296,7 +296,7 @@ TEST_F(ProgramListTest, ReadsTheLinesAndTheirShortPaths) {
     EXPECT_EQ(ProgramLineLast(), -1);
     EXPECT_EQ(w.ProgramShortPaths().size(), 1u);
 
-    WriteFileBytes(GetExeFilePath(), optionstest::ProgramLines(2500));
+    WriteFileBytes(GetExeFilePath(), windowtest::ProgramLines(2500));
     EXPECT_TRUE(w.GetPrograms());
     ASSERT_EQ(ProgramLines().size(), 2500u);
     EXPECT_EQ(ProgramLineLast(), 2499);
@@ -307,7 +307,7 @@ TEST_F(ProgramListTest, ReadsTheLinesAndTheirShortPaths) {
 
 TEST_F(ProgramListTest, FiltersByStatusAndRefillsOnlyWhenTheBoxesChange) {
     frmTesselOptions& w = frmTesselOptions::Default();
-    SetProgramLines(vb::Split(vb::FromAnsi(optionstest::ProgramLines(8)), L"\r\n"));
+    SetProgramLines(vb::Split(vb::FromAnsi(windowtest::ProgramLines(8)), L"\r\n"));
     ProgramLines().pop_back();  // the text ends with a line break
     ProgramLineLast() = 7;
     struct Case {

@@ -6,12 +6,12 @@
 
 #include <gtest/gtest.h>
 
-#include "OptionsTestSupport.h"
+#include "OptionsWindowSupport.h"
 #include "com/ComDispatch.h"
 #include "vb/VbError.h"
 #include "vb/VbText.h"
 
-using namespace optionstest;
+using namespace windowtest;
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "OptionsTestSupport.h"
+#include "OptionsWindowSupport.h"
 
 #include <fstream>
 #include <mutex>
@@ -6,7 +6,7 @@
 #include "host/HostContract.h"
 #include "zip/ZipArchive.h"
 
-namespace optionstest {
+namespace windowtest {
 
 namespace {
 constexpr wchar_t kHostKey[] = L"SOFTWARE\\Morva Corporation\\Morva Utility Manager\\4";
@@ -77,7 +77,7 @@ bool PumpUntil(const std::function<bool()>& done, DWORD milliseconds) {
     return true;
 }
 
-void PumpFor(DWORD milliseconds) {
+void Pump(DWORD milliseconds) {
     PumpUntil([] { return false; }, milliseconds);
 }
 
@@ -244,4 +244,4 @@ std::wstring FirstRunValue() {
     return value;
 }
 
-}  // namespace optionstest
+}  // namespace windowtest

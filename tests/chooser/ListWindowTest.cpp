@@ -1,0 +1,264 @@
+// The list window for real under Xvfb: its height for a number of rows, and the user's
+// keys, clicks and turning away as they close it.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <functional>
+#include <thread>
+
+#include "FakePresenter.h"
+#include "UiTestForms.h"
+#include "basErrorHandler.h"
+#include "basPlacement.h"
+#include "frmList.h"
+
+namespace {
+
+std::vector<ListRow> Rows(int n) {
+    std::vector<ListRow> rows;
+    for (int i = 0; i < n; ++i) {
+        ListRow row;
+        row.key = L"k" + std::to_wstring(i);
+        row.text = L"Company " + std::to_wstring(i) + L" - A Rather Long Product Name";
+        row.extraInfo = L"1." + std::to_wstring(i);
+        row.tag = i;
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+const wchar_t kCaption[] = L"  [.txt] - Morva Lumox Choices ";
+
+HWND WaitForList(DWORD timeoutMs = 10000) {
+    const DWORD start = GetTickCount();
+    while (GetTickCount() - start < timeoutMs) {
+        HWND list = FindWindowW(nullptr, kCaption);
+        if (list && IsWindowVisible(list)) return list;
+        Sleep(20);
+    }
+    return nullptr;
+}
+
+HWND ListViewOf(HWND window) { return FindWindowExW(window, nullptr, WC_LISTVIEWW, nullptr); }
+
+void Key(HWND listView, WORD key) {
+    PostMessageW(listView, WM_KEYDOWN, key, 1);
+    PostMessageW(listView, WM_KEYUP, key, 0xC0000001);
+}
+
+// Shows the list on this thread while user plays the user on another; answers the choice.
+long ShowWhile(const std::vector<ListRow>& rows, const std::function<void(HWND window)>& user) {
+    std::atomic<bool> found{false};
+    std::thread player([&] {
+        HWND window = WaitForList();
+        found = window != nullptr;
+        if (window) user(window);
+    });
+    const long chosen = ShowChoiceList(kCaption, rows);
+    player.join();
+    EXPECT_TRUE(found.load());
+    return chosen;
+}
+
+class ListWindowTest : public ::testing::Test {
+protected:
+    void TearDown() override {
+        win::DefaultInstance<frmList>::Release();
+        ErrorHandler(ehClearAll);
+    }
+    FakePresenter boxes;
+};
+
+}  // namespace
+
+TEST_F(ListWindowTest, HeightForRows) {
+    frmList& form = frmList::Default();
+    EXPECT_EQ(GetListViewHeightForRows(nullptr, 3), 0);
+    EXPECT_EQ(GetListViewHeightForRows(&form.lvw, 3), 0);  // no rows yet
+    for (const ListRow& row : Rows(3)) form.lvw.AddRow(row);
+    RECT item{};
+    item.left = LVIR_SELECTBOUNDS;
+    ASSERT_TRUE(SendMessageW(form.lvw.Handle(), LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&item)));
+    RECT outer{}, inner{};
+    GetWindowRect(form.lvw.Handle(), &outer);
+    GetClientRect(form.lvw.Handle(), &inner);
+    const long frame = (outer.bottom - outer.top) - (inner.bottom - inner.top);
+    EXPECT_EQ(GetListViewHeightForRows(&form.lvw, 3), (item.bottom - item.top) * 3 + frame + 1);
+    EXPECT_EQ(GetListViewHeightForRows(&form.lvw, 10), (item.bottom - item.top) * 10 + frame + 1);
+
+    // Only the report view can tell.
+    TestForm other(L"frmIcons", 200, 200);
+    auto& icons = other.Put<win::ListView>(nullptr, L"lvwIcons", -1, win::Rect{0, 0, 200, 200}, false, LVS_ICON);
+    icons.AddItem(L"one");
+    EXPECT_EQ(icons.View(), 0);
+    EXPECT_EQ(GetListViewHeightForRows(&icons, 1), 0);
+}
+
+TEST_F(ListWindowTest, FitsItsRowsAndShowsNearThePointer) {
+    SetCursorPos(300, 200);
+    long perPage = 0, count = 0;
+    RECT window{}, client{}, list{};
+    std::wstring caption;
+    const long chosen = ShowWhile(Rows(4), [&](HWND w) {
+        HWND lv = ListViewOf(w);
+        perPage = static_cast<long>(SendMessageW(lv, LVM_GETCOUNTPERPAGE, 0, 0));
+        count = static_cast<long>(SendMessageW(lv, LVM_GETITEMCOUNT, 0, 0));
+        GetWindowRect(w, &window);
+        GetClientRect(w, &client);
+        GetWindowRect(lv, &list);
+        wchar_t text[128] = {};
+        GetWindowTextW(w, text, 128);
+        caption = text;
+        Key(lv, VK_ESCAPE);
+    });
+    EXPECT_EQ(chosen, -1);
+    EXPECT_EQ(count, 4);
+    EXPECT_GE(perPage, 4);  // every row shows without scrolling
+    EXPECT_EQ(caption, kCaption);
+    // The list view fills the window's inner area.
+    EXPECT_EQ(list.right - list.left, client.right);
+    EXPECT_EQ(list.bottom - list.top, client.bottom);
+    // The inner area's upper left corner lies near the pointer.
+    EXPECT_LE(std::abs(list.left - 300), 40);
+    EXPECT_LE(std::abs(list.top - 200), 40);
+    EXPECT_GT(window.bottom - window.top, client.bottom);  // and has its frame around it
+}
+
+TEST_F(ListWindowTest, KeysChooseOrClose) {
+    const struct {
+        const wchar_t* name;
+        std::vector<WORD> keys;
+        long chosen;
+    } cases[] = {
+        {L"Enter on the first row", {VK_RETURN}, 1},
+        {L"down, down, Enter", {VK_DOWN, VK_DOWN, VK_RETURN}, 3},
+        {L"down then a letter", {VK_DOWN, 'X'}, 2},
+        {L"Escape: no choice", {VK_DOWN, VK_ESCAPE}, -1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const long chosen = ShowWhile(Rows(3), [&](HWND w) {
+            HWND lv = ListViewOf(w);
+            for (WORD key : c.keys) {
+                Key(lv, key);
+                Sleep(50);
+            }
+        });
+        EXPECT_EQ(chosen, c.chosen);
+        EXPECT_EQ(frmList::Existing(), nullptr);
+    }
+}
+
+TEST_F(ListWindowTest, AClickChoosesTheRow) {
+    const long chosen = ShowWhile(Rows(3), [&](HWND w) {
+        HWND lv = ListViewOf(w);
+        RECT item{};
+        item.left = LVIR_BOUNDS;
+        SendMessageW(lv, LVM_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&item));
+        const LPARAM at = MAKELPARAM(item.left + 5, (item.top + item.bottom) / 2);
+        PostMessageW(lv, WM_LBUTTONDOWN, MK_LBUTTON, at);
+        PostMessageW(lv, WM_LBUTTONUP, 0, at);
+    });
+    EXPECT_EQ(chosen, 2);
+}
+
+TEST_F(ListWindowTest, ClosesWhenTheUserTurnsToAnotherWindow) {
+    TestForm other(L"frmOther", 200, 100);
+    other.Show();
+    const long chosen = ShowWhile(Rows(3), [&](HWND w) {
+        // Once the list has been in front, another window in front closes it.
+        const DWORD start = GetTickCount();
+        while (GetForegroundWindow() != w && GetTickCount() - start < 5000) Sleep(20);
+        Sleep(250);
+        SetForegroundWindow(other.Handle());
+    });
+    EXPECT_EQ(chosen, -1);
+    EXPECT_EQ(frmList::Existing(), nullptr);
+}
+
+TEST_F(ListWindowTest, SuppressedClicksDoNotChoose) {
+    frmList& form = frmList::Default();
+    form.SetSuppressClick(true);
+    bool stillThere = false;
+    const long chosen = ShowWhile(Rows(2), [&](HWND w) {
+        HWND lv = ListViewOf(w);
+        Key(lv, VK_RETURN);
+        Sleep(300);
+        stillThere = IsWindow(w) != FALSE;
+        PostMessageW(w, WM_CLOSE, 0, 0);
+    });
+    EXPECT_TRUE(stillThere);
+    EXPECT_EQ(chosen, -1);
+}
+
+TEST_F(ListWindowTest, EveryRowAndColumnShowsWholeWithoutScrolling) {
+    // Wider than the window as it was made: the list grows to its rows.
+    std::vector<ListRow> rows = Rows(3);
+    rows[2].text = L"Quillon Test Works - A Recording Viewer With A Very Long Name Indeed";
+    rows[2].extraInfo = L"6.1.7601.17514    [Windows Default]";
+    int needed = 0, width = 0;
+    long perPage = 0;
+    LONG style = 0;
+    ShowWhile(rows, [&](HWND w) {
+        HWND lv = ListViewOf(w);
+        needed = static_cast<int>(SendMessageW(lv, LVM_GETSTRINGWIDTHW, 0,
+                                               reinterpret_cast<LPARAM>(rows[2].extraInfo.c_str())));
+        width = static_cast<int>(SendMessageW(lv, LVM_GETCOLUMNWIDTH, 1, 0));
+        perPage = static_cast<long>(SendMessageW(lv, LVM_GETCOUNTPERPAGE, 0, 0));
+        style = GetWindowLongW(lv, GWL_STYLE);
+        Key(lv, VK_ESCAPE);
+    });
+    EXPECT_GE(width, needed);
+    EXPECT_GE(perPage, 3);
+    EXPECT_EQ(style & (WS_HSCROLL | WS_VSCROLL), 0);
+}
+
+TEST_F(ListWindowTest, AClickWithNoRowSelectedClosesWithoutAChoice) {
+    const long chosen = ShowWhile(Rows(3), [&](HWND w) {
+        HWND lv = ListViewOf(w);
+        LVITEMW none{};
+        none.stateMask = LVIS_SELECTED;
+        SendMessageW(lv, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&none));
+        // The click on an empty part, as the list view reports it to the window.
+        NMITEMACTIVATE click{};
+        click.hdr.hwndFrom = lv;
+        click.hdr.idFrom = static_cast<UINT_PTR>(GetDlgCtrlID(lv));
+        click.hdr.code = NM_CLICK;
+        click.iItem = -1;
+        SendMessageW(w, WM_NOTIFY, click.hdr.idFrom, reinterpret_cast<LPARAM>(&click));
+    });
+    EXPECT_EQ(chosen, -1);
+    EXPECT_EQ(frmList::Existing(), nullptr);
+}
+
+TEST_F(ListWindowTest, AliasRowsAreDrawnInBlue) {
+    std::vector<ListRow> rows = Rows(2);
+    rows[0].text = L"WWWWWWWWWWWW - MMMMMMMMMMMMMM";
+    rows[0].color = 0xFF0000;
+    int bluePixels = 0, blueInBlackRow = 0;
+    ShowWhile(rows, [&](HWND w) {
+        HWND lv = ListViewOf(w);
+        Sleep(300);
+        LVITEMW none{};
+        none.stateMask = LVIS_SELECTED;
+        SendMessageW(lv, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&none));
+        RedrawWindow(lv, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+        Sleep(300);
+        HDC dc = GetDC(lv);
+        for (int row = 0; row < 2; ++row) {
+            RECT item{};
+            item.left = LVIR_LABEL;
+            SendMessageW(lv, LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&item));
+            for (int y = item.top; y < item.bottom; ++y)
+                for (int x = item.left; x < item.right; ++x) {
+                    const COLORREF c = GetPixel(dc, x, y);
+                    const bool blue = GetBValue(c) > 160 && GetRValue(c) < 80 && GetGValue(c) < 80;
+                    if (blue) ++(row == 0 ? bluePixels : blueInBlackRow);
+                }
+        }
+        ReleaseDC(lv, dc);
+        Key(lv, VK_ESCAPE);
+    });
+    EXPECT_GT(bluePixels, 20);
+    EXPECT_EQ(blueInBlackRow, 0);
+}

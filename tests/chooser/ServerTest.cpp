@@ -1,0 +1,175 @@
+// The chooser program as COM uses it: self-registration, serving its class out of process,
+// and going away with its last object.
+#include <gtest/gtest.h>
+
+#include <objbase.h>
+#include <tlhelp32.h>
+
+#include "ChooserTestSupport.h"
+#include "ChuselServer.h"
+#include "MorvaKestrow.h"
+#include "com/ComDispatch.h"
+#include "com/ComModule.h"
+#include "com/ComRegistration.h"
+
+using namespace choosertest;
+
+namespace {
+
+const std::wstring kClassKey = L"Software\\Classes\\CLSID\\{FA417F55-1F47-40FD-9485-31BEA0BC4FDB}";
+const std::wstring kTypeLibKey = L"Software\\Classes\\TypeLib\\{EC238C6C-2B3C-46D6-9050-B15A5ABF6C70}";
+
+std::wstring ChuselPath() {
+    wchar_t full[MAX_PATH];
+    GetFullPathNameW((TestFolder() + L"\\" + CHUSEL_RELATIVE_PATH).c_str(), MAX_PATH, full, nullptr);
+    return full;
+}
+
+std::optional<std::wstring> ReadDefault(const std::wstring& key) {
+    HKEY h = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_READ, &h) != ERROR_SUCCESS) return std::nullopt;
+    wchar_t data[1024] = {};
+    DWORD size = sizeof(data) - sizeof(wchar_t);
+    LONG rc = RegQueryValueExW(h, nullptr, nullptr, nullptr, reinterpret_cast<BYTE*>(data), &size);
+    RegCloseKey(h);
+    if (rc != ERROR_SUCCESS) return std::nullopt;
+    return std::wstring(data);
+}
+
+bool KeyExists(const std::wstring& key) {
+    HKEY h = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_READ, &h) != ERROR_SUCCESS) return false;
+    RegCloseKey(h);
+    return true;
+}
+
+int ChuselProcesses() {
+    int count = 0;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return 0;
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry))
+        if (_wcsicmp(entry.szExeFile, L"Chusel.exe") == 0) ++count;
+    CloseHandle(snapshot);
+    return count;
+}
+
+bool WaitForChuselProcesses(int count, DWORD timeoutMs = 15000) {
+    const DWORD start = GetTickCount();
+    while (ChuselProcesses() != count) {
+        if (GetTickCount() - start > timeoutMs) return false;
+        Sleep(50);
+    }
+    return true;
+}
+
+class ChuselServerTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { RunAndWait(L"\"" + ChuselPath() + L"\""); }
+    void SetUp() override { CoInitialize(nullptr); }
+    void TearDown() override { CoUninitialize(); }
+
+    static long Ask(_MorvaTavixExe* chooser, const std::wstring& request) {
+        BSTR text = SysAllocString(request.c_str());
+        LONG result = -1;
+        EXPECT_EQ(chooser->Rundel(text, &result), S_OK);
+        SysFreeString(text);
+        return result;
+    }
+};
+
+}  // namespace
+
+TEST(ChuselCommandLine, WhatEachCommandLineAsks) {
+    using chusel::ServerAction;
+    const struct {
+        const wchar_t* arguments;
+        ServerAction action;
+    } cases[] = {
+        {L"", ServerAction::Register},
+        {L"/RegServer", ServerAction::Register},
+        {L"-regserver", ServerAction::Register},
+        {L"/UnregServer", ServerAction::Unregister},
+        {L"-UNREGSERVER", ServerAction::Unregister},
+        {L"-Embedding", ServerAction::Serve},
+        {L"/Embedding", ServerAction::Serve},
+        {L"  -Embedding  ", ServerAction::Serve},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.arguments);
+        EXPECT_EQ(chusel::ActionFromCommandLine(c.arguments), c.action);
+    }
+}
+
+TEST_F(ChuselServerTest, RegistersAndUnregistersItself) {
+    EXPECT_EQ(RunAndWait(L"\"" + ChuselPath() + L"\" /UnregServer", 20000), 0);
+    EXPECT_FALSE(KeyExists(kClassKey));
+    EXPECT_FALSE(KeyExists(L"Software\\Classes\\MorvaKestrow.MorvaTavixExe"));
+    EXPECT_FALSE(KeyExists(kTypeLibKey + L"\\1.0"));
+
+    // Without arguments it registers and ends at once.
+    const DWORD start = GetTickCount();
+    EXPECT_EQ(RunAndWait(L"\"" + ChuselPath() + L"\"", 20000), 0);
+    EXPECT_LT(GetTickCount() - start, 15000u);
+    EXPECT_EQ(ReadDefault(kClassKey + L"\\LocalServer32"), ChuselPath());
+    EXPECT_EQ(ReadDefault(kClassKey + L"\\ProgID"), L"MorvaKestrow.MorvaTavixExe");
+    EXPECT_EQ(ReadDefault(L"Software\\Classes\\MorvaKestrow.MorvaTavixExe\\CLSID"),
+              L"{FA417F55-1F47-40FD-9485-31BEA0BC4FDB}");
+    EXPECT_TRUE(KeyExists(kTypeLibKey + L"\\1.0"));
+    EXPECT_FALSE(KeyExists(kClassKey + L"\\InprocServer32"));
+    EXPECT_EQ(ChuselProcesses(), 0);
+    CLSID clsid{};
+    EXPECT_EQ(CLSIDFromProgID(L"MorvaKestrow.MorvaTavixExe", &clsid), S_OK);
+    EXPECT_TRUE(IsEqualCLSID(clsid, CLSID_MorvaTavixExe));
+
+    EXPECT_EQ(RunAndWait(L"\"" + ChuselPath() + L"\" /RegServer", 20000), 0);
+    EXPECT_EQ(ReadDefault(kClassKey + L"\\LocalServer32"), ChuselPath());
+}
+
+TEST_F(ChuselServerTest, ServesOutOfProcessWhileObjectsLive) {
+    ASSERT_TRUE(WaitForChuselProcesses(0));
+    com::ComPtr<_MorvaTavixExe> first;
+    ASSERT_EQ(CoCreateInstance(CLSID_MorvaTavixExe, nullptr, CLSCTX_LOCAL_SERVER, IID__MorvaTavixExe, first.PutVoid()),
+              S_OK);
+    EXPECT_EQ(ChuselProcesses(), 1);
+    EXPECT_EQ(Ask(first.Get(), Request(L"print", L"C:\\x.txt")), 1);
+    EXPECT_EQ(Ask(first.Get(), L""), 1);
+
+    // A second object comes from the same process (one class object for every client).
+    com::ComPtr<IDispatch> second;
+    ASSERT_EQ(CoCreateInstance(CLSID_MorvaTavixExe, nullptr, CLSCTX_LOCAL_SERVER, IID_IDispatch, second.PutVoid()),
+              S_OK);
+    EXPECT_EQ(ChuselProcesses(), 1);
+    // By name, through the type library the server carries.
+    EXPECT_EQ(com::CallByName(second.Get(), L"Rundel", DISPATCH_METHOD, {vb::Variant(L"explore\r\n")}).ToLong(), 1);
+
+    first.Reset();
+    Sleep(300);
+    EXPECT_EQ(ChuselProcesses(), 1);
+    second.Reset();
+    EXPECT_TRUE(WaitForChuselProcesses(0));
+}
+
+TEST_F(ChuselServerTest, AServerStartedByHandWithEmbeddingIsUsed) {
+    ASSERT_TRUE(WaitForChuselProcesses(0));
+    for (const wchar_t* embedding : {L"-Embedding", L"/Embedding"}) {
+        SCOPED_TRACE(embedding);
+        STARTUPINFOW si{};
+        si.cb = sizeof(si);
+        PROCESS_INFORMATION pi{};
+        std::wstring line = L"\"" + ChuselPath() + L"\" " + embedding;
+        ASSERT_TRUE(CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+        Sleep(1500);  // time to register its class object
+        com::ComPtr<_MorvaTavixExe> chooser;
+        ASSERT_EQ(
+            CoCreateInstance(CLSID_MorvaTavixExe, nullptr, CLSCTX_LOCAL_SERVER, IID__MorvaTavixExe, chooser.PutVoid()),
+            S_OK);
+        EXPECT_EQ(ChuselProcesses(), 1);
+        EXPECT_EQ(Ask(chooser.Get(), Request(L"print", L"C:\\x.txt")), 1);
+        chooser.Reset();
+        EXPECT_EQ(WaitForSingleObject(pi.hProcess, 15000), WAIT_OBJECT_0);
+        CloseHandle(pi.hThread);
+        CloseHandle(pi.hProcess);
+    }
+}

@@ -1,0 +1,181 @@
+#include "E2ESupport.h"
+
+#include <objbase.h>
+#include <shellapi.h>
+#include <shlobj.h>
+
+#include "ChooserTestSupport.h"
+#include "TestSupport.h"
+#include "Zintra.h"
+#include "basHookSwitch.h"
+#include "com/ComModule.h"
+#include "vb/VbApp.h"
+
+namespace e2e {
+
+namespace {
+
+std::wstring FromBuildTree(const wchar_t* relative) {
+    wchar_t full[MAX_PATH];
+    GetFullPathNameW((vb::AppPath() + L"\\" + relative).c_str(), MAX_PATH, full, nullptr);
+    return full;
+}
+
+const wchar_t* const kExtensions[] = {L".lxadd", L".lxdef", L".lxnone"};
+
+void SetClassesValue(const std::wstring& key, const std::wstring& value) {
+    HKEY h = nullptr;
+    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, (L"Software\\Classes\\" + key).c_str(), 0, nullptr, 0, KEY_WRITE, nullptr,
+                        &h, nullptr) != ERROR_SUCCESS)
+        return;
+    RegSetValueExW(h, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                   static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+    RegCloseKey(h);
+}
+
+std::wstring ProgId(const std::wstring& extension) { return L"LumoxE2E" + extension.substr(1); }
+
+// An override line for a program of the suite.
+std::wstring Entry(const std::wstring& ext, const std::wstring& description, const std::wstring& status,
+                   const std::wstring& program) {
+    return ext + L"|" + description + L"|3.1.4.1|" + status + L"|" + program + L"|" + ShortPath(program) + L"\r\n";
+}
+
+}  // namespace
+
+std::wstring BuiltZintra() { return FromBuildTree(E2E_ZINTRA_RELATIVE); }
+std::wstring BuiltChusel() { return FromBuildTree(E2E_CHUSEL_RELATIVE); }
+std::wstring BuiltRecorder() { return FromBuildTree(E2E_RECORDER_RELATIVE); }
+
+std::wstring ShortPath(const std::wstring& path) { return choosertest::ShortPath(path); }
+
+bool InstallSuite(const std::wstring& root, Suite& suite, std::wstring& failure) {
+    suite.root = root;
+    suite.programs = root + L"\\Programs";
+    suite.apps = root + L"\\Apps";
+    suite.docs = root + L"\\Docs";
+    suite.chusel = suite.programs + L"\\Chusel.exe";
+    testsupport::RemoveTree(root);
+    for (const std::wstring& folder : {root, suite.programs, root + L"\\Data", suite.apps, suite.docs})
+        CreateDirectoryW(folder.c_str(), nullptr);
+
+    if (!CopyFileW(BuiltChusel().c_str(), suite.chusel.c_str(), FALSE)) {
+        failure = L"cannot copy " + BuiltChusel();
+        return false;
+    }
+    for (const wchar_t* name : {L"editor", L"viewer", L"fixed", L"winprog"}) {
+        if (!CopyFileW(BuiltRecorder().c_str(), suite.App(name).c_str(), FALSE)) {
+            failure = L"cannot copy " + BuiltRecorder();
+            return false;
+        }
+    }
+    for (const wchar_t* name : {L"letter.lxadd", L"report.lxdef", L"plain.lxnone"})
+        choosertest::WriteFileText(suite.Doc(name), "a document\r\n");
+
+    const std::wstring add = Entry(L".lxadd", L"Quillon Test Works - Editor", L"OK-A", suite.App(L"editor")) +
+                             Entry(L".lxadd", L"Quillon Test Works - Viewer", L"OK-A", suite.App(L"viewer"));
+    const std::wstring def = Entry(L".lxdef", L"Quillon Test Works - Fixed", L"OK-D", suite.App(L"fixed"));
+    if (!choosertest::MakeArchive(root + L"\\Data\\TesselMorva.dat",
+                                  {{L"Tesselcat.xml", choosertest::CategoryFileText()},
+                                   {L"TesselAdd.dat", choosertest::Ansi(add)},
+                                   {L"TesselDef.dat", choosertest::Ansi(def)},
+                                   {L"TesselDel.dat", ""}})) {
+        failure = L"cannot write the data archive";
+        return false;
+    }
+
+    for (const wchar_t* extension : kExtensions) {
+        SetClassesValue(extension, ProgId(extension));
+        SetClassesValue(ProgId(extension) + L"\\shell\\open\\command", L"\"" + suite.App(L"winprog") + L"\" \"%1\"");
+    }
+
+    if (choosertest::RunAndWait(L"regsvr32 /s \"" + BuiltZintra() + L"\"") != 0) {
+        failure = L"regsvr32 failed for " + BuiltZintra();
+        return false;
+    }
+    if (choosertest::RunAndWait(L"\"" + suite.chusel + L"\" /RegServer") != 0) {
+        failure = L"the chooser did not register itself";
+        return false;
+    }
+    return true;
+}
+
+void RemoveSuite(const Suite& suite) {
+    choosertest::RunAndWait(L"\"" + suite.chusel + L"\" /UnregServer");
+    for (const wchar_t* extension : kExtensions) {
+        testsupport::DeleteRegistryTree(HKEY_LOCAL_MACHINE, std::wstring(L"Software\\Classes\\") + extension);
+        testsupport::DeleteRegistryTree(HKEY_LOCAL_MACHINE, L"Software\\Classes\\" + ProgId(extension));
+    }
+    testsupport::RemoveTree(suite.root);
+}
+
+void SwitchOn() { TurnHookOn(); }
+void SwitchOff() { TurnHookOff(); }
+
+ShellResult PlayShell(const std::wstring& file, const std::string& verb) {
+    ShellResult result;
+    com::ComPtr<IShellExecuteHookA> hook;
+    if (FAILED(CoCreateInstance(CLSID_ShellExecHook, nullptr, CLSCTX_INPROC_SERVER, IID_IShellExecuteHookA,
+                                hook.PutVoid())))
+        return result;
+    const std::string ansiFile = choosertest::Ansi(file);
+    const std::string ansiFolder = choosertest::Ansi(file.substr(0, file.find_last_of(L'\\')));
+    SHELLEXECUTEINFOA info{};
+    info.cbSize = sizeof(info);
+    info.fMask = 0;
+    info.lpVerb = verb.c_str();
+    info.lpFile = ansiFile.c_str();
+    info.lpDirectory = ansiFolder.c_str();
+    info.nShow = SW_SHOWNORMAL;
+    result.hook = hook->Execute(&info);
+    result.hInstApp = reinterpret_cast<INT_PTR>(info.hInstApp);
+    if (result.hook == S_FALSE) {
+        // The shell goes on in its usual way.
+        SHELLEXECUTEINFOW usual{};
+        usual.cbSize = sizeof(usual);
+        // A box about a missing verb would wait for a user that is not there.
+        usual.fMask = SEE_MASK_FLAG_NO_UI;
+        const std::wstring wideVerb(verb.begin(), verb.end());
+        usual.lpVerb = wideVerb.c_str();
+        usual.lpFile = file.c_str();
+        usual.nShow = SW_SHOWNORMAL;
+        result.openedByShell = ShellExecuteExW(&usual) != FALSE;
+    }
+    return result;
+}
+
+std::wstring ListCaption(const std::wstring& key) { return L"  [" + key + L"] - Morva Lumox Choices "; }
+
+ListUser::ListUser(std::wstring caption, std::vector<WORD> keys)
+    : caption_(std::move(caption)), keys_(std::move(keys)) {
+    thread_ = std::thread([this] {
+        while (!stop_) {
+            HWND list = FindWindowW(nullptr, caption_.c_str());
+            if (list && IsWindowVisible(list)) {
+                seen_ = true;
+                HWND view = FindWindowExW(list, nullptr, L"SysListView32", nullptr);
+                for (WORD key : keys_) {
+                    PostMessageW(view, WM_KEYDOWN, key, 1);
+                    PostMessageW(view, WM_KEYUP, key, 0xC0000001);
+                    Sleep(60);
+                }
+                return;
+            }
+            Sleep(20);
+        }
+    });
+}
+
+ListUser::~ListUser() { Finish(); }
+
+bool ListUser::Finish() {
+    stop_ = true;
+    if (thread_.joinable()) thread_.join();
+    return seen_;
+}
+
+std::vector<std::wstring> LogLines(const std::wstring& log, size_t atLeast, DWORD timeoutMs) {
+    return choosertest::RecorderLines(log, atLeast, timeoutMs);
+}
+
+}  // namespace e2e
