@@ -348,6 +348,25 @@ TEST_F(PreviewerControllerTest, APerceivedTypeOnlyExtensionGetsOnlyThatTagAndKee
     EXPECT_EQ(ExtKeys()[e].Link, a);
 }
 
+TEST_F(PreviewerControllerTest, AClickOnARowsCheckBoxSwitchesIt) {
+    PutClass(L".bmp", L"", L"Paint.Picture");
+    PutAssociation(L"Paint.Picture");
+    Load();
+    frmPreviewerController& form = Open();
+    ASSERT_EQ(form.lvw.Count(), 1);
+    ASSERT_TRUE(form.lvw.Checked(0));
+    RECT bounds{};
+    bounds.left = LVIR_BOUNDS;
+    ASSERT_TRUE(SendMessageW(form.lvw.Handle(), LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&bounds)));
+    const int imageWidth = GetSystemMetrics(SM_CXSMICON);
+    const LPARAM at = MAKELPARAM(bounds.left + imageWidth / 2 + 1, (bounds.top + bounds.bottom) / 2);
+    SendMessageW(form.lvw.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, at);
+    SendMessageW(form.lvw.Handle(), WM_LBUTTONUP, 0, at);
+    vb::DoEvents();
+    EXPECT_FALSE(form.lvw.Checked(0));
+    EXPECT_EQ(ClassValue(L".bmp"), L"Paint.Picture" + Tag);
+}
+
 TEST_F(PreviewerControllerTest, APrecatchKeyWithOnlyApplicationChangesOnlyThat) {
     Put(HKEY_CURRENT_USER, FileExts + L".ap", L"Application", L"viewer.exe");
     Load();
