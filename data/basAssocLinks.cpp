@@ -113,6 +113,9 @@ std::wstring StripPreviewerDisableTag(const std::wstring& value, bool& hasTag) {
 bool EndsWithPreviewerDisableTag(const std::wstring& value) {
     g_tagLength = static_cast<short>(std::wstring_view(PreviewerDisableTag).size());
     if (value.size() < static_cast<size_t>(g_tagLength)) return false;
+    // Most values end in a plain letter other than the tag's last one.
+    wchar_t last = value.back();
+    if (last < 0x80 && last != L'g' && last != L'G') return false;
     return vb::TextEquals(std::wstring_view(value).substr(value.size() - g_tagLength), PreviewerDisableTag);
 }
 

@@ -2,8 +2,9 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <map>
 #include <set>
+#include <string_view>
+#include <unordered_set>
 
 #include "basAssocLinks.h"
 #include "basErrorHandler.h"
@@ -45,6 +46,8 @@ ModelState& State() {
 }
 
 enum class Reader { Extensions, Associations, Explorer };
+
+const size_t kLongestValueName = 2 * 16383 + 2;
 
 const wchar_t* ReaderName(Reader reader) {
     switch (reader) {
@@ -126,7 +129,8 @@ bool EnumSubkeyName(HKEY key, DWORD index, std::vector<char>& buffer, std::wstri
         DWORD length = static_cast<DWORD>(buffer.size());
         LastRegResult() = RegEnumKeyExA(key, index, buffer.data(), &length, nullptr, nullptr, nullptr, nullptr);
         if (LastRegResult() == ERROR_MORE_DATA) {
-            buffer.resize(buffer.size() * 2 + 2);
+            // Key names are at most 255 characters (twice that in bytes of a multi-byte code page).
+            buffer.resize(std::max<size_t>(buffer.size() * 2 + 2, 1024));
             continue;
         }
         if (LastRegResult() != ERROR_SUCCESS) return false;
@@ -194,9 +198,9 @@ void FillSubkeyRecord(Reader reader, SubkeyRecord& record, const std::wstring& p
                       const KeyCounts& counts, bool itsOwnLeaf) {
     record.KeyName = path;
     if (counts.values > 0) {
-        if (reader == Reader::Associations)
+        if (Logging() && reader == Reader::Associations)
             Mark(L"Log Registry Loading Subkey", itsOwnLeaf ? L"RGASK 5: " + path : std::wstring(L"RGASK 1"));
-        else if (reader == Reader::Extensions)
+        if (Logging() && reader == Reader::Extensions)
             Mark(L"Log Registry Loading Subkey", itsOwnLeaf ? L"RGESK 5" + path : std::wstring(L"RGESK 2"));
         GetValuesFromOpenKey(record, key, counts.values, counts.longestValueName, counts.largestData);
     } else {
@@ -209,10 +213,14 @@ void ReadSubkeys(Reader reader, RegKeyRecord& owner, const std::wstring& path, H
                  const KeyCounts* knownCounts, bool& recursion, bool isSubkey, int depth);
 
 // One level of a subkey reader, under that reader's own trap: an error ends this level only.
-void ReadSubkeyLevel(Reader reader, RegKeyRecord& owner, const std::wstring& path, HKEY root, bool& recursion,
-                     int depth) {
-    TrappedVoid(ReaderName(reader),
-                [&] { ReadSubkeys(reader, owner, path, root, nullptr, nullptr, recursion, true, depth); });
+// The key is opened below its parent's open key, which finds the same key as root\path.
+void ReadSubkeyLevel(Reader reader, RegKeyRecord& owner, const std::wstring& path, HKEY root, HKEY parent,
+                     const std::wstring& name, bool& recursion, int depth) {
+    TrappedVoid(ReaderName(reader), [&] {
+        ScopedKey key;
+        if (!OpenForReading(parent, name, key)) return;
+        ReadSubkeys(reader, owner, path, root, key.Get(), nullptr, recursion, true, depth);
+    });
 }
 
 void ReadSubkeys(Reader reader, RegKeyRecord& owner, const std::wstring& path, HKEY root, HKEY openKey,
@@ -223,7 +231,7 @@ void ReadSubkeys(Reader reader, RegKeyRecord& owner, const std::wstring& path, H
         if (!OpenForReading(root, path, own)) return;
         key = own.Get();
     }
-    if (reader == Reader::Extensions) Mark(L"Log Registry Loading Subkey", L"RGESK 1");
+    if (reader == Reader::Extensions && Logging()) Mark(L"Log Registry Loading Subkey", L"RGESK 1");
     KeyCounts counts;
     if (knownCounts)
         counts = *knownCounts;
@@ -248,15 +256,19 @@ void ReadSubkeys(Reader reader, RegKeyRecord& owner, const std::wstring& path, H
 
     std::vector<char> nameBuffer(counts.longestSubkey + 2, '\0');
     for (DWORD i = 0; i < counts.subkeys; ++i) {
-        if (reader == Reader::Associations) Mark(L"Log Registry Loading Subkey", L"RGASK 2");
-        if (reader == Reader::Extensions) Mark(L"Log Registry Loading Subkey", L"RGESK 3");
+        if (Logging()) {
+            if (reader == Reader::Associations) Mark(L"Log Registry Loading Subkey", L"RGASK 2");
+            if (reader == Reader::Extensions) Mark(L"Log Registry Loading Subkey", L"RGESK 3");
+        }
         std::wstring name;
         if (!EnumSubkeyName(key, i, nameBuffer, name)) break;
-        if (reader == Reader::Associations) Mark(L"Log Registry Loading Subkey", L"RGASK 3");
+        if (reader == Reader::Associations && Logging()) Mark(L"Log Registry Loading Subkey", L"RGASK 3");
         if (name.empty()) continue;
         std::wstring subpath = JoinPaths(path, name);
-        if (reader == Reader::Associations) Mark(L"Log Registry Loading Subkey", L"RGASK 4: " + subpath);
-        if (reader == Reader::Extensions) Mark(L"Log Registry Loading Subkey", L"RGESK 4: " + subpath);
+        if (Logging()) {
+            if (reader == Reader::Associations) Mark(L"Log Registry Loading Subkey", L"RGASK 4: " + subpath);
+            if (reader == Reader::Extensions) Mark(L"Log Registry Loading Subkey", L"RGESK 4: " + subpath);
+        }
         if (isSubkey || i != 0) ++position;
         if (depth + 1 > MaxSubkeyDepth || IsRunawayNesting(subpath)) {
             recursion = true;
@@ -264,13 +276,14 @@ void ReadSubkeys(Reader reader, RegKeyRecord& owner, const std::wstring& path, H
             SlotAt(owner, position);  // the slot stays an empty record
             continue;
         }
-        ReadSubkeyLevel(reader, owner, subpath, root, recursion, depth + 1);
+        ReadSubkeyLevel(reader, owner, subpath, root, key, name, recursion, depth + 1);
     }
 }
 
 // The values of a key record from its open key (step "GetValues" of the key readers).
 // prefix nullptr: a reader without marks.
 void ReadKeyValues(SubkeyRecord& record, HKEY key, const KeyCounts& counts, const wchar_t* prefix) {
+    if (!Logging()) prefix = nullptr;
     if (prefix) Mark(L"Log Registry Loading Detail", std::wstring(prefix) + L"GetValues 1");
     if (counts.values > 0) {
         if (prefix) Mark(L"Log Registry Loading Detail", std::wstring(prefix) + L"GetValues 2");
@@ -314,7 +327,7 @@ void ReadKeys(Reader reader, const std::wstring& basePath, HKEY root, const std:
         std::wstring path = JoinPaths(basePath, name);
         ScopedKey key;
         KeyCounts counts;
-        bool opened = OpenForReading(root, path, key);
+        bool opened = OpenForReading(base.Get(), name, key);
         if (opened && QueryKey(key.Get(), 40, counts)) {
             ReadKeyValues(records[index], key.Get(), counts, extensions ? L"" : nullptr);
         } else {
@@ -396,15 +409,22 @@ std::wstring AssociationNameOf(const SubkeyRecord& record, bool& hasTag) {
 }
 
 bool IsRunawayNesting(const std::wstring& path) {
-    std::vector<std::wstring> parts = vb::Split(path, L"\\");
-    if (parts.size() < 12) return false;
-    const std::wstring& last = parts.back();
-    size_t repeats = 0;
-    for (size_t i = parts.size() - 1; i-- > 0;) {
-        if (parts[i] != last) break;
-        ++repeats;
+    // The last part and how often it stands directly before itself (binary compare).
+    std::wstring_view rest(path);
+    size_t slash = rest.rfind(L'\\');
+    if (slash == std::wstring_view::npos) return false;
+    const std::wstring_view last = rest.substr(slash + 1);
+    rest = rest.substr(0, slash);
+    int repeats = 0;
+    for (;;) {
+        size_t before = rest.rfind(L'\\');
+        std::wstring_view part = before == std::wstring_view::npos ? rest : rest.substr(before + 1);
+        if (part != last) break;
+        if (++repeats > 10) return true;
+        if (before == std::wstring_view::npos) break;
+        rest = rest.substr(0, before);
     }
-    return repeats > 10;
+    return false;
 }
 
 void GetValuesFromOpenKey(SubkeyRecord& record, HKEY key, DWORD values, DWORD longestName, DWORD largestData) {
@@ -419,11 +439,10 @@ void GetValuesFromOpenKey(SubkeyRecord& record, HKEY key, DWORD values, DWORD lo
         // The key's own figures can fall short of the ANSI forms; grow and read again.
         for (int attempt = 0; attempt < 6 && r == ERROR_MORE_DATA; ++attempt) {
             if (attempt > 0) {
-                nameBuffer.resize(nameBuffer.size() * 2 + 2, ' ');
-                if (size > dataBuffer.size())
-                    dataBuffer.resize(size + 2, 0);
-                else
-                    dataBuffer.resize(dataBuffer.size() * 2 + 2, 0);
+                // Value names are at most 16,383 characters (twice that in bytes of a
+                // multi-byte code page); the data says what it needs.
+                if (nameBuffer.size() < kLongestValueName) nameBuffer.resize(kLongestValueName, ' ');
+                dataBuffer.resize(std::max<size_t>(size + 2, dataBuffer.size() * 2 + 2), 0);
             }
             nameLength = static_cast<DWORD>(nameBuffer.size());
             size = static_cast<DWORD>(dataBuffer.size());
@@ -439,14 +458,8 @@ void GetValuesFromOpenKey(SubkeyRecord& record, HKEY key, DWORD values, DWORD lo
         RegValueRecord& value = record.KeyValues[i];
         value.ValueName = vb::FromAnsi(std::string_view(nameBuffer.data(), nameLength));
         if (value.ValueName.empty()) record.ValueIndex = static_cast<long>(i);
+        // Text comes without its trailing NULs.
         value.ValueData = CvtRegData(static_cast<long>(type), static_cast<long>(size), dataBuffer);
-        if (type == REG_SZ && value.ValueData.IsString()) {
-            std::wstring text = value.ValueData.ToString();
-            if (!text.empty() && text.back() == L'\0') {
-                while (!text.empty() && text.back() == L'\0') text.pop_back();
-                value.ValueData = vb::Variant(std::move(text));
-            }
-        }
         if (Logging())
             Mark(L"Log Registry Loading Value",
                  L"GVFOK 2: Name: " + value.ValueName + L", Value: " + ValueDataText(value.ValueData));
@@ -527,7 +540,9 @@ bool RegistryGetAssocKeys(const std::wstring& basePath, HKEY root) {
             if (exts.empty()) exts.resize(1);
             assocs.assign(1, RegKeyRecord{});
             assocs.reserve(exts.size());
+            // Names seen, compared as text; the exact spellings seen answer most look-ups at once.
             std::set<std::wstring, TextLess> seen;
+            std::unordered_set<std::wstring> seenExactly;
             const std::wstring prefix = root == HKEY_LOCAL_MACHINE ? L"HKLM/" : L"HKCR/";
 
             for (size_t e = 1; e < exts.size(); ++e) {
@@ -535,12 +550,13 @@ bool RegistryGetAssocKeys(const std::wstring& basePath, HKEY root) {
                 bool hasTag = false;
                 std::wstring name = AssociationNameOf(exts[e], hasTag);
                 MainMark(name, 4);
-                if (name.empty() || seen.count(name)) continue;
+                if (name.empty() || seenExactly.count(name) || seen.count(name)) continue;
                 Mark(L"Log Registry Loading Detail", L"RGAK 2");
                 ScopedKey key;
-                if (!OpenForReading(root, JoinPaths(basePath, name), key)) continue;
+                if (!OpenForReading(base.Get(), name, key)) continue;
 
                 seen.insert(name);
+                seenExactly.insert(name);
                 assocs.emplace_back();
                 const long next = static_cast<long>(assocs.size()) - 1;
                 assocs[next].KeyName = name;

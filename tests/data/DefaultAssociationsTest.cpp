@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <deque>
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <set>
 
@@ -228,6 +230,14 @@ TEST_F(DefaultAssociationsTest, ShippedCategoryFileHoldsTheMarkerAndEveryTargetO
     long categories = 0;
     for (win::TreeNode n = tree.FirstNode(); n; n = tree.Next(n)) ++categories;
     EXPECT_EQ(categories, 6);
+
+    // The file is what the writer makes of its tree, with the marker besides.
+    std::ifstream in(vb::ToAnsi(work_ + L"\\Tesselcat.xml"), std::ios::binary);
+    std::string shipped((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::string marker = "   <Category name=\"_UnTouched_1092374\">\r\n</Category>\r\n";
+    ASSERT_NE(shipped.find(marker), std::string::npos);
+    shipped.erase(shipped.find(marker), marker.size());
+    EXPECT_EQ(CategoryFileText(tree), shipped);
 }
 
 TEST_F(DefaultAssociationsTest, AutomaticAddsEverySetWithItsPreselectedPrograms) {

@@ -269,3 +269,26 @@ TEST_F(RegistryModelTest, LongNamesAndValuesAreReadWhole) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(RegistryModelTest, ValuesLongerThanTheKeySaidAreReadWholeAllTheSame) {
+    std::wstring longName(120, L'v');
+    std::wstring longData(2000, L'x');
+    PutClass(L".grow", longName.c_str(), longData);
+    PutClass(L".grow", L"", L"growfile");
+    HKEY key;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_CLASSES_ROOT, L".grow", 0, KEY_READ, &key), ERROR_SUCCESS);
+    SubkeyRecord record;
+    // Figures that fall short, as the ANSI forms of names can.
+    GetValuesFromOpenKey(record, key, 2, 1, 1);
+    RegCloseKey(key);
+    ASSERT_EQ(record.KeyValues.size(), 2u);
+    ASSERT_GE(record.ValueIndex, 0);
+    EXPECT_EQ(UnnamedValueText(record), L"growfile");
+    const RegValueRecord& named = record.KeyValues[1 - record.ValueIndex];
+    EXPECT_EQ(named.ValueName, longName);
+    EXPECT_EQ(named.ValueData, vb::Variant(longData));
+}
+
+}  // namespace
