@@ -61,7 +61,8 @@ void frmAssociationRestorer::Form_Activate() {
         if (win::Window* options = OptionsWindowDefault(); options && options->Loaded())
             SetControlsEnabled(*options, false);
         Refresh();
-        controlsOff = SetControlsEnabled(*this, false);
+        SetControlsEnabled(*this, false);
+        controlsOff = true;
 
         bool isWindows9x = false;
         IniFile(IniWrite, L"OS Version", vb::Variant(GetWindowsVersionName(isWindows9x)));
@@ -139,7 +140,8 @@ bool frmAssociationRestorer::RefreshAssocSnapshot() {
     bool controlsOff = false;
     const long count = ExtKeys().empty() ? 0 : static_cast<long>(ExtKeys().size()) - 1;
     try {
-        controlsOff = SetControlsEnabled(*this, false);
+        SetControlsEnabled(*this, false);
+        controlsOff = true;
         frmDoingStuff& progress = frmDoingStuff::Default();
         progress.SetCaller(this);
         progress.lblTitle.SetText(L"Saving...");
@@ -237,7 +239,8 @@ void frmAssociationRestorer::chk_Click(int index) {
 
 void frmAssociationRestorer::MarkUnmarkLvwItems(int mode) {
     ProcGuard guard;
-    const bool controlsOff = SetControlsEnabled(*this, false);
+    // Switched off and on in pairs: a caller's own switching stays as it was.
+    SetControlsEnabled(*this, false);
     const int rows = lvw->Count();
     for (int row = 0; row < rows; ++row) {
         try {
@@ -256,7 +259,7 @@ void frmAssociationRestorer::MarkUnmarkLvwItems(int mode) {
             vb::Err().Clear();
         }
     }
-    if (controlsOff) SetControlsEnabled(*this, true);
+    SetControlsEnabled(*this, true);
     SetButtonsEnabledState();
 }
 

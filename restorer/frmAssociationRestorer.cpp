@@ -317,8 +317,11 @@ void frmAssociationRestorer::ApplyPendingResize() {
     ++relayoutCounter_;
     if (relayoutCounter_ <= 4) return;
     if (state == 0) {
-        pendingWidth_ = std::max(Width(), kMinimumWidth);
-        pendingHeight_ = std::max(Height(), kMinimumHeight);
+        // The smallest size in whole pixels, never a pixel short of it.
+        const long minimumWidth = win::PixelsToTwipsX(win::TwipsToPixelsX(kMinimumWidth + vb::TwipsPerPixelX() - 1));
+        const long minimumHeight = win::PixelsToTwipsY(win::TwipsToPixelsY(kMinimumHeight + vb::TwipsPerPixelY() - 1));
+        pendingWidth_ = std::max(Width(), minimumWidth);
+        pendingHeight_ = std::max(Height(), minimumHeight);
         Move(Left(), Top(), static_cast<long>(pendingWidth_), static_cast<long>(pendingHeight_));
         pendingWidth_ = pendingHeight_ = 0;
     }
