@@ -15,7 +15,7 @@
 #include "win/PrintDevice.h"
 #include "win/Window.h"
 
-class frmPreviewerController : public win::Window, public ExtensionListView {
+class frmPreviewerController : public win::Window, public ExtensionListView, public PeriodicWindow {
 public:
     // FormUse that selects the Explorer pre-catch list; empty selects the image previewers.
     static constexpr const wchar_t* ExplorerPrecatchUse = L"Explorer Precatch Controller";
@@ -56,7 +56,7 @@ public:
     std::optional<long> NormalHeight() const override { return normalHeight_; }
 
     // The options window's timer calls this every 125 ms.
-    void TimerEvent();
+    void TimerEvent() override;
     std::wstring TextLimitWidth(const std::wstring& text, win::PrintDevice& device, double width);
 
     // The key of a row ("k" & its record's index).
