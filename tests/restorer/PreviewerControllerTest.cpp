@@ -510,6 +510,24 @@ TEST_F(PreviewerControllerTest, WithoutADefaultPrinterPrintReportsTheErrorAndSta
     EXPECT_TRUE(form.cmd[0]->Enabled());
 }
 
+TEST_F(PreviewerControllerTest, OpeningTheOtherListClosesTheOpenOne) {
+    PutClass(L".bmp", L"", L"Paint.Picture");
+    Put(HKEY_CURRENT_USER, FileExts + L".ap", L"Application", L"viewer.exe");
+    Load();
+    frmPreviewerController& previewers = Open();
+    ASSERT_EQ(RowOf(previewers, L".bmp"), 0);
+    EXPECT_EQ(&Open(), &previewers) << "the same list is only brought forward";
+
+    frmPreviewerController& precatch = Open(frmPreviewerController::ExplorerPrecatchUse);
+    EXPECT_EQ(frmPreviewerController::Existing(), &precatch);
+    EXPECT_EQ(precatch.Caption(), L"Explorer Precatch Controller");
+    ASSERT_EQ(precatch.lvw.Count(), 1);
+    // Its rows switch Explorer's keys, never the extension keys of the other list.
+    UserSetsCheck(precatch, 0, false);
+    EXPECT_EQ(Value(HKEY_CURRENT_USER, FileExts + L".ap", L"Application"), L"viewer.exe" + Tag);
+    EXPECT_EQ(ClassValue(L".bmp"), L"Paint.Picture");
+}
+
 TEST_F(PreviewerControllerTest, DoneClosesTheWindowAndKeepsItsPlacement) {
     PutClass(L".bmp", L"", L"Paint.Picture");
     Load();
