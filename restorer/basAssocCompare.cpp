@@ -1,5 +1,7 @@
 #include "basAssocCompare.h"
 
+#include <unordered_map>
+
 #include "basAssocLinks.h"
 #include "basAssocSnapshot.h"
 #include "basErrorHandler.h"
@@ -15,6 +17,9 @@ struct CompareState {
     std::vector<AssocDiff> diffs{1};
     // The highest position of the current side already validated in this comparison.
     long validatedUpTo = 0;
+    // Whether a command line's program exists, as found earlier in this comparison: many
+    // associations share one program, and taking a command line apart means file look-ups.
+    std::unordered_map<std::wstring, bool> programFound;
 };
 
 CompareState& State() {
@@ -201,9 +206,15 @@ bool IsValidAssociation(long currentIndex, long snapshotIndex) {
                 Detail2Ini(L"IVA: 1: " + command);
                 bool valid = false;
                 if (!command.empty()) {
-                    ProgramPathRecord program = GetFileType(command);
-                    valid = PlainFileExists(JoinPaths(ValueDataText(program.PathRoot), ValueDataText(program.Folder),
-                                                      {ValueDataText(program.FileName)}));
+                    auto known = State().programFound.find(command);
+                    if (known != State().programFound.end()) {
+                        valid = known->second;
+                    } else {
+                        ProgramPathRecord program = GetFileType(command);
+                        valid = PlainFileExists(JoinPaths(ValueDataText(program.PathRoot),
+                                                          ValueDataText(program.Folder), {ValueDataText(program.FileName)}));
+                        State().programFound.emplace(command, valid);
+                    }
                 }
                 if (!valid) Record(currentIndex, snapshotIndex, dkProgramMissing);
                 return valid;
@@ -233,6 +244,7 @@ void DetermineAssocExtDiffs() {
         CompareState& state = State();
         state.diffs.assign(1, AssocDiff{});
         state.validatedUpTo = 0;
+        state.programFound.clear();
         ShowStatus(2, L"Determining Association Differences", true);
         Detail2Ini(L"DAED");
 
