@@ -15,6 +15,7 @@ HINSTANCE ShellOpen(HWND owner, const std::wstring& address) {
 }
 
 ShellOpenFunction g_open = nullptr;
+long g_noMailProgramMessage = 4548;
 
 }  // namespace
 
@@ -23,6 +24,8 @@ ShellOpenFunction SetShellOpenFunction(ShellOpenFunction open) {
     g_open = open;
     return previous;
 }
+
+void SetNoMailProgramMessage(long n) { g_noMailProgramMessage = n; }
 
 std::wstring BuildMailtoAddress(const std::wstring& to, const std::wstring& subject, const std::wstring& body,
                                 const std::wstring& copy, const std::wstring& blindCopy) {
@@ -43,7 +46,7 @@ bool SendMail(const std::wstring& to, const std::wstring& subject, const std::ws
         INT_PTR result = reinterpret_cast<INT_PTR>(opened);
         if (result >= kShellSuccess) return true;
         if (result == kNoAssociation) {
-            MessageHandler(MessageBase + 4548);
+            MessageHandler(MessageBase + g_noMailProgramMessage);
         } else {
             ErrorHandlerArgs args;
             args.ProcedureName = L"SendMail";

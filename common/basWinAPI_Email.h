@@ -8,9 +8,13 @@
 std::wstring BuildMailtoAddress(const std::wstring& to, const std::wstring& subject, const std::wstring& body,
                                 const std::wstring& copy, const std::wstring& blindCopy);
 
-// Opens a new mail. True when the shell took the address; no mail program shows message 4548.
+// Opens a new mail. True when the shell took the address; no mail program shows message 4548
+// (or the row SetNoMailProgramMessage named).
 bool SendMail(const std::wstring& to, const std::wstring& subject, const std::wstring& body,
               const std::wstring& copy = L"", const std::wstring& blindCopy = L"", HWND owner = nullptr);
+
+// The catalogue row shown when no mail program is set up; each deliverable's catalogue has its own.
+void SetNoMailProgramMessage(long n);
 
 // How the address is opened: ShellExecuteW's result. Tests put their own in place so that no
 // mail program starts.

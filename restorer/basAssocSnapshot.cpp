@@ -144,29 +144,45 @@ std::wstring NodeName(IXMLDOMNode* node) {
     return name.Text();
 }
 
-// The element children of a node, in document order (the reader looks at nothing else).
-std::vector<com::ComPtr<IXMLDOMNode>> ElementChildren(IXMLDOMNode* node, const wchar_t* name = nullptr) {
-    std::vector<com::ComPtr<IXMLDOMNode>> children;
+bool IsElement(IXMLDOMNode* node) {
+    DOMNodeType type = NODE_INVALID;
+    return SUCCEEDED(node->get_nodeType(&type)) && type == NODE_ELEMENT;
+}
+
+// The element children of a node, in document order (the reader looks at nothing else), with
+// their names.
+struct Child {
+    com::ComPtr<IXMLDOMNode> node;
+    std::wstring name;
+};
+std::vector<Child> ElementChildren(IXMLDOMNode* node) {
+    std::vector<Child> children;
     com::ComPtr<IXMLDOMNode> child;
     if (FAILED(node->get_firstChild(child.Put()))) return children;
     while (child) {
-        DOMNodeType type = NODE_INVALID;
-        child->get_nodeType(&type);
         com::ComPtr<IXMLDOMNode> next;
         child->get_nextSibling(next.Put());
-        if (type == NODE_ELEMENT && (!name || NodeName(child.Get()) == name)) children.push_back(std::move(child));
+        if (IsElement(child.Get())) {
+            std::wstring name = NodeName(child.Get());
+            children.push_back(Child{std::move(child), std::move(name)});
+        }
         child = std::move(next);
     }
     return children;
+}
+
+std::vector<com::ComPtr<IXMLDOMNode>> Named(std::vector<Child>& children, const wchar_t* name) {
+    std::vector<com::ComPtr<IXMLDOMNode>> named;
+    for (Child& c : children)
+        if (c.name == name) named.push_back(std::move(c.node));
+    return named;
 }
 
 com::ComPtr<IXMLDOMNode> FirstElementChild(IXMLDOMNode* node, const wchar_t* name) {
     com::ComPtr<IXMLDOMNode> child;
     if (FAILED(node->get_firstChild(child.Put()))) return {};
     while (child) {
-        DOMNodeType type = NODE_INVALID;
-        child->get_nodeType(&type);
-        if (type == NODE_ELEMENT && NodeName(child.Get()) == name) return child;
+        if (IsElement(child.Get()) && NodeName(child.Get()) == name) return child;
         com::ComPtr<IXMLDOMNode> next;
         child->get_nextSibling(next.Put());
         child = std::move(next);
@@ -174,21 +190,33 @@ com::ComPtr<IXMLDOMNode> FirstElementChild(IXMLDOMNode* node, const wchar_t* nam
     return {};
 }
 
+// Attribute names, made once.
+BSTR AttributeName(const wchar_t* name) {
+    static std::vector<std::pair<std::wstring, BSTR>> names;
+    for (auto& n : names)
+        if (n.first == name) return n.second;
+    names.emplace_back(name, SysAllocString(name));
+    return names.back().second;
+}
+
 // An attribute's text; present tells whether the element has it at all.
-std::wstring Attribute(IXMLDOMNode* node, const wchar_t* name, bool* present = nullptr) {
-    com::ComPtr<IXMLDOMElement> element;
+std::wstring Attribute(IXMLDOMElement* element, const wchar_t* name, bool* present = nullptr) {
     if (present) *present = false;
-    if (FAILED(node->QueryInterface(IID_IXMLDOMElement, element.PutVoid()))) return {};
-    Bstr attribute{std::wstring_view(name)};
     VARIANT value;
     VariantInit(&value);
     std::wstring text;
-    if (element->getAttribute(attribute.Get(), &value) == S_OK && value.vt == VT_BSTR) {
+    if (element->getAttribute(AttributeName(name), &value) == S_OK && value.vt == VT_BSTR) {
         if (present) *present = true;
         if (value.bstrVal) text.assign(value.bstrVal, SysStringLen(value.bstrVal));
     }
     VariantClear(&value);
     return text;
+}
+
+std::wstring Attribute(IXMLDOMNode* node, const wchar_t* name) {
+    com::ComPtr<IXMLDOMElement> element;
+    if (FAILED(node->QueryInterface(IID_IXMLDOMElement, element.PutVoid()))) return {};
+    return Attribute(element.Get(), name);
 }
 
 long WholeNumber(const std::wstring& text) {
@@ -203,9 +231,14 @@ long WholeNumber(const std::wstring& text) {
 // The list of a key element's values or subkeys: the element children of its first group
 // element ("Values", "Subkeys") when it has one, else its own single-item children.
 std::vector<com::ComPtr<IXMLDOMNode>> ItemsOf(IXMLDOMNode* keyElement, const wchar_t* group, const wchar_t* item) {
-    if (com::ComPtr<IXMLDOMNode> holder = FirstElementChild(keyElement, group))
-        return ElementChildren(holder.Get(), item);
-    return ElementChildren(keyElement, item);
+    std::vector<Child> children = ElementChildren(keyElement);
+    for (Child& c : children) {
+        if (c.name == group) {
+            std::vector<Child> grouped = ElementChildren(c.node.Get());
+            return Named(grouped, item);
+        }
+    }
+    return Named(children, item);
 }
 
 void GetSnapshotSubkeys(RegKeyRecord& record, IXMLDOMNode* keyElement) {
@@ -268,7 +301,7 @@ void EmptySnapshot() {
 
 class RestorerSink : public CheckpointSink {
 public:
-    void Detail2Ini(const std::wstring& text, bool force) override { ::Detail2Ini(text, force); }
+    void Detail2Ini(const std::wstring& text, bool force) override { ::RestorerDetail2Ini(text, force); }
 };
 
 }  // namespace
@@ -286,11 +319,11 @@ void ResetSnapshotState() {
     State().logLevel = 0;
 }
 
-void Key2Ini(const std::wstring& text) {
+void RestorerKey2Ini(const std::wstring& text) {
     if (State().logLevel > 0) IniFile(IniWrite, L"Key", vb::Variant(text));
 }
 
-void Detail2Ini(const std::wstring& text, bool force) {
+void RestorerDetail2Ini(const std::wstring& text, bool force) {
     if (State().logLevel >= 1 || force) IniFile(IniWrite, L"Detail", vb::Variant(text));
 }
 
@@ -331,7 +364,7 @@ com::ComPtr<IXMLDOMElement> AppendNode(IXMLDOMNode* parent, const std::wstring& 
     com::ComPtr<IXMLDOMElement> result;
     try {
         std::wstring escaped = CvtForXmlParser(attributeValue, XmlEscape);
-        if (State().logLevel > 0) Detail2Ini(L"AppendN: N:" + elementName + L" V:" + escaped, false);
+        if (State().logLevel > 0) RestorerDetail2Ini(L"AppendN: N:" + elementName + L" V:" + escaped, false);
         com::ComPtr<IXMLDOMDocument> document;
         Check(parent->get_ownerDocument(document.Put()));
         if (!document) {
@@ -360,7 +393,7 @@ com::ComPtr<IXMLDOMElement> AppendNode(IXMLDOMNode* parent, const std::wstring& 
 bool AppendRegValues(IXMLDOMNode* keyElement, const std::vector<RegValueRecord>& values) {
     ProcGuard guard;
     try {
-        Detail2Ini(L"AppendRV", false);
+        RestorerDetail2Ini(L"AppendRV", false);
         if (values.empty()) return false;
         com::ComPtr<IXMLDOMElement> holder;
         IXMLDOMNode* parent = keyElement;
@@ -374,7 +407,7 @@ bool AppendRegValues(IXMLDOMNode* keyElement, const std::vector<RegValueRecord>&
             const std::wstring data = bytes ? EscapeBytes(value.ValueData.AsBytes())
                                             : CvtForXmlParser(SnapshotDataText(value.ValueData), XmlEscape);
             if (State().logLevel > 0)
-                Key2Ini(L"N:" + name + L" DT:" + std::to_wstring(value.ValueType) + L" V:" + data);
+                RestorerKey2Ini(L"N:" + name + L" DT:" + std::to_wstring(value.ValueType) + L" V:" + data);
             com::ComPtr<IXMLDOMElement> element = AppendNode(parent, L"Value", L"", L"");
             SetAttribute(element.Get(), L"Name", name.empty() ? std::wstring(L"(Default)") : name);
             SetAttribute(element.Get(), L"Data", data);
@@ -465,17 +498,18 @@ void GetSnapshotKeyValues(IXMLDOMNode* keyElement, long& defaultIndex, std::vect
         std::vector<com::ComPtr<IXMLDOMNode>> items = ItemsOf(keyElement, L"Values", L"Value");
         values.resize(items.size());
         for (size_t i = 0; i < items.size(); ++i) {
-            IXMLDOMNode* item = items[i].Get();
+            com::ComPtr<IXMLDOMElement> item;
+            if (FAILED(items[i]->QueryInterface(IID_IXMLDOMElement, item.PutVoid()))) continue;
             RegValueRecord& value = values[i];
-            value.ValueName = CvtForXmlParser(Attribute(item, L"Name"), XmlUnescape);
+            value.ValueName = CvtForXmlParser(Attribute(item.Get(), L"Name"), XmlUnescape);
             if (vb::TextEquals(value.ValueName, L"(Default)")) {
                 value.ValueName.clear();
                 defaultIndex = static_cast<long>(i);
             }
-            const std::wstring raw = Attribute(item, L"Data");
-            value.ValueType = WholeNumber(Attribute(item, L"Type"));
+            const std::wstring raw = Attribute(item.Get(), L"Data");
+            value.ValueType = WholeNumber(Attribute(item.Get(), L"Type"));
             bool hasLength = false;
-            const std::wstring lengthText = Attribute(item, L"DataLength", &hasLength);
+            const std::wstring lengthText = Attribute(item.Get(), L"DataLength", &hasLength);
             if (!hasLength) {
                 value.ValueData = CvtForXmlParser(raw, XmlUnescape);
                 continue;
@@ -550,7 +584,8 @@ bool GetAssocSnapshot(const std::wstring& path, std::wstring* parseError) {
         } else {
             SnapshotState& s = State();
             ShowStatus(2, L"Getting snapshot extensions", true);
-            std::vector<com::ComPtr<IXMLDOMNode>> items = ElementChildren(extensions.Get(), L"Extension");
+            std::vector<Child> children = ElementChildren(extensions.Get());
+            std::vector<com::ComPtr<IXMLDOMNode>> items = Named(children, L"Extension");
             s.extKeys.resize(items.size() + 1);
             for (size_t k = 1; k <= items.size(); ++k) {
                 ShowStatus(3, std::to_wstring(k));
@@ -559,7 +594,8 @@ bool GetAssocSnapshot(const std::wstring& path, std::wstring* parseError) {
             }
             ShowStatus(2, L"Getting snapshot associations", true);
             if (com::ComPtr<IXMLDOMNode> associations = FirstElementChild(root.Get(), L"Associations")) {
-                items = ElementChildren(associations.Get(), L"Association");
+                children = ElementChildren(associations.Get());
+                items = Named(children, L"Association");
                 s.assocKeys.resize(items.size() + 1);
                 for (size_t k = 1; k <= items.size(); ++k) {
                     ShowStatus(3, std::to_wstring(k));

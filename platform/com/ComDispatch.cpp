@@ -108,10 +108,10 @@ struct Invocation {
 
 // Arguments that do not convert raise a type mismatch.
 void InvokeMember(IDispatch* object, const std::wstring& name, WORD flags, const std::vector<vb::Variant>& args,
-                  Invocation& call) {
+                  Invocation& call, LCID lcid = LOCALE_USER_DEFAULT) {
     DISPID id = DISPID_UNKNOWN;
     LPOLESTR member = const_cast<LPOLESTR>(name.c_str());
-    call.lookup = object->GetIDsOfNames(IID_NULL, &member, 1, LOCALE_USER_DEFAULT, &id);
+    call.lookup = object->GetIDsOfNames(IID_NULL, &member, 1, lcid, &id);
     if (FAILED(call.lookup)) return;
 
     VariantList params(args.size());
@@ -124,7 +124,7 @@ void InvokeMember(IDispatch* object, const std::wstring& name, WORD flags, const
         dp.cNamedArgs = 1;
     }
     EXCEPINFO excep{};
-    call.hr = object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &dp, &call.out, &excep, nullptr);
+    call.hr = object->Invoke(id, IID_NULL, lcid, flags, &dp, &call.out, &excep, nullptr);
     if (call.hr == DISP_E_EXCEPTION && excep.pfnDeferredFillIn) excep.pfnDeferredFillIn(&excep);
     call.source = BstrText(excep.bstrSource);
     call.description = BstrText(excep.bstrDescription);
@@ -151,10 +151,10 @@ HRESULT TryCallByName(IDispatch* object, const std::wstring& name, WORD flags, c
     return call.hr;
 }
 
-vb::Variant CallByName(IDispatch* object, const std::wstring& name, WORD flags, const std::vector<vb::Variant>& args) {
-    if (!object) vb::Raise(91);  // object variable not set
-    Invocation call;
-    InvokeMember(object, name, flags, args, call);
+namespace {
+
+// Raises what a failed call reported; nothing when it succeeded.
+void RaiseIfFailed(const Invocation& call) {
     if (FAILED(call.lookup) || call.hr == DISP_E_MEMBERNOTFOUND) vb::Raise(vb::ErrMemberMissing);
     if (FAILED(call.hr)) {
         const long number = (call.hr == DISP_E_EXCEPTION && call.scode) ? call.scode : static_cast<long>(call.hr);
@@ -162,7 +162,29 @@ vb::Variant CallByName(IDispatch* object, const std::wstring& name, WORD flags, 
         vb::Raise(number, call.source.empty() ? std::nullopt : std::optional<std::wstring>(call.source),
                   call.description);
     }
+}
+
+}  // namespace
+
+vb::Variant CallByName(IDispatch* object, const std::wstring& name, WORD flags, const std::vector<vb::Variant>& args) {
+    if (!object) vb::Raise(91);  // object variable not set
+    Invocation call;
+    InvokeMember(object, name, flags, args, call);
+    RaiseIfFailed(call);
     return FromVARIANT(call.out);
+}
+
+void CallByNameRaw(IDispatch* object, const std::wstring& name, WORD flags, const std::vector<vb::Variant>& args,
+                   VARIANT* out, LCID lcid) {
+    if (!object) vb::Raise(91);
+    Invocation call;
+    InvokeMember(object, name, flags, args, call, lcid);
+    RaiseIfFailed(call);
+    if (out) {
+        VariantClear(out);
+        *out = call.out;  // the answer moves to the caller
+        VariantInit(&call.out);
+    }
 }
 
 }  // namespace com

@@ -72,6 +72,11 @@ vb::Variant FromVARIANT(const VARIANT& value);
 vb::Variant CallByName(IDispatch* object, const std::wstring& name, WORD flags,
                        const std::vector<vb::Variant>& args = {});
 
+// The same, with the answer as the raw VARIANT (objects included), which the caller clears,
+// and the locale of the call given.
+void CallByNameRaw(IDispatch* object, const std::wstring& name, WORD flags, const std::vector<vb::Variant>& args,
+                   VARIANT* out, LCID lcid = LOCALE_USER_DEFAULT);
+
 // The same without raising: answers the HRESULT (DISP_E_UNKNOWNNAME for a missing member).
 HRESULT TryCallByName(IDispatch* object, const std::wstring& name, WORD flags, const std::vector<vb::Variant>& args,
                       vb::Variant* result);

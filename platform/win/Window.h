@@ -172,8 +172,12 @@ public:
 class StatusBar : public Control {
 public:
     StatusBar(Window& form, std::wstring name, int panels);
-    std::wstring PanelText(long panel) const;
-    void SetPanelText(long panel, const std::wstring& text);
+    virtual std::wstring PanelText(long panel) const;
+    virtual void SetPanelText(long panel, const std::wstring& text);
+
+protected:
+    // A status bar of another module, reached through its owner's automation object.
+    StatusBar(Window& form, std::wstring name) : Control(form, nullptr, std::move(name), -1) {}
 };
 
 // The MDI extender: makes a form a child of the host frame. Only its parent form and the
@@ -270,6 +274,8 @@ protected:
     // One switch per window; unhandled messages go to DefaultMessage.
     virtual LRESULT OnMessage(UINT msg, WPARAM wParam, LPARAM lParam);
     LRESULT DefaultMessage(UINT msg, WPARAM wParam, LPARAM lParam);
+    // The system's own handling at the end of DefaultMessage; an MDI frame answers DefFrameProc.
+    virtual LRESULT SystemMessage(UINT msg, WPARAM wParam, LPARAM lParam);
     // The text of a control changed through SetText.
     virtual void OnTextChanged(Control& /*control*/) {}
     // The user (or code) asks the window to close; answer true to keep it open.

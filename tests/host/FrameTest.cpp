@@ -1,0 +1,521 @@
+// The host's frame for real under the test display, with a product of the tests' own: its
+// toolbar, menus and status bar, ShowMDIForm, the close choice and the exit path, the
+// automation surface and the children list, opening the options window, and the resize.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "FakePresenter.h"
+#include "FrameLayout.h"
+#include "HostContract.h"
+#include "HostMessages.h"
+#include "HostTestSupport.h"
+#include "HostWeb.h"
+#include "MDIFrm.h"
+#include "WindowDriver.h"
+#include "basErrorHandler.h"
+#include "basHookSwitch.h"
+#include "basMain.h"
+#include "basWinAPI_Atom.h"
+#include "basWinAPI_Help.h"
+#include "com/ComDispatch.h"
+#include "frmQuit.h"
+#include "frmSysTray.h"
+#include "vb/VbScreen.h"
+#include "vb/VbText.h"
+
+using namespace hosttest;
+
+namespace {
+
+const std::wstring A = L"MorvaFakeA";
+const wchar_t kHooksKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\explorer\\ShellExecuteHooks";
+const wchar_t kHookValue[] = L"{69845E54-42A3-4EE8-B72C-31E2E69C6023}";
+
+int g_ends = 0;
+void RecordEnd() { ++g_ends; }
+std::vector<std::wstring> g_pages;
+void RecordPage(HWND, const std::wstring& address) { g_pages.push_back(address); }
+
+class RecordingHelp : public HelpEngines {
+public:
+    BOOL WinHelp(HWND, const std::wstring&, UINT, ULONG_PTR data) override {
+        topics.push_back(static_cast<long>(data));
+        return TRUE;
+    }
+    HWND HtmlHelp(HWND, const std::wstring&, UINT, DWORD_PTR data) override {
+        topics.push_back(static_cast<long>(data));
+        return nullptr;
+    }
+    std::vector<long> topics;
+};
+
+// A library window's automation object: answers Name and Visible, notes the members called.
+class ChildObject : public IDispatch {
+public:
+    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
+        if (riid == IID_IUnknown || riid == IID_IDispatch) {
+            *ppv = this;
+            AddRef();
+            return S_OK;
+        }
+        *ppv = nullptr;
+        return E_NOINTERFACE;
+    }
+    STDMETHODIMP_(ULONG) AddRef() override { return ++refs; }
+    STDMETHODIMP_(ULONG) Release() override { return --refs; }
+    STDMETHODIMP GetTypeInfoCount(UINT* n) override {
+        *n = 0;
+        return S_OK;
+    }
+    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR* names, UINT, LCID, DISPID* ids) override {
+        for (size_t i = 0; i < kNames.size(); ++i)
+            if (vb::TextEquals(kNames[i], names[0])) {
+                ids[0] = static_cast<DISPID>(i + 1);
+                return S_OK;
+            }
+        ids[0] = DISPID_UNKNOWN;
+        return DISP_E_UNKNOWNNAME;
+    }
+    STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS*, VARIANT* result, EXCEPINFO*, UINT*) override {
+        calls.push_back(kNames[static_cast<size_t>(id - 1)]);
+        if (result && kNames[static_cast<size_t>(id - 1)] == L"Name") {
+            result->vt = VT_BSTR;
+            result->bstrVal = SysAllocString(name.c_str());
+        }
+        return S_OK;
+    }
+    inline static const std::vector<std::wstring> kNames = {L"Name", L"TimerEvent", L"MdiFrmWindowState"};
+    ULONG refs = 1;
+    std::wstring name = L"frmLibraryWindow";
+    std::vector<std::wstring> calls;
+};
+
+LRESULT CALLBACK ChildProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+int g_childCloses = 0;
+LRESULT CALLBACK ChildProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_CLOSE) ++g_childCloses;
+    return DefMDIChildProcW(hwnd, msg, wParam, lParam);
+}
+
+HWND MakeMdiChild(HWND client) {
+    static bool registered = false;
+    if (!registered) {
+        WNDCLASSW wc{};
+        wc.lpfnWndProc = ChildProc;
+        wc.hInstance = GetModuleHandleW(nullptr);
+        wc.lpszClassName = L"LumoxTestMdiChild";
+        wc.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_WINDOW + 1));
+        RegisterClassW(&wc);
+        registered = true;
+    }
+    return CreateMDIWindowW(L"LumoxTestMdiChild", L"Library window", WS_VISIBLE, CW_USEDEFAULT, CW_USEDEFAULT, 200,
+                            150, client, GetModuleHandleW(nullptr), 0);
+}
+
+// A call through IDispatch by name with raw arguments (in call order).
+HRESULT CallRaw(IDispatch* object, const wchar_t* name, WORD flags, std::vector<VARIANT> args, VARIANT* result) {
+    DISPID id = 0;
+    LPOLESTR n = const_cast<LPOLESTR>(name);
+    HRESULT hr = object->GetIDsOfNames(IID_NULL, &n, 1, LOCALE_USER_DEFAULT, &id);
+    if (FAILED(hr)) return hr;
+    std::vector<VARIANT> reversed(args.rbegin(), args.rend());
+    DISPPARAMS params{reversed.data(), nullptr, static_cast<UINT>(reversed.size()), 0};
+    DISPID put = DISPID_PROPERTYPUT;
+    if (flags & DISPATCH_PROPERTYPUT) {
+        params.rgdispidNamedArgs = &put;
+        params.cNamedArgs = 1;
+    }
+    return object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, result, nullptr, nullptr);
+}
+VARIANT HandleArg(HWND window) {
+    VARIANT v;
+    VariantInit(&v);
+    v.vt = VT_I8;
+    v.llVal = static_cast<LONGLONG>(reinterpret_cast<INT_PTR>(window));
+    return v;
+}
+VARIANT IntArg(long n) {
+    VARIANT v;
+    VariantInit(&v);
+    v.vt = VT_I4;
+    v.lVal = n;
+    return v;
+}
+
+class FrameTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { FakeProducts::RegisterOnce(); }
+    void SetUp() override {
+        vb::SetProjectName(L"HostTests");
+        InstallHostMessages();
+        ErrorHandler(ehClearAll);
+        FakeProducts::Reset();
+        HookSwitchedOn() = false;
+        SplashFormName().clear();
+        g_ends = 0;
+        g_pages.clear();
+        g_childCloses = 0;
+        previousEnd_ = SetEndProgramFunction(RecordEnd);
+        previousOpener_ = SetWebPageOpener(RecordPage);
+        previousHelp_ = SetHelpEngines(&help_);
+        // One product: a button with a tool tip and picture, and a menu of its own.
+        WriteString(HKEY_LOCAL_MACHINE, HostSubkey(L"0"), L"host_fake_product.dll1.0.0.0", A);
+        FakeProducts::Set(A, L"Properties",
+                          L"Properties\rProductName\rUtilitySuiteOrdinal\rToolbarButtonUp\rToolbarButtonToolTip\r"
+                          L"MdiMenu");
+        FakeProducts::Set(A, L"ProductName", L"Morva Lumox");
+        FakeProducts::Set(A, L"UtilitySuiteOrdinal", 1.0);
+        FakeProducts::Set(A, L"ToolbarButtonToolTip", L"Opens Lumox");
+        FakeProducts::Set(A, L"ToolbarButtonUp", L"<picture>");
+        FakeProducts::Set(A, L"MdiMenu", L"Lumox Expert\rOptions;Dummy Tag Text1");
+        FakeProducts::Set(A + L".Window", L"Name", L"frmTesselOptions");
+        FakeProducts::Set(A + L".Window", L"Visible", true);
+        FakeProducts::Set(A + L".Window", L"Interruptible", true);
+    }
+    void TearDown() override {
+        CloseHostModals();
+        if (MDIFrm* frame = MDIFrm::Current()) frame->Unload();
+        win::DefaultInstance<MDIFrm>::Release();
+        win::DefaultInstance<frmSysTray>::Release();
+        TurnHookOff();
+        SetEndProgramFunction(previousEnd_);
+        SetWebPageOpener(previousOpener_);
+        SetHelpEngines(previousHelp_);
+        ErrorHandler(ehClearAll);
+    }
+
+    // Shows the frame and lets its first activation run.
+    MDIFrm& ShowFrame() {
+        MDIFrm& frame = MDIFrm::Load();
+        frame.Show();
+        PumpUntil([&] { return frame.ActivationCount() > 0; });
+        PumpFor(100);
+        return frame;
+    }
+    static bool AtomPresent() {
+        vb::Variant found = Atom(atomGlobalFind, HookOnAtom);
+        return !found.IsEmpty() && found.ToLong() != 0;
+    }
+
+    ComApartment apartment_;
+    RegistryRedirect redirect_;
+    FakePresenter presenter_;
+    RecordingHelp help_;
+    EndProgramFunction previousEnd_ = nullptr;
+    WebPageOpener previousOpener_ = nullptr;
+    HelpEngines* previousHelp_ = nullptr;
+};
+
+std::vector<std::wstring> MenuCaptions(HMENU menu) {
+    std::vector<std::wstring> captions;
+    for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+        wchar_t text[128] = {};
+        GetMenuStringW(menu, static_cast<UINT>(i), text, 128, MF_BYPOSITION);
+        captions.push_back(text);
+    }
+    return captions;
+}
+
+}  // namespace
+
+TEST_F(FrameTest, LoadsWithTheProductsButtonMenuAndStatus) {
+    MDIFrm& frame = MDIFrm::Load();
+    EXPECT_EQ(MDIFrm::Current(), &frame);
+    EXPECT_EQ(frame.Caption(), L"Morva Utility Manager");
+    EXPECT_TRUE(frame.TimerRunning());
+    EXPECT_EQ(frame.PanelText(1), contract::HookOffText);
+    EXPECT_TRUE(presenter_.shown.empty());
+
+    // Design-time Help, the product, the spacer, suggestion, referral and help.
+    win::Toolbar& bar = frame.asxToolbar1;
+    ASSERT_EQ(bar.ButtonCount(), 6);
+    EXPECT_EQ(bar.Key(1), L"Help");
+    EXPECT_EQ(bar.ToolTipText(2), L"Opens Lumox");
+    EXPECT_NE(bar.Picture(2, win::ToolbarPicture::Up), nullptr);
+    EXPECT_EQ(bar.Key(3), L"Adjustable");
+    EXPECT_EQ(frame.SpacerIndex(), 3);
+    EXPECT_EQ(bar.ToolTipText(6), L"Help");
+    for (int b : {4, 5, 6})
+        for (auto look : {win::ToolbarPicture::Up, win::ToolbarPicture::Down, win::ToolbarPicture::UpOver})
+            EXPECT_NE(bar.Picture(b, look), nullptr) << b;
+    // The spacer takes the free width, so the host's buttons end at the frame's right edge.
+    const int tppX = vb::TwipsPerPixelX(), tppY = vb::TwipsPerPixelY();
+    EXPECT_FLOAT_EQ(bar.ButtonWidth(3),
+                    SpacerWidth(frame.Width(), frame.ButtonsWidth(), bar.ButtonHeight(1) * tppY, tppX, tppY));
+    RECT client{};
+    GetClientRect(bar.Handle(), &client);
+    EXPECT_LE(bar.ButtonRect(6).right, client.right);
+    EXPECT_GT(bar.ButtonRect(6).right, client.right - 20);
+
+    // The product's menu sits in the first placeholder, between File and Window.
+    EXPECT_EQ(MenuCaptions(frame.MenuBar()),
+              (std::vector<std::wstring>{L"&File", L"Lumox Expert", L"&Window", L"&Help"}));
+    EXPECT_EQ(MenuCaptions(GetSubMenu(frame.MenuBar(), 1)), std::vector<std::wstring>{L"Options"});
+    EXPECT_EQ(MenuCaptions(GetSubMenu(frame.MenuBar(), 0)), std::vector<std::wstring>{L"E&xit"});
+    std::vector<std::wstring> help = MenuCaptions(GetSubMenu(frame.MenuBar(), 3));
+    EXPECT_EQ(help.front(), L"Morva Utility Manager Help");
+    EXPECT_EQ(help.back(), L"OnLine Store");  // the hidden offer leaves no separator behind
+    EXPECT_EQ(GetSubMenu(frame.MenuBar(), 2), frame.WindowMenu());
+
+    // The product's button opens the product.
+    bar.Click(2);
+    EXPECT_TRUE(frame.suite.Products.at(0).Product);
+    EXPECT_TRUE(frame.suite.Products.at(0).ShownForm);
+}
+
+TEST_F(FrameTest, MenusReachTheirPagesAndTopics) {
+    MDIFrm& frame = MDIFrm::Load();
+    frame.MenuCommand(cmdUrls + 4);
+    frame.MenuCommand(cmdUrls + 0);
+    frame.MenuCommand(cmdSpecial + 0);
+    EXPECT_EQ(g_pages, (std::vector<std::wstring>{StorePageUrl(), UrlsMenuAddress(0), SpecialMenuAddress(0)}));
+    frame.MenuCommand(cmdHelp + 0);
+    frame.MenuCommand(cmdTutorials + 0);
+    frame.MenuCommand(cmdHelp + 5);  // a product's entry: nothing here
+    EXPECT_EQ(help_.topics, (std::vector<long>{400, 300}));
+    // The placeholder's first entry opens the first product.
+    frame.MenuCommand(cmdProduct + 20 + 0);
+    EXPECT_TRUE(frame.suite.Products.at(0).Product);
+}
+
+TEST_F(FrameTest, FirstActivationOpensTheOptionsWindowAndShowMDIFormWaits) {
+    MDIFrm& frame = ShowFrame();
+    EXPECT_TRUE(frame.Visible());
+    EXPECT_EQ(frame.Left(), 0);  // first run: the left screen edge
+    EXPECT_TRUE(frame.suite.Products.at(0).Product);
+
+    frame.SetWindowState(1);
+    ASSERT_EQ(frame.WindowState(), 1);
+    const DWORD start = GetTickCount();
+    frame.ShowMDIForm();
+    EXPECT_TRUE(frame.Visible());
+    EXPECT_EQ(frame.WindowState(), 0);
+    EXPECT_GE(GetTickCount() - start, 900u);  // two half-second pauses
+    EXPECT_TRUE(presenter_.shown.empty());
+}
+
+TEST_F(FrameTest, OpenProductUnlessLoaded) {
+    MDIFrm& frame = MDIFrm::Load();
+    const std::wstring options = contract::OptionsWindowName;
+    EXPECT_FALSE(frame.OpenProductUnlessLoaded(L"", 0));
+    EXPECT_FALSE(frame.OpenProductUnlessLoaded(options, 7));  // no such product: no error either
+    EXPECT_TRUE(presenter_.shown.empty());
+
+    {
+        // A loaded window of that name (case aside) keeps it from opening.
+        class Named : public win::Window {
+        public:
+            Named() : win::Window(L"FRMTESSELOPTIONS") { Create(L"", 10, 10); }
+        } named;
+        EXPECT_FALSE(frame.OpenProductUnlessLoaded(options, 0));
+        named.Unload();
+    }
+    EXPECT_FALSE(frame.suite.Products.at(0).Product);
+
+    frame.SetWindowState(1);
+    EXPECT_FALSE(frame.OpenProductUnlessLoaded(options, 0));
+    EXPECT_FALSE(frame.suite.Products.at(0).Product);
+    // Coming back from minimized opens it through the resize.
+    frame.SetWindowState(0);
+    EXPECT_TRUE(frame.suite.Products.at(0).Product);
+    frame.suite.ReleaseAll();
+
+    EXPECT_TRUE(frame.OpenProductUnlessLoaded(options, 0));
+    EXPECT_TRUE(frame.suite.Products.at(0).Product);
+    // Already open: nothing more.
+    EXPECT_FALSE(frame.OpenProductUnlessLoaded(options, 0));
+    EXPECT_TRUE(presenter_.shown.empty());
+}
+
+TEST_F(FrameTest, CloseChoiceMinimizesThenExitLeavesNothingSwitchedOn) {
+    MDIFrm& frame = ShowFrame();
+    {
+        WindowDriver driver({[] {
+            frmQuit* q = frmQuit::Existing();
+            if (!q || !q->Visible()) return false;
+            SendMessageW(q->OKButton.Handle(), BM_CLICK, 0, 0);  // Minimize, as selected
+            return true;
+        }});
+        SendMessageW(frame.Handle(), WM_CLOSE, 0, 0);
+        EXPECT_FALSE(driver.TimedOut());
+    }
+    ASSERT_EQ(MDIFrm::Current(), &frame);
+    EXPECT_EQ(frame.WindowState(), 1);
+    EXPECT_TRUE(frame.TimerRunning());
+    EXPECT_FALSE(frame.gbExit);
+
+    // The hook goes on and the tray icon shows; a minimized frame then exits without the question.
+    TurnHookOn();
+    HookSwitchedOn() = true;  // as the frame's tick does
+    frame.CheckTray();
+    ASSERT_TRUE(frame.TrayShown());
+    EXPECT_FALSE(frame.Visible());  // minimized into the tray
+    NOTIFYICONDATAW icon = frmSysTray::Existing()->TrayIconRecord();
+    EXPECT_TRUE(AtomPresent());
+    EXPECT_TRUE(ReadString(HKEY_LOCAL_MACHINE, kHooksKey, kHookValue).has_value());
+
+    SendMessageW(frame.Handle(), WM_CLOSE, 0, 0);
+    EXPECT_EQ(frmQuit::Existing(), nullptr);
+    EXPECT_EQ(MDIFrm::Current(), nullptr);
+    EXPECT_FALSE(frame.TimerRunning());
+    EXPECT_FALSE(AtomPresent());
+    EXPECT_FALSE(ReadString(HKEY_LOCAL_MACHINE, kHooksKey, kHookValue).has_value());
+    EXPECT_FALSE(Shell_NotifyIconW(NIM_MODIFY, &icon));
+    EXPECT_EQ(frmSysTray::Existing(), nullptr);
+    EXPECT_EQ(g_ends, 1);
+    EXPECT_FALSE(frame.suite.Products.at(0).Product);  // released with the frame
+    // The placement was saved on the way.
+    EXPECT_TRUE(ReadString(HKEY_LOCAL_MACHINE, HostSubkey(L"1") + L"\\Wayhold Utility Manager", L"WindowState")
+                    .has_value());
+}
+
+TEST_F(FrameTest, ExitChosenInTheQuestion) {
+    MDIFrm& frame = ShowFrame();
+    TurnHookOn();
+    WindowDriver driver({[] {
+        frmQuit* q = frmQuit::Existing();
+        if (!q || !q->Visible()) return false;
+        q->optChoice(1).SetValue(true);
+        SendMessageW(q->OKButton.Handle(), BM_CLICK, 0, 0);
+        return true;
+    }});
+    frame.MenuCommand(cmdFile + 9);  // File, Exit
+    EXPECT_FALSE(driver.TimedOut());
+    EXPECT_EQ(MDIFrm::Current(), nullptr);
+    EXPECT_FALSE(AtomPresent());
+    EXPECT_EQ(g_ends, 1);
+}
+
+TEST_F(FrameTest, ABusyProductKeepsTheFrameOpenWithoutAQuestion) {
+    MDIFrm& frame = ShowFrame();
+    ASSERT_TRUE(frame.suite.Products.at(0).Product);
+    FakeProducts::Set(A + L".Window", L"Interruptible", false);
+    SendMessageW(frame.Handle(), WM_CLOSE, 0, 0);
+    EXPECT_EQ(MDIFrm::Current(), &frame);
+    EXPECT_EQ(frmQuit::Existing(), nullptr);
+    EXPECT_EQ(frame.WindowState(), 0);
+    EXPECT_FALSE(ReadString(HKEY_LOCAL_MACHINE, HostSubkey(L"1") + L"\\Wayhold Utility Manager", L"Top").has_value());
+}
+
+TEST_F(FrameTest, SessionEndTakesTheExitPathWithoutTheQuestion) {
+    MDIFrm& frame = ShowFrame();
+    FakeProducts::Set(A + L".Window", L"Interruptible", false);  // the session ends all the same
+    EXPECT_EQ(SendMessageW(frame.Handle(), WM_QUERYENDSESSION, 0, 0), TRUE);
+    SendMessageW(frame.Handle(), WM_ENDSESSION, TRUE, 0);
+    EXPECT_EQ(frmQuit::Existing(), nullptr);
+    EXPECT_EQ(MDIFrm::Current(), nullptr);
+    EXPECT_EQ(g_ends, 1);
+}
+
+TEST_F(FrameTest, AutomationSurfaceAndTheChildrenList) {
+    MDIFrm& frame = ShowFrame();
+    IDispatch* surface = frame.Automation();
+    ASSERT_NE(surface, nullptr);
+    EXPECT_EQ(GetPropW(frame.Handle(), FrameAutomationProperty), surface);
+
+    VARIANT result;
+    VariantInit(&result);
+    ASSERT_EQ(CallRaw(surface, L"hWnd", DISPATCH_PROPERTYGET, {}, &result), S_OK);
+    EXPECT_EQ(reinterpret_cast<HWND>(static_cast<INT_PTR>(result.llVal)), frame.Handle());
+    ASSERT_EQ(CallRaw(surface, L"WindowState", DISPATCH_PROPERTYGET, {}, &result), S_OK);
+    EXPECT_EQ(result.iVal, 0);
+    EXPECT_EQ(CallRaw(surface, L"NoSuchMember", DISPATCH_METHOD, {}, &result), DISP_E_UNKNOWNNAME);
+
+    // The status bar through sta1, panels by number.
+    ASSERT_EQ(CallRaw(surface, L"sta1", DISPATCH_PROPERTYGET, {}, &result), S_OK);
+    ASSERT_EQ(result.vt, VT_DISPATCH);
+    IDispatch* status = result.pdispVal;
+    VARIANT text;
+    VariantInit(&text);
+    text.vt = VT_BSTR;
+    text.bstrVal = SysAllocString(L"Scanning drive C:");
+    EXPECT_EQ(CallRaw(status, L"PanelText", DISPATCH_PROPERTYPUT, {IntArg(2), text}, nullptr), S_OK);
+    VariantClear(&text);
+    EXPECT_EQ(frame.PanelText(2), L"Scanning drive C:");
+    VARIANT panel;
+    VariantInit(&panel);
+    ASSERT_EQ(CallRaw(status, L"PanelText", DISPATCH_PROPERTYGET, {IntArg(1)}, &panel), S_OK);
+    EXPECT_EQ(std::wstring(panel.bstrVal), contract::HookOffText);
+    VariantClear(&panel);
+    EXPECT_EQ(CallRaw(status, L"PanelText", DISPATCH_PROPERTYGET, {IntArg(5)}, &panel), DISP_E_BADINDEX);
+
+    // A library window made a child of the frame enters the list; hidden, it is not listed.
+    HWND child = MakeMdiChild(frame.MdiClient());
+    ASSERT_NE(child, nullptr);
+    ChildObject object;
+    VARIANT objectArg;
+    VariantInit(&objectArg);
+    objectArg.vt = VT_DISPATCH;
+    objectArg.pdispVal = &object;
+    ASSERT_EQ(CallRaw(surface, L"AddMdiChild", DISPATCH_METHOD, {HandleArg(child), objectArg}, nullptr), S_OK);
+    EXPECT_EQ(frame.MdiChildren(), std::vector<IDispatch*>{&object});
+    object.name = L"frmTesselOptions";
+    EXPECT_FALSE(frame.OpenProductUnlessLoaded(contract::OptionsWindowName, 0));  // found among the children
+    auto ticked = [&] { return std::find(object.calls.begin(), object.calls.end(), L"TimerEvent") != object.calls.end(); };
+    EXPECT_TRUE(PumpUntil(ticked, 2000));  // the frame's heartbeat reaches its children
+    ShowWindow(child, SW_HIDE);
+    EXPECT_TRUE(frame.MdiChildren().empty());
+    ShowWindow(child, SW_SHOW);
+    ASSERT_EQ(CallRaw(surface, L"RemoveMdiChild", DISPATCH_METHOD, {HandleArg(child)}, nullptr), S_OK);
+    EXPECT_TRUE(frame.MdiChildren().empty());
+    ASSERT_EQ(CallRaw(surface, L"AddMdiChild", DISPATCH_METHOD, {HandleArg(child), objectArg}, nullptr), S_OK);
+
+    // The exit path closes it through its own close, and the surface then answers no more.
+    frame.SetWindowState(1);
+    SendMessageW(frame.Handle(), WM_CLOSE, 0, 0);
+    EXPECT_EQ(MDIFrm::Current(), nullptr);
+    EXPECT_EQ(g_childCloses, 1);
+    EXPECT_FALSE(IsWindow(child));
+    EXPECT_EQ(object.refs, 1u);  // the frame let go of it
+    EXPECT_EQ(CallRaw(status, L"PanelText", DISPATCH_PROPERTYGET, {IntArg(1)}, &panel), E_UNEXPECTED);
+    status->Release();
+}
+
+TEST_F(FrameTest, ResizeKeepsTheFrameOnTheScreen) {
+    MDIFrm& frame = ShowFrame();
+    const long screenHeight = vb::ScreenHeight();
+    frame.Move(600, screenHeight + 1500, frame.Width() + 150, frame.Height());
+    PumpFor(50);
+    EXPECT_NEAR(frame.Top(), screenHeight * 0.9, vb::TwipsPerPixelY());
+    EXPECT_EQ(frame.NormalTop().value_or(-1), frame.Top());
+    EXPECT_EQ(frame.NormalWidth().value_or(-1), frame.Width());
+
+    frame.Move(600, -3000, frame.Width() + 150, frame.Height());
+    PumpFor(50);
+    EXPECT_NEAR(frame.Top(), screenHeight * 0.05, vb::TwipsPerPixelY());
+}
+
+TEST_F(FrameTest, SavedMinimizedStartsMinimizedAndClosesWithoutTheQuestion) {
+    WriteString(HKEY_LOCAL_MACHINE, HostSubkey(L"1") + L"\\Wayhold Utility Manager", L"WindowState", L"1");
+    WriteString(HKEY_LOCAL_MACHINE, HostSubkey(L"4"), L"Morva Utility Manager First Time", L"False");
+    MDIFrm& frame = MDIFrm::Load();
+    EXPECT_EQ(frame.NewWindowState, 1);
+    frame.Show();
+    PumpUntil([&] { return frame.ActivationCount() > 0; });
+    PumpFor(100);
+    EXPECT_EQ(frame.WindowState(), 1);
+    EXPECT_FALSE(frame.suite.Products.at(0).Product);  // no options window while minimized
+    SendMessageW(frame.Handle(), WM_CLOSE, 0, 0);
+    EXPECT_EQ(frmQuit::Existing(), nullptr);
+    EXPECT_EQ(MDIFrm::Current(), nullptr);
+}
+
+TEST_F(FrameTest, DoubleClickOnTheFirstPanelSwitchesTheHook) {
+    MDIFrm& frame = ShowFrame();
+    RECT part{};
+    SendMessageW(frame.sta1.Handle(), SB_GETRECT, 0, reinterpret_cast<LPARAM>(&part));
+    const LPARAM at = MAKELPARAM((part.left + part.right) / 2, (part.top + part.bottom) / 2);
+    SendMessageW(frame.sta1.Handle(), WM_LBUTTONDBLCLK, MK_LBUTTON, at);
+    EXPECT_EQ(frame.PanelText(1), contract::HookOnText);
+    EXPECT_TRUE(AtomPresent());
+    SendMessageW(frame.sta1.Handle(), WM_LBUTTONDBLCLK, MK_LBUTTON, at);
+    EXPECT_EQ(frame.PanelText(1), contract::HookOffText);
+    EXPECT_FALSE(AtomPresent());
+    // The other panels do nothing.
+    SendMessageW(frame.sta1.Handle(), SB_GETRECT, 2, reinterpret_cast<LPARAM>(&part));
+    SendMessageW(frame.sta1.Handle(), WM_LBUTTONDBLCLK, MK_LBUTTON,
+                 MAKELPARAM((part.left + part.right) / 2, (part.top + part.bottom) / 2));
+    EXPECT_EQ(frame.PanelText(1), contract::HookOffText);
+}

@@ -1,0 +1,76 @@
+#include "WindowDriver.h"
+
+#include "frmAbout.h"
+#include "frmLatestVerTip.h"
+#include "frmQuit.h"
+#include "vb/VbScreen.h"
+
+namespace hosttest {
+
+namespace {
+WindowDriver* g_active = nullptr;
+}
+
+WindowDriver::WindowDriver(std::vector<Step> steps, DWORD deadlineMs)
+    : steps_(std::move(steps)), start_(GetTickCount()), deadline_(deadlineMs) {
+    g_active = this;
+    timer_ = SetTimer(nullptr, 0, 40, &WindowDriver::Tick);
+}
+
+WindowDriver::~WindowDriver() {
+    if (timer_) KillTimer(nullptr, timer_);
+    if (g_active == this) g_active = nullptr;
+}
+
+void CALLBACK WindowDriver::Tick(HWND, UINT, UINT_PTR, DWORD) {
+    if (g_active) g_active->Run();
+}
+
+void WindowDriver::Run() {
+    if (running_) return;  // a step that pumps must not run the next one inside itself
+    running_ = true;
+    if (!Finished() && GetTickCount() - start_ > deadline_) {
+        timedOut_ = true;
+        next_ = steps_.size();
+        CloseHostModals();
+    } else if (!Finished() && steps_[next_]()) {
+        ++next_;
+    }
+    running_ = false;
+}
+
+bool PumpUntil(const std::function<bool()>& done, DWORD ms) {
+    const DWORD start = GetTickCount();
+    while (!done()) {
+        if (GetTickCount() - start > ms) return done();
+        vb::DoEvents();
+        Sleep(5);
+    }
+    return true;
+}
+
+void PumpFor(DWORD ms) {
+    const DWORD start = GetTickCount();
+    while (GetTickCount() - start < ms) {
+        vb::DoEvents();
+        Sleep(5);
+    }
+}
+
+void ClickWindow(HWND window) {
+    RECT r{};
+    GetClientRect(window, &r);
+    LPARAM at = MAKELPARAM(r.right / 2, r.bottom / 2);
+    SendMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    SendMessageW(window, WM_LBUTTONUP, 0, at);
+}
+
+void CloseHostModals() {
+    if (auto* w = frmQuit::Existing()) w->Unload();
+    if (auto* w = frmAgreement::Existing()) w->Unload();
+    if (auto* w = frmAbout::Existing()) w->Unload();
+    if (auto* w = frmAboutKestrow::Existing()) w->Unload();
+    if (auto* w = frmLatestVerTip::Existing()) w->Unload();
+}
+
+}  // namespace hosttest
