@@ -7,6 +7,7 @@
 #include "basMessageHandler.h"
 #include "com/ComModule.h"
 #include "com/ComRegistration.h"
+#include "frmAssociationRestorer.h"
 #include "vb/VbApp.h"
 #include "vb/VbError.h"
 #include "vb/VbThreadState.h"
@@ -23,6 +24,7 @@ BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
     if (reason == DLL_PROCESS_ATTACH) {
         vb::SetProjectName(L"Sendrik");
         SetMessageRows(LibraryMessageRow);
+        StartAssociationRestorer();
     }
     vb::ThreadStateOnDllNotification(reason, reserved);
     return TRUE;

@@ -330,7 +330,10 @@ void frmTesselOptions::tmr_Timer() {
     // Every loaded window of the library that has a periodic step gets it.
     for (win::Window* form : win::Window::LoadedWindows()) {
         try {
-            if (auto* client = dynamic_cast<frmTesselOptions*>(form)) client->TimerEvent();
+            if (auto* client = dynamic_cast<frmTesselOptions*>(form))
+                client->TimerEvent();
+            else if (auto* periodic = dynamic_cast<PeriodicWindow*>(form))
+                periodic->TimerEvent();
         } catch (...) {
             vb::CaptureCurrentException();
         }

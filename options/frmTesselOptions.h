@@ -72,7 +72,7 @@ public:
 
     // ---- public members ----
     short FormReadiness() const { return formReadiness_; }
-    void SetFormUnloaded(bool value) { formUnloaded_ = value; }
+    void SetFormUnloaded(bool value) override { formUnloaded_ = value; }
     bool FormUnloadedFlag() const { return formUnloaded_; }
     void SetReturnValue(const vb::Variant& value) { returnValue_ = value; }
     void SetMdiFrmWindowState(short value) { mdiFrmWindowState_ = value; }

@@ -205,6 +205,21 @@ void CheckBox::SetChecked(bool checked) {
     SendMessageW(hwnd_, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
 }
 
+OptionButton::OptionButton(Window& form, Control* container, std::wstring name, int index, const std::wstring& text,
+                           const Rect& r)
+    : Button(form, container, std::move(name), index, text, r, BS_AUTORADIOBUTTON) {}
+bool OptionButton::Checked() const { return SendMessageW(hwnd_, BM_GETCHECK, 0, 0) == BST_CHECKED; }
+void OptionButton::SetChecked(bool checked) {
+    if (checked) {
+        for (Control* c : Form().Controls()) {
+            auto* other = dynamic_cast<OptionButton*>(c);
+            if (other && other != this && other->Container() == Container() && other->Handle())
+                SendMessageW(other->Handle(), BM_SETCHECK, BST_UNCHECKED, 0);
+        }
+    }
+    SendMessageW(hwnd_, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
 TextBox::TextBox(Window& form, Control* container, std::wstring name, int index, const std::wstring& text,
                  const Rect& r, DWORD style)
     : Control(form, container, std::move(name), index) {
@@ -277,6 +292,23 @@ void ListView::SetColumnWidth(int column, int width) {
     if (!SendMessageW(hwnd_, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(column), MAKELPARAM(width, 0)))
         vb::Raise(vb::ErrInvalidCall);
 }
+std::wstring ListView::ColumnHeader(int column) const {
+    wchar_t buffer[260] = {};
+    LVCOLUMNW col{};
+    col.mask = LVCF_TEXT;
+    col.pszText = buffer;
+    col.cchTextMax = 260;
+    if (!SendMessageW(hwnd_, LVM_GETCOLUMNW, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&col)))
+        vb::Raise(vb::ErrSubscript);
+    return buffer;
+}
+void ListView::SetColumnHeader(int column, const std::wstring& header) {
+    LVCOLUMNW col{};
+    col.mask = LVCF_TEXT;
+    col.pszText = const_cast<wchar_t*>(header.c_str());
+    if (!SendMessageW(hwnd_, LVM_SETCOLUMNW, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&col)))
+        vb::Raise(vb::ErrSubscript);
+}
 int ListView::Count() const { return static_cast<int>(SendMessageW(hwnd_, LVM_GETITEMCOUNT, 0, 0)); }
 int ListView::AddItem(const std::wstring& text) {
     LVITEMW item{};
@@ -317,7 +349,20 @@ void ListView::ClearCurrent() {
     SendMessageW(hwnd_, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&item));
 }
 void ListView::Clear() { SendMessageW(hwnd_, LVM_DELETEALLITEMS, 0, 0); }
+bool ListView::Selected(int itemIndex) const {
+    return (SendMessageW(hwnd_, LVM_GETITEMSTATE, static_cast<WPARAM>(itemIndex), LVIS_SELECTED) & LVIS_SELECTED) != 0;
+}
+void ListView::SetSelected(int itemIndex, bool selected) {
+    LVITEMW item{};
+    item.stateMask = LVIS_SELECTED;
+    item.state = selected ? LVIS_SELECTED : 0;
+    SendMessageW(hwnd_, LVM_SETITEMSTATE, static_cast<WPARAM>(itemIndex), reinterpret_cast<LPARAM>(&item));
+}
 LRESULT ListView::OnNotify(NMHDR* header) {
+    if (header->code == NM_CLICK && OnItemClick) {
+        OnItemClick(reinterpret_cast<NMITEMACTIVATE*>(header)->iItem);
+        return 0;
+    }
     if (header->code != LVN_ITEMCHANGED || !OnItemCheck) return 0;
     auto* change = reinterpret_cast<NMLISTVIEW*>(header);
     if (!(change->uChanged & LVIF_STATE)) return 0;

@@ -103,6 +103,15 @@ public:
     void SetChecked(bool checked);
 };
 
+// A radio button; the buttons of one container form one group.
+class OptionButton : public Button {
+public:
+    OptionButton(Window& form, Control* container, std::wstring name, int index, const std::wstring& text,
+                 const Rect& r);
+    bool Checked() const;
+    void SetChecked(bool checked);  // unchecks the group's other option buttons, as a click would
+};
+
 class TextBox : public Control {
 public:
     TextBox(Window& form, Control* container, std::wstring name, int index, const std::wstring& text, const Rect& r,
@@ -140,6 +149,8 @@ public:
     int ColumnCount() const;
     int ColumnWidth(int column) const;
     void SetColumnWidth(int column, int width);
+    std::wstring ColumnHeader(int column) const;
+    void SetColumnHeader(int column, const std::wstring& header);
     int AddItem(const std::wstring& text);  // index of the new row
     void SetSubItem(int item, int column, const std::wstring& text);
     std::wstring ItemText(int item, int column = 0) const;
@@ -148,6 +159,10 @@ public:
     void SetChecked(int item, bool checked);
     void ClearCurrent();  // no row selected or focused
     void Clear();
+    bool Selected(int item) const;
+    void SetSelected(int item, bool selected);
+    // A click on a row (-1: on no row).
+    std::function<void(int item)> OnItemClick;
     // A row's check mark changed (by the user or by code).
     std::function<void(int item)> OnItemCheck;
     LRESULT OnNotify(NMHDR* header) override;
