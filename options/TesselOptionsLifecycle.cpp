@@ -18,6 +18,7 @@
 #include "basUserInterface.h"
 #include "basWinAPI_Help.h"
 #include "basWinAPI_Registry.h"
+#include "OptionsMenuLink.h"
 #include "frmInfo.h"
 #include "frmTesselOptions.h"
 #include "vb/VbScreen.h"
@@ -140,6 +141,7 @@ void frmTesselOptions::Form_Activate() {
             }
             if (gone()) return;
             optionsClosing_ = false;
+            BuildHowDoIMenus();
             const bool firstRun = ReadFirstRun();
             const bool any = GetPrograms();
             if (firstRun && !any) {
@@ -165,6 +167,7 @@ void frmTesselOptions::Form_Activate() {
             if (gone()) return;
             ShowFirstTimeWelcome();
             if (gone()) return;
+            SetMenusForOSVersion();
             StartTimer();
             formReadiness_ = frReady;
             return;
@@ -299,8 +302,8 @@ void frmTesselOptions::TimerEvent() {
     ProcGuard guard;
     try {
         if (findPending_) {
-            // The find dialog comes with the list commands; the request is dropped until then.
             findPending_ = false;
+            FindInListView(1, false);
         }
         if (resizeSettleCount_ != 0 && WindowState() == 0) {
             ++resizeSettleCount_;
@@ -339,6 +342,7 @@ void frmTesselOptions::tmr_Timer() {
         }
         vb::Err().Clear();
     }
+    if (Loaded()) ShowToolTip();
 }
 
 void frmTesselOptions::Form_Resize() {
@@ -462,7 +466,8 @@ void frmTesselOptions::OnUnload() {
         Form_Terminate();
         Form_Unload();
     }
-    // The tree's members go with the window's controls.
+    // The tree's members and the menus go with the window's controls.
+    DestroyMenus();
     categories_.reset();
 }
 
@@ -488,6 +493,13 @@ LRESULT frmTesselOptions::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         case WM_CLOSE:
             if (!Form_QueryUnload()) DestroyForm();
             return 0;
+        case WM_SETCURSOR:
+            // The pointer moved over the window: the tool tip's delay starts again.
+            ToolTipCountdown = ToolTipResetCount;
+            break;
+        case WM_COMMAND:
+            if (MenuCommand(wParam, lParam)) return 0;
+            break;
         default:
             break;
     }

@@ -1,6 +1,7 @@
 #include "frmTesselOptions.h"
 
 #include "OptionsLinks.h"
+#include "OptionsMenuLink.h"
 #include "TesselOptionsAutomation.h"
 #include "TesselOptionsImages.h"
 #include "basCategories.h"

@@ -22,6 +22,7 @@
 #include "HostFrameLink.h"
 #include "NeighbourServices.h"
 #include "OptionsListView.h"
+#include "ToolTips.h"
 #include "com/ComModule.h"
 #include "vb/VbVariant.h"
 #include "win/TreeView.h"
@@ -29,6 +30,9 @@
 
 // Readiness stages.
 enum FormReadinessStage : short { frLoading = 0, frFailed = 1, frReady = 2 };
+
+class frmMenus;
+class OptionsMenuLink;
 
 class frmTesselOptions : public win::Window,
                          public OptionsWindowServices,
@@ -157,6 +161,24 @@ public:
     void SetProgramListTimeStamp(const FILETIME& lastWrite) override;
     void ShowMDIForm() override;
 
+    // ---- menus, notes, find keys and tool tips (TesselOptionsMenus.cpp) ----
+    // The window's pop-up menus; nullptr before the load sequence made them.
+    frmMenus* Menus() const { return menus_.get(); }
+    void BuildHowDoIMenus();
+    void SetMenusForOSVersion();
+    // A WM_COMMAND of the menus; false for anything else.
+    bool MenuCommand(WPARAM wParam, LPARAM lParam);
+    void ShowToolTip();
+    // Finds in the active list (lvwExts or lvwPrograms); repeat reuses the find dialog's criteria.
+    void FindInListView(long direction, bool repeat);
+    // The window's key preview of the lists' keys: F3, Shift+F3 and Ctrl+F.
+    void Form_KeyUp(WPARAM key);
+    // Members of the tree's editing that the menus call (TesselOptionsMenuEditing.cpp).
+    void MenuRenameCategory();
+    void MenuRenameSubcategory();
+    void MenuAddSubcategory();
+    void RedisplayExtensionListFromMenu();
+
     // ---- controls ----
     win::TreeView& tvwChoices;
     OptionsListView& lvwExts;
@@ -193,7 +215,6 @@ private:
     void FilterClicked();
     bool LibraryDialogOpen() const;
     void Form_KeyDown(WPARAM key);
-    void Form_KeyUp(WPARAM key);
     void StartTimer();
     void StopTimer();
     void UnloadOtherLibraryForms();
@@ -203,6 +224,16 @@ private:
 
     com::ComPtr<IDispatch> automation_;
     std::unique_ptr<CategoryTree> categories_;
+    std::unique_ptr<OptionsMenuLink> menuLink_;
+    std::unique_ptr<frmMenus> menus_;
+    ToolTipTracker toolTips_;
+    std::wstring lastExtSearch_;
+    std::wstring lastProgramSearch_;
+    void CreateMenus();
+    void DestroyMenus();
+    // The editor's pop-up entry point reaches the menus (and lets go of them).
+    void ConnectMenus();
+    void DisconnectMenus();
     std::array<HBITMAP, 3> pictures_{};
     bool tmrRunning_ = false;
     bool addedToFrame_ = false;
@@ -228,3 +259,10 @@ using ProgramScan = std::function<bool(ExeScanHost& host, bool rescan)>;
 ProgramScan SetProgramScan(ProgramScan scan);
 // Runs the program scan (the test's own when one is set); answers whether it completed.
 bool RunProgramScan(ExeScanHost& host, bool rescan);
+
+// The tool windows that the extension list's menu opens; they live in the library's association
+// tools, which install the opener (owner: the host frame, may be null).
+enum class ToolWindow { AssociationRestorer, PreviewerController, ExplorerPrecatchController };
+using ToolWindowOpener = std::function<void(ToolWindow which, HWND owner)>;
+ToolWindowOpener SetToolWindowOpener(ToolWindowOpener opener);
+const ToolWindowOpener& CurrentToolWindowOpener();

@@ -81,8 +81,12 @@ TEST_F(FindTest, RowsAreVisitedFromTheSelectionAround) {
     }
     // "Up" re-captions the wrap box.
     EXPECT_EQ(find->chkFromStart.Text(), L"From the Beginning");
+    find->optUp.SetChecked(true);
     find->optUp.Click();
     EXPECT_EQ(find->chkFromStart.Text(), L"From the End");
+    find->optDown.SetChecked(true);
+    find->optDown.Click();
+    EXPECT_EQ(find->chkFromStart.Text(), L"From the Beginning");
 }
 
 TEST_F(FindTest, WordsAndOptions) {

@@ -11,6 +11,9 @@
 
 namespace {
 
+using testsupport::FreshTempFolder;
+using testsupport::RemoveTree;
+
 void WriteNote(const std::wstring& path, const std::string& text) {
     std::ofstream out(path.c_str(), std::ios::binary);
     out << text;

@@ -190,7 +190,7 @@ TEST_F(MenusTest, DesignStatesAndTheListsHooks) {
     EXPECT_EQ(menus->NativeCaptions(mgPrgList).front(), L"Assign Alias");
     menus->SetRefreshExeCaption(L"Refresh Exe's   [3 Days since updated]");
     EXPECT_EQ(menus->RefreshExeCaption(), L"Refresh Exe's   [3 Days since updated]");
-    EXPECT_EQ(menus->NativeCaptions(mgPrgList)[4], L"Refresh Exe's   [3 Days since updated]");
+    EXPECT_EQ(menus->NativeCaptions(mgPrgList)[5], L"Refresh Exe's   [3 Days since updated]");
 }
 
 // A right click on empty tree space opens the menu; the test reads its items while it is open

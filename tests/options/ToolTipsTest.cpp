@@ -81,9 +81,8 @@ TEST(ToolTips, ButtonsDragsAndOtherWindowsHoldItBack) {
     // A tip that shows goes with a button press.
     ToolTipTracker tracker;
     Panel panel;
-    long countdown = 0;
-    tracker.Tick(countdown, At(kButton), TipOf, panel);
-    tracker.Tick(countdown, At(kButton), TipOf, panel);
+    long countdown = 4;
+    ASSERT_EQ(TickOfTip(tracker, countdown, panel, {At(kButton)}), 10);
     ASSERT_EQ(countdown, -1);
     const int clears = panel.clears;
     tracker.Tick(countdown, ToolTipInputs{true, false, true, kButton}, TipOf, panel);
