@@ -89,5 +89,9 @@ LRESULT OptionsListView::OnNotify(NMHDR* header) {
                 return CDRF_DODEFAULT;
         }
     }
+    if (header->code == LVN_KEYDOWN && OnKeyDown) {
+        OnKeyDown(reinterpret_cast<NMLVKEYDOWN*>(header)->wVKey);
+        return 0;
+    }
     return win::ListView::OnNotify(header);
 }

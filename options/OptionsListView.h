@@ -2,6 +2,7 @@
 // the window's handlers read them back, and whose sub-items may be drawn in a colour of their own
 // (an aliased program).
 #pragma once
+#include <functional>
 #include <map>
 #include <string>
 #include <utility>
@@ -32,6 +33,8 @@ public:
     void SetRowTag(long row, long tag) override;
 
     LRESULT OnNotify(NMHDR* header) override;
+    // A key went down in the list (the window's key preview of the lists' keys).
+    std::function<void(WORD key)> OnKeyDown;
 
 private:
     struct RowData {

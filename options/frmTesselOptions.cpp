@@ -94,6 +94,8 @@ frmTesselOptions::frmTesselOptions()
         box->SetVisible(false);
     for (win::CheckBox* box : {&chkNormallyExcluded, &chkWindows, &chkSystemFiles, &chkRelatedOnly})
         box->OnClick = [this] { FilterClicked(); };
+    for (OptionsListView* list : {&lvwExts, &lvwPrograms})
+        list->OnKeyDown = [this](WORD key) { Form_KeyUp(key); };
 
     tvwChoices.SetImageList(CategoryImageList());
     categories_ = std::make_unique<CategoryTree>(tvwChoices, *this);
