@@ -466,9 +466,8 @@ void frmTesselOptions::OnUnload() {
         Form_Terminate();
         Form_Unload();
     }
-    // The tree's members and the menus go with the window's controls.
-    DestroyMenus();
-    categories_.reset();
+    // The tree's members, its editor and the menus go with the window's controls.
+    ReleaseEditing();
 }
 
 // ---- messages ----
@@ -500,6 +499,10 @@ LRESULT frmTesselOptions::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         case WM_COMMAND:
             if (MenuCommand(wParam, lParam)) return 0;
             break;
+        case WM_NCDESTROY:
+            // The controls go with the window, and so does what holds on to them.
+            ReleaseEditing();
+            break;
         default:
             break;
     }
@@ -507,8 +510,8 @@ LRESULT frmTesselOptions::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
 }
 
 LRESULT frmTesselOptions::SystemMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (created_ || (GetWindowLongW(Handle(), GWL_EXSTYLE) & WS_EX_MDICHILD)) {
-        if (GetWindowLongW(Handle(), GWL_EXSTYLE) & WS_EX_MDICHILD) return DefMDIChildProcW(Handle(), msg, wParam, lParam);
-    }
+    // An MDI child leaves the system's part to the MDI child procedure.
+    if (Handle() && (GetWindowLongW(Handle(), GWL_EXSTYLE) & WS_EX_MDICHILD))
+        return DefMDIChildProcW(Handle(), msg, wParam, lParam);
     return win::Window::SystemMessage(msg, wParam, lParam);
 }

@@ -4,17 +4,24 @@
 #include "frmTesselOptions.h"
 
 void frmTesselOptions::MenuRenameCategory() {
-    if (win::TreeNode node = CurrentTreeNode()) tvwChoices.StartLabelEdit(node);
+    if (editor_) editor_->mnuRenameCategory();
 }
 
 void frmTesselOptions::MenuRenameSubcategory() {
-    if (win::TreeNode node = CurrentTreeNode()) tvwChoices.StartLabelEdit(node);
+    if (editor_) editor_->mnuRenameSubcategory();
 }
 
-void frmTesselOptions::MenuAddSubcategory() {}
+void frmTesselOptions::MenuAddSubcategory() {
+    std::wstring name;
+    if (editor_) editor_->mnuAddSubcategory(name);
+}
 
-void frmTesselOptions::RedisplayExtensionListFromMenu() { DisplayExtensions(lvwExts); }
+void frmTesselOptions::RedisplayExtensionListFromMenu() { RedisplayExtensionList(); }
 
-void frmTesselOptions::ConnectMenus() {}
+void frmTesselOptions::ConnectMenus() {
+    if (editor_ && menus_) editor_->SetPopupMenus(menus_.get());
+}
 
-void frmTesselOptions::DisconnectMenus() {}
+void frmTesselOptions::DisconnectMenus() {
+    if (editor_) editor_->SetPopupMenus(nullptr);
+}

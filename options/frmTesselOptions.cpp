@@ -105,6 +105,7 @@ frmTesselOptions::frmTesselOptions()
     // What the data model reaches of the options window while it is loaded.
     SetOptionsWindowServices(this);
     SetCategoryHost(this);
+    CreateEditing();
 
     Form_Initialize();
     Form_Load();
@@ -130,6 +131,7 @@ win::TreeView& frmTesselOptions::CreateFormAndTree() {
 }
 
 frmTesselOptions::~frmTesselOptions() {
+    ReleaseEditing();
     if (automation_) DetachTesselOptionsAutomation(automation_.Get());
     for (HBITMAP& picture : pictures_)
         if (picture) {
@@ -176,14 +178,12 @@ void frmTesselOptions::LoadPictures() {
 }
 
 std::wstring frmTesselOptions::GetHowDoIFile(const std::wstring& key) {
-    noteFilesCreated_ = true;
     auto it = noteFiles_.find(key);
     // A key that no menu item registered names no note.
     return it == noteFiles_.end() ? std::wstring() : it->second;
 }
 
 void frmTesselOptions::AddHowDoIFile(const std::wstring& key, const std::wstring& path) {
-    noteFilesCreated_ = true;
     noteFiles_[key] = path;
 }
 

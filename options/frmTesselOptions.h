@@ -21,6 +21,7 @@
 #include "ExeScanHost.h"
 #include "HostFrameLink.h"
 #include "NeighbourServices.h"
+#include "OptionsEditor.h"
 #include "OptionsListView.h"
 #include "ToolTips.h"
 #include "com/ComModule.h"
@@ -38,7 +39,8 @@ class frmTesselOptions : public win::Window,
                          public OptionsWindowServices,
                          public CategoryHost,
                          public ExeScanHost,
-                         public CategoryTreeWindow {
+                         public CategoryTreeWindow,
+                         public OptionsEditorWindow {
     // Ahead of the controls: the window procedure runs while they are being created.
     short formReadiness_ = frLoading;
     bool formUnloaded_ = false;
@@ -56,11 +58,9 @@ class frmTesselOptions : public win::Window,
     bool timerEventBusy_ = false;
     bool tmrBusy_ = false;
     bool unloadHandled_ = false;
-    bool terminated_ = false;
     bool created_ = false;
     int resizeSettleCount_ = 0;
     std::map<std::wstring, std::wstring> noteFiles_;
-    bool noteFilesCreated_ = false;
 
 public:
     frmTesselOptions();
@@ -77,7 +77,7 @@ public:
     DATE ProgramListDate = 0;
 
     // ---- public members ----
-    short FormReadiness() const { return formReadiness_; }
+    short FormReadiness() const override { return formReadiness_; }
     void SetFormUnloaded(bool value) override { formUnloaded_ = value; }
     bool FormUnloadedFlag() const { return formUnloaded_; }
     void SetReturnValue(const vb::Variant& value) { returnValue_ = value; }
@@ -179,6 +179,22 @@ public:
     void MenuAddSubcategory();
     void RedisplayExtensionListFromMenu();
 
+    // ---- the tree's operations and the editing of the tree and the lists (TesselOptionsEditing.cpp) ----
+    OptionsEditor& Editor() { return *editor_; }
+    // Both exist from the window's creation until its controls go.
+    void RedisplayExtensionList() override {
+        if (editor_) editor_->RedisplayExtensionList();
+    }
+    void SetAssociatedMenuItem() {
+        if (editor_) editor_->SetAssociatedMenuItem();
+    }
+    // OptionsEditorWindow
+    void SetFindPending() override { findPending_ = true; }
+    void SetDragInProgress(bool value) override { DragInProgress = value ? -1 : 0; }
+    DATE ProgramListModified() const override { return ProgramListDate; }
+    void DisplayExtensions() override;
+    long ExtensionRecordOfRow(int row) const override { return ExtensionRowTag(row + 1); }
+
     // ---- controls ----
     win::TreeView& tvwChoices;
     OptionsListView& lvwExts;
@@ -241,6 +257,10 @@ private:
     // The last filling of the program list: filled at all, and the four boxes then.
     bool programsListed_ = false;
     std::array<bool, 4> lastFilters_{};
+    // After the controls: made once they exist, gone before they go.
+    std::unique_ptr<OptionsEditor> editor_;
+    void CreateEditing();
+    void ReleaseEditing();
 };
 
 // Which look of the toolbar button a picture is.

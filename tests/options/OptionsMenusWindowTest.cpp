@@ -197,6 +197,39 @@ TEST_F(MenusWindowTest, CtrlFOpensTheFindDialogAndF3FindsTheNextRowWithoutIt) {
     EXPECT_FALSE(frmFind::Existing()->Visible());
 }
 
+// The right button on empty tree space opens the category menu with what is left for no node.
+TEST_F(MenusWindowTest, RightClickOnEmptyTreeSpaceShowsItsPopUp) {
+    frmTesselOptions& w = Open();
+    ASSERT_TRUE(w.Loaded());
+    std::vector<std::wstring> seen;
+    bool dragDuringMenu = false;
+    ModalProbe probe;
+    probe.act = [&] {
+        HWND menuWindow = FindWindowW(L"#32768", nullptr);
+        if (!menuWindow || !IsWindowVisible(menuWindow)) return false;
+        dragDuringMenu = w.DragInProgress != 0;
+        HMENU menu = reinterpret_cast<HMENU>(SendMessageW(menuWindow, 0x01E1 /*MN_GETHMENU*/, 0, 0));
+        for (int i = 0; menu && i < GetMenuItemCount(menu); ++i) {
+            wchar_t text[128] = {};
+            GetMenuStringW(menu, static_cast<UINT>(i), text, 127, MF_BYPOSITION);
+            seen.push_back(text[0] ? text : L"-");
+        }
+        EndMenu();
+        return true;
+    };
+    probe.Start();
+    RECT client{};
+    GetClientRect(w.tvwChoices.Handle(), &client);
+    const LPARAM bottom = MAKELPARAM(5, client.bottom - 3);
+    SendMessageW(w.tvwChoices.Handle(), WM_RBUTTONDOWN, MK_RBUTTON, bottom);
+    SendMessageW(w.tvwChoices.Handle(), WM_RBUTTONUP, 0, bottom);
+    Pump(100);
+    EXPECT_EQ(seen, (std::vector<std::wstring>{L"&Add Category", L"-", L"C&lose", L"-", L"&How Do I..."}));
+    EXPECT_TRUE(dragDuringMenu);
+    EXPECT_EQ(w.DragInProgress, 0);
+    EXPECT_EQ(w.CurrentTreeNode(), nullptr);
+}
+
 TEST_F(MenusWindowTest, TheLoadSetsTheExtensionListsSystemItems) {
     frmTesselOptions& w = Open();
     ASSERT_TRUE(w.Loaded());
