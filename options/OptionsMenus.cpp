@@ -524,7 +524,9 @@ void frmMenus::PopUp(int mainIndex) {
     POINT point{};
     GetCursorPos(&point);
     HWND owner = owner_;
-    if (owner) SetForegroundWindow(owner);
+    // The menu closes as it should on a click elsewhere only while its window's top level is
+    // in the foreground.
+    if (owner) SetForegroundWindow(GetAncestor(owner, GA_ROOT));
     // The chosen command comes back to the owner as WM_COMMAND, which hands it to OnCommand.
     TrackPopupMenu(menu, TPM_LEFTALIGN | TPM_RIGHTBUTTON, point.x, point.y, 0, owner, nullptr);
     commands_.SetDragInProgress(false);

@@ -8,8 +8,7 @@
 #include "com/ComModule.h"
 #include "com/ComRegistration.h"
 #include "frmAssociationRestorer.h"
-#include "frmPreviewerController.h"
-#include "frmTesselOptions.h"
+#include "ToolWindowOpener.h"
 #include "vb/VbApp.h"
 #include "vb/VbError.h"
 #include "vb/VbThreadState.h"
@@ -20,27 +19,6 @@ namespace {
 const com::ClassRegistration kCForm = {&CLSID_CForm, L"MorvaSendrik.CForm", L"MorvaSendrik.CForm", L"Apartment",
                                        &LIBID_MorvaSendrik, L"20.0", false};
 
-// The tool windows of the extension list's menu. "&Previewer Controller" shows the loaded
-// controller as it is (its FormUse untouched); the Explorer list asks for its own use.
-void OpenToolWindow(ToolWindow which, HWND owner) {
-    switch (which) {
-        case ToolWindow::AssociationRestorer:
-            frmAssociationRestorer::Open(owner);
-            break;
-        case ToolWindow::PreviewerController:
-            if (frmPreviewerController* open = frmPreviewerController::Existing()) {
-                open->Show();
-                SetForegroundWindow(open->Handle());
-            } else {
-                ShowPreviewerController(L"", owner);
-            }
-            break;
-        case ToolWindow::ExplorerPrecatchController:
-            ShowPreviewerController(frmPreviewerController::ExplorerPrecatchUse, owner);
-            break;
-    }
-}
-
 }  // namespace
 
 BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
@@ -48,7 +26,7 @@ BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
         vb::SetProjectName(L"Sendrik");
         SetMessageRows(LibraryMessageRow);
         StartAssociationRestorer();
-        SetToolWindowOpener(OpenToolWindow);
+        InstallToolWindowOpener();
     }
     vb::ThreadStateOnDllNotification(reason, reserved);
     return TRUE;
