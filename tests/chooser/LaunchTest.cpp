@@ -158,3 +158,25 @@ TEST_F(LaunchTest, TheProgramWindowsWouldUse) {
     Association association(L".lxwdp", bare);
     EXPECT_EQ(GetWindowsDefaultProgram(file), L"");
 }
+
+TEST_F(LaunchTest, DescriptionsFromTheVersionResource) {
+    const std::wstring file = folder + L"\\letter.lxwdp";
+    WriteFileText(file, "x");
+    const struct {
+        const wchar_t* variant;
+        const wchar_t* fields;  // description and version; empty: no record
+    } cases[] = {
+        {L"lumox_recorder_nodesc", L"Acme- Editor|2.0"},
+        {L"lumox_recorder_nocompany", L"Missing Info. - Plain Tool|1.2"},
+        {L"lumox_recorder_nodot", L""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.variant);
+        const std::wstring program = folder + L"\\" + c.variant + L".exe";
+        ASSERT_TRUE(CopyFileW((TestFolder() + L"\\" + c.variant + L".exe").c_str(), program.c_str(), FALSE));
+        Association association(L".lxwdp", program);
+        const std::wstring expected =
+            *c.fields ? std::wstring(c.fields) + L"|OK|" + program + L"|" + ShortPath(program) : std::wstring();
+        EXPECT_EQ(GetWindowsDefaultProgram(file), expected);
+    }
+}
