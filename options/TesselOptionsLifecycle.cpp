@@ -466,8 +466,9 @@ void frmTesselOptions::OnUnload() {
         Form_Terminate();
         Form_Unload();
     }
-    // The tree's members, its editor and the menus go with the window's controls.
+    // The tree's members and its editor go with the window's controls.
     ReleaseEditing();
+    categories_.reset();
 }
 
 // ---- messages ----
@@ -498,10 +499,6 @@ LRESULT frmTesselOptions::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             break;
         case WM_COMMAND:
             if (MenuCommand(wParam, lParam)) return 0;
-            break;
-        case WM_NCDESTROY:
-            // The controls go with the window, and so does what holds on to them.
-            ReleaseEditing();
             break;
         default:
             break;

@@ -102,6 +102,23 @@ public:
     CategoryTree& Categories() { return *categories_; }
     win::TreeNode CurrentTreeNode() const { return categories_ ? categories_->CurrentTreeNode() : nullptr; }
 
+    // ---- typing, mouse buttons, label edits and drops in the tree and the lists
+    //      (TesselOptionsEditing.cpp; the handlers themselves: OptionsEditor) ----
+    // Only while the window is loaded.
+    OptionsEditor& Editor() { return *editor_; }
+    void RedisplayExtensionList() override {
+        if (editor_) editor_->RedisplayExtensionList();
+    }
+    void SetAssociatedMenuItem() {
+        if (editor_) editor_->SetAssociatedMenuItem();
+    }
+    // OptionsEditorWindow
+    void SetFindPending() override { findPending_ = true; }
+    void SetDragInProgress(bool value) override { DragInProgress = value ? -1 : 0; }
+    DATE ProgramListModified() const override { return ProgramListDate; }
+    void DisplayExtensions() override;
+    long ExtensionRecordOfRow(int row) const override { return ExtensionRowTag(row + 1); }
+
     // ---- program list (TesselOptionsPrograms.cpp) ----
     void DisplayPrograms(bool force) override;
     void AddProgramRow(win::ListView& list, const std::vector<std::wstring>& fields, const std::wstring& tag,
@@ -179,22 +196,6 @@ public:
     void MenuAddSubcategory();
     void RedisplayExtensionListFromMenu();
 
-    // ---- the tree's operations and the editing of the tree and the lists (TesselOptionsEditing.cpp) ----
-    OptionsEditor& Editor() { return *editor_; }
-    // Both exist from the window's creation until its controls go.
-    void RedisplayExtensionList() override {
-        if (editor_) editor_->RedisplayExtensionList();
-    }
-    void SetAssociatedMenuItem() {
-        if (editor_) editor_->SetAssociatedMenuItem();
-    }
-    // OptionsEditorWindow
-    void SetFindPending() override { findPending_ = true; }
-    void SetDragInProgress(bool value) override { DragInProgress = value ? -1 : 0; }
-    DATE ProgramListModified() const override { return ProgramListDate; }
-    void DisplayExtensions() override;
-    long ExtensionRecordOfRow(int row) const override { return ExtensionRowTag(row + 1); }
-
     // ---- controls ----
     win::TreeView& tvwChoices;
     OptionsListView& lvwExts;
@@ -250,6 +251,9 @@ private:
     // The editor's pop-up entry point reaches the menus (and lets go of them).
     void ConnectMenus();
     void DisconnectMenus();
+    std::unique_ptr<OptionsEditor> editor_;
+    void CreateEditing();
+    void ReleaseEditing();
     std::array<HBITMAP, 3> pictures_{};
     bool tmrRunning_ = false;
     bool addedToFrame_ = false;
@@ -257,10 +261,6 @@ private:
     // The last filling of the program list: filled at all, and the four boxes then.
     bool programsListed_ = false;
     std::array<bool, 4> lastFilters_{};
-    // After the controls: made once they exist, gone before they go.
-    std::unique_ptr<OptionsEditor> editor_;
-    void CreateEditing();
-    void ReleaseEditing();
 };
 
 // Which look of the toolbar button a picture is.
