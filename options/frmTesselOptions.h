@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "CategoryHost.h"
+#include "CategoryTree.h"
 #include "ExeScanHost.h"
 #include "HostFrameLink.h"
 #include "NeighbourServices.h"
@@ -32,7 +33,8 @@ enum FormReadinessStage : short { frLoading = 0, frFailed = 1, frReady = 2 };
 class frmTesselOptions : public win::Window,
                          public OptionsWindowServices,
                          public CategoryHost,
-                         public ExeScanHost {
+                         public ExeScanHost,
+                         public CategoryTreeWindow {
     // Ahead of the controls: the window procedure runs while they are being created.
     short formReadiness_ = frLoading;
     bool formUnloaded_ = false;
@@ -89,8 +91,13 @@ public:
     void ShowForm();
     void BringToFront();
 
+    // ---- category tree (TesselOptionsTree.cpp; the members themselves: CategoryTree) ----
+    // Only while the window is loaded.
+    CategoryTree& Categories() { return *categories_; }
+    win::TreeNode CurrentTreeNode() const { return categories_ ? categories_->CurrentTreeNode() : nullptr; }
+
     // ---- program list (TesselOptionsPrograms.cpp) ----
-    void DisplayPrograms(bool force);
+    void DisplayPrograms(bool force) override;
     void AddProgramRow(win::ListView& list, const std::vector<std::wstring>& fields, const std::wstring& tag,
                        bool check);
     static void YieldEvery400(bool reset);
@@ -100,7 +107,7 @@ public:
     // ---- lifecycle (TesselOptionsLifecycle.cpp) ----
     void Form_Activate();
     bool EnsureProgramList();
-    bool GetPrograms();
+    bool GetPrograms() override;
     void ShowFirstTimeWelcome();
     void tmr_Timer();
     void Form_Resize();
@@ -126,6 +133,13 @@ public:
         AddProgramRow(list, fields, lineIndex, checked);
     }
     void ScrollChoicesToLeft() override;
+    void AddProgramToSubcategory(HTREEITEM subcategory, win::ListView& source, bool scrollLeft) override;
+    void AddExtensionToSubcategory(HTREEITEM subcategory, const std::wstring& extension, long recordIndex,
+                                   bool scrollLeft) override;
+
+    // ---- CategoryTreeWindow ----
+    void SaveUserChoices(bool saveNow) override;
+    void RescanPrograms() override;
 
     // ---- CategoryHost ----
     win::TreeNodes& Choices() override { return tvwChoices; }
@@ -186,6 +200,7 @@ private:
     void DestroyForm();
 
     com::ComPtr<IDispatch> automation_;
+    std::unique_ptr<CategoryTree> categories_;
     std::array<HBITMAP, 3> pictures_{};
     bool tmrRunning_ = false;
     bool addedToFrame_ = false;
@@ -209,3 +224,5 @@ inline constexpr const wchar_t* AssociationRestorerName = L"frmAssociationRestor
 // answers whether the scan completed. The data model's scan unless tests put their own.
 using ProgramScan = std::function<bool(ExeScanHost& host, bool rescan)>;
 ProgramScan SetProgramScan(ProgramScan scan);
+// Runs the program scan (the test's own when one is set); answers whether it completed.
+bool RunProgramScan(ExeScanHost& host, bool rescan);

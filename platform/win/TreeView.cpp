@@ -30,7 +30,7 @@ RECT ItemRectRequest(HTREEITEM item) {
 
 long TreeNodes::ForeColor(TreeNode node) const {
     unsigned marks = Marks(node);
-    if (marks & tnNotRemovable) return NotRemovableColour;
+    if (marks & (tnNotRemovable | tnAliased)) return NotRemovableColour;
     if (marks & tnInactive) return InactiveColour;
     return 0;
 }
@@ -71,6 +71,14 @@ bool TreeView::Expanded(TreeNode node) const {
     return (state & TVIS_EXPANDED) != 0;
 }
 
+void TreeView::SetExpanded(TreeNode node, bool expanded) {
+    SendMessageW(hwnd_, TVM_EXPAND, expanded ? TVE_EXPAND : TVE_COLLAPSE, reinterpret_cast<LPARAM>(Data(node).item));
+}
+
+void TreeView::StartLabelEdit(TreeNode node) {
+    SendMessageW(hwnd_, TVM_EDITLABELW, 0, reinterpret_cast<LPARAM>(Data(node).item));
+}
+
 RECT TreeView::TextRect(TreeNode node) const {
     RECT r = ItemRectRequest(Data(node).item);
     if (!SendMessageW(hwnd_, TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(&r))) return RECT{};
@@ -78,6 +86,7 @@ RECT TreeView::TextRect(TreeNode node) const {
 }
 
 void TreeView::Clear() {
+    if (OnRemoving) OnRemoving(nullptr);
     SendMessageW(hwnd_, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
     keys_.clear();
     nodes_.clear();
@@ -136,6 +145,8 @@ void TreeView::Renumber() {
 }
 
 void TreeView::Remove(TreeNode node) {
+    Data(node);  // a stale node is an error before anyone is told of it
+    if (OnRemoving) OnRemoving(node);
     Forget(node);
     Renumber();
 }

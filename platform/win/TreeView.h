@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -25,6 +26,7 @@ enum TreeNodeMark : unsigned {
     tnNotRemovable = 1u,  // shown blue (&HFF0000)
     tnInactive = 2u,      // shown dark red (&H80) unless also not removable
     tnDefault = 4u,       // shown bold
+    tnAliased = 8u,       // a program shown under an alias: blue as well
 };
 inline constexpr long NotRemovableColour = 0xFF0000;
 inline constexpr long InactiveColour = 0x80;
@@ -85,6 +87,9 @@ public:
     TreeNode Selected() const;
     void Select(TreeNode node);
     bool Expanded(TreeNode node) const;
+    void SetExpanded(TreeNode node, bool expanded);
+    // Opens the node's label for typing (the control must allow label editing).
+    void StartLabelEdit(TreeNode node);
     // Where the node's text is drawn, in client pixels; empty when it is scrolled out or collapsed.
     RECT TextRect(TreeNode node) const;
 
@@ -116,6 +121,10 @@ public:
     void EnsureVisible(TreeNode node) override;
 
     LRESULT OnNotify(NMHDR* header) override;
+
+    // Told before a node goes with everything below it (the node given to Remove), and with
+    // nullptr before the tree is cleared, so that whoever keeps a node can let go of it.
+    std::function<void(TreeNode node)> OnRemoving;
 
 private:
     struct KeyLess {
