@@ -12,13 +12,16 @@
 #include "PrintList.h"
 #include "RecordingPrintDevice.h"
 #include "TestSupport.h"
+#include "UiTestForms.h"
 #include "basAssocLinks.h"
 #include "basErrorHandler.h"
+#include "NeighbourServices.h"
 #include "basIniFile.h"
 #include "basRegistryModel.h"
 #include "basUserInterface.h"
 #include "basWinAPI_Registry.h"
 #include "frmPreviewerController.h"
+#include "vb/VbError.h"
 #include "vb/VbScreen.h"
 #include "vb/VbText.h"
 
@@ -497,6 +500,34 @@ TEST_F(PreviewerControllerTest, PrintSendsTheListToTheDevice) {
     EXPECT_TRUE(boxes.shown.empty());
 }
 
+// A printer that fails after a few lines of text, as one running out of paper might.
+class FailingPrintDevice : public RecordingPrintDevice {
+public:
+    using RecordingPrintDevice::RecordingPrintDevice;
+
+protected:
+    void DrawText(double x, double y, const std::wstring& text) override {
+        if (Log().size() >= 4) vb::Raise(482, std::nullopt, L"Printer error");
+        RecordingPrintDevice::DrawText(x, y, text);
+    }
+};
+
+TEST_F(PreviewerControllerTest, APrinterFailureStopsThePrintAndIsReportedOnce) {
+    PutClass(L".bmp", L"", L"Paint.Picture");
+    PutClass(L".gif", L"PerceivedType", L"image");
+    Load();
+    auto log = std::make_shared<PrintLog>();
+    SetPrintDeviceMaker([log] { return std::make_unique<FailingPrintDevice>(log); });
+    frmPreviewerController& form = Open();
+    form.cmd[0]->Click();
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].style, StyleCritical);
+    EXPECT_NE(boxes.shown[0].prompt.find(L"PrintList"), std::wstring::npos);
+    ASSERT_FALSE(log->empty());
+    EXPECT_NE(log->back().kind, PrintOp::EndDoc) << "the document is not finished as if it had printed";
+    EXPECT_TRUE(form.cmd[0]->Enabled());
+}
+
 TEST_F(PreviewerControllerTest, WithoutADefaultPrinterPrintReportsTheErrorAndStaysEnabled) {
     DWORD size = 0;
     if (GetDefaultPrinterW(nullptr, &size) || size > 0) GTEST_SKIP() << "this machine has a default printer";
@@ -526,6 +557,33 @@ TEST_F(PreviewerControllerTest, OpeningTheOtherListClosesTheOpenOne) {
     UserSetsCheck(precatch, 0, false);
     EXPECT_EQ(Value(HKEY_CURRENT_USER, FileExts + L".ap", L"Application"), L"viewer.exe" + Tag);
     EXPECT_EQ(ClassValue(L".bmp"), L"Paint.Picture");
+}
+
+TEST_F(PreviewerControllerTest, TheOptionsWindowWaitsWhileTheControllerIsOpen) {
+    TestForm options(L"frmTesselOptions");
+    win::Button& sample = options.Put<win::Button>(nullptr, L"cmdSample", -1, L"Sample", win::Rect{10, 10, 80, 24});
+    SetOptionsWindowAccessor([&]() -> win::Window* { return &options; });
+    struct Restore {
+        ~Restore() { SetOptionsWindowAccessor(nullptr); }
+    } restore;
+    PutClass(L".bmp", L"", L"Paint.Picture");
+    Load();
+
+    frmPreviewerController& form = Open();
+    EXPECT_FALSE(sample.Enabled());
+    form.cmd[3]->Click();
+    vb::DoEvents();
+    EXPECT_TRUE(sample.Enabled());
+
+    // Unloaded by code, it gives the options window back all the same, once.
+    Open();
+    EXPECT_FALSE(sample.Enabled());
+    frmPreviewerController::Release();
+    EXPECT_TRUE(sample.Enabled());
+    SetControlsEnabled(options, false);
+    EXPECT_FALSE(sample.Enabled()) << "the options window's own switching still nests as before";
+    SetControlsEnabled(options, true);
+    EXPECT_TRUE(sample.Enabled());
 }
 
 TEST_F(PreviewerControllerTest, DoneClosesTheWindowAndKeepsItsPlacement) {
