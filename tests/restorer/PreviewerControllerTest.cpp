@@ -477,6 +477,15 @@ TEST_F(PreviewerControllerTest, AResizeBelowTheSmallestSizeIsUndoneOnTheFourthTi
     EXPECT_EQ(form.NormalWidth().value_or(0), form.Width());
     form.TimerEvent();
     EXPECT_GE(form.Width(), 4700);
+
+    // Maximized, the window is only laid out again: the list takes the new width.
+    const int listWidth = form.lvw.Width();
+    form.SetWindowState(2);
+    vb::DoEvents();
+    if (form.WindowState() != 2) GTEST_SKIP() << "no maximizing on this display";
+    for (int tick = 1; tick <= 4; ++tick) form.TimerEvent();
+    EXPECT_EQ(form.WindowState(), 2);
+    EXPECT_GT(form.lvw.Width(), listWidth);
 }
 
 TEST_F(PreviewerControllerTest, PrintSendsTheListToTheDevice) {
