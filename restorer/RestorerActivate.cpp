@@ -218,7 +218,7 @@ void frmAssociationRestorer::cmd_Click(int index) {
             case 4: MarkUnmarkLvwItems(2); break;
             case 5: MarkUnmarkLvwItems(4); break;
             case 6: MarkUnmarkLvwItems(0); break;
-            case 7: break;  // printing the list
+            case 7: PrintList(*lvw, PrintedList::Restorer); break;
             default: break;
         }
     } catch (...) {

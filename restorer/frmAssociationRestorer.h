@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "NeighbourServices.h"
+#include "PrintList.h"
 #include "vb/VbVariant.h"
 #include "win/Window.h"
 
@@ -54,6 +55,13 @@ public:
     void TimerEvent() override;
     void Key2Ini(const std::wstring& text);
     void Detail2Ini(const std::wstring& text, bool force);
+    // The printed list's column rules (PrintList.h).
+    double SetColWidth(double currentWidth, double textWidth, double spacing) const {
+        return ::SetColWidth(currentWidth, textWidth, spacing);
+    }
+    std::wstring TextLimitWidth(const std::wstring& text, win::PrintDevice& device, double limit) const {
+        return ::TextLimitWidth(text, device, limit);
+    }
 
     // The activation sequence; runs once per loaded window.
     void Form_Activate();

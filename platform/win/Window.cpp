@@ -292,6 +292,23 @@ void ListView::SetColumnWidth(int column, int width) {
     if (!SendMessageW(hwnd_, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(column), MAKELPARAM(width, 0)))
         vb::Raise(vb::ErrInvalidCall);
 }
+std::wstring ListView::ColumnHeader(int column) const {
+    wchar_t buffer[260] = {};
+    LVCOLUMNW col{};
+    col.mask = LVCF_TEXT;
+    col.pszText = buffer;
+    col.cchTextMax = 260;
+    if (!SendMessageW(hwnd_, LVM_GETCOLUMNW, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&col)))
+        vb::Raise(vb::ErrSubscript);
+    return buffer;
+}
+void ListView::SetColumnHeader(int column, const std::wstring& header) {
+    LVCOLUMNW col{};
+    col.mask = LVCF_TEXT;
+    col.pszText = const_cast<wchar_t*>(header.c_str());
+    if (!SendMessageW(hwnd_, LVM_SETCOLUMNW, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&col)))
+        vb::Raise(vb::ErrSubscript);
+}
 int ListView::Count() const { return static_cast<int>(SendMessageW(hwnd_, LVM_GETITEMCOUNT, 0, 0)); }
 int ListView::AddItem(const std::wstring& text) {
     LVITEMW item{};

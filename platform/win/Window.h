@@ -149,6 +149,8 @@ public:
     int ColumnCount() const;
     int ColumnWidth(int column) const;
     void SetColumnWidth(int column, int width);
+    std::wstring ColumnHeader(int column) const;
+    void SetColumnHeader(int column, const std::wstring& header);
     int AddItem(const std::wstring& text);  // index of the new row
     void SetSubItem(int item, int column, const std::wstring& text);
     std::wstring ItemText(int item, int column = 0) const;
