@@ -462,7 +462,8 @@ void frmTesselOptions::OnUnload() {
         Form_Terminate();
         Form_Unload();
     }
-    // The tree's members go with the window's controls.
+    // The tree's members and its editor go with the window's controls.
+    ReleaseEditing();
     categories_.reset();
 }
 

@@ -102,6 +102,7 @@ frmTesselOptions::frmTesselOptions()
     // What the data model reaches of the options window while it is loaded.
     SetOptionsWindowServices(this);
     SetCategoryHost(this);
+    CreateEditing();
 
     Form_Initialize();
     Form_Load();
@@ -127,6 +128,7 @@ win::TreeView& frmTesselOptions::CreateFormAndTree() {
 }
 
 frmTesselOptions::~frmTesselOptions() {
+    ReleaseEditing();
     if (automation_) DetachTesselOptionsAutomation(automation_.Get());
     for (HBITMAP& picture : pictures_)
         if (picture) {

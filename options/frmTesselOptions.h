@@ -21,6 +21,7 @@
 #include "ExeScanHost.h"
 #include "HostFrameLink.h"
 #include "NeighbourServices.h"
+#include "OptionsEditor.h"
 #include "OptionsListView.h"
 #include "com/ComModule.h"
 #include "vb/VbVariant.h"
@@ -34,7 +35,8 @@ class frmTesselOptions : public win::Window,
                          public OptionsWindowServices,
                          public CategoryHost,
                          public ExeScanHost,
-                         public CategoryTreeWindow {
+                         public CategoryTreeWindow,
+                         public OptionsEditorWindow {
     // Ahead of the controls: the window procedure runs while they are being created.
     short formReadiness_ = frLoading;
     bool formUnloaded_ = false;
@@ -71,7 +73,7 @@ public:
     DATE ProgramListDate = 0;
 
     // ---- public members ----
-    short FormReadiness() const { return formReadiness_; }
+    short FormReadiness() const override { return formReadiness_; }
     void SetFormUnloaded(bool value) override { formUnloaded_ = value; }
     bool FormUnloadedFlag() const { return formUnloaded_; }
     void SetReturnValue(const vb::Variant& value) { returnValue_ = value; }
@@ -95,6 +97,21 @@ public:
     // Only while the window is loaded.
     CategoryTree& Categories() { return *categories_; }
     win::TreeNode CurrentTreeNode() const { return categories_ ? categories_->CurrentTreeNode() : nullptr; }
+
+    // ---- typing, mouse buttons, label edits and drops in the tree and the lists
+    //      (TesselOptionsEditing.cpp; the handlers themselves: OptionsEditor) ----
+    // Only while the window is loaded.
+    OptionsEditor& Editor() { return *editor_; }
+    bool RedisplayExtensionList() override { return editor_ && editor_->RedisplayExtensionList(); }
+    void SetAssociatedMenuItem() {
+        if (editor_) editor_->SetAssociatedMenuItem();
+    }
+    // OptionsEditorWindow
+    void SetFindPending() override { findPending_ = true; }
+    void SetDragInProgress(bool value) override { DragInProgress = value ? -1 : 0; }
+    DATE ProgramListModified() const override { return ProgramListDate; }
+    void DisplayExtensions() override;
+    long ExtensionRecordOfRow(int row) const override { return ExtensionRowTag(row + 1); }
 
     // ---- program list (TesselOptionsPrograms.cpp) ----
     void DisplayPrograms(bool force) override;
@@ -201,6 +218,9 @@ private:
 
     com::ComPtr<IDispatch> automation_;
     std::unique_ptr<CategoryTree> categories_;
+    std::unique_ptr<OptionsEditor> editor_;
+    void CreateEditing();
+    void ReleaseEditing();
     std::array<HBITMAP, 3> pictures_{};
     bool tmrRunning_ = false;
     bool addedToFrame_ = false;

@@ -76,7 +76,10 @@ void TreeView::SetExpanded(TreeNode node, bool expanded) {
 }
 
 void TreeView::StartLabelEdit(TreeNode node) {
-    SendMessageW(hwnd_, TVM_EDITLABELW, 0, reinterpret_cast<LPARAM>(Data(node).item));
+    HTREEITEM item = Data(node).item;
+    labelEditRequested_ = true;
+    SendMessageW(hwnd_, TVM_EDITLABELW, 0, reinterpret_cast<LPARAM>(item));
+    labelEditRequested_ = false;
 }
 
 RECT TreeView::TextRect(TreeNode node) const {
@@ -252,7 +255,11 @@ void TreeView::EnsureVisible(TreeNode node) {
 }
 
 LRESULT TreeView::OnNotify(NMHDR* header) {
-    if (header->code != NM_CUSTOMDRAW) return 0;
+    if (header->code != NM_CUSTOMDRAW) {
+        LRESULT result = 0;
+        if (OnOtherNotify && OnOtherNotify(header, result)) return result;
+        return 0;
+    }
     auto* draw = reinterpret_cast<NMTVCUSTOMDRAW*>(header);
     switch (draw->nmcd.dwDrawStage) {
         case CDDS_PREPAINT:

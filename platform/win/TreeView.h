@@ -90,6 +90,8 @@ public:
     void SetExpanded(TreeNode node, bool expanded);
     // Opens the node's label for typing (the control must allow label editing).
     void StartLabelEdit(TreeNode node);
+    // True while StartLabelEdit opens a label: an edit the user's click on a label starts is not.
+    bool LabelEditRequested() const { return labelEditRequested_; }
     // Where the node's text is drawn, in client pixels; empty when it is scrolled out or collapsed.
     RECT TextRect(TreeNode node) const;
 
@@ -125,6 +127,9 @@ public:
     // Told before a node goes with everything below it (the node given to Remove), and with
     // nullptr before the tree is cleared, so that whoever keeps a node can let go of it.
     std::function<void(TreeNode node)> OnRemoving;
+    // The tree's other notifications (label editing, drags) for the window that edits the tree:
+    // answers true when it handled one and set result.
+    std::function<bool(NMHDR* header, LRESULT& result)> OnOtherNotify;
 
 private:
     struct KeyLess {
@@ -141,6 +146,7 @@ private:
 
     std::vector<std::unique_ptr<NodeData>> nodes_;
     std::map<std::wstring, TreeNode, KeyLess> keys_;
+    bool labelEditRequested_ = false;
 };
 
 }  // namespace win

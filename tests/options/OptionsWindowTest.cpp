@@ -8,6 +8,7 @@
 #include "LibraryMessages.h"
 #include "OptionsWindowSupport.h"
 #include "basAliases.h"
+#include "basCategories.h"
 #include "basData.h"
 #include "basIniFile.h"
 #include "basMessageHandler.h"
@@ -532,3 +533,24 @@ TEST_F(FirstRunTest, TheWaitEndsOnAQuitRequestAndLeavesItQueued) {
 }
 
 }  // namespace
+
+TEST_F(OptionsWindowTest, TheExtensionListAnswersTypingAndReloads) {
+    frmTesselOptions& w = OpenInFrame();
+    ASSERT_TRUE(w.Loaded());
+    const int rows = w.lvwExts.Count();
+    ASSERT_GT(rows, 1);
+    // The keys reach the handler although the test, like the host, runs the message loop.
+    const std::wstring last = w.lvwExts.ItemText(rows - 1);
+    ASSERT_GE(last.size(), 2u);
+    SendMessageW(w.lvwExts.Handle(), WM_CHAR, last[1], 1);
+    const int row = static_cast<int>(
+        SendMessageW(w.lvwExts.Handle(), LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+    ASSERT_GE(row, 0);
+    EXPECT_TRUE(vb::TextEquals(w.lvwExts.ItemText(row).substr(1, 1), last.substr(1, 1)));
+
+    const long nodes = w.tvwChoices.Count();
+    EXPECT_TRUE(w.RedisplayExtensionList());
+    EXPECT_EQ(w.lvwExts.Count(), rows);
+    EXPECT_EQ(w.tvwChoices.Count(), nodes);
+    EXPECT_TRUE(CategoriesLoaded());
+}
