@@ -57,6 +57,11 @@ public:
     // Scrolls the category tree to its left edge.
     virtual void ScrollChoicesToLeft() {}
 
+    // What the association restorer uses. Its closing sets the options window's FormUnloaded.
+    virtual void SetFormUnloaded(bool /*value*/) {}
+    // Reloads the present extension and association keys and refills the extension list.
+    virtual void RedisplayExtensionList() {}
+
 protected:
     ~OptionsWindowServices() = default;
 };
@@ -97,4 +102,14 @@ public:
 
 protected:
     ~AutoAssociateDialog() = default;
+};
+
+// A window of the options library with a periodic step: the options window's timer calls
+// TimerEvent on every loaded window that is one.
+class PeriodicWindow {
+public:
+    virtual void TimerEvent() = 0;
+
+protected:
+    ~PeriodicWindow() = default;
 };

@@ -357,6 +357,19 @@ std::vector<long> SortedIndexes(const std::vector<std::wstring>& keys, size_t fi
     return order;
 }
 
+// A value's data as the model keeps it: text and four-byte numbers as the dispatcher converts
+// them; the types it does not convert (REG_NONE, REG_QWORD and any other) and numbers of another
+// size as their bytes, so that a snapshot can give them back as they were; an empty value as
+// empty text or no bytes, keeping its type.
+vb::Variant ModelValueData(DWORD type, DWORD size, const vb::Variant::Bytes& data) {
+    const bool text = type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
+    if (size == 0) return text ? vb::Variant(L"") : vb::Variant(vb::Variant::Bytes{});
+    if (size > data.size()) size = static_cast<DWORD>(data.size());
+    if (text || ((type == REG_DWORD || type == REG_DWORD_BIG_ENDIAN) && size == 4))
+        return CvtRegData(static_cast<long>(type), static_cast<long>(size), data);
+    return vb::Variant::Bytes(data.begin(), data.begin() + size);
+}
+
 struct TextLess {
     bool operator()(const std::wstring& a, const std::wstring& b) const {
         return vb::StrComp(a, b, vb::TextCompare) < 0;
@@ -459,7 +472,7 @@ void GetValuesFromOpenKey(SubkeyRecord& record, HKEY key, DWORD values, DWORD lo
         value.ValueName = vb::FromAnsi(std::string_view(nameBuffer.data(), nameLength));
         if (value.ValueName.empty()) record.ValueIndex = static_cast<long>(i);
         // Text comes without its trailing NULs.
-        value.ValueData = CvtRegData(static_cast<long>(type), static_cast<long>(size), dataBuffer);
+        value.ValueData = ModelValueData(type, size, dataBuffer);
         if (Logging())
             Mark(L"Log Registry Loading Value",
                  L"GVFOK 2: Name: " + value.ValueName + L", Value: " + ValueDataText(value.ValueData));

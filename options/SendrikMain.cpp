@@ -2,6 +2,7 @@
 
 #include "LibraryMessages.h"
 #include "basMessageHandler.h"
+#include "frmAssociationRestorer.h"
 #include "vb/VbError.h"
 #include "vb/VbThreadState.h"
 
@@ -9,6 +10,7 @@ BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
     if (reason == DLL_PROCESS_ATTACH) {
         vb::SetProjectName(L"Sendrik");
         SetMessageRows(LibraryMessageRow);
+        StartAssociationRestorer();
     }
     vb::ThreadStateOnDllNotification(reason, reserved);
     return TRUE;

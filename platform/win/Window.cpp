@@ -205,6 +205,21 @@ void CheckBox::SetChecked(bool checked) {
     SendMessageW(hwnd_, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
 }
 
+OptionButton::OptionButton(Window& form, Control* container, std::wstring name, int index, const std::wstring& text,
+                           const Rect& r)
+    : Button(form, container, std::move(name), index, text, r, BS_AUTORADIOBUTTON) {}
+bool OptionButton::Checked() const { return SendMessageW(hwnd_, BM_GETCHECK, 0, 0) == BST_CHECKED; }
+void OptionButton::SetChecked(bool checked) {
+    if (checked) {
+        for (Control* c : Form().Controls()) {
+            auto* other = dynamic_cast<OptionButton*>(c);
+            if (other && other != this && other->Container() == Container() && other->Handle())
+                SendMessageW(other->Handle(), BM_SETCHECK, BST_UNCHECKED, 0);
+        }
+    }
+    SendMessageW(hwnd_, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
 TextBox::TextBox(Window& form, Control* container, std::wstring name, int index, const std::wstring& text,
                  const Rect& r, DWORD style)
     : Control(form, container, std::move(name), index) {
@@ -317,7 +332,20 @@ void ListView::ClearCurrent() {
     SendMessageW(hwnd_, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&item));
 }
 void ListView::Clear() { SendMessageW(hwnd_, LVM_DELETEALLITEMS, 0, 0); }
+bool ListView::Selected(int itemIndex) const {
+    return (SendMessageW(hwnd_, LVM_GETITEMSTATE, static_cast<WPARAM>(itemIndex), LVIS_SELECTED) & LVIS_SELECTED) != 0;
+}
+void ListView::SetSelected(int itemIndex, bool selected) {
+    LVITEMW item{};
+    item.stateMask = LVIS_SELECTED;
+    item.state = selected ? LVIS_SELECTED : 0;
+    SendMessageW(hwnd_, LVM_SETITEMSTATE, static_cast<WPARAM>(itemIndex), reinterpret_cast<LPARAM>(&item));
+}
 LRESULT ListView::OnNotify(NMHDR* header) {
+    if (header->code == NM_CLICK && OnItemClick) {
+        OnItemClick(reinterpret_cast<NMITEMACTIVATE*>(header)->iItem);
+        return 0;
+    }
     if (header->code != LVN_ITEMCHANGED || !OnItemCheck) return 0;
     auto* change = reinterpret_cast<NMLISTVIEW*>(header);
     if (!(change->uChanged & LVIF_STATE)) return 0;

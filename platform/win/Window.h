@@ -103,6 +103,15 @@ public:
     void SetChecked(bool checked);
 };
 
+// A radio button; the buttons of one container form one group.
+class OptionButton : public Button {
+public:
+    OptionButton(Window& form, Control* container, std::wstring name, int index, const std::wstring& text,
+                 const Rect& r);
+    bool Checked() const;
+    void SetChecked(bool checked);  // unchecks the group's other option buttons, as a click would
+};
+
 class TextBox : public Control {
 public:
     TextBox(Window& form, Control* container, std::wstring name, int index, const std::wstring& text, const Rect& r,
@@ -148,6 +157,10 @@ public:
     void SetChecked(int item, bool checked);
     void ClearCurrent();  // no row selected or focused
     void Clear();
+    bool Selected(int item) const;
+    void SetSelected(int item, bool selected);
+    // A click on a row (-1: on no row).
+    std::function<void(int item)> OnItemClick;
     // A row's check mark changed (by the user or by code).
     std::function<void(int item)> OnItemCheck;
     LRESULT OnNotify(NMHDR* header) override;

@@ -1,0 +1,627 @@
+#include "basAssocSnapshot.h"
+
+#include <oleauto.h>
+
+#include "basAssocLinks.h"
+#include "basErrorHandler.h"
+#include "basIniFile.h"
+#include "basMessageHandler.h"
+#include "basUserInterface.h"
+#include "basWinAPI_Registry.h"
+#include "basXmlFiles.h"
+#include "vb/VbError.h"
+#include "vb/VbText.h"
+
+namespace {
+
+struct SnapshotState {
+    RegKeyRecords extKeys{1};
+    RegKeyRecords assocKeys{1};
+    std::vector<long> extOrder{0};
+    std::vector<long> extTagOrder{0};
+    std::vector<long> assocOrder{0};
+    bool read = false;
+    short logLevel = 0;
+};
+
+SnapshotState& State() {
+    static SnapshotState state;
+    return state;
+}
+
+class Bstr {
+public:
+    explicit Bstr(std::wstring_view s) : b_(SysAllocStringLen(s.data(), static_cast<UINT>(s.size()))) {}
+    Bstr() = default;
+    ~Bstr() { SysFreeString(b_); }
+    Bstr(const Bstr&) = delete;
+    Bstr& operator=(const Bstr&) = delete;
+    BSTR Get() const { return b_; }
+    BSTR* Put() {
+        SysFreeString(b_);
+        b_ = nullptr;
+        return &b_;
+    }
+    std::wstring Text() const { return b_ ? std::wstring(b_, SysStringLen(b_)) : std::wstring(); }
+
+private:
+    BSTR b_ = nullptr;
+};
+
+void Check(HRESULT hr) {
+    if (FAILED(hr)) vb::Raise(hr);
+}
+
+// A string VARIANT that frees itself.
+struct BstrVariant {
+    VARIANT v;
+    explicit BstrVariant(std::wstring_view s) {
+        VariantInit(&v);
+        v.vt = VT_BSTR;
+        v.bstrVal = SysAllocStringLen(s.data(), static_cast<UINT>(s.size()));
+    }
+    ~BstrVariant() { VariantClear(&v); }
+    BstrVariant(const BstrVariant&) = delete;
+    BstrVariant& operator=(const BstrVariant&) = delete;
+};
+
+void SetAttribute(IXMLDOMElement* element, const wchar_t* name, std::wstring_view value) {
+    Bstr attribute{std::wstring_view(name)};
+    BstrVariant data(value);
+    Check(element->setAttribute(attribute.Get(), data.v));
+}
+
+bool IsSpecialByte(uint8_t b) {
+    return b < 32 || b > 127 || b == '<' || b == '>' || b == '&' || b == '\'' || b == '"';
+}
+
+// Binary data escaped as the attribute text of its ANSI characters would be, built from the
+// bytes themselves so that no byte is lost to a code page without a character for it.
+std::wstring EscapeBytes(const vb::Variant::Bytes& bytes) {
+    static const wchar_t kDigits[] = L"0123456789ABCDEF";
+    std::wstring out;
+    out.reserve(bytes.size() * 2);
+    size_t i = 0;
+    while (i < bytes.size()) {
+        if (!IsSpecialByte(bytes[i])) {
+            out += static_cast<wchar_t>(bytes[i++]);
+            continue;
+        }
+        out += L"{[~";
+        while (i < bytes.size() && IsSpecialByte(bytes[i])) {
+            out += kDigits[bytes[i] >> 4];
+            out += kDigits[bytes[i] & 15];
+            ++i;
+        }
+        out += L"~]}";
+    }
+    return out;
+}
+
+int HexDigit(wchar_t c) {
+    if (c >= L'0' && c <= L'9') return c - L'0';
+    if (c >= L'A' && c <= L'F') return c - L'A' + 10;
+    if (c >= L'a' && c <= L'f') return c - L'a' + 10;
+    return -1;
+}
+
+// The inverse of EscapeBytes for an attribute as the file holds it; characters outside the
+// escaped runs count with their ANSI codes.
+vb::Variant::Bytes UnescapeToBytes(const std::wstring& text) {
+    vb::Variant::Bytes out;
+    out.reserve(text.size());
+    size_t p = 0;
+    auto plain = [&](size_t from, size_t to) {
+        if (from >= to) return;
+        std::string ansi = vb::ToAnsi(std::wstring_view(text).substr(from, to - from));
+        out.insert(out.end(), ansi.begin(), ansi.end());
+    };
+    for (;;) {
+        size_t s = text.find(L"{[~", p);
+        size_t e = s == std::wstring::npos ? std::wstring::npos : text.find(L"~]}", s + 3);
+        if (s == std::wstring::npos || e == std::wstring::npos) {
+            plain(p, text.size());
+            return out;
+        }
+        plain(p, s);
+        std::wstring_view hex = std::wstring_view(text).substr(s + 3, e - s - 3);
+        bool ok = hex.size() % 2 == 0;
+        vb::Variant::Bytes run;
+        for (size_t i = 0; ok && i < hex.size(); i += 2) {
+            int high = HexDigit(hex[i]), low = HexDigit(hex[i + 1]);
+            if (high < 0 || low < 0) ok = false;
+            else run.push_back(static_cast<uint8_t>(high * 16 + low));
+        }
+        if (ok) out.insert(out.end(), run.begin(), run.end());
+        else plain(s, e + 3);
+        p = e + 3;
+    }
+}
+
+std::wstring NodeName(IXMLDOMNode* node) {
+    Bstr name;
+    if (FAILED(node->get_nodeName(name.Put()))) return {};
+    return name.Text();
+}
+
+bool IsElement(IXMLDOMNode* node) {
+    DOMNodeType type = NODE_INVALID;
+    return SUCCEEDED(node->get_nodeType(&type)) && type == NODE_ELEMENT;
+}
+
+// The element children of a node, in document order (the reader looks at nothing else), with
+// their names.
+struct Child {
+    com::ComPtr<IXMLDOMNode> node;
+    std::wstring name;
+};
+std::vector<Child> ElementChildren(IXMLDOMNode* node) {
+    std::vector<Child> children;
+    com::ComPtr<IXMLDOMNode> child;
+    if (FAILED(node->get_firstChild(child.Put()))) return children;
+    while (child) {
+        com::ComPtr<IXMLDOMNode> next;
+        child->get_nextSibling(next.Put());
+        if (IsElement(child.Get())) {
+            std::wstring name = NodeName(child.Get());
+            children.push_back(Child{std::move(child), std::move(name)});
+        }
+        child = std::move(next);
+    }
+    return children;
+}
+
+std::vector<com::ComPtr<IXMLDOMNode>> Named(std::vector<Child>& children, const wchar_t* name) {
+    std::vector<com::ComPtr<IXMLDOMNode>> named;
+    for (Child& c : children)
+        if (c.name == name) named.push_back(std::move(c.node));
+    return named;
+}
+
+com::ComPtr<IXMLDOMNode> FirstElementChild(IXMLDOMNode* node, const wchar_t* name) {
+    com::ComPtr<IXMLDOMNode> child;
+    if (FAILED(node->get_firstChild(child.Put()))) return {};
+    while (child) {
+        if (IsElement(child.Get()) && NodeName(child.Get()) == name) return child;
+        com::ComPtr<IXMLDOMNode> next;
+        child->get_nextSibling(next.Put());
+        child = std::move(next);
+    }
+    return {};
+}
+
+// Attribute names, made once.
+BSTR AttributeName(const wchar_t* name) {
+    static std::vector<std::pair<std::wstring, BSTR>> names;
+    for (auto& n : names)
+        if (n.first == name) return n.second;
+    names.emplace_back(name, SysAllocString(name));
+    return names.back().second;
+}
+
+// An attribute's text; present tells whether the element has it at all.
+std::wstring Attribute(IXMLDOMElement* element, const wchar_t* name, bool* present = nullptr) {
+    if (present) *present = false;
+    VARIANT value;
+    VariantInit(&value);
+    std::wstring text;
+    if (element->getAttribute(AttributeName(name), &value) == S_OK && value.vt == VT_BSTR) {
+        if (present) *present = true;
+        if (value.bstrVal) text.assign(value.bstrVal, SysStringLen(value.bstrVal));
+    }
+    VariantClear(&value);
+    return text;
+}
+
+std::wstring Attribute(IXMLDOMNode* node, const wchar_t* name) {
+    com::ComPtr<IXMLDOMElement> element;
+    if (FAILED(node->QueryInterface(IID_IXMLDOMElement, element.PutVoid()))) return {};
+    return Attribute(element.Get(), name);
+}
+
+long WholeNumber(const std::wstring& text) {
+    try {
+        return vb::Variant(vb::Trim(text)).ToLong();
+    } catch (...) {
+        vb::Err().Clear();
+        return 0;
+    }
+}
+
+// The list of a key element's values or subkeys: the element children of its first group
+// element ("Values", "Subkeys") when it has one, else its own single-item children.
+std::vector<com::ComPtr<IXMLDOMNode>> ItemsOf(IXMLDOMNode* keyElement, const wchar_t* group, const wchar_t* item) {
+    std::vector<Child> children = ElementChildren(keyElement);
+    for (Child& c : children) {
+        if (c.name == group) {
+            std::vector<Child> grouped = ElementChildren(c.node.Get());
+            return Named(grouped, item);
+        }
+    }
+    return Named(children, item);
+}
+
+void GetSnapshotSubkeys(RegKeyRecord& record, IXMLDOMNode* keyElement) {
+    std::vector<com::ComPtr<IXMLDOMNode>> items = ItemsOf(keyElement, L"Subkeys", L"Subkey");
+    record.Subkeys.assign(items.size(), SubkeyRecord{});
+    for (size_t j = 0; j < items.size(); ++j) {
+        SubkeyRecord& subkey = record.Subkeys[j];
+        subkey.KeyName = CvtForXmlParser(Attribute(items[j].Get(), L"Name"), XmlUnescape);
+        GetSnapshotKeyValues(items[j].Get(), subkey.ValueIndex, subkey.KeyValues);
+    }
+}
+
+// One "Extension" or "Association" element into a record.
+void ReadKeyElement(IXMLDOMNode* element, RegKeyRecord& record) {
+    record.KeyName = CvtForXmlParser(Attribute(element, L"Name"), XmlUnescape);
+    GetSnapshotKeyValues(element, record.ValueIndex, record.KeyValues);
+}
+
+void AppendKey(IXMLDOMNode* parent, const wchar_t* elementName, const RegKeyRecord& record) {
+    com::ComPtr<IXMLDOMElement> key = AppendNode(parent, elementName, record.KeyName, L"Name");
+    AppendRegValues(key.Get(), record.KeyValues);
+    if (record.Subkeys.empty()) return;
+    com::ComPtr<IXMLDOMElement> holder;
+    IXMLDOMNode* subParent = key.Get();
+    if (record.Subkeys.size() > 1) {
+        holder = AppendNode(key.Get(), L"Subkeys", L"", L"");
+        subParent = holder.Get();
+    }
+    for (const SubkeyRecord& subkey : record.Subkeys) {
+        com::ComPtr<IXMLDOMElement> element = AppendNode(subParent, L"Subkey", subkey.KeyName, L"Name");
+        AppendRegValues(element.Get(), subkey.KeyValues);
+    }
+}
+
+std::wstring ParseErrorText(IXMLDOMDocument* document) {
+    long code = 0, line = 0, linePos = 0, filePos = 0;
+    Bstr reason;
+    com::ComPtr<IXMLDOMParseError> error;
+    if (SUCCEEDED(document->get_parseError(error.Put())) && error) {
+        error->get_errorCode(&code);
+        error->get_reason(reason.Put());
+        error->get_line(&line);
+        error->get_linepos(&linePos);
+        error->get_filepos(&filePos);
+    }
+    return L"Err#: " + std::to_wstring(code) + L"\r\nReason: " + vb::Trim(reason.Text()) + L"\r\nLine: " +
+           std::to_wstring(line) + L"\r\nLine pos: " + std::to_wstring(linePos) + L"\r\nFile Pos: " +
+           std::to_wstring(filePos) + L"  Hex: " + vb::Hex(filePos);
+}
+
+void EmptySnapshot() {
+    SnapshotState& s = State();
+    s.extKeys.assign(1, RegKeyRecord{});
+    s.assocKeys.assign(1, RegKeyRecord{});
+    s.extOrder.assign(1, 0);
+    s.extTagOrder.assign(1, 0);
+    s.assocOrder.assign(1, 0);
+    s.read = false;
+}
+
+class RestorerSink : public CheckpointSink {
+public:
+    void Detail2Ini(const std::wstring& text, bool force) override { ::Detail2Ini(text, force); }
+};
+
+}  // namespace
+
+RegKeyRecords& SnapshotExtKeys() { return State().extKeys; }
+RegKeyRecords& SnapshotAssocKeys() { return State().assocKeys; }
+std::vector<long>& SnapshotExtOrder() { return State().extOrder; }
+std::vector<long>& SnapshotExtTagOrder() { return State().extTagOrder; }
+std::vector<long>& SnapshotAssocOrder() { return State().assocOrder; }
+bool SnapshotRead() { return State().read; }
+short& SnapshotLogLevel() { return State().logLevel; }
+
+void ResetSnapshotState() {
+    EmptySnapshot();
+    State().logLevel = 0;
+}
+
+void Key2Ini(const std::wstring& text) {
+    if (State().logLevel > 0) IniFile(IniWrite, L"Key", vb::Variant(text));
+}
+
+void Detail2Ini(const std::wstring& text, bool force) {
+    if (State().logLevel >= 1 || force) IniFile(IniWrite, L"Detail", vb::Variant(text));
+}
+
+void SetProgressCheckpoint(const std::wstring& text) { IniFile(IniWrite, L"Scanning Progress", vb::Variant(text)); }
+
+CheckpointSink& RestorerCheckpoints() {
+    static RestorerSink sink;
+    return sink;
+}
+
+void InstallRestorerCheckpoints() { SetRestorerCheckpointSink(&RestorerCheckpoints()); }
+
+std::wstring SnapshotDataText(const vb::Variant& data) {
+    if (data.IsBytes()) return ByteArrayToString(data);
+    return ValueDataText(data);
+}
+
+vb::Variant::Bytes SnapshotTextToBytes(const std::wstring& text, size_t length) {
+    vb::Variant::Bytes bytes;
+    bytes.reserve(length);
+    for (wchar_t c : text) {
+        if (bytes.size() >= length) break;
+        if (c < 0x80) {
+            bytes.push_back(static_cast<uint8_t>(c));
+            continue;
+        }
+        std::string ansi = vb::ToAnsi(std::wstring_view(&c, 1));
+        bytes.push_back(ansi.empty() ? 0 : static_cast<uint8_t>(ansi[0]));
+    }
+    bytes.resize(length, 0);
+    return bytes;
+}
+
+com::ComPtr<IXMLDOMElement> AppendNode(IXMLDOMNode* parent, const std::wstring& elementName,
+                                       const std::wstring& attributeValue, const std::wstring& attributeName,
+                                       const std::wstring& nameSpace) {
+    ProcGuard guard;
+    com::ComPtr<IXMLDOMElement> result;
+    try {
+        std::wstring escaped = CvtForXmlParser(attributeValue, XmlEscape);
+        if (State().logLevel > 0) Detail2Ini(L"AppendN: N:" + elementName + L" V:" + escaped, false);
+        com::ComPtr<IXMLDOMDocument> document;
+        Check(parent->get_ownerDocument(document.Put()));
+        if (!document) {
+            // The parent is the document itself.
+            Check(parent->QueryInterface(IID_IXMLDOMDocument, document.PutVoid()));
+        }
+        VARIANT type;
+        VariantInit(&type);
+        type.vt = VT_I4;
+        type.lVal = NODE_ELEMENT;
+        Bstr name{elementName};
+        Bstr uri{nameSpace};
+        com::ComPtr<IXMLDOMNode> node;
+        Check(document->createNode(type, name.Get(), uri.Get(), node.Put()));
+        com::ComPtr<IXMLDOMNode> appended;
+        Check(parent->appendChild(node.Get(), appended.Put()));
+        Check(node->QueryInterface(IID_IXMLDOMElement, result.PutVoid()));
+        if (!escaped.empty()) SetAttribute(result.Get(), attributeName.c_str(), escaped);
+    } catch (...) {
+        TrapError(L"AppendNode");
+        throw SnapshotErrorReported{};
+    }
+    return result;
+}
+
+bool AppendRegValues(IXMLDOMNode* keyElement, const std::vector<RegValueRecord>& values) {
+    ProcGuard guard;
+    try {
+        Detail2Ini(L"AppendRV", false);
+        if (values.empty()) return false;
+        com::ComPtr<IXMLDOMElement> holder;
+        IXMLDOMNode* parent = keyElement;
+        if (values.size() > 1) {
+            holder = AppendNode(keyElement, L"Values", L"", L"");
+            parent = holder.Get();
+        }
+        for (const RegValueRecord& value : values) {
+            const std::wstring name = CvtForXmlParser(value.ValueName, XmlEscape);
+            const bool bytes = value.ValueData.IsBytes();
+            const std::wstring data = bytes ? EscapeBytes(value.ValueData.AsBytes())
+                                            : CvtForXmlParser(SnapshotDataText(value.ValueData), XmlEscape);
+            if (State().logLevel > 0)
+                Key2Ini(L"N:" + name + L" DT:" + std::to_wstring(value.ValueType) + L" V:" + data);
+            com::ComPtr<IXMLDOMElement> element = AppendNode(parent, L"Value", L"", L"");
+            SetAttribute(element.Get(), L"Name", name.empty() ? std::wstring(L"(Default)") : name);
+            SetAttribute(element.Get(), L"Data", data);
+            SetAttribute(element.Get(), L"Type", std::to_wstring(value.ValueType));
+            if (bytes)
+                SetAttribute(element.Get(), L"DataLength", std::to_wstring(value.ValueData.AsBytes().size()));
+            else if (value.ValueData.IsString())
+                SetAttribute(element.Get(), L"DataLength", std::to_wstring(value.ValueData.ToString().size()));
+        }
+        return true;
+    } catch (const SnapshotErrorReported&) {
+        throw;
+    } catch (...) {
+        TrapError(L"AppendRegValues");
+        throw SnapshotErrorReported{};
+    }
+}
+
+void WriteAssocSnapshot(const std::wstring& path, const RegKeyRecords& extKeys, const RegKeyRecords& assocKeys,
+                        const std::vector<long>& extOrder, const std::function<void(long position)>& tick) {
+    auto recordAt = [&](size_t p) -> const RegKeyRecord* {
+        if (p >= extOrder.size()) return nullptr;
+        long e = extOrder[p];
+        if (e < 1 || static_cast<size_t>(e) >= extKeys.size()) return nullptr;
+        return &extKeys[static_cast<size_t>(e)];
+    };
+    const size_t count = extKeys.empty() ? 0 : extKeys.size() - 1;
+
+    SetProgressCheckpoint(L"Snapshot Start");
+    com::ComPtr<IXMLDOMDocument> document = CreateXmlDocument();
+    if (!document) vb::Raise(429, std::nullopt, std::wstring(L"The XML document object could not be created."));
+    SetProgressCheckpoint(L"SS: Document Set");
+    document->put_validateOnParse(VARIANT_FALSE);
+    document->put_resolveExternals(VARIANT_FALSE);
+    document->put_preserveWhiteSpace(VARIANT_TRUE);
+
+    Bstr target{std::wstring_view(L"xml")};
+    Bstr declaration{std::wstring_view(L"version='1.0' encoding='UTF-8'")};
+    com::ComPtr<IXMLDOMProcessingInstruction> instruction;
+    Check(document->createProcessingInstruction(target.Get(), declaration.Get(), instruction.Put()));
+    com::ComPtr<IXMLDOMNode> appended;
+    Check(document->appendChild(instruction.Get(), appended.Put()));
+    com::ComPtr<IXMLDOMElement> root = AppendNode(document.Get(), L"MorvaWA", L"", L"");
+    com::ComPtr<IXMLDOMElement> extensions = AppendNode(root.Get(), L"Extensions", L"", L"");
+
+    SetProgressCheckpoint(L"SS: Before Ext loop");
+    for (size_t p = 1; p <= count; ++p) {
+        if (const RegKeyRecord* ext = recordAt(p)) AppendKey(extensions.Get(), L"Extension", *ext);
+        if (tick) tick(static_cast<long>(p));
+    }
+
+    com::ComPtr<IXMLDOMElement> associations = AppendNode(root.Get(), L"Associations", L"", L"");
+    std::vector<bool> written(assocKeys.size(), false);
+    SetProgressCheckpoint(L"SS: Before Assoc. loop");
+    for (size_t p = 1; p <= count; ++p) {
+        if (const RegKeyRecord* ext = recordAt(p)) {
+            long link = ext->Link;
+            if (link >= 1 && static_cast<size_t>(link) < assocKeys.size() && !written[static_cast<size_t>(link)]) {
+                written[static_cast<size_t>(link)] = true;
+                AppendKey(associations.Get(), L"Association", assocKeys[static_cast<size_t>(link)]);
+            }
+        }
+        if (tick) tick(static_cast<long>(p));
+    }
+
+    SetProgressCheckpoint(L"SS: Before Save");
+    // A new file beside the old one, then swapped in: a failed save leaves the old snapshot whole.
+    const std::wstring fresh = path + L".new";
+    DeleteFileW(fresh.c_str());
+    BstrVariant destination(fresh);
+    HRESULT hr = document->save(destination.v);
+    if (FAILED(hr)) {
+        DeleteFileW(fresh.c_str());
+        vb::Raise(hr, std::nullopt, L"The snapshot could not be written to " + fresh + L".");
+    }
+    if (!MoveFileExW(fresh.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        vb::NoteLastDllError();
+        DeleteFileW(fresh.c_str());
+        vb::Raise(75, std::nullopt, L"The snapshot could not replace " + path + L".");
+    }
+}
+
+void GetSnapshotKeyValues(IXMLDOMNode* keyElement, long& defaultIndex, std::vector<RegValueRecord>& values) {
+    ProcGuard guard;
+    defaultIndex = -1;
+    values.clear();
+    try {
+        std::vector<com::ComPtr<IXMLDOMNode>> items = ItemsOf(keyElement, L"Values", L"Value");
+        values.resize(items.size());
+        for (size_t i = 0; i < items.size(); ++i) {
+            com::ComPtr<IXMLDOMElement> item;
+            if (FAILED(items[i]->QueryInterface(IID_IXMLDOMElement, item.PutVoid()))) continue;
+            RegValueRecord& value = values[i];
+            value.ValueName = CvtForXmlParser(Attribute(item.Get(), L"Name"), XmlUnescape);
+            if (vb::TextEquals(value.ValueName, L"(Default)")) {
+                value.ValueName.clear();
+                defaultIndex = static_cast<long>(i);
+            }
+            const std::wstring raw = Attribute(item.Get(), L"Data");
+            value.ValueType = WholeNumber(Attribute(item.Get(), L"Type"));
+            bool hasLength = false;
+            const std::wstring lengthText = Attribute(item.Get(), L"DataLength", &hasLength);
+            if (!hasLength) {
+                value.ValueData = CvtForXmlParser(raw, XmlUnescape);
+                continue;
+            }
+            const long length = std::max(0L, WholeNumber(lengthText));
+            switch (value.ValueType) {
+                case REG_SZ:
+                case REG_EXPAND_SZ:
+                case REG_MULTI_SZ: {
+                    std::wstring text = CvtForXmlParser(raw, XmlUnescape);
+                    if (text.size() > static_cast<size_t>(length)) text.resize(static_cast<size_t>(length));
+                    value.ValueData = std::move(text);
+                    break;
+                }
+                case REG_DWORD:
+                case REG_DWORD_BIG_ENDIAN:
+                    value.ValueData = CvtForXmlParser(raw, XmlUnescape);
+                    break;
+                default: {
+                    vb::Variant::Bytes bytes = UnescapeToBytes(raw);
+                    bytes.resize(static_cast<size_t>(length), 0);
+                    value.ValueData = std::move(bytes);
+                    break;
+                }
+            }
+        }
+    } catch (...) {
+        TrapError(L"GetSnapshotKeyValues");
+    }
+}
+
+void GetExtSnapshotSubkeys(long index, IXMLDOMNode* keyElement) {
+    TrappedVoid(L"GetExtSnapshotSubkeys", [&] { GetSnapshotSubkeys(State().extKeys.at(index), keyElement); });
+}
+
+void GetAssocSnapshotSubkeys(long index, IXMLDOMNode* keyElement) {
+    TrappedVoid(L"GetAssocSnapshotSubkeys", [&] { GetSnapshotSubkeys(State().assocKeys.at(index), keyElement); });
+}
+
+bool GetAssocSnapshot(const std::wstring& path, std::wstring* parseError) {
+    ProcGuard guard;
+    // Whatever an earlier read left must never stand in for this file.
+    EmptySnapshot();
+    bool ok = false;
+    try {
+        ShowStatus(2, L"Loading snapshot file", true);
+        com::ComPtr<IXMLDOMDocument> document = CreateXmlDocument();
+        if (!document) vb::Raise(429, std::nullopt, std::wstring(L"The XML document object could not be created."));
+        document->put_validateOnParse(VARIANT_TRUE);
+        document->put_resolveExternals(VARIANT_FALSE);
+        document->put_preserveWhiteSpace(VARIANT_TRUE);
+        BstrVariant source(path);
+        VARIANT_BOOL loaded = VARIANT_FALSE;
+        HRESULT hr = document->load(source.v, &loaded);
+        std::wstring failure;
+        com::ComPtr<IXMLDOMNode> extensions;
+        com::ComPtr<IXMLDOMElement> root;
+        if (hr != S_OK || loaded != VARIANT_TRUE) {
+            failure = ParseErrorText(document.Get());
+        } else {
+            document->get_documentElement(root.Put());
+            if (root && NodeName(root.Get()) == L"MorvaWA") extensions = FirstElementChild(root.Get(), L"Extensions");
+            if (!extensions)
+                failure = L"Err#: 0\r\nReason: The file holds no \"MorvaWA\" element with \"Extensions\" in it; it is no "
+                          L"association snapshot.\r\nLine: 0\r\nLine pos: 0\r\nFile Pos: 0  Hex: 0";
+        }
+        if (!failure.empty()) {
+            if (parseError)
+                *parseError = failure;
+            else
+                CurrentMessagePresenter().Show(failure, 0, L"");
+        } else {
+            SnapshotState& s = State();
+            ShowStatus(2, L"Getting snapshot extensions", true);
+            std::vector<Child> children = ElementChildren(extensions.Get());
+            std::vector<com::ComPtr<IXMLDOMNode>> items = Named(children, L"Extension");
+            s.extKeys.resize(items.size() + 1);
+            for (size_t k = 1; k <= items.size(); ++k) {
+                ShowStatus(3, std::to_wstring(k));
+                ReadKeyElement(items[k - 1].Get(), s.extKeys[k]);
+                GetExtSnapshotSubkeys(static_cast<long>(k), items[k - 1].Get());
+            }
+            ShowStatus(2, L"Getting snapshot associations", true);
+            if (com::ComPtr<IXMLDOMNode> associations = FirstElementChild(root.Get(), L"Associations")) {
+                children = ElementChildren(associations.Get());
+                items = Named(children, L"Association");
+                s.assocKeys.resize(items.size() + 1);
+                for (size_t k = 1; k <= items.size(); ++k) {
+                    ShowStatus(3, std::to_wstring(k));
+                    ReadKeyElement(items[k - 1].Get(), s.assocKeys[k]);
+                    GetAssocSnapshotSubkeys(static_cast<long>(k), items[k - 1].Get());
+                }
+            }
+            ShowStatus(3, L"");
+            ShowStatus(2, L"Sorting", true);
+            s.extTagOrder = SortExtKeys(s.extKeys);
+            s.extOrder = Sort(s.extKeys);
+            s.assocOrder = Sort(s.assocKeys);
+            ShowStatus(2, L"Matching extensions with associations", true);
+            MatchDefAssocWithExt(s.extKeys, s.assocKeys, s.extTagOrder, s.assocOrder);
+            s.read = true;
+            ok = true;
+        }
+    } catch (const SnapshotErrorReported&) {
+        EmptySnapshot();
+        ok = false;
+    } catch (...) {
+        TrapError(L"GetAssocSnapshot");
+        EmptySnapshot();
+        ok = false;
+    }
+    ShowStatus(2, L"");
+    ShowStatus(3, L"");
+    return ok;
+}
