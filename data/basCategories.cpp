@@ -314,14 +314,17 @@ void SaveCategories() {
 
 void CreateDefaultCategoryNodes(win::TreeNodes& tree) {
     TrappedVoid(L"CreateDefaultCategoryNodes", [&] {
+        // Asked twice (the file still missing when the extension list is rebuilt), it keeps
+        // the nodes already there rather than failing on their keys.
+        bool existed = false;
         const std::wstring category = L"Non-associated Extensions";
-        win::TreeNode categoryNode = tree.Add(nullptr, category, category, ciCategory);
+        win::TreeNode categoryNode = AddKeyed(tree, nullptr, category, category, ciCategory, existed);
         tree.SetMarks(categoryNode, win::tnNotRemovable);
         const std::wstring subKey = category + L"*" + L"All";
-        win::TreeNode sub = tree.Add(categoryNode, subKey, L"All", ciSubcategory);
-        tree.Add(sub, subKey + L"*P", L"Programs", ciProgramsFolder);
-        win::TreeNode extensions = tree.Add(sub, subKey + L"*E", L"Extensions", ciExtensionsFolder);
-        win::TreeNode any = tree.Add(extensions, subKey + L"*E*", L"*", ciExtension);
+        win::TreeNode sub = AddKeyed(tree, categoryNode, subKey, L"All", ciSubcategory, existed);
+        AddKeyed(tree, sub, subKey + L"*P", L"Programs", ciProgramsFolder, existed);
+        win::TreeNode extensions = AddKeyed(tree, sub, subKey + L"*E", L"Extensions", ciExtensionsFolder, existed);
+        win::TreeNode any = AddKeyed(tree, extensions, subKey + L"*E*", L"*", ciExtension, existed);
         long tag = -1;
         FindProgramItemTag(L"*", tag);
         tree.SetNodeTag(any, vb::Variant(tag));

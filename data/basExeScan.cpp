@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <unordered_map>
 
 #include "CheckpointSink.h"
 #include "basData.h"
@@ -25,7 +26,8 @@
 
 namespace {
 
-const wchar_t kExclusionWords[] = L"cache|temp|run|dll|setup|install|patches|register|extens|reg32|spawn|isdel";
+const wchar_t* const kExclusionWords[] = {L"cache", L"temp",     L"run",   L"dll",   L"setup", L"install",
+                                          L"patches", L"register", L"extens", L"reg32", L"spawn", L"isdel"};
 const wchar_t kMissingInfo[] = L"Missing Info.";
 const wchar_t kDetailingTitle[] = L"EXE file Detailing";
 
@@ -49,6 +51,58 @@ void IniSet(const wchar_t* key, const vb::Variant& value) { IniFile(IniWrite, ke
 bool IsSet(const std::wstring& value) { return value.size() > 1; }
 
 std::wstring ProblemKey(long n) { return L"File" + std::to_wstring(n); }
+
+std::wstring Lowered(std::wstring text) {
+    if (!text.empty()) CharLowerBuffW(text.data(), static_cast<DWORD>(text.size()));
+    return text;
+}
+
+// Whether path holds part, without regard to case. Hunting in the lower-case forms first
+// spares the text compare at every position of every path; a hit there is confirmed by the
+// text compare, which has the last word.
+bool PathHolds(const std::wstring& path, const std::wstring& lowerPath, const std::wstring& part) {
+    if (part.empty()) return false;
+    if (lowerPath.find(Lowered(part)) == std::wstring::npos) return false;
+    return vb::InStr(path, part, vb::TextCompare) != 0;
+}
+
+// The short form of a found file's path. The search hands the files over folder by folder, so
+// each folder is listed once for the short names of its files (the same names that a look-up
+// of each file would give) and its own short form is worked out once; a file that the listing
+// does not hold goes the long way through GetDosPath.
+struct FolderCache {
+    std::wstring folder, shortFolder;
+    std::unordered_map<std::wstring, std::wstring> shortNames;
+};
+
+// Each detailing starts with what the disk holds now.
+void ForgetShortNames() { vb::ThreadInstance<FolderCache>() = FolderCache{}; }
+
+std::wstring ShortPathOf(const std::wstring& path) {
+    FolderCache& cache = vb::ThreadInstance<FolderCache>();
+    const size_t slash = path.rfind(L'\\');
+    if (slash == std::wstring::npos || slash < 2 || path.find_first_of(L"*?") != std::wstring::npos)
+        return GetDosPath(vb::Variant(path));
+    const std::wstring folder = path.substr(0, slash);
+    if (folder != cache.folder) {
+        cache.folder = folder;
+        cache.shortNames.clear();
+        cache.shortFolder = GetDosPath(vb::Variant(folder));
+        WIN32_FIND_DATAW data;
+        HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &data);
+        if (find != INVALID_HANDLE_VALUE) {
+            do {
+                if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+                    cache.shortNames.emplace(data.cFileName,
+                                             data.cAlternateFileName[0] ? data.cAlternateFileName : data.cFileName);
+            } while (FindNextFileW(find, &data));
+            FindClose(find);
+        }
+    }
+    auto name = cache.shortNames.find(path.substr(slash + 1));
+    if (cache.shortFolder.empty() || name == cache.shortNames.end()) return GetDosPath(vb::Variant(path));
+    return cache.shortFolder + L"\\" + name->second;
+}
 
 bool PathExists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
@@ -106,6 +160,7 @@ private:
     std::vector<std::wstring> drives_;
     std::vector<std::wstring> keys_;
     double scale_ = 0;
+    bool written_ = false;
     bool result_ = false;
 };
 
@@ -120,12 +175,20 @@ bool Scan::Run() {
             result_ = true;
         }
     } catch (...) {
-        // A failed scan has written nothing that counts: it ends as a stopped one does.
+        // A failure ends the run as a stop does; it counts as a success only when the new
+        // list had already been written whole.
         TrapError(L"RefreshExeList");
-        result_ = false;
+        result_ = written_;
         exit = Exit::WrapUp;
     }
-    if (exit != Exit::End) WrapUp();
+    if (exit != Exit::End) {
+        // However the wrap-up fails, the options window gets its controls back.
+        try {
+            WrapUp();
+        } catch (...) {
+            TrapError(L"RefreshExeList");
+        }
+    }
     SetControlsEnabled(host_.Form(), true);
     Detail2Ini(L"Completed Successfully", true);
     IniSet(L"Detail Msg", vb::Variant(L"0"));
@@ -134,7 +197,7 @@ bool Scan::Run() {
 
 Exit Scan::Pass() {
     for (;;) {
-        // A. Start of a pass.
+        // Start of a pass.
         if (repeated_) {
             if (frmDoingStuff* p = frmDoingStuff::Existing()) p->prg.SetVisible(false);
             IniSet(L"Detail Msg", vb::Variant(L"0"));
@@ -159,16 +222,16 @@ Exit Scan::Pass() {
         s.order.clear();
         drivesChosen_ = false;
 
-        // B. Drives.
+        // Drives.
         if (level_ < 1 && !AskDrives()) return Exit::WrapUp;
 
-        // C. Progress window.
+        // Progress window.
         frmDoingStuff& progress = Progress();
         progress.SetCaller(&host_.Form());
         progress.SetUserInterruptible(true);
         SetScanningProgress(L"Starting Exe File Search");
 
-        // D. Recovery of the found list.
+        // Recovery of the found list.
         if (level_ > 0) {
             ShowProgressTexts(progress, L"Recovery...", L"Recovering temporarily saved Exe list");
             if (PathExists(GetExeListRecoveryPath())) {
@@ -179,13 +242,13 @@ Exit Scan::Pass() {
             }
         }
 
-        // E. Search.
+        // Search.
         if (ProgramLineLast() < 1) {
             Exit searched = Search();
             if (searched != Exit::Finished) return searched;
         }
 
-        // F. Detailing.
+        // Detailing.
         Exit detailed = Detail();
         if (detailed == Exit::Repeat) {
             repeated_ = true;
@@ -346,6 +409,7 @@ Exit Scan::Detail() {
     if (start == 0 && level_ > 0) DeleteFileW(GetExeDetailRecoveryPath().c_str());
 
     const std::vector<std::wstring> problems = GetProblemFiles();
+    ForgetShortNames();
     int counter = 0;
     std::wstring description;
     for (long i = start; i <= last; ++i) {
@@ -405,6 +469,7 @@ void Scan::SortAndSave() {
     }
     const std::wstring exeFile = GetExeFilePath();
     WriteTextFileReplacing(exeFile, text);
+    written_ = true;
     Detail2Ini(L"REL-Saved to disk", false);
     Detail2Ini(L"REL-File closed", false);
 
@@ -561,11 +626,13 @@ void SetScanningProgress(const std::wstring& text) {
 std::wstring DetailExeFile(const std::wstring& path, std::wstring& sortKey) {
     File2Ini(path);
     std::wstring status = L"OK";
-    if (FindInDelimitedList(kExclusionWords, path, vb::TextCompare, 1, L"|") != 0)
+    const std::wstring lowerPath = Lowered(path);
+    if (std::any_of(std::begin(kExclusionWords), std::end(kExclusionWords),
+                    [&](const wchar_t* word) { return PathHolds(path, lowerPath, word); }))
         status = L"NE";
-    else if (vb::InStr(path, SystemFolder(), vb::TextCompare) != 0)
+    else if (PathHolds(path, lowerPath, SystemFolder()))
         status = L"SD";
-    else if (vb::InStr(path, WindowsFolder(), vb::TextCompare) != 0)
+    else if (PathHolds(path, lowerPath, WindowsFolder()))
         status = L"WD";
 
     Detail2Ini(L"REL-GetFileInfo", false);
@@ -606,6 +673,6 @@ std::wstring DetailExeFile(const std::wstring& path, std::wstring& sortKey) {
     }
 
     sortKey = LowerCase(description + version + status + path);
-    const std::wstring shortPath = GetDosPath(vb::Variant(path));
+    const std::wstring shortPath = ShortPathOf(path);
     return description + L"|" + version + L"|" + status + L"|" + path + L"|" + shortPath;
 }

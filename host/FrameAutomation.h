@@ -7,9 +7,11 @@
 
 #include <string>
 
+#include "HostContract.h"
+
 // A library window finds the frame's surface as this property of the frame's window (an
 // IDispatch pointer, valid while the frame is loaded).
-inline constexpr const wchar_t* FrameAutomationProperty = L"MorvaFrameAutomation";
+inline constexpr const wchar_t* FrameAutomationProperty = contract::FrameAutomationProperty;
 
 // What the surface reaches of the frame.
 class FrameSurface {

@@ -41,6 +41,9 @@ inline constexpr const wchar_t* FrameWindowState = L"WindowState";    // get, 16
 inline constexpr const wchar_t* FrameHwnd = L"hWnd";                  // get: the frame's window
 inline constexpr const wchar_t* FrameMdiClient = L"MDIClient";        // get: the frame's MDI client window,
                                                                      // parent of every MDI child
+// A library window finds the surface as this window property of the frame (an IDispatch
+// pointer, valid while the frame is loaded), on one of its own thread's top-level windows.
+inline constexpr const wchar_t* FrameAutomationProperty = L"MorvaFrameAutomation";
 // The extender's host side: a library window made an MDI child of the frame enters the
 // frame's children list (window handle and automation object) and leaves it when it closes.
 // A loaded but hidden window is not in the list.

@@ -93,7 +93,7 @@ void RecordDiff(long currentIndex, long snapshotIndex) {
 bool IncrementIndex(long& position, long& record, const std::vector<long>& order, long snapshotRecord, bool validate,
                     bool reset) {
     ProcGuard guard;
-    Detail2Ini(L"IncIdx");
+    RestorerDetail2Ini(L"IncIdx");
     if (reset) State().validatedUpTo = 0;
     if (validate && position >= 1 && static_cast<size_t>(position) < order.size() &&
         position > State().validatedUpTo) {
@@ -110,7 +110,7 @@ bool DecrementIndex(long& position, long& record, const std::vector<long>& order
     return Trapped(
         L"DecrementIndex",
         [&] {
-            Detail2Ini(L"DecIdx");
+            RestorerDetail2Ini(L"DecIdx");
             const long lowest = lowerBound == LowerBoundOfOrder ? 1 : lowerBound;
             if (position <= lowest || static_cast<size_t>(position - 1) >= order.size()) return false;
             --position;
@@ -162,7 +162,7 @@ bool FindValueIndex(const std::vector<RegValueRecord>& values, const std::wstrin
 bool FindRegValue(long recordIndex, const std::wstring& name, long& index, bool subkeyMode, bool inSubkeys) {
     ProcGuard guard;
     try {
-        Detail2Ini(L"FRKOV: " + name);
+        RestorerDetail2Ini(L"FRKOV: " + name);
         const RegKeyRecord* record = RecordOf(ExtKeys(), recordIndex);
         if (!record) return false;
         if (subkeyMode) {
@@ -203,7 +203,7 @@ bool IsValidAssociation(long currentIndex, long snapshotIndex) {
             if (const RegKeyRecord* association = RecordOf(AssocKeys(), extension->Link)) {
                 long source = 0;
                 const std::wstring command = GetCmdLineFromAssoc(association->Subkeys, source);
-                Detail2Ini(L"IVA: 1: " + command);
+                RestorerDetail2Ini(L"IVA: 1: " + command);
                 bool valid = false;
                 if (!command.empty()) {
                     auto known = State().programFound.find(command);
@@ -219,7 +219,7 @@ bool IsValidAssociation(long currentIndex, long snapshotIndex) {
                 if (!valid) Record(currentIndex, snapshotIndex, dkProgramMissing);
                 return valid;
             }
-            Detail2Ini(L"IVA: 2");
+            RestorerDetail2Ini(L"IVA: 2");
             Record(currentIndex, snapshotIndex, dkAssocMissing);
             long flags = 0;
             long index = -1;
@@ -246,7 +246,7 @@ void DetermineAssocExtDiffs() {
         state.validatedUpTo = 0;
         state.programFound.clear();
         ShowStatus(2, L"Determining Association Differences", true);
-        Detail2Ini(L"DAED");
+        RestorerDetail2Ini(L"DAED");
 
         const RegKeyRecords& current = ExtKeys();
         const std::vector<long>& currentOrder = ExtByName();

@@ -301,7 +301,7 @@ void EmptySnapshot() {
 
 class RestorerSink : public CheckpointSink {
 public:
-    void Detail2Ini(const std::wstring& text, bool force) override { ::Detail2Ini(text, force); }
+    void Detail2Ini(const std::wstring& text, bool force) override { ::RestorerDetail2Ini(text, force); }
 };
 
 }  // namespace
@@ -319,11 +319,11 @@ void ResetSnapshotState() {
     State().logLevel = 0;
 }
 
-void Key2Ini(const std::wstring& text) {
+void RestorerKey2Ini(const std::wstring& text) {
     if (State().logLevel > 0) IniFile(IniWrite, L"Key", vb::Variant(text));
 }
 
-void Detail2Ini(const std::wstring& text, bool force) {
+void RestorerDetail2Ini(const std::wstring& text, bool force) {
     if (State().logLevel >= 1 || force) IniFile(IniWrite, L"Detail", vb::Variant(text));
 }
 
@@ -364,7 +364,7 @@ com::ComPtr<IXMLDOMElement> AppendNode(IXMLDOMNode* parent, const std::wstring& 
     com::ComPtr<IXMLDOMElement> result;
     try {
         std::wstring escaped = CvtForXmlParser(attributeValue, XmlEscape);
-        if (State().logLevel > 0) Detail2Ini(L"AppendN: N:" + elementName + L" V:" + escaped, false);
+        if (State().logLevel > 0) RestorerDetail2Ini(L"AppendN: N:" + elementName + L" V:" + escaped, false);
         com::ComPtr<IXMLDOMDocument> document;
         Check(parent->get_ownerDocument(document.Put()));
         if (!document) {
@@ -393,7 +393,7 @@ com::ComPtr<IXMLDOMElement> AppendNode(IXMLDOMNode* parent, const std::wstring& 
 bool AppendRegValues(IXMLDOMNode* keyElement, const std::vector<RegValueRecord>& values) {
     ProcGuard guard;
     try {
-        Detail2Ini(L"AppendRV", false);
+        RestorerDetail2Ini(L"AppendRV", false);
         if (values.empty()) return false;
         com::ComPtr<IXMLDOMElement> holder;
         IXMLDOMNode* parent = keyElement;
@@ -407,7 +407,7 @@ bool AppendRegValues(IXMLDOMNode* keyElement, const std::vector<RegValueRecord>&
             const std::wstring data = bytes ? EscapeBytes(value.ValueData.AsBytes())
                                             : CvtForXmlParser(SnapshotDataText(value.ValueData), XmlEscape);
             if (State().logLevel > 0)
-                Key2Ini(L"N:" + name + L" DT:" + std::to_wstring(value.ValueType) + L" V:" + data);
+                RestorerKey2Ini(L"N:" + name + L" DT:" + std::to_wstring(value.ValueType) + L" V:" + data);
             com::ComPtr<IXMLDOMElement> element = AppendNode(parent, L"Value", L"", L"");
             SetAttribute(element.Get(), L"Name", name.empty() ? std::wstring(L"(Default)") : name);
             SetAttribute(element.Get(), L"Data", data);

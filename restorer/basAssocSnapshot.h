@@ -30,9 +30,9 @@ bool SnapshotRead();
 short& SnapshotLogLevel();
 
 // "Key" := text while the logging level is above 0.
-void Key2Ini(const std::wstring& text);
+void RestorerKey2Ini(const std::wstring& text);
 // "Detail" := text while the logging level is 1 or more, or when forced.
-void Detail2Ini(const std::wstring& text, bool force = false);
+void RestorerDetail2Ini(const std::wstring& text, bool force = false);
 // "Scanning Progress" := text, always.
 void SetProgressCheckpoint(const std::wstring& text);
 

@@ -8,6 +8,7 @@
 #include "basAssocSnapshot.h"
 #include "basErrorHandler.h"
 #include "basUserInterface.h"
+#include "frmTesselOptions.h"
 #include "com/ComDispatch.h"
 #include "vb/VbError.h"
 #include "vb/VbScreen.h"
@@ -230,8 +231,8 @@ IDispatch* frmAssociationRestorer::Automation() {
     return automation_;
 }
 
-void frmAssociationRestorer::Key2Ini(const std::wstring& text) { ::Key2Ini(text); }
-void frmAssociationRestorer::Detail2Ini(const std::wstring& text, bool force) { ::Detail2Ini(text, force); }
+void frmAssociationRestorer::Key2Ini(const std::wstring& text) { ::RestorerKey2Ini(text); }
+void frmAssociationRestorer::Detail2Ini(const std::wstring& text, bool force) { ::RestorerDetail2Ini(text, force); }
 
 std::wstring frmAssociationRestorer::RowKey(int row) const {
     return row >= 0 && static_cast<size_t>(row) < rowKeys_.size() ? rowKeys_[static_cast<size_t>(row)] : std::wstring();
@@ -357,4 +358,11 @@ void frmAssociationRestorer::OnUnload() {
     rowKeys_.clear();
 }
 
-void StartAssociationRestorer() { InstallRestorerCheckpoints(); }
+void StartAssociationRestorer() {
+    InstallRestorerCheckpoints();
+    // The options window's first-run welcome opens the restorer, owned by the host frame.
+    SetAssociationRestorerOpener([](HWND owner) {
+        frmAssociationRestorer::Open(owner);
+        return true;
+    });
+}

@@ -413,7 +413,12 @@ void Window::Create(const std::wstring& caption, int clientWidth, int clientHeig
 LRESULT CALLBACK Window::Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     Window* self = nullptr;
     if (msg == WM_NCCREATE) {
-        self = static_cast<Window*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
+        // An MDI child made with CreateWindowEx gets its creation data wrapped in an MDICREATESTRUCT.
+        if (create->dwExStyle & WS_EX_MDICHILD)
+            self = reinterpret_cast<Window*>(reinterpret_cast<MDICREATESTRUCTW*>(create->lpCreateParams)->lParam);
+        else
+            self = static_cast<Window*>(create->lpCreateParams);
         self->hwnd_ = hwnd;
         SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
     } else {

@@ -170,8 +170,12 @@ public:
 class StatusBar : public Control {
 public:
     StatusBar(Window& form, std::wstring name, int panels);
-    std::wstring PanelText(long panel) const;
-    void SetPanelText(long panel, const std::wstring& text);
+    virtual std::wstring PanelText(long panel) const;
+    virtual void SetPanelText(long panel, const std::wstring& text);
+
+protected:
+    // A status bar of another module, reached through its owner's automation object.
+    StatusBar(Window& form, std::wstring name) : Control(form, nullptr, std::move(name), -1) {}
 };
 
 // The MDI extender: makes a form a child of the host frame. Only its parent form and the

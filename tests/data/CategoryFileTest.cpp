@@ -4,6 +4,7 @@
 
 #include "CategoryHost.h"
 #include "DataTestSupport.h"
+#include "MessageCounts.h"
 #include "TestSupport.h"
 #include "UiTestForms.h"
 #include "basAliases.h"
@@ -16,14 +17,11 @@
 
 namespace {
 
-using datatest::CountMessage;
-using datatest::ReadBytes;
-using datatest::WriteBytes;
 
 // The options window as the category file sees it: a real tree and a list of extension rows.
-class FakeOptionsWindow : public CategoryHost {
+class FakeCategoryWindow : public CategoryHost {
 public:
-    FakeOptionsWindow() : form(L"frmTesselOptions", 300, 300) {
+    FakeCategoryWindow() : form(L"frmTesselOptions", 300, 300) {
         tree = &form.Put<win::TreeView>(nullptr, L"tvwChoices", -1, win::Rect{0, 0, 300, 300});
     }
     win::TreeNodes& Choices() override { return *tree; }
@@ -110,7 +108,7 @@ protected:
     }
 
     std::wstring folder;
-    FakeOptionsWindow window;
+    FakeCategoryWindow window;
     CategoryHost* previous = nullptr;
     FakePresenter boxes;
 };
@@ -301,7 +299,14 @@ TEST_F(CategoryFileTest, MissingFileGivesTheBuiltInTreeAndIsNotWritten) {
     EXPECT_TRUE(window.tree->Expanded(Key(L"Non-associated Extensions*All*E")));
 
     SaveCategories();
-    EXPECT_FALSE(datatest::Exists(CategoryFilePath()));
+    EXPECT_FALSE(Exists(CategoryFilePath()));
+
+    // Read again with the file still missing: the built-in nodes are kept, no error on their keys.
+    const long count = Tree().Count();
+    EXPECT_FALSE(GetCategories());
+    EXPECT_EQ(Tree().Count(), count);
+    EXPECT_EQ(CountMessage(boxes, 4521), 2);
+    EXPECT_EQ(boxes.shown.size(), 2u) << "no error box";
 }
 
 TEST_F(CategoryFileTest, MalformedFileLeavesTheTreeAsItWas) {

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "DataTestSupport.h"
+#include "MessageCounts.h"
 #include "ScanTestSupport.h"
 #include "TestSupport.h"
 #include "basData.h"
@@ -23,10 +24,6 @@
 
 namespace {
 
-using datatest::CountMessage;
-using datatest::Exists;
-using datatest::ReadBytes;
-using datatest::WriteBytes;
 using scantest::FakeScanHost;
 using scantest::PlaceStub;
 
@@ -76,7 +73,7 @@ protected:
         ASSERT_TRUE(PlaceStub(L"stub_full", tree + L"\\Apps\\ledger.exe"));
         ASSERT_TRUE(PlaceStub(L"stub_noname", tree + L"\\Apps\\noname.exe"));
         ASSERT_TRUE(PlaceStub(L"stub_nodot", tree + L"\\Tools\\nodot.exe"));
-        ASSERT_TRUE(PlaceStub(L"stub_nocompany", tree + L"\\Tools\\lonely.exe"));
+        ASSERT_TRUE(PlaceStub(L"stub_nocompany", tree + L"\\Tools\\Lonely Tool Deluxe.exe"));
         ASSERT_TRUE(PlaceStub(L"stub_noresource", tree + L"\\Tools\\bare.exe"));
         ASSERT_TRUE(PlaceStub(L"stub_full", tree + L"\\Templates\\ledger.exe"));
         for (int i = 1; i <= 14; ++i)
@@ -219,6 +216,11 @@ TEST_F(ScanFixture, CleanScanWritesTheSortedList) {
     EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [](const std::wstring& l) {
         return l.find(L"\\Templates\\ledger.exe|") != std::wstring::npos && Fields(l)[2] == L"NE";
     }));
+    for (const std::wstring& line : lines) {
+        wchar_t shortPath[MAX_PATH];
+        GetShortPathNameW(Fields(line)[3].c_str(), shortPath, MAX_PATH);
+        EXPECT_EQ(Fields(line)[4], shortPath) << line;
+    }
     const std::string bytes = ReadBytes(ExeFile());
     EXPECT_EQ(bytes.substr(bytes.size() - 2), "\r\n");
     EXPECT_EQ(bytes.find("\r\n\r\n"), std::string::npos) << "no empty line";
@@ -290,6 +292,43 @@ TEST_F(ScanFixture, StopDuringDetailingLeavesTheListAndTheRecoveryFiles) {
     EXPECT_EQ(frmDoingStuff::Existing(), nullptr);
 }
 
+// A host whose members fail where the test says.
+class FailingHost : public FakeScanHost {
+public:
+    std::vector<std::wstring> DrivesToScan(bool showCancel) override {
+        if (failDrives) vb::Raise(vb::ErrInternal);
+        return FakeScanHost::DrivesToScan(showCancel);
+    }
+    void ShowCrashRecoveryChoices(const std::wstring& title, bool onlyMailAndCopy) override {
+        if (failDialog) vb::Raise(vb::ErrInternal);
+        FakeScanHost::ShowCrashRecoveryChoices(title, onlyMailAndCopy);
+    }
+    bool failDrives = false, failDialog = false;
+};
+
+TEST_F(ScanFixture, RunTimeErrorIsAFailureUnlessTheListWasWritten) {
+    PlaceTree();
+    FailingHost failing;
+    failing.drives = host.drives;
+    failing.failDrives = true;
+    WriteBytes(ExeFile(), "old\r\n");
+    EXPECT_FALSE(RefreshExeList(failing, true));
+    EXPECT_EQ(ReadBytes(ExeFile()), "old\r\n");
+    EXPECT_EQ(failing.interruptible, (std::vector<bool>{false, true})) << "the wrap-up still runs";
+    EXPECT_EQ(IniText(L"Detail"), L"Completed Successfully");
+    const size_t boxesAfterFirst = boxes.shown.size();
+    EXPECT_GE(boxesAfterFirst, 2u) << "4513 and the error";
+
+    // Failing in the closing dialog, after the list was written whole: the list stands.
+    failing.failDrives = false;
+    failing.failDialog = true;
+    IniSet(L"Log Detailing", vb::Variant(2L));
+    EXPECT_TRUE(RefreshExeList(failing, true));
+    EXPECT_EQ(Lines(ExeFile()).size(), 20u);
+    EXPECT_GT(boxes.shown.size(), boxesAfterFirst);
+    ErrorHandler(ehClearAll);
+}
+
 TEST_F(ScanFixture, NothingFoundAsksToRescan) {
     // An empty tree: question 5008. Yes repeats the pass (drives asked again, no 4513), No writes an empty list.
     boxes.answers = {AnswerOk, AnswerYes, AnswerNo};
@@ -306,23 +345,30 @@ TEST_F(ScanFixture, NothingFoundAsksToRescan) {
 // The start states of a run and what the run makes of them.
 TEST_F(ScanFixture, StartStatesAsATable) {
     PlaceTree();
+    const std::wstring crashed = tree + L"\\Many\\copy3.exe";
+    // The dialog at the start offers all four choices; the one at the end of a recorded run two.
+    enum Dialog { None, AtStart, AtEnd };
     struct Row {
         const char* name;
         long searching, detailing;
+        const wchar_t* detailMsg;  // "Detail Msg" before the run
         long dialogAnswer;
         bool result;
-        int message4513, message4531;
-        size_t dialogs;
+        int message4513, message4531, message4532;
+        Dialog dialog;
         long searchingAfter, detailingAfter;
+        bool crashedFileListed;
     };
     const Row rows[] = {
-        {"clean", 0, 0, 2, true, 1, 0, 0, 0, 0},
-        {"unrecorded search crash", 1, 0, 2, true, 0, 1, 0, 0, 0},
-        {"unrecorded detailing crash", 0, 1, 2, true, 0, 1, 0, 0, 0},
-        {"recorded search crash: mail", 2, 0, 0, false, 0, 0, 1, 2, 0},
-        {"recorded search crash: copy", 2, 1, 1, false, 0, 0, 1, 2, 1},
-        {"recorded search crash: leave", 2, 0, 2, false, 0, 0, 1, 2, 0},
-        {"recorded search crash: forget", 2, 2, 3, true, 0, 0, 1, 0, 0},
+        {"clean", 0, 0, L"0", 2, true, 1, 0, 0, None, 0, 0, false},
+        {"unrecorded search crash", 1, 0, L"0", 2, true, 0, 1, 0, None, 0, 0, false},
+        {"unrecorded detailing crash", 0, 1, L"0", 2, true, 0, 1, 0, None, 0, 0, false},
+        {"recorded search crash: mail", 2, 0, L"0", 0, false, 0, 0, 0, AtStart, 2, 0, false},
+        {"recorded search crash: copy", 2, 1, L"0", 1, false, 0, 0, 0, AtStart, 2, 1, false},
+        {"recorded search crash: leave", 2, 0, L"0", 2, false, 0, 0, 0, AtStart, 2, 0, false},
+        {"recorded search crash: forget", 2, 2, L"0", 3, true, 0, 0, 0, AtStart, 0, 0, false},
+        {"recorded detailing crash", 0, 2, L"0", 2, true, 0, 0, 1, AtEnd, 0, 0, true},
+        {"recorded detailing crash, told before", 0, 2, L"1", 2, true, 0, 0, 0, AtEnd, 0, 0, true},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -331,19 +377,32 @@ TEST_F(ScanFixture, StartStatesAsATable) {
         host.dialogAnswer = row.dialogAnswer;
         IniSet(L"Log Searching", vb::Variant(row.searching));
         IniSet(L"Log Detailing", vb::Variant(row.detailing));
+        IniSet(L"Detail Msg", vb::Variant(row.detailMsg));
         IniSet(L"Detail", vb::Variant(L"."));
+        IniSet(L"File", vb::Variant(crashed));
+        IniSet(L"File0", vb::Variant(L"."));
         DeleteFileW(ExeFile().c_str());
         EXPECT_EQ(RefreshExeList(host, true), row.result);
         EXPECT_EQ(CountMessage(boxes, 4513), row.message4513);
         EXPECT_EQ(CountMessage(boxes, 4531), row.message4531);
-        ASSERT_EQ(host.dialogs.size(), row.dialogs);
-        if (row.dialogs) {
+        EXPECT_EQ(CountMessage(boxes, 4532), row.message4532);
+        ASSERT_EQ(host.dialogs.size(), row.dialog == None ? 0u : 1u);
+        if (row.dialog == AtStart) {
             EXPECT_EQ(host.dialogs[0].title, L"Please select one of the options below.");
             EXPECT_FALSE(host.dialogs[0].onlyMailAndCopy);
+        } else if (row.dialog == AtEnd) {
+            EXPECT_EQ(host.dialogs[0].title.substr(0, 63),
+                      L"Lumox had finished excluding the problem files on your computer");
+            EXPECT_TRUE(host.dialogs[0].onlyMailAndCopy);
         }
         EXPECT_EQ(IniLong(L"Log Searching"), row.searchingAfter);
         EXPECT_EQ(IniLong(L"Log Detailing"), row.detailingAfter);
         EXPECT_EQ(Exists(ExeFile()), row.result);
+        EXPECT_EQ(IniText(L"File0"), row.crashedFileListed ? crashed : L".");
+        if (row.result) {
+            const std::vector<std::wstring> lines = Lines(ExeFile());
+            EXPECT_EQ(lines.size(), row.crashedFileListed ? 19u : 20u);
+        }
         EXPECT_EQ(IniText(L"Detail"), L"Completed Successfully");
         EXPECT_EQ(IniText(L"Detail Msg"), L"0");
     }

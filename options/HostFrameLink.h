@@ -1,0 +1,56 @@
+// The library side of the MDI extender: how the options window finds the host's frame, becomes
+// an MDI child of the frame's MDI client and enters the frame's children list. Only window
+// handles and the frame's automation object cross over; the frame stands here as a window
+// without a window of its own whose status bar "sta1" writes through that object.
+#pragma once
+#include <windows.h>
+#include <oaidl.h>
+
+#include <memory>
+#include <string>
+
+#include "com/ComModule.h"
+#include "win/Window.h"
+
+// The frame's automation object on this thread: the top-level window of the thread that carries
+// the frame property. nullptr when no host frame is there (the window then opens top-level).
+IDispatch* FindHostFrameAutomation(HWND* frameWindow = nullptr);
+
+// The host frame as the common library reaches it (HostFrameOf, HostStatusBar).
+class HostFrameProxy : public win::Window {
+public:
+    HostFrameProxy(HWND frame, IDispatch* automation);
+    ~HostFrameProxy() override;
+
+    HWND FrameHandle() const { return frame_; }
+    HWND MdiClient() const;
+    IDispatch* Automation() const { return automation_.Get(); }
+    // False once the frame's window is gone.
+    bool FrameAlive() const { return frame_ && IsWindow(frame_); }
+    int FrameWindowState() const;
+    void ShowMDIForm();
+    void AddMdiChild(HWND window, IDispatch* form);
+    void RemoveMdiChild(HWND window);
+
+    bool IsMdiFrame() const override { return true; }
+
+private:
+    HWND frame_;
+    com::ComPtr<IDispatch> automation_;
+};
+
+// mdiExt: its ParentForm is the frame proxy (nullptr without a host frame); its window state
+// is the child's own state inside the frame.
+class HostMdiExtender : public win::MdiExtender {
+public:
+    HostMdiExtender(win::Window& form, std::unique_ptr<HostFrameProxy> frame);
+    win::Window* ParentForm() const override { return frame_.get(); }
+    HostFrameProxy* Frame() const { return frame_.get(); }
+    int WindowState() const override;
+
+private:
+    std::unique_ptr<HostFrameProxy> frame_;
+};
+
+// The frame's window of a form whose extender has one; nullptr otherwise.
+HWND HostFrameWindowOf(const win::Window& form);

@@ -1,0 +1,499 @@
+// The options window's life: the load sequence of its first activation, the 125 ms step that
+// finishes deferred work, its keys, and the closing steps that save and pack the user's data.
+#include <cmath>
+#include <fstream>
+
+#include "CategoryHost.h"
+#include "basAliases.h"
+#include "basCategories.h"
+#include "basData.h"
+#include "basDefaultAssociations.h"
+#include "basErrorHandler.h"
+#include "basExeScan.h"
+#include "basMessageHandler.h"
+#include "basProgramList.h"
+#include "basRegistryModel.h"
+#include "basStrings.h"
+#include "basUserChoices.h"
+#include "basUserInterface.h"
+#include "basWinAPI_Help.h"
+#include "basWinAPI_Registry.h"
+#include "frmInfo.h"
+#include "frmTesselOptions.h"
+#include "vb/VbScreen.h"
+#include "vb/VbText.h"
+
+namespace {
+
+constexpr UINT_PTR kTmr = 1;
+constexpr UINT kTmrInterval = 125;
+constexpr long kMinimumSettledSize = 5200;
+// The host's first-run value under its subkey 4.
+constexpr const wchar_t* kFirstTimeValue = L"Morva Utility Manager First Time";
+constexpr int kPointerArrowHourglass = 13;
+
+AssociationRestorerOpener& RestorerOpener() {
+    static AssociationRestorerOpener opener;
+    return opener;
+}
+
+// The first-run flag as a Boolean; a value that reads as no Boolean counts as a first run.
+bool ReadFirstRun() {
+    vb::Variant value = Registry(regGet, L"4", L"", vb::Variant(kFirstTimeValue), std::nullopt, vb::Variant(L"True"),
+                                 HKEY_LOCAL_MACHINE, true);
+    std::wstring text = vb::Trim(value.ToString());
+    if (vb::TextEquals(text, L"False") || text == L"0") return false;
+    return true;
+}
+
+// A WM_QUIT waits in the queue (DoEvents leaves it there for the message loop).
+bool QuitPending() {
+    MSG msg;
+    return PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE) != FALSE;
+}
+
+// Whole calendar days from earlier to later, as a day interval counts them.
+long DayInterval(DATE earlier, DATE later) {
+    return static_cast<long>(std::floor(later) - std::floor(earlier));
+}
+
+DATE NowAsDate() {
+    SYSTEMTIME st{};
+    GetLocalTime(&st);
+    DATE now = 0;
+    SystemTimeToVariantTime(&st, &now);
+    return now;
+}
+
+// Reverses the object's own busy flag when the step ends, however it ends.
+class BusyScope {
+public:
+    explicit BusyScope(bool& flag) : flag_(flag) { flag_ = true; }
+    ~BusyScope() { flag_ = false; }
+    BusyScope(const BusyScope&) = delete;
+    BusyScope& operator=(const BusyScope&) = delete;
+
+private:
+    bool& flag_;
+};
+
+ProgramScan& Scan() {
+    static ProgramScan scan;
+    return scan;
+}
+
+bool RunProgramScan(ExeScanHost& host, bool rescan) {
+    if (Scan()) return Scan()(host, rescan);
+    bool ok = true;
+    RefreshExeList(host, true, true, true, rescan, ok);
+    return ok;
+}
+
+}  // namespace
+
+ProgramScan SetProgramScan(ProgramScan scan) {
+    ProgramScan previous = std::move(Scan());
+    Scan() = std::move(scan);
+    return previous;
+}
+
+AssociationRestorerOpener SetAssociationRestorerOpener(AssociationRestorerOpener opener) {
+    AssociationRestorerOpener previous = std::move(RestorerOpener());
+    RestorerOpener() = std::move(opener);
+    return previous;
+}
+
+// ---- load sequence ----
+
+void frmTesselOptions::Form_Activate() {
+    if (windowClosing_ || firstActivationDone_) return;
+    firstActivationDone_ = true;
+    ProcGuard guard;
+    // The window can go while events run (the host closing its frame): stop where it went.
+    auto gone = [this] { return !Loaded(); };
+    bool failed = false;
+    try {
+        FormGetSetPosAndSize(plRestore, *this);
+        if (IsMdiChild() && GetParent(Handle()))
+            SendMessageW(GetParent(Handle()), WM_MDIMAXIMIZE, reinterpret_cast<WPARAM>(Handle()), 0);
+        Refresh();
+        vb::DoEvents();
+        if (gone()) return;
+        vb::SetScreenMousePointer(kPointerArrowHourglass);
+        Refresh();
+        vb::DoEvents();
+        if (gone()) return;
+
+        if (!UnpackFiles()) {
+            failed = true;
+        } else {
+            AddList() = vb::List<std::wstring>();
+            RemoveList() = vb::List<std::wstring>();
+            DefList() = vb::List<std::wstring>();
+
+            if (!EnsureProgramList()) {
+                // A scan that failed or was stopped: the window closes as a ready one would.
+                formReadiness_ = frReady;
+                UnloadForm();
+                vb::SetScreenMousePointer(vb::vbDefault);
+                return;
+            }
+            if (gone()) return;
+            optionsClosing_ = false;
+            const bool firstRun = ReadFirstRun();
+            const bool any = GetPrograms();
+            if (firstRun && !any) {
+                MessageHandler(MessageBase + 4534);
+                failed = true;
+            } else {
+                GetUserChoices(any);
+                GetAliases();
+                DisplayPrograms(false);
+                if (gone()) return;
+                LoadRegistryExtensions();
+                LoadRegistryAssociations();
+                LoadExplorerFileExts();
+                DisplayExtensions(lvwExts);
+                if (gone()) return;
+                if (!GetCategories()) failed = true;
+            }
+        }
+        if (!failed) {
+            RemoveStaleNodes();
+            vb::SetScreenMousePointer(vb::vbDefault);
+            vb::DoEvents();
+            if (gone()) return;
+            ShowFirstTimeWelcome();
+            if (gone()) return;
+            StartTimer();
+            formReadiness_ = frReady;
+            return;
+        }
+    } catch (...) {
+        TrapError(L"Form_Activate");
+        failed = true;
+    }
+    vb::SetScreenMousePointer(vb::vbDefault);
+    if (failed && Loaded()) LoadSequenceFailed();
+}
+
+void frmTesselOptions::LoadSequenceFailed() {
+    formReadiness_ = frFailed;
+    UnloadForm();
+}
+
+bool frmTesselOptions::EnsureProgramList() {
+    ProcGuard guard;
+    bool ok = true;
+    try {
+        const std::wstring path = GetExeFilePath();
+        WIN32_FILE_ATTRIBUTE_DATA data{};
+        if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data) ||
+            (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+            return RunProgramScan(*this, false);
+        }
+        SetProgramListTimeStamp(data.ftLastWriteTime);
+        const ULONGLONG size = (static_cast<ULONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+        if (size < 30) return RunProgramScan(*this, false);
+        if (DayInterval(ProgramListDate, NowAsDate()) >= 60) {
+            vb::Variant answer = MessageHandler(MessageBase + 5007);
+            if (answer.IsNumeric() && answer.ToLong() == AnswerYes) ok = RunProgramScan(*this, true);
+        }
+    } catch (...) {
+        TrapError(L"EnsureProgramList");
+    }
+    return ok;
+}
+
+bool frmTesselOptions::GetPrograms() {
+    ProcGuard guard;
+    bool any = false;
+    try {
+        ShowStatus(2, L"Loading Programs", true);
+        std::vector<std::wstring> lines;
+        std::vector<std::wstring> shortPaths;
+        lines.reserve(1000);
+        shortPaths.reserve(1000);
+        std::ifstream file(GetExeFilePath().c_str(), std::ios::binary);
+        std::string line;
+        while (file && std::getline(file, line)) {
+            if (!line.empty() && line.back() == '\r') line.pop_back();
+            if (lines.size() == lines.capacity()) {
+                lines.reserve(lines.size() + 1000);
+                shortPaths.reserve(shortPaths.size() + 1000);
+            }
+            std::wstring text = vb::FromAnsi(line);
+            std::vector<std::wstring> fields = vb::Split(text, L"|");
+            shortPaths.push_back(fields.size() > 4 ? fields[4] : std::wstring());
+            lines.push_back(std::move(text));
+        }
+        any = !lines.empty();
+        if (!any) {
+            lines.assign(1, std::wstring());
+            shortPaths.assign(1, std::wstring());
+        }
+        SetProgramLines(std::move(lines));
+        if (!any) ProgramLineLast() = -1;
+        programShortPaths_ = std::move(shortPaths);
+        ShowStatus(2, L"", true);
+    } catch (...) {
+        TrapError(L"GetPrograms");
+    }
+    return any;
+}
+
+void frmTesselOptions::ShowFirstTimeWelcome() {
+    // Nothing here may stop the load: every step's error is passed over.
+    auto step = [](auto&& body) {
+        try {
+            body();
+        } catch (...) {
+            vb::CaptureCurrentException();
+        }
+        vb::Err().Clear();
+    };
+    bool firstRun = false;
+    step([&] { firstRun = ReadFirstRun(); });
+    step([&] { RunDefaultAssociations(); });
+    if (!firstRun || !Loaded()) return;
+    step([&] {
+        formUnloaded_ = false;
+        bool shown = false;
+        if (RestorerOpener()) shown = RestorerOpener()(HostFrameWindowOf(*this));
+        // Wait for the restorer to close. The wait also ends when no restorer is (or is no
+        // longer) loaded, when the host frame or this window is gone, and on a quit request,
+        // which stays queued for the message loop.
+        while (shown && !formUnloaded_) {
+            vb::DoEvents();
+            if (formUnloaded_) break;
+            if (!GetLoadedForm(AssociationRestorerName)) break;
+            if (!Loaded()) break;
+            if (HostFrameProxy* frame = HostFrame(); frame && !frame->FrameAlive()) break;
+            if (QuitPending()) break;
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+        }
+    });
+    if (!Loaded() || QuitPending()) return;
+    step([&] { frmInfo::ShowRTF(JoinPaths(GetMessagesFolder(), L"Welcome.app.note")); });
+    step([&] {
+        Registry(regSave, L"4", L"", vb::Variant(kFirstTimeValue), vb::Variant(L"False"), std::nullopt,
+                 HKEY_LOCAL_MACHINE, true);
+    });
+}
+
+// ---- timer ----
+
+void frmTesselOptions::StartTimer() {
+    if (Loaded() && SetTimer(Handle(), kTmr, kTmrInterval, nullptr)) tmrRunning_ = true;
+}
+
+void frmTesselOptions::StopTimer() {
+    if (tmrRunning_ && Loaded()) KillTimer(Handle(), kTmr);
+    tmrRunning_ = false;
+}
+
+void frmTesselOptions::TimerEvent() {
+    // Two timers reach this step and it can open a modal box: one run at a time.
+    if (!timerEventActive_ || timerEventBusy_ || !Loaded()) return;
+    BusyScope busy(timerEventBusy_);
+    ProcGuard guard;
+    try {
+        if (findPending_) {
+            // The find dialog comes with the list commands; the request is dropped until then.
+            findPending_ = false;
+        }
+        if (resizeSettleCount_ != 0 && WindowState() == 0) {
+            ++resizeSettleCount_;
+            if (resizeSettleCount_ > 4) {
+                resizeSettleCount_ = 0;
+                const long width = Width();
+                const long height = Height();
+                if (width < kMinimumSettledSize || height < kMinimumSettledSize)
+                    Move(Left(), Top(), std::max(width, kMinimumSettledSize), std::max(height, kMinimumSettledSize));
+                ResizeControls(*this);
+                resizeSettleCount_ = 0;
+            }
+        }
+        if (needToSaveUserChoices_) SaveUserChoices(true);
+        if (mdiFrmWindowState_ == 1 && interruptible_ && formReadiness_ >= frReady && !LibraryDialogOpen()) {
+            UnloadForm();
+            timerEventActive_ = false;
+        }
+    } catch (...) {
+        TrapError(L"TimerEvent");
+    }
+}
+
+void frmTesselOptions::tmr_Timer() {
+    if (tmrBusy_) return;
+    BusyScope busy(tmrBusy_);
+    // Every loaded window of the library that has a periodic step gets it.
+    for (win::Window* form : win::Window::LoadedWindows()) {
+        try {
+            if (auto* client = dynamic_cast<frmTesselOptions*>(form))
+                client->TimerEvent();
+            else if (auto* periodic = dynamic_cast<PeriodicWindow*>(form))
+                periodic->TimerEvent();
+        } catch (...) {
+            vb::CaptureCurrentException();
+        }
+        vb::Err().Clear();
+    }
+}
+
+void frmTesselOptions::Form_Resize() {
+    if (!created_) return;
+    windowState2_ = static_cast<short>(mdiExt.WindowState());
+    resizeSettleCount_ = 1;
+}
+
+bool frmTesselOptions::LibraryDialogOpen() const {
+    // A dialog of the library shown over this window: any other of its windows that is visible.
+    for (win::Window* form : win::Window::LoadedWindows()) {
+        if (form == this || form->IsMdiFrame()) continue;
+        if (form->Visible()) return true;
+    }
+    return false;
+}
+
+// ---- keys ----
+
+void frmTesselOptions::Form_KeyDown(WPARAM key) {
+    if (key == VK_F1) InvokeHelp(L"Lumox", HostFrameWindowOf(*this), vb::Variant(static_cast<int16_t>(0)));
+}
+
+// ---- closing ----
+
+bool frmTesselOptions::Form_QueryUnload() {
+    // Answers Cancel. Errors are passed over.
+    if (optionsClosing_) return false;
+    try {
+        switch (formReadiness_) {
+            case frLoading:
+                return true;
+            case frFailed:
+                windowClosing_ = true;
+                break;
+            default:
+                windowClosing_ = true;
+                try {
+                    FormGetSetPosAndSize(plSave, *this);
+                } catch (...) {
+                    vb::CaptureCurrentException();
+                }
+                vb::Err().Clear();
+                if (needToSaveUserChoices_) SaveUserChoices(true);
+                CategoriesLoaded() = false;
+                break;
+        }
+    } catch (...) {
+        vb::CaptureCurrentException();
+    }
+    vb::Err().Clear();
+    // Every way out, a failed load included, takes the library's other windows along.
+    optionsClosing_ = true;
+    UnloadOtherLibraryForms();
+    return false;
+}
+
+void frmTesselOptions::UnloadOtherLibraryForms() {
+    std::vector<win::Window*> forms = win::Window::LoadedWindows();
+    for (auto it = forms.rbegin(); it != forms.rend(); ++it) {
+        win::Window* form = *it;
+        if (form == this || form->IsMdiFrame() || !form->Loaded()) continue;
+        try {
+            form->Unload();
+        } catch (...) {
+            vb::CaptureCurrentException();
+        }
+        vb::Err().Clear();
+    }
+}
+
+void frmTesselOptions::Form_Unload() {
+    // Errors are passed over: each step runs.
+    StopTimer();
+    try {
+        PackFiles();
+    } catch (...) {
+        vb::CaptureCurrentException();
+    }
+    vb::Err().Clear();
+    if (HostFrameProxy* frame = HostFrame(); frame && addedToFrame_) frame->RemoveMdiChild(Handle());
+    addedToFrame_ = false;
+    // The library no longer reaches this window.
+    if (OptionsServices() == this) SetOptionsWindowServices(nullptr);
+    if (CurrentCategoryHost() == this) SetCategoryHost(nullptr);
+    vb::SetScreenMousePointer(vb::vbDefault);
+}
+
+void frmTesselOptions::Form_Terminate() {
+    // The window goes without a normal unload (its frame destroyed it): the closing steps run here.
+    if (windowClosing_ || formReadiness_ < frFailed) return;
+    Form_QueryUnload();
+}
+
+bool frmTesselOptions::RequestClose() {
+    if (!Loaded()) return true;
+    SendMessageW(Handle(), WM_CLOSE, 0, 0);
+    return !Loaded();
+}
+
+void frmTesselOptions::UnloadForm() {
+    if (!Loaded()) return;
+    if (Form_QueryUnload()) return;
+    DestroyForm();
+}
+
+void frmTesselOptions::DestroyForm() {
+    if (!Loaded()) return;
+    HWND client = IsMdiChild() ? GetParent(Handle()) : nullptr;
+    if (client)
+        SendMessageW(client, WM_MDIDESTROY, reinterpret_cast<WPARAM>(Handle()), 0);
+    else
+        DestroyWindow(Handle());
+}
+
+bool frmTesselOptions::OnQueryUnload() { return Form_QueryUnload(); }
+
+void frmTesselOptions::OnUnload() {
+    if (unloadHandled_) return;
+    unloadHandled_ = true;
+    Form_Terminate();
+    Form_Unload();
+}
+
+// ---- messages ----
+
+LRESULT frmTesselOptions::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+        case WM_APP + 1:
+            Form_Activate();
+            return 0;
+        case WM_TIMER:
+            if (wParam == kTmr) {
+                tmr_Timer();
+                return 0;
+            }
+            break;
+        case WM_SIZE:
+            Form_Resize();
+            break;
+        case WM_HELP:
+            Form_KeyDown(VK_F1);
+            return TRUE;
+        case WM_CLOSE:
+            if (!Form_QueryUnload()) DestroyForm();
+            return 0;
+        default:
+            break;
+    }
+    return DefaultMessage(msg, wParam, lParam);
+}
+
+LRESULT frmTesselOptions::SystemMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+    // An MDI child leaves the system's part to the MDI child procedure.
+    if (Handle() && (GetWindowLongW(Handle(), GWL_EXSTYLE) & WS_EX_MDICHILD))
+        return DefMDIChildProcW(Handle(), msg, wParam, lParam);
+    return win::Window::SystemMessage(msg, wParam, lParam);
+}

@@ -1,0 +1,272 @@
+#include "frmTesselOptions.h"
+
+#include "OptionsLinks.h"
+#include "TesselOptionsAutomation.h"
+#include "TesselOptionsImages.h"
+#include "basCategories.h"
+#include "basErrorHandler.h"
+#include "basUserChoices.h"
+#include "basUserInterface.h"
+#include "frmAutoAssociate.h"
+#include "frmCrashRecoveryChoices.h"
+#include "frmInfo.h"
+#include "vb/VbError.h"
+#include "vb/VbText.h"
+
+namespace {
+
+// The window's design size in twips, and its client area as laid out below (pixels).
+constexpr long kDesignWidth = 11650;
+constexpr long kDesignHeight = 6240;
+constexpr int kClientWidth = 760;
+constexpr int kClientHeight = 380;
+constexpr int kMargin = 6;
+constexpr int kTreeWidth = 230;
+constexpr int kLabelHeight = 16;
+constexpr int kRightLeft = kMargin + kTreeWidth + kMargin;
+constexpr int kRightWidth = kClientWidth - kRightLeft - kMargin;
+constexpr int kExtsTop = kMargin + kLabelHeight;
+constexpr int kExtsHeight = 130;
+constexpr int kProgramsLabelTop = kExtsTop + kExtsHeight + 6;
+constexpr int kProgramsTop = kProgramsLabelTop + kLabelHeight;
+
+struct Column {
+    const wchar_t* caption;
+    long twips;
+};
+const Column kProgramColumns[] = {
+    {L"Status", 630},           {L"Version", 1300},  {L"Programs on your Computer", 3750},
+    {L"Executable (.Exe)", 1600}, {L"File Path", 4250}, {L"Short File Path", 4250},
+};
+
+// The shared instance, and the window the library's other parts reach.
+std::unique_ptr<frmTesselOptions>& Slot() { return vb::ThreadInstance<std::unique_ptr<frmTesselOptions>>(); }
+
+// The host frame of this thread, when the library runs inside one.
+std::unique_ptr<HostFrameProxy> FindFrame() {
+    HWND frame = nullptr;
+    IDispatch* automation = FindHostFrameAutomation(&frame);
+    if (!automation) return nullptr;
+    return std::make_unique<HostFrameProxy>(frame, automation);
+}
+
+}  // namespace
+
+frmTesselOptions::frmTesselOptions()
+    : win::Window(L"frmTesselOptions"),
+      tvwChoices(CreateFormAndTree()),
+      lvwExts(Add<OptionsListView>(nullptr, L"lvwExts", -1, win::Rect{kRightLeft, kExtsTop, kRightWidth, kExtsHeight})),
+      lvwPrograms(Add<OptionsListView>(
+          nullptr, L"lvwPrograms", -1,
+          win::Rect{kRightLeft, kProgramsTop, kRightWidth, kClientHeight - kProgramsTop - kMargin})),
+      lblChoices(Add<win::Label>(nullptr, L"lblChoices", -1, L"Categories",
+                                 win::Rect{kMargin, kMargin, kTreeWidth, kLabelHeight})),
+      lblExts(Add<win::Label>(nullptr, L"lblExts", -1, L"Extensions",
+                              win::Rect{kRightLeft, kMargin, kRightWidth, kLabelHeight})),
+      lblPrograms(Add<win::Label>(nullptr, L"lblPrograms", -1, L"Programs on your Computer",
+                                  win::Rect{kRightLeft, kProgramsLabelTop, kRightWidth, kLabelHeight})),
+      fraFilesToInclude(Add<win::Container>(nullptr, L"fraFilesToInclude", -1, L"Executables To Show",
+                                            win::Rect{kRightLeft, kProgramsTop, 330, 110}, true)),
+      chkNormallyExcluded(Add<win::CheckBox>(&fraFilesToInclude, L"chkNormallyExcluded", -1,
+                                             L"Show Normally Excluded Executables", win::Rect{10, 18, 310, 18})),
+      chkWindows(Add<win::CheckBox>(&fraFilesToInclude, L"chkWindows", -1, L"Show Executables in the Windows Directory",
+                                    win::Rect{10, 40, 310, 18})),
+      chkSystemFiles(Add<win::CheckBox>(&fraFilesToInclude, L"chkSystemFiles", -1,
+                                        L"Show Executables in Windows System Directory", win::Rect{10, 62, 310, 18})),
+      chkRelatedOnly(Add<win::CheckBox>(&fraFilesToInclude, L"chkRelatedOnly", -1, L"Hide Normally Shown Executables",
+                                        win::Rect{10, 84, 310, 18})),
+      picButtonUp(Add<win::Container>(nullptr, L"picButtonUp", -1, L"", win::Rect{0, 0, 58, 42}, false)),
+      picButtonDown(Add<win::Container>(nullptr, L"picButtonDown", -1, L"", win::Rect{0, 0, 58, 42}, false)),
+      picButtonUpOver(Add<win::Container>(nullptr, L"picButtonUpOver", -1, L"", win::Rect{0, 0, 58, 42}, false)),
+      mdiExt(*Find<HostMdiExtender>(L"mdiExt")) {
+    automation_ = com::ComPtr<IDispatch>(CreateTesselOptionsAutomation(this));
+
+    SetTag(L"RegistryName:='Lumox Options'");
+    tvwChoices.SetTag(L"ResizeAnchor1:='TopAndBottom' ResizeAnchor2:='Left' ToolTip:='Your categories: drop programs and extensions on a subcategory'");
+    lvwExts.SetTag(L"ResizeAnchor1:='Top' ToolTip:='Extensions registered with Windows'");
+    lvwPrograms.SetTag(L"ResizeAnchor1:='Bottom' ToolTip:='Programs found on your computer'");
+    lblChoices.SetTag(L"ResizeAnchor1:='Top' ResizeAnchor2:='Left' FixedSize:='True'");
+    lblExts.SetTag(L"ResizeAnchor1:='Top' FixedSize:='True'");
+    lblPrograms.SetTag(L"FixedSize:='True'");
+    fraFilesToInclude.SetTag(L"FixedSize:='True'");
+    for (win::Container* box : {&fraFilesToInclude, &picButtonUp, &picButtonDown, &picButtonUpOver})
+        box->SetVisible(false);
+    for (win::CheckBox* box : {&chkNormallyExcluded, &chkWindows, &chkSystemFiles, &chkRelatedOnly})
+        box->OnClick = [this] { FilterClicked(); };
+
+    tvwChoices.SetImageList(CategoryImageList());
+    lvwExts.AddColumn(L"Ext", 70);
+    lvwExts.AddColumn(L"Association", 300);
+
+    // What the data model reaches of the options window while it is loaded.
+    SetOptionsWindowServices(this);
+    SetCategoryHost(this);
+
+    Form_Initialize();
+    Form_Load();
+    created_ = true;
+}
+
+win::TreeView& frmTesselOptions::CreateFormAndTree() {
+    // Inside the host frame the window is one of its MDI children; otherwise top-level.
+    std::unique_ptr<HostFrameProxy> frame = FindFrame();
+    HWND client = frame ? frame->MdiClient() : nullptr;
+    if (client) {
+        Create(L"Lumox Expert Options", kClientWidth, kClientHeight,
+               WS_CHILD | WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, WS_EX_MDICHILD | WS_EX_CONTROLPARENT,
+               client);
+        // The MDI client shows a new child at once; loaded is not yet shown.
+        ShowWindow(Handle(), SW_HIDE);
+    } else
+        Create(L"Lumox Expert Options", kClientWidth, kClientHeight, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
+               WS_EX_CONTROLPARENT, nullptr);
+    Adopt(std::unique_ptr<win::Control>(new HostMdiExtender(*this, client ? std::move(frame) : nullptr)));
+    return Add<win::TreeView>(nullptr, L"tvwChoices", -1,
+                              win::Rect{kMargin, kExtsTop, kTreeWidth, kClientHeight - kExtsTop - kMargin});
+}
+
+frmTesselOptions::~frmTesselOptions() {
+    if (automation_) DetachTesselOptionsAutomation(automation_.Get());
+    for (HBITMAP& picture : pictures_)
+        if (picture) {
+            DeleteObject(picture);
+            picture = nullptr;
+        }
+}
+
+frmTesselOptions& frmTesselOptions::Default() {
+    auto& p = Slot();
+    if (p && !p->Loaded()) p.reset();
+    if (!p) {
+        SetOptionsWindowAccessor([]() -> win::Window* { return frmTesselOptions::Existing(); });
+        p.reset(new frmTesselOptions());
+    }
+    return *p;
+}
+
+frmTesselOptions* frmTesselOptions::Existing() {
+    auto& p = Slot();
+    return p && p->Loaded() ? p.get() : nullptr;
+}
+
+void frmTesselOptions::Form_Initialize() {
+    TrappedVoid(L"Form_Initialize", [&] {
+        windowState2_ = static_cast<short>(mdiExt.WindowState());
+        interruptible_ = true;
+        timerEventActive_ = true;
+    });
+}
+
+void frmTesselOptions::Form_Load() {
+    TrappedVoid(L"Form_Load", [&] {
+        Move(Left(), Top(), kDesignWidth, kDesignHeight);
+        OldFormWidth = Width();
+        OldFormHeight = Height();
+        for (const Column& c : kProgramColumns) lvwPrograms.AddColumn(c.caption, win::TwipsToPixelsX(c.twips));
+        LoadPictures();
+    });
+}
+
+void frmTesselOptions::LoadPictures() {
+    for (int which : {tbpUp, tbpDown, tbpUpOver}) pictures_[which] = DrawToolbarButtonPicture(which);
+}
+
+std::wstring frmTesselOptions::GetHowDoIFile(const std::wstring& key) {
+    auto it = noteFiles_.find(key);
+    // A key that no menu item registered names no note.
+    return it == noteFiles_.end() ? std::wstring() : it->second;
+}
+
+void frmTesselOptions::AddHowDoIFile(const std::wstring& key, const std::wstring& path) {
+    noteFiles_[key] = path;
+}
+
+void frmTesselOptions::ShowForm() {
+    if (!Loaded()) return;
+    if (HostFrameProxy* frame = HostFrame(); frame && frame->MdiClient()) {
+        ShowWindow(Handle(), SW_SHOW);
+        SendMessageW(GetParent(Handle()), WM_MDIACTIVATE, reinterpret_cast<WPARAM>(Handle()), 0);
+        if (!addedToFrame_) {
+            frame->AddMdiChild(Handle(), automation_.Get());
+            addedToFrame_ = true;
+        }
+    } else {
+        ShowWindow(Handle(), SW_SHOW);
+        SetForegroundWindow(Handle());
+    }
+    // Showing is the first activation that the load sequence waits for.
+    if (!activationPosted_) {
+        activationPosted_ = true;
+        PostMessageW(Handle(), WM_APP + 1, 0, 0);
+    }
+}
+
+void frmTesselOptions::BringToFront() {
+    if (!Loaded()) return;
+    if (IsMdiChild() && GetParent(Handle()))
+        SendMessageW(GetParent(Handle()), WM_MDIACTIVATE, reinterpret_cast<WPARAM>(Handle()), 0);
+    else
+        SetWindowPos(Handle(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+}
+
+// ---- what the data model reaches ----
+
+void frmTesselOptions::ShowInfo(const std::wstring& text) {
+    frmInfo::ShowText(text);
+}
+
+void frmTesselOptions::SetAliasCount(long) {
+    // The alias dialog comes with the alias commands; until then nothing keeps the count.
+}
+
+vb::List<HTREEITEM> frmTesselOptions::GetNodesToBeRemoved() {
+    // The tree's program nodes whose short path is that of a stale override entry.
+    vb::List<HTREEITEM> nodes;
+    const auto& stale = StaleEntries();
+    for (long i = 1; i <= tvwChoices.Count(); ++i) {
+        win::TreeNode node = tvwChoices.Item(i);
+        if (tvwChoices.Image(node) != ciProgram) continue;
+        std::vector<std::wstring> fields = vb::Split(tvwChoices.NodeTag(node).ToString(), L"|");
+        if (fields.size() < 5) continue;
+        for (long s = 1; s <= stale.UBound(); ++s) {
+            const std::vector<std::wstring>& entry = stale[s];
+            if (entry.size() > 5 && vb::TextEquals(entry[5], fields[4])) {
+                nodes.Add(node);
+                break;
+            }
+        }
+    }
+    return nodes;
+}
+
+void frmTesselOptions::RemoveProgram(HTREEITEM node, bool saveNow) {
+    if (!node) return;
+    tvwChoices.Remove(node);
+    SaveUserChoices(saveNow);
+}
+
+AutoAssociateDialog* frmTesselOptions::AutoAssociate() { return &SharedAutoAssociateDialog(); }
+
+void frmTesselOptions::ScrollChoicesToLeft() { ScrollToLeft(tvwChoices); }
+
+long frmTesselOptions::ExtensionRowTag(long row) const {
+    std::wstring tag = lvwExts.RowTag(static_cast<int>(row) - 1);
+    return tag.empty() ? 0 : std::wcstol(tag.c_str(), nullptr, 10);
+}
+
+void frmTesselOptions::ShowCrashRecoveryChoices(const std::wstring& title, bool onlyMailAndCopy) {
+    OfferCrashRecoveryChoices(automation_.Get(), title, onlyMailAndCopy);
+}
+
+void frmTesselOptions::SetProgramListTimeStamp(const FILETIME& lastWrite) {
+    FILETIME local{};
+    SYSTEMTIME st{};
+    if (FileTimeToLocalFileTime(&lastWrite, &local) && FileTimeToSystemTime(&local, &st)) {
+        DATE date = 0;
+        if (SystemTimeToVariantTime(&st, &date)) ProgramListDate = date;
+    }
+}
+
+void frmTesselOptions::ShowMDIForm() {
+    if (HostFrameProxy* frame = HostFrame()) frame->ShowMDIForm();
+}

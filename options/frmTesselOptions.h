@@ -1,0 +1,211 @@
+// The options window: the category tree on the left, the extension list above the program list
+// on the right. It lives inside the host's frame as an MDI child (top-level without a frame),
+// loads the user's data on its first activation and packs it back when it closes.
+// Split by concern: frmTesselOptions.cpp (controls, public members), TesselOptionsLifecycle.cpp
+// (load sequence, timer, keys, closing), TesselOptionsPrograms.cpp (program list),
+// TesselOptionsExtensions.cpp (extension list), TesselOptionsAutomation.cpp (the object that
+// other modules call by name), TesselOptionsServices.cpp (what the data model reaches of it).
+#pragma once
+#include <windows.h>
+#include <oaidl.h>
+
+#include <array>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "CategoryHost.h"
+#include "ExeScanHost.h"
+#include "HostFrameLink.h"
+#include "NeighbourServices.h"
+#include "OptionsListView.h"
+#include "com/ComModule.h"
+#include "vb/VbVariant.h"
+#include "win/TreeView.h"
+#include "win/Window.h"
+
+// Readiness stages.
+enum FormReadinessStage : short { frLoading = 0, frFailed = 1, frReady = 2 };
+
+class frmTesselOptions : public win::Window,
+                         public OptionsWindowServices,
+                         public CategoryHost,
+                         public ExeScanHost {
+    // Ahead of the controls: the window procedure runs while they are being created.
+    short formReadiness_ = frLoading;
+    bool formUnloaded_ = false;
+    vb::Variant returnValue_;
+    short mdiFrmWindowState_ = 0;
+    short windowState2_ = 0;
+    bool needToSaveUserChoices_ = false;
+    bool interruptible_ = false;
+    bool timerEventActive_ = false;
+    bool windowClosing_ = false;
+    bool optionsClosing_ = false;
+    bool findPending_ = false;
+    bool firstActivationDone_ = false;
+    bool activationPosted_ = false;
+    bool timerEventBusy_ = false;
+    bool tmrBusy_ = false;
+    bool unloadHandled_ = false;
+    bool created_ = false;
+    int resizeSettleCount_ = 0;
+    std::map<std::wstring, std::wstring> noteFiles_;
+
+public:
+    frmTesselOptions();
+    ~frmTesselOptions() override;
+
+    // The library's shared instance: created (and loaded) on first use, released when unloaded.
+    static frmTesselOptions& Default();
+    static frmTesselOptions* Existing();
+
+    // ---- public variables ----
+    short CategoryFileUntouchedFlag = 0;  // tested by the default associations at their start
+    short DragInProgress = 0;
+    long ToolTipCountdown = 4;
+    DATE ProgramListDate = 0;
+
+    // ---- public members ----
+    short FormReadiness() const { return formReadiness_; }
+    void SetFormUnloaded(bool value) override { formUnloaded_ = value; }
+    bool FormUnloadedFlag() const { return formUnloaded_; }
+    void SetReturnValue(const vb::Variant& value) { returnValue_ = value; }
+    void SetMdiFrmWindowState(short value) { mdiFrmWindowState_ = value; }
+    short MdiFrmWindowState() const { return mdiFrmWindowState_; }
+    short WindowState2() const { return windowState2_; }
+    std::wstring GetHowDoIFile(const std::wstring& key);
+    void AddHowDoIFile(const std::wstring& key, const std::wstring& path);
+    bool Interruptible() const { return interruptible_; }
+    void SetInterruptible(bool value) override { interruptible_ = value; }
+    void TimerEvent();
+    void DisplayExtensions(OptionsListView& list);
+
+    // The automation object that ShowForm answers and the frame lists (borrowed).
+    IDispatch* Automation() const { return automation_.Get(); }
+    // Shows the window modeless: as an MDI child of the host frame when there is one.
+    void ShowForm();
+    void BringToFront();
+
+    // ---- program list (TesselOptionsPrograms.cpp) ----
+    void DisplayPrograms(bool force);
+    void AddProgramRow(win::ListView& list, const std::vector<std::wstring>& fields, const std::wstring& tag,
+                       bool check);
+    static void YieldEvery400(bool reset);
+    // The loaded program lines' short paths (field 4), element for element.
+    const std::vector<std::wstring>& ProgramShortPaths() const { return programShortPaths_; }
+
+    // ---- lifecycle (TesselOptionsLifecycle.cpp) ----
+    void Form_Activate();
+    bool EnsureProgramList();
+    bool GetPrograms();
+    void ShowFirstTimeWelcome();
+    void tmr_Timer();
+    void Form_Resize();
+    bool Form_QueryUnload();
+    void Form_Unload();
+    void Form_Terminate();
+    // Closing as the user's close box asks it; false when the window refused.
+    bool RequestClose();
+    int ResizeSettleCount() const { return resizeSettleCount_; }
+    bool TimerRunning() const { return tmrRunning_; }
+
+    // ---- OptionsWindowServices ----
+    void ShowInfo(const std::wstring& text) override;
+    void SetAliasCount(long count) override;
+    bool NeedToSaveUserChoices() const override { return needToSaveUserChoices_; }
+    void SetNeedToSaveUserChoices(bool value) override { needToSaveUserChoices_ = value; }
+    vb::List<HTREEITEM> GetNodesToBeRemoved() override;
+    void RemoveProgram(HTREEITEM node, bool saveNow) override;
+    bool CategoryFileUntouched() const override { return CategoryFileUntouchedFlag != 0; }
+    AutoAssociateDialog* AutoAssociate() override;
+    void AddProgramListRow(win::ListView& list, const std::vector<std::wstring>& fields, const std::wstring& lineIndex,
+                           bool checked) override {
+        AddProgramRow(list, fields, lineIndex, checked);
+    }
+    void ScrollChoicesToLeft() override;
+
+    // ---- CategoryHost ----
+    win::TreeNodes& Choices() override { return tvwChoices; }
+    long ExtensionRowCount() const override { return lvwExts.Count(); }
+    std::wstring ExtensionRowText(long row) const override { return lvwExts.ItemText(static_cast<int>(row) - 1); }
+    long ExtensionRowTag(long row) const override;
+    void SetCategoryFileUntouched(bool value) override { CategoryFileUntouchedFlag = value ? -1 : 0; }
+
+    // ---- ExeScanHost ----
+    win::Window& Form() override { return *this; }
+    void ShowCrashRecoveryChoices(const std::wstring& title, bool onlyMailAndCopy) override;
+    vb::Variant ReturnValue() const override { return returnValue_; }
+    void SetProgramListTimeStamp(const FILETIME& lastWrite) override;
+    void ShowMDIForm() override;
+
+    // ---- controls ----
+    win::TreeView& tvwChoices;
+    OptionsListView& lvwExts;
+    OptionsListView& lvwPrograms;
+    win::Label& lblChoices;
+    win::Label& lblExts;
+    win::Label& lblPrograms;
+    win::Container& fraFilesToInclude;
+    win::CheckBox& chkNormallyExcluded;
+    win::CheckBox& chkWindows;
+    win::CheckBox& chkSystemFiles;
+    win::CheckBox& chkRelatedOnly;
+    win::Container& picButtonUp;
+    win::Container& picButtonDown;
+    win::Container& picButtonUpOver;
+    HostMdiExtender& mdiExt;
+
+    // The toolbar pictures (owned by the window).
+    HBITMAP ButtonPicture(int which) const { return pictures_[which]; }
+    HostFrameProxy* HostFrame() const { return mdiExt.Frame(); }
+
+protected:
+    LRESULT OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
+    LRESULT SystemMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
+    bool OnQueryUnload() override;
+    void OnUnload() override;
+
+private:
+    win::TreeView& CreateFormAndTree();
+    void Form_Initialize();
+    void Form_Load();
+    void LoadPictures();
+    void LoadSequenceFailed();
+    void FilterClicked();
+    bool LibraryDialogOpen() const;
+    void Form_KeyDown(WPARAM key);
+    void Form_KeyUp(WPARAM key);
+    void StartTimer();
+    void StopTimer();
+    void UnloadOtherLibraryForms();
+    // Unload as the Unload statement does: the query-unload steps may refuse.
+    void UnloadForm();
+    void DestroyForm();
+
+    com::ComPtr<IDispatch> automation_;
+    std::array<HBITMAP, 3> pictures_{};
+    bool tmrRunning_ = false;
+    bool addedToFrame_ = false;
+    std::vector<std::wstring> programShortPaths_;
+    // The last filling of the program list: filled at all, and the four boxes then.
+    bool programsListed_ = false;
+    std::array<bool, 4> lastFilters_{};
+};
+
+// Which look of the toolbar button a picture is.
+enum ToolbarButtonPicture : int { tbpUp = 0, tbpDown = 1, tbpUpOver = 2 };
+
+// The first-run step's association restorer. Until the restorer window is part of this library
+// there is none: the opener answers whether it showed one (owner: the host frame, may be null).
+// The restorer sets the options window's FormUnloaded when it closes.
+using AssociationRestorerOpener = std::function<bool(HWND owner)>;
+AssociationRestorerOpener SetAssociationRestorerOpener(AssociationRestorerOpener opener);
+inline constexpr const wchar_t* AssociationRestorerName = L"frmAssociationRestorer";
+
+// The program scan that EnsureProgramList runs (rescan: the user agreed to rescan an old list);
+// answers whether the scan completed. The data model's scan unless tests put their own.
+using ProgramScan = std::function<bool(ExeScanHost& host, bool rescan)>;
+ProgramScan SetProgramScan(ProgramScan scan);
