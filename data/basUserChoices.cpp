@@ -21,6 +21,8 @@ struct UserChoiceState {
     vb::List<std::wstring> Def;
     vb::List<std::vector<std::wstring>> Stale;
     bool Saving = false;
+    int SaveHolds = 0;
+    bool SaveWaiting = false;
 };
 
 UserChoiceState& State() { return vb::ThreadInstance<UserChoiceState>(); }
@@ -174,6 +176,10 @@ std::wstring DescribeUserChoice(const std::vector<std::wstring>& fields) {
 void SaveUserChoices(bool save) {
     UserChoiceState& state = State();
     if (state.Saving) return;
+    if (save && state.SaveHolds > 0) {
+        state.SaveWaiting = true;
+        return;
+    }
     state.Saving = true;
     if (save) {
         TrappedVoid(L"SaveUserChoices", [] {
@@ -189,6 +195,15 @@ void SaveUserChoices(bool save) {
         });
     }
     state.Saving = false;
+}
+
+UserChoicesSaveHold::UserChoicesSaveHold() { ++State().SaveHolds; }
+
+UserChoicesSaveHold::~UserChoicesSaveHold() {
+    UserChoiceState& state = State();
+    if (--state.SaveHolds > 0 || !state.SaveWaiting) return;
+    state.SaveWaiting = false;
+    SaveUserChoices(true);
 }
 
 void SaveUserChoiceFile(const std::wstring& path, const vb::List<std::wstring>& list) {

@@ -35,6 +35,15 @@ std::wstring DescribeUserChoice(const std::vector<std::wstring>& fields);
 // With save: writes the three lists, the category file and the alias file, clears the options
 // window's NeedToSaveUserChoices and brings the archive up to date. Without: nothing.
 void SaveUserChoices(bool save);
+// While one is alive (the options window rebuilds its lists and tree), SaveUserChoices writes
+// nothing; a save asked for meanwhile runs when the last hold ends.
+class UserChoicesSaveHold {
+public:
+    UserChoicesSaveHold();
+    ~UserChoicesSaveHold();
+    UserChoicesSaveHold(const UserChoicesSaveHold&) = delete;
+    UserChoicesSaveHold& operator=(const UserChoicesSaveHold&) = delete;
+};
 void SaveUserChoiceFile(const std::wstring& path, const vb::List<std::wstring>& list);
 // listName "Add", "Def" or "Remove" (any case); any other name does nothing.
 void RemoveUserChoice(const std::wstring& listName, long index);

@@ -17,9 +17,11 @@
 #include <vector>
 
 #include "CategoryHost.h"
+#include "CategoryTree.h"
 #include "ExeScanHost.h"
 #include "HostFrameLink.h"
 #include "NeighbourServices.h"
+#include "OptionsEditor.h"
 #include "OptionsListView.h"
 #include "com/ComModule.h"
 #include "vb/VbVariant.h"
@@ -32,7 +34,9 @@ enum FormReadinessStage : short { frLoading = 0, frFailed = 1, frReady = 2 };
 class frmTesselOptions : public win::Window,
                          public OptionsWindowServices,
                          public CategoryHost,
-                         public ExeScanHost {
+                         public ExeScanHost,
+                         public CategoryTreeWindow,
+                         public OptionsEditorWindow {
     // Ahead of the controls: the window procedure runs while they are being created.
     short formReadiness_ = frLoading;
     bool formUnloaded_ = false;
@@ -69,7 +73,7 @@ public:
     DATE ProgramListDate = 0;
 
     // ---- public members ----
-    short FormReadiness() const { return formReadiness_; }
+    short FormReadiness() const override { return formReadiness_; }
     void SetFormUnloaded(bool value) override { formUnloaded_ = value; }
     bool FormUnloadedFlag() const { return formUnloaded_; }
     void SetReturnValue(const vb::Variant& value) { returnValue_ = value; }
@@ -89,8 +93,28 @@ public:
     void ShowForm();
     void BringToFront();
 
+    // ---- category tree (TesselOptionsTree.cpp; the members themselves: CategoryTree) ----
+    // Only while the window is loaded.
+    CategoryTree& Categories() { return *categories_; }
+    win::TreeNode CurrentTreeNode() const { return categories_ ? categories_->CurrentTreeNode() : nullptr; }
+
+    // ---- typing, mouse buttons, label edits and drops in the tree and the lists
+    //      (TesselOptionsEditing.cpp; the handlers themselves: OptionsEditor) ----
+    // Only while the window is loaded.
+    OptionsEditor& Editor() { return *editor_; }
+    bool RedisplayExtensionList() override { return editor_ && editor_->RedisplayExtensionList(); }
+    void SetAssociatedMenuItem() {
+        if (editor_) editor_->SetAssociatedMenuItem();
+    }
+    // OptionsEditorWindow
+    void SetFindPending() override { findPending_ = true; }
+    void SetDragInProgress(bool value) override { DragInProgress = value ? -1 : 0; }
+    DATE ProgramListModified() const override { return ProgramListDate; }
+    void DisplayExtensions() override;
+    long ExtensionRecordOfRow(int row) const override { return ExtensionRowTag(row + 1); }
+
     // ---- program list (TesselOptionsPrograms.cpp) ----
-    void DisplayPrograms(bool force);
+    void DisplayPrograms(bool force) override;
     void AddProgramRow(win::ListView& list, const std::vector<std::wstring>& fields, const std::wstring& tag,
                        bool check);
     static void YieldEvery400(bool reset);
@@ -100,7 +124,7 @@ public:
     // ---- lifecycle (TesselOptionsLifecycle.cpp) ----
     void Form_Activate();
     bool EnsureProgramList();
-    bool GetPrograms();
+    bool GetPrograms() override;
     void ShowFirstTimeWelcome();
     void tmr_Timer();
     void Form_Resize();
@@ -126,6 +150,13 @@ public:
         AddProgramRow(list, fields, lineIndex, checked);
     }
     void ScrollChoicesToLeft() override;
+    void AddProgramToSubcategory(HTREEITEM subcategory, win::ListView& source, bool scrollLeft) override;
+    void AddExtensionToSubcategory(HTREEITEM subcategory, const std::wstring& extension, long recordIndex,
+                                   bool scrollLeft) override;
+
+    // ---- CategoryTreeWindow ----
+    void SaveUserChoices(bool saveNow) override;
+    void RescanPrograms() override;
 
     // ---- CategoryHost ----
     win::TreeNodes& Choices() override { return tvwChoices; }
@@ -186,6 +217,10 @@ private:
     void DestroyForm();
 
     com::ComPtr<IDispatch> automation_;
+    std::unique_ptr<CategoryTree> categories_;
+    std::unique_ptr<OptionsEditor> editor_;
+    void CreateEditing();
+    void ReleaseEditing();
     std::array<HBITMAP, 3> pictures_{};
     bool tmrRunning_ = false;
     bool addedToFrame_ = false;
@@ -209,3 +244,5 @@ inline constexpr const wchar_t* AssociationRestorerName = L"frmAssociationRestor
 // answers whether the scan completed. The data model's scan unless tests put their own.
 using ProgramScan = std::function<bool(ExeScanHost& host, bool rescan)>;
 ProgramScan SetProgramScan(ProgramScan scan);
+// Runs the program scan (the test's own when one is set); answers whether it completed.
+bool RunProgramScan(ExeScanHost& host, bool rescan);

@@ -30,7 +30,7 @@ RECT ItemRectRequest(HTREEITEM item) {
 
 long TreeNodes::ForeColor(TreeNode node) const {
     unsigned marks = Marks(node);
-    if (marks & tnNotRemovable) return NotRemovableColour;
+    if (marks & (tnNotRemovable | tnAliased)) return NotRemovableColour;
     if (marks & tnInactive) return InactiveColour;
     return 0;
 }
@@ -71,6 +71,17 @@ bool TreeView::Expanded(TreeNode node) const {
     return (state & TVIS_EXPANDED) != 0;
 }
 
+void TreeView::SetExpanded(TreeNode node, bool expanded) {
+    SendMessageW(hwnd_, TVM_EXPAND, expanded ? TVE_EXPAND : TVE_COLLAPSE, reinterpret_cast<LPARAM>(Data(node).item));
+}
+
+void TreeView::StartLabelEdit(TreeNode node) {
+    HTREEITEM item = Data(node).item;
+    labelEditRequested_ = true;
+    SendMessageW(hwnd_, TVM_EDITLABELW, 0, reinterpret_cast<LPARAM>(item));
+    labelEditRequested_ = false;
+}
+
 RECT TreeView::TextRect(TreeNode node) const {
     RECT r = ItemRectRequest(Data(node).item);
     if (!SendMessageW(hwnd_, TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(&r))) return RECT{};
@@ -78,6 +89,7 @@ RECT TreeView::TextRect(TreeNode node) const {
 }
 
 void TreeView::Clear() {
+    if (OnRemoving) OnRemoving(nullptr);
     SendMessageW(hwnd_, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
     keys_.clear();
     nodes_.clear();
@@ -136,6 +148,8 @@ void TreeView::Renumber() {
 }
 
 void TreeView::Remove(TreeNode node) {
+    Data(node);  // a stale node is an error before anyone is told of it
+    if (OnRemoving) OnRemoving(node);
     Forget(node);
     Renumber();
 }
@@ -241,7 +255,11 @@ void TreeView::EnsureVisible(TreeNode node) {
 }
 
 LRESULT TreeView::OnNotify(NMHDR* header) {
-    if (header->code != NM_CUSTOMDRAW) return 0;
+    if (header->code != NM_CUSTOMDRAW) {
+        LRESULT result = 0;
+        if (OnOtherNotify && OnOtherNotify(header, result)) return result;
+        return 0;
+    }
     auto* draw = reinterpret_cast<NMTVCUSTOMDRAW*>(header);
     switch (draw->nmcd.dwDrawStage) {
         case CDDS_PREPAINT:

@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -25,6 +26,7 @@ enum TreeNodeMark : unsigned {
     tnNotRemovable = 1u,  // shown blue (&HFF0000)
     tnInactive = 2u,      // shown dark red (&H80) unless also not removable
     tnDefault = 4u,       // shown bold
+    tnAliased = 8u,       // a program shown under an alias: blue as well
 };
 inline constexpr long NotRemovableColour = 0xFF0000;
 inline constexpr long InactiveColour = 0x80;
@@ -85,6 +87,11 @@ public:
     TreeNode Selected() const;
     void Select(TreeNode node);
     bool Expanded(TreeNode node) const;
+    void SetExpanded(TreeNode node, bool expanded);
+    // Opens the node's label for typing (the control must allow label editing).
+    void StartLabelEdit(TreeNode node);
+    // True while StartLabelEdit opens a label: an edit the user's click on a label starts is not.
+    bool LabelEditRequested() const { return labelEditRequested_; }
     // Where the node's text is drawn, in client pixels; empty when it is scrolled out or collapsed.
     RECT TextRect(TreeNode node) const;
 
@@ -117,6 +124,13 @@ public:
 
     LRESULT OnNotify(NMHDR* header) override;
 
+    // Told before a node goes with everything below it (the node given to Remove), and with
+    // nullptr before the tree is cleared, so that whoever keeps a node can let go of it.
+    std::function<void(TreeNode node)> OnRemoving;
+    // The tree's other notifications (label editing, drags) for the window that edits the tree:
+    // answers true when it handled one and set result.
+    std::function<bool(NMHDR* header, LRESULT& result)> OnOtherNotify;
+
 private:
     struct KeyLess {
         bool operator()(const std::wstring& a, const std::wstring& b) const {
@@ -132,6 +146,7 @@ private:
 
     std::vector<std::unique_ptr<NodeData>> nodes_;
     std::map<std::wstring, TreeNode, KeyLess> keys_;
+    bool labelEditRequested_ = false;
 };
 
 }  // namespace win

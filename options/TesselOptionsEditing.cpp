@@ -1,0 +1,14 @@
+// The options window's side of the editor of its tree and lists: made once the controls and the
+// tree's members exist, let go before they go.
+#include "frmTesselOptions.h"
+
+void frmTesselOptions::CreateEditing() {
+    if (!categories_) return;
+    editor_ = std::make_unique<OptionsEditor>(static_cast<OptionsEditorWindow&>(*this), *categories_, lvwPrograms,
+                                              lvwExts);
+    editor_->Attach();
+}
+
+void frmTesselOptions::ReleaseEditing() { editor_.reset(); }
+
+void frmTesselOptions::DisplayExtensions() { DisplayExtensions(lvwExts); }

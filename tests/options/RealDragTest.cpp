@@ -1,0 +1,130 @@
+// Drags with real mouse input under the display server: the pointer pressed on a row of the
+// extension list, moved onto a subcategory of the tree and let go; and a program node dragged
+// out of the tree and then dragged again.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+#include "EditorFixture.h"
+
+namespace {
+
+using edittest::EditorFixture;
+
+// Moves the pointer by absolute input, as a mouse would.
+void MouseTo(POINT screen) {
+    const int width = GetSystemMetrics(SM_CXSCREEN);
+    const int height = GetSystemMetrics(SM_CYSCREEN);
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    input.mi.dx = static_cast<LONG>((2LL * screen.x + 1) * 65536 / (2LL * width));
+    input.mi.dy = static_cast<LONG>((2LL * screen.y + 1) * 65536 / (2LL * height));
+    input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    SendInput(1, &input, sizeof(input));
+}
+
+void LeftButton(bool down) {
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    input.mi.dwFlags = down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP;
+    SendInput(1, &input, sizeof(input));
+}
+
+class RealDragTest : public EditorFixture {
+protected:
+    void SetUp() override {
+        EditorFixture::SetUp();
+        ShowWindow(form->Handle(), SW_SHOWNORMAL);
+        SetWindowPos(form->Handle(), HWND_TOPMOST, 20, 20, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
+        SetForegroundWindow(form->Handle());
+        UpdateWindow(form->Handle());
+        Pump(200);
+    }
+    static void Pump(DWORD milliseconds) {
+        const DWORD end = GetTickCount() + milliseconds;
+        MSG msg;
+        while (static_cast<LONG>(end - GetTickCount()) > 0) {
+            while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+                TranslateMessage(&msg);
+                DispatchMessageW(&msg);
+            }
+            Sleep(5);
+        }
+    }
+    static POINT ToScreen(HWND hwnd, POINT client) {
+        ClientToScreen(hwnd, &client);
+        return client;
+    }
+    POINT RowOnScreen(int row) {
+        RECT r{};
+        r.left = LVIR_LABEL;
+        SendMessageW(exts->Handle(), LVM_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&r));
+        return ToScreen(exts->Handle(), POINT{r.left + 6, (r.top + r.bottom) / 2});
+    }
+    POINT NodeOnScreen(win::TreeNode node) { return ToScreen(tree->Handle(), PointOf(node)); }
+
+    // Presses at from, moves to to in steps and lets go, from a thread of its own while this
+    // thread runs the window's messages; answers when the button is up and the messages ran.
+    void DragWithTheMouse(POINT from, POINT to) {
+        std::atomic<bool> done{false};
+        std::thread mouse([&] {
+            Sleep(100);
+            MouseTo(from);
+            Sleep(100);
+            LeftButton(true);
+            Sleep(100);
+            const int steps = 12;
+            for (int i = 1; i <= steps; ++i) {
+                MouseTo(POINT{from.x + (to.x - from.x) * i / steps, from.y + (to.y - from.y) * i / steps});
+                Sleep(40);
+            }
+            Sleep(100);
+            LeftButton(false);
+            Sleep(200);
+            done = true;
+        });
+        const DWORD start = GetTickCount();
+        while (!done && GetTickCount() - start < 15000) Pump(20);
+        mouse.join();
+        Pump(200);
+    }
+};
+
+TEST_F(RealDragTest, AnExtensionDraggedFromTheListLandsInTheSubcategory) {
+    ListExtensions({{L"*", 1}, {L".png", 9}, {L".zip", 10}});
+    tree->EnsureVisible(editors);
+    Pump(100);
+    DragWithTheMouse(RowOnScreen(1), NodeOnScreen(editors));
+
+    EXPECT_EQ(Selected(*exts), 1);
+    EXPECT_EQ(ExtensionsOf(editors), (std::vector<std::wstring>{L".png", L".txt"}));
+    EXPECT_FALSE(editor->Drags().Dragging());
+    EXPECT_FALSE(host.dragInProgress.empty());
+    EXPECT_FALSE(host.dragInProgress.back());
+    EXPECT_EQ(window.saves, 1);
+}
+
+TEST_F(RealDragTest, ANodeDraggedOutOfTheTreeCanBeDraggedAgain) {
+    tree->EnsureVisible(zed);
+    tree->EnsureVisible(docs);
+    Pump(100);
+    const long before = tree->Count();
+    RECT programsRect;
+    GetWindowRect(programs->Handle(), &programsRect);
+    DragWithTheMouse(NodeOnScreen(zed), POINT{(programsRect.left + programsRect.right) / 2,
+                                              (programsRect.top + programsRect.bottom) / 2});
+    EXPECT_EQ(tree->Count(), before);
+    EXPECT_FALSE(editor->TreeDragStarted());
+    EXPECT_EQ(editor->DropHighlight(), nullptr);
+
+    DragWithTheMouse(NodeOnScreen(zed), NodeOnScreen(docs));
+    EXPECT_EQ(ProgramsOf(docs), (std::vector<std::wstring>{L"Acme - Zed 2.0", L"Wordy - Word 9"}));
+    EXPECT_TRUE(Exists(zed));
+    EXPECT_FALSE(editor->TreeDragStarted());
+}
+
+}  // namespace
