@@ -212,7 +212,7 @@ void frmAssociationRestorer::cmd_Click(int index) {
     try {
         switch (index) {
             case 0: RefreshAssocSnapshot(); break;
-            case 1: break;  // the restore of the marked rows
+            case 1: RestoreMarkedChanges(); break;
             case 2: MarkUnmarkLvwItems(1); break;
             case 3: MarkUnmarkLvwItems(3); break;
             case 4: MarkUnmarkLvwItems(2); break;
