@@ -27,7 +27,7 @@ public:
     virtual void SetFindPending() = 0;
     virtual void SetDragInProgress(bool value) = 0;
     // Last-modified time of the program list.
-    virtual DATE ProgramListDate() const = 0;
+    virtual DATE ProgramListModified() const = 0;
     virtual bool NeedToSaveUserChoices() const = 0;
     virtual void SetNeedToSaveUserChoices(bool value) = 0;
     // Fills lvwExts from the registry model.

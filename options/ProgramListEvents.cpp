@@ -56,7 +56,7 @@ void OptionsEditor::lvwPrograms_MouseDown(int button, int /*shift*/, POINT point
             refreshExeDesignCaption_ = menus_->RefreshExeCaption();
             refreshExeCaptionKnown_ = true;
         }
-        menus_->SetRefreshExeCaption(RefreshExeCaptionFor(refreshExeDesignCaption_, window_.ProgramListDate(), Today()));
+        menus_->SetRefreshExeCaption(RefreshExeCaptionFor(refreshExeDesignCaption_, window_.ProgramListModified(), Today()));
 
         if (row >= 0) {
             menus_->ShowAliasEntries(true);

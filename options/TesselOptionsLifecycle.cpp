@@ -482,6 +482,10 @@ LRESULT frmTesselOptions::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         case WM_CLOSE:
             if (!Form_QueryUnload()) DestroyForm();
             return 0;
+        case WM_NCDESTROY:
+            // The controls go with the window, and so does what holds on to them.
+            ReleaseEditing();
+            break;
         default:
             break;
     }

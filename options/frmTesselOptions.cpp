@@ -101,6 +101,7 @@ frmTesselOptions::frmTesselOptions()
     // What the data model reaches of the options window while it is loaded.
     SetOptionsWindowServices(this);
     SetCategoryHost(this);
+    CreateEditing();
 
     Form_Initialize();
     Form_Load();
@@ -126,6 +127,7 @@ win::TreeView& frmTesselOptions::CreateFormAndTree() {
 }
 
 frmTesselOptions::~frmTesselOptions() {
+    ReleaseEditing();
     if (automation_) DetachTesselOptionsAutomation(automation_.Get());
     for (HBITMAP& picture : pictures_)
         if (picture) {

@@ -17,9 +17,11 @@
 #include <vector>
 
 #include "CategoryHost.h"
+#include "CategoryTree.h"
 #include "ExeScanHost.h"
 #include "HostFrameLink.h"
 #include "NeighbourServices.h"
+#include "OptionsEditor.h"
 #include "OptionsListView.h"
 #include "com/ComModule.h"
 #include "vb/VbVariant.h"
@@ -32,7 +34,9 @@ enum FormReadinessStage : short { frLoading = 0, frFailed = 1, frReady = 2 };
 class frmTesselOptions : public win::Window,
                          public OptionsWindowServices,
                          public CategoryHost,
-                         public ExeScanHost {
+                         public ExeScanHost,
+                         public CategoryTreeWindow,
+                         public OptionsEditorWindow {
     // Ahead of the controls: the window procedure runs while they are being created.
     short formReadiness_ = frLoading;
     bool formUnloaded_ = false;
@@ -71,7 +75,7 @@ public:
     DATE ProgramListDate = 0;
 
     // ---- public members ----
-    short FormReadiness() const { return formReadiness_; }
+    short FormReadiness() const override { return formReadiness_; }
     void SetFormUnloaded(bool value) { formUnloaded_ = value; }
     bool FormUnloadedFlag() const { return formUnloaded_; }
     void SetReturnValue(const vb::Variant& value) { returnValue_ = value; }
@@ -92,7 +96,7 @@ public:
     void BringToFront();
 
     // ---- program list (TesselOptionsPrograms.cpp) ----
-    void DisplayPrograms(bool force);
+    void DisplayPrograms(bool force) override;
     void AddProgramRow(win::ListView& list, const std::vector<std::wstring>& fields, const std::wstring& tag,
                        bool check);
     static void YieldEvery400(bool reset);
@@ -102,7 +106,7 @@ public:
     // ---- lifecycle (TesselOptionsLifecycle.cpp) ----
     void Form_Activate();
     bool EnsureProgramList();
-    bool GetPrograms();
+    bool GetPrograms() override;
     void ShowFirstTimeWelcome();
     void tmr_Timer();
     void Form_Resize();
@@ -142,6 +146,24 @@ public:
     vb::Variant ReturnValue() const override { return returnValue_; }
     void SetProgramListTimeStamp(const FILETIME& lastWrite) override;
     void ShowMDIForm() override;
+
+    // ---- the tree's operations and the editing of the tree and the lists (TesselOptionsEditing.cpp) ----
+    CategoryTree& Categories() { return *categoryTree_; }
+    OptionsEditor& Editor() { return *editor_; }
+    // Both exist from the window's creation until its controls go.
+    bool RedisplayExtensionList() { return editor_ && editor_->RedisplayExtensionList(); }
+    void SetAssociatedMenuItem() {
+        if (editor_) editor_->SetAssociatedMenuItem();
+    }
+    // CategoryTreeWindow
+    void SaveUserChoices(bool saveNow) override;
+    void RescanPrograms() override;
+    // OptionsEditorWindow
+    void SetFindPending() override { findPending_ = true; }
+    void SetDragInProgress(bool value) override { DragInProgress = value ? -1 : 0; }
+    DATE ProgramListModified() const override { return ProgramListDate; }
+    void DisplayExtensions() override;
+    long ExtensionRecordOfRow(int row) const override { return ExtensionRowTag(row + 1); }
 
     // ---- controls ----
     win::TreeView& tvwChoices;
@@ -195,6 +217,11 @@ private:
     // The last filling of the program list: filled at all, and the four boxes then.
     bool programsListed_ = false;
     std::array<bool, 4> lastFilters_{};
+    // After the controls: made once they exist, gone before they go.
+    std::unique_ptr<CategoryTree> categoryTree_;
+    std::unique_ptr<OptionsEditor> editor_;
+    void CreateEditing();
+    void ReleaseEditing();
 };
 
 // Which look of the toolbar button a picture is.

@@ -22,7 +22,7 @@ public:
     short FormReadiness() const override { return readiness; }
     void SetFindPending() override { ++findRequests; }
     void SetDragInProgress(bool value) override { dragInProgress.push_back(value); }
-    DATE ProgramListDate() const override { return listDate; }
+    DATE ProgramListModified() const override { return listDate; }
     bool NeedToSaveUserChoices() const override { return needSave; }
     void SetNeedToSaveUserChoices(bool value) override { needSave = value; }
     void DisplayExtensions() override {

@@ -14,6 +14,7 @@
 #include "basCategories.h"
 #include "basData.h"
 #include "basIniFile.h"
+#include "basProgramList.h"
 #include "basUserChoices.h"
 
 namespace {
@@ -59,6 +60,9 @@ protected:
         UseDataFolder(folder);
         previousHost = SetCategoryHost(&host);
         ResetRegistryModelState();
+        // No program list: no override entry counts as stale.
+        savedProgramLines = ProgramLines();
+        SetProgramLines({});
 
         // The files as the tree and the lists above were last saved.
         CategoriesLoaded() = true;
@@ -78,6 +82,7 @@ protected:
         CategoriesLoaded() = false;
         SetIniFolderOverride(L"");
         ResetRegistryModelState();
+        SetProgramLines(savedProgramLines);
         EditorFixture::TearDown();
         testsupport::RemoveTree(folder);
     }
@@ -92,6 +97,7 @@ protected:
     std::wstring folder;
     std::string categoryFile;
     CategoryHost* previousHost = nullptr;
+    std::vector<std::wstring> savedProgramLines;
 };
 
 TEST_F(RedisplayExtensionsTest, TheListsAndTheTreeAreTheFilesAfterwardsAndSaveBackUnchanged) {
