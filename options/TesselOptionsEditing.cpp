@@ -9,9 +9,12 @@ void frmTesselOptions::CreateEditing() {
     editor_ = std::make_unique<OptionsEditor>(static_cast<OptionsEditorWindow&>(*this), *categoryTree_, lvwPrograms,
                                               lvwExts);
     editor_->Attach();
+    editor_->SetAliasDialog(&AliasDialogOfLibrary());
+    SetAliasDialogOwner(this);
 }
 
 void frmTesselOptions::ReleaseEditing() {
+    if (CurrentAliasDialogOwner() == this) SetAliasDialogOwner(nullptr);
     editor_.reset();
     categoryTree_.reset();
 }
