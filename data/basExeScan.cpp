@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <unordered_map>
 
 #include "CheckpointSink.h"
 #include "basData.h"
@@ -66,27 +67,41 @@ bool PathHolds(const std::wstring& path, const std::wstring& lowerPath, const st
 }
 
 // The short form of a found file's path. The search hands the files over folder by folder, so
-// the folder's short form is worked out once per folder and only the file's own short name is
-// looked up; anything unusual goes the long way through GetDosPath.
+// each folder is listed once for the short names of its files (the same names that a look-up
+// of each file would give) and its own short form is worked out once; a file that the listing
+// does not hold goes the long way through GetDosPath.
+struct FolderCache {
+    std::wstring folder, shortFolder;
+    std::unordered_map<std::wstring, std::wstring> shortNames;
+};
+
+// Each detailing starts with what the disk holds now.
+void ForgetShortNames() { vb::ThreadInstance<FolderCache>() = FolderCache{}; }
+
 std::wstring ShortPathOf(const std::wstring& path) {
-    struct FolderCache {
-        std::wstring folder, shortFolder;
-    };
     FolderCache& cache = vb::ThreadInstance<FolderCache>();
     const size_t slash = path.rfind(L'\\');
-    if (slash == std::wstring::npos || slash < 3 || path.find_first_of(L"*?") != std::wstring::npos)
+    if (slash == std::wstring::npos || slash < 2 || path.find_first_of(L"*?") != std::wstring::npos)
         return GetDosPath(vb::Variant(path));
     const std::wstring folder = path.substr(0, slash);
-    if (!vb::TextEquals(folder, cache.folder) || cache.shortFolder.empty()) {
+    if (folder != cache.folder) {
         cache.folder = folder;
+        cache.shortNames.clear();
         cache.shortFolder = GetDosPath(vb::Variant(folder));
-        if (cache.shortFolder.empty()) return GetDosPath(vb::Variant(path));
+        WIN32_FIND_DATAW data;
+        HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &data);
+        if (find != INVALID_HANDLE_VALUE) {
+            do {
+                if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+                    cache.shortNames.emplace(data.cFileName,
+                                             data.cAlternateFileName[0] ? data.cAlternateFileName : data.cFileName);
+            } while (FindNextFileW(find, &data));
+            FindClose(find);
+        }
     }
-    WIN32_FIND_DATAW data;
-    HANDLE find = FindFirstFileW(path.c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE) return GetDosPath(vb::Variant(path));
-    FindClose(find);
-    return cache.shortFolder + L"\\" + (data.cAlternateFileName[0] ? data.cAlternateFileName : data.cFileName);
+    auto name = cache.shortNames.find(path.substr(slash + 1));
+    if (cache.shortFolder.empty() || name == cache.shortNames.end()) return GetDosPath(vb::Variant(path));
+    return cache.shortFolder + L"\\" + name->second;
 }
 
 bool PathExists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
@@ -394,6 +409,7 @@ Exit Scan::Detail() {
     if (start == 0 && level_ > 0) DeleteFileW(GetExeDetailRecoveryPath().c_str());
 
     const std::vector<std::wstring> problems = GetProblemFiles();
+    ForgetShortNames();
     int counter = 0;
     std::wstring description;
     for (long i = start; i <= last; ++i) {

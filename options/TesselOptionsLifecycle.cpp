@@ -493,8 +493,8 @@ LRESULT frmTesselOptions::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
 }
 
 LRESULT frmTesselOptions::SystemMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (created_ || (GetWindowLongW(Handle(), GWL_EXSTYLE) & WS_EX_MDICHILD)) {
-        if (GetWindowLongW(Handle(), GWL_EXSTYLE) & WS_EX_MDICHILD) return DefMDIChildProcW(Handle(), msg, wParam, lParam);
-    }
+    // An MDI child leaves the system's part to the MDI child procedure.
+    if (Handle() && (GetWindowLongW(Handle(), GWL_EXSTYLE) & WS_EX_MDICHILD))
+        return DefMDIChildProcW(Handle(), msg, wParam, lParam);
     return win::Window::SystemMessage(msg, wParam, lParam);
 }

@@ -174,14 +174,12 @@ void frmTesselOptions::LoadPictures() {
 }
 
 std::wstring frmTesselOptions::GetHowDoIFile(const std::wstring& key) {
-    noteFilesCreated_ = true;
     auto it = noteFiles_.find(key);
     // A key that no menu item registered names no note.
     return it == noteFiles_.end() ? std::wstring() : it->second;
 }
 
 void frmTesselOptions::AddHowDoIFile(const std::wstring& key, const std::wstring& path) {
-    noteFilesCreated_ = true;
     noteFiles_[key] = path;
 }
 

@@ -56,11 +56,9 @@ class frmTesselOptions : public win::Window,
     bool timerEventBusy_ = false;
     bool tmrBusy_ = false;
     bool unloadHandled_ = false;
-    bool terminated_ = false;
     bool created_ = false;
     int resizeSettleCount_ = 0;
     std::map<std::wstring, std::wstring> noteFiles_;
-    bool noteFilesCreated_ = false;
 
 public:
     frmTesselOptions();

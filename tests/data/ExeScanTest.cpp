@@ -73,7 +73,7 @@ protected:
         ASSERT_TRUE(PlaceStub(L"stub_full", tree + L"\\Apps\\ledger.exe"));
         ASSERT_TRUE(PlaceStub(L"stub_noname", tree + L"\\Apps\\noname.exe"));
         ASSERT_TRUE(PlaceStub(L"stub_nodot", tree + L"\\Tools\\nodot.exe"));
-        ASSERT_TRUE(PlaceStub(L"stub_nocompany", tree + L"\\Tools\\lonely.exe"));
+        ASSERT_TRUE(PlaceStub(L"stub_nocompany", tree + L"\\Tools\\Lonely Tool Deluxe.exe"));
         ASSERT_TRUE(PlaceStub(L"stub_noresource", tree + L"\\Tools\\bare.exe"));
         ASSERT_TRUE(PlaceStub(L"stub_full", tree + L"\\Templates\\ledger.exe"));
         for (int i = 1; i <= 14; ++i)
@@ -216,6 +216,11 @@ TEST_F(ScanFixture, CleanScanWritesTheSortedList) {
     EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [](const std::wstring& l) {
         return l.find(L"\\Templates\\ledger.exe|") != std::wstring::npos && Fields(l)[2] == L"NE";
     }));
+    for (const std::wstring& line : lines) {
+        wchar_t shortPath[MAX_PATH];
+        GetShortPathNameW(Fields(line)[3].c_str(), shortPath, MAX_PATH);
+        EXPECT_EQ(Fields(line)[4], shortPath) << line;
+    }
     const std::string bytes = ReadBytes(ExeFile());
     EXPECT_EQ(bytes.substr(bytes.size() - 2), "\r\n");
     EXPECT_EQ(bytes.find("\r\n\r\n"), std::string::npos) << "no empty line";

@@ -201,10 +201,12 @@ TEST_F(OptionsWindowTest, AFailedUnpackClosesTheWindowAndLeavesTheArchiveAsItWas
     const std::string damaged = "PK\x03\x04 this is not what it claims to be";
     WriteFileBytes(archive, damaged);
     frame = std::make_unique<TestFrame>();
+    frmInfo::Default();  // another library window, loaded and hidden
     frmTesselOptions& w = frmTesselOptions::Default();
     w.ShowForm();
     ASSERT_TRUE(PumpUntil([&] { return !w.Loaded(); }));
     EXPECT_EQ(w.FormReadiness(), frFailed);
+    EXPECT_FALSE(frmInfo::Existing());  // a failed load takes the others along too
     EXPECT_FALSE(boxes.shown.empty());  // the unpack reported its failure
     EXPECT_EQ(ReadFileBytes(archive), damaged);
     EXPECT_TRUE(frame->children.empty());

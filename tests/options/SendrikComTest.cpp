@@ -224,6 +224,11 @@ TEST_F(SendrikComTest, APictureLoadsTheWindowHiddenAndShowFormOpensItInTheFrame)
     EXPECT_TRUE(frame.children.empty());
     EXPECT_FALSE(com::CallByName(first.Get(), L"Visible", DISPATCH_PROPERTYGET).ToBool());
     EXPECT_FALSE(FindOptionsWindow(frame.MdiClient()));
+    // Once its objects are released and no window of it is left, the library may go.
+    first.Reset();
+    second.Reset();
+    form.Reset();
+    EXPECT_EQ(canUnload(), S_OK);
     EXPECT_EQ(watchdog.closed(), 0);
 }
 
