@@ -122,7 +122,7 @@ private:
     std::vector<win::TreeNode*> tracked_;
 };
 
-// Node kinds by their image in ilIcons, and the names the tree treats specially.
+// The names that the tree never deletes or removes.
 inline constexpr const wchar_t* NonAssociatedCategory = L"Non-associated Extensions";
 inline constexpr const wchar_t* AllSubcategory = L"All";
 inline constexpr const wchar_t* AllFilesExtension = L"*";

@@ -1,12 +1,10 @@
-// What the options window gives the category tree's operations and the editor of its tree and
-// lists, and the making of both once the controls exist.
-#include "basExeScan.h"
-#include "basUserChoices.h"
+// The options window's side of the editor of its tree and lists: made once the controls and the
+// tree's members exist, let go before they go.
 #include "frmTesselOptions.h"
 
 void frmTesselOptions::CreateEditing() {
-    categoryTree_ = std::make_unique<CategoryTree>(tvwChoices, static_cast<CategoryTreeWindow&>(*this));
-    editor_ = std::make_unique<OptionsEditor>(static_cast<OptionsEditorWindow&>(*this), *categoryTree_, lvwPrograms,
+    if (!categories_) return;
+    editor_ = std::make_unique<OptionsEditor>(static_cast<OptionsEditorWindow&>(*this), *categories_, lvwPrograms,
                                               lvwExts);
     editor_->Attach();
     editor_->SetAliasDialog(&AliasDialogOfLibrary());
@@ -16,21 +14,6 @@ void frmTesselOptions::CreateEditing() {
 void frmTesselOptions::ReleaseEditing() {
     if (CurrentAliasDialogOwner() == this) SetAliasDialogOwner(nullptr);
     editor_.reset();
-    categoryTree_.reset();
-}
-
-void frmTesselOptions::SaveUserChoices(bool saveNow) { ::SaveUserChoices(saveNow); }
-
-void frmTesselOptions::RescanPrograms() {
-    // The scan that the load sequence runs (tests put their own), asked to rescan.
-    ProgramScan scan = SetProgramScan(nullptr);
-    SetProgramScan(scan);
-    if (scan) {
-        scan(*this, true);
-        return;
-    }
-    bool ok = true;
-    RefreshExeList(*this, true, true, true, true, ok);
 }
 
 void frmTesselOptions::DisplayExtensions() { DisplayExtensions(lvwExts); }

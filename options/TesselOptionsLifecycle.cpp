@@ -82,14 +82,14 @@ ProgramScan& Scan() {
     return scan;
 }
 
+}  // namespace
+
 bool RunProgramScan(ExeScanHost& host, bool rescan) {
     if (Scan()) return Scan()(host, rescan);
     bool ok = true;
     RefreshExeList(host, true, true, true, rescan, ok);
     return ok;
 }
-
-}  // namespace
 
 ProgramScan SetProgramScan(ProgramScan scan) {
     ProgramScan previous = std::move(Scan());
@@ -454,10 +454,14 @@ void frmTesselOptions::DestroyForm() {
 bool frmTesselOptions::OnQueryUnload() { return Form_QueryUnload(); }
 
 void frmTesselOptions::OnUnload() {
-    if (unloadHandled_) return;
-    unloadHandled_ = true;
-    Form_Terminate();
-    Form_Unload();
+    if (!unloadHandled_) {
+        unloadHandled_ = true;
+        Form_Terminate();
+        Form_Unload();
+    }
+    // The tree's members and its editor go with the window's controls.
+    ReleaseEditing();
+    categories_.reset();
 }
 
 // ---- messages ----
@@ -482,10 +486,6 @@ LRESULT frmTesselOptions::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         case WM_CLOSE:
             if (!Form_QueryUnload()) DestroyForm();
             return 0;
-        case WM_NCDESTROY:
-            // The controls go with the window, and so does what holds on to them.
-            ReleaseEditing();
-            break;
         default:
             break;
     }

@@ -95,6 +95,7 @@ frmTesselOptions::frmTesselOptions()
         box->OnClick = [this] { FilterClicked(); };
 
     tvwChoices.SetImageList(CategoryImageList());
+    categories_ = std::make_unique<CategoryTree>(tvwChoices, *this);
     lvwExts.AddColumn(L"Ext", 70);
     lvwExts.AddColumn(L"Association", 300);
 
@@ -221,35 +222,8 @@ void frmTesselOptions::SetAliasCount(long) {
     // The alias records keep their own count (AliasCount); the alias dialog reads it there.
 }
 
-vb::List<HTREEITEM> frmTesselOptions::GetNodesToBeRemoved() {
-    // The tree's program nodes whose short path is that of a stale override entry.
-    vb::List<HTREEITEM> nodes;
-    const auto& stale = StaleEntries();
-    for (long i = 1; i <= tvwChoices.Count(); ++i) {
-        win::TreeNode node = tvwChoices.Item(i);
-        if (tvwChoices.Image(node) != ciProgram) continue;
-        std::vector<std::wstring> fields = vb::Split(tvwChoices.NodeTag(node).ToString(), L"|");
-        if (fields.size() < 5) continue;
-        for (long s = 1; s <= stale.UBound(); ++s) {
-            const std::vector<std::wstring>& entry = stale[s];
-            if (entry.size() > 5 && vb::TextEquals(entry[5], fields[4])) {
-                nodes.Add(node);
-                break;
-            }
-        }
-    }
-    return nodes;
-}
-
-void frmTesselOptions::RemoveProgram(HTREEITEM node, bool saveNow) {
-    if (!node) return;
-    tvwChoices.Remove(node);
-    SaveUserChoices(saveNow);
-}
-
 AutoAssociateDialog* frmTesselOptions::AutoAssociate() { return &SharedAutoAssociateDialog(); }
 
-void frmTesselOptions::ScrollChoicesToLeft() { ScrollToLeft(tvwChoices); }
 
 long frmTesselOptions::ExtensionRowTag(long row) const {
     std::wstring tag = lvwExts.RowTag(static_cast<int>(row) - 1);

@@ -95,6 +95,26 @@ public:
     void ShowForm();
     void BringToFront();
 
+    // ---- category tree (TesselOptionsTree.cpp; the members themselves: CategoryTree) ----
+    // Only while the window is loaded.
+    CategoryTree& Categories() { return *categories_; }
+    win::TreeNode CurrentTreeNode() const { return categories_ ? categories_->CurrentTreeNode() : nullptr; }
+
+    // ---- typing, mouse buttons, label edits and drops in the tree and the lists
+    //      (TesselOptionsEditing.cpp; the handlers themselves: OptionsEditor) ----
+    // Only while the window is loaded.
+    OptionsEditor& Editor() { return *editor_; }
+    bool RedisplayExtensionList() { return editor_ && editor_->RedisplayExtensionList(); }
+    void SetAssociatedMenuItem() {
+        if (editor_) editor_->SetAssociatedMenuItem();
+    }
+    // OptionsEditorWindow
+    void SetFindPending() override { findPending_ = true; }
+    void SetDragInProgress(bool value) override { DragInProgress = value ? -1 : 0; }
+    DATE ProgramListModified() const override { return ProgramListDate; }
+    void DisplayExtensions() override;
+    long ExtensionRecordOfRow(int row) const override { return ExtensionRowTag(row + 1); }
+
     // ---- program list (TesselOptionsPrograms.cpp) ----
     void DisplayPrograms(bool force) override;
     void AddProgramRow(win::ListView& list, const std::vector<std::wstring>& fields, const std::wstring& tag,
@@ -132,6 +152,13 @@ public:
         AddProgramRow(list, fields, lineIndex, checked);
     }
     void ScrollChoicesToLeft() override;
+    void AddProgramToSubcategory(HTREEITEM subcategory, win::ListView& source, bool scrollLeft) override;
+    void AddExtensionToSubcategory(HTREEITEM subcategory, const std::wstring& extension, long recordIndex,
+                                   bool scrollLeft) override;
+
+    // ---- CategoryTreeWindow ----
+    void SaveUserChoices(bool saveNow) override;
+    void RescanPrograms() override;
 
     // ---- CategoryHost ----
     win::TreeNodes& Choices() override { return tvwChoices; }
@@ -146,24 +173,6 @@ public:
     vb::Variant ReturnValue() const override { return returnValue_; }
     void SetProgramListTimeStamp(const FILETIME& lastWrite) override;
     void ShowMDIForm() override;
-
-    // ---- the tree's operations and the editing of the tree and the lists (TesselOptionsEditing.cpp) ----
-    CategoryTree& Categories() { return *categoryTree_; }
-    OptionsEditor& Editor() { return *editor_; }
-    // Both exist from the window's creation until its controls go.
-    bool RedisplayExtensionList() { return editor_ && editor_->RedisplayExtensionList(); }
-    void SetAssociatedMenuItem() {
-        if (editor_) editor_->SetAssociatedMenuItem();
-    }
-    // CategoryTreeWindow
-    void SaveUserChoices(bool saveNow) override;
-    void RescanPrograms() override;
-    // OptionsEditorWindow
-    void SetFindPending() override { findPending_ = true; }
-    void SetDragInProgress(bool value) override { DragInProgress = value ? -1 : 0; }
-    DATE ProgramListModified() const override { return ProgramListDate; }
-    void DisplayExtensions() override;
-    long ExtensionRecordOfRow(int row) const override { return ExtensionRowTag(row + 1); }
 
     // ---- the alias and new-extension commands (TesselOptionsAliasCommands.cpp) ----
     // "Assign Alias": frmAlias modally, as the program list's right button prepared it. The
@@ -220,6 +229,10 @@ private:
     void DestroyForm();
 
     com::ComPtr<IDispatch> automation_;
+    std::unique_ptr<CategoryTree> categories_;
+    std::unique_ptr<OptionsEditor> editor_;
+    void CreateEditing();
+    void ReleaseEditing();
     std::array<HBITMAP, 3> pictures_{};
     bool tmrRunning_ = false;
     bool addedToFrame_ = false;
@@ -227,11 +240,6 @@ private:
     // The last filling of the program list: filled at all, and the four boxes then.
     bool programsListed_ = false;
     std::array<bool, 4> lastFilters_{};
-    // After the controls: made once they exist, gone before they go.
-    std::unique_ptr<CategoryTree> categoryTree_;
-    std::unique_ptr<OptionsEditor> editor_;
-    void CreateEditing();
-    void ReleaseEditing();
 };
 
 // Which look of the toolbar button a picture is.
@@ -248,3 +256,5 @@ inline constexpr const wchar_t* AssociationRestorerName = L"frmAssociationRestor
 // answers whether the scan completed. The data model's scan unless tests put their own.
 using ProgramScan = std::function<bool(ExeScanHost& host, bool rescan)>;
 ProgramScan SetProgramScan(ProgramScan scan);
+// Runs the program scan (the test's own when one is set); answers whether it completed.
+bool RunProgramScan(ExeScanHost& host, bool rescan);

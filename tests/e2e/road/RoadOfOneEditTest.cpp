@@ -1,19 +1,21 @@
-// The road of one edit: a program and an extension dropped on a subcategory of the category
-// tree become an Add line and category nodes in the data archive when the options side closes;
-// made the default, a Def line; and the chooser, started by COM for a file of that extension,
-// then starts the program directly. The options side is the tree's own operations with the data
-// model's opening (unpack, load) and closing (save, pack) steps; its archive is copied to and
-// from the installed suite, whose chooser reads it.
+// The road of one edit: a program and an extension dropped on a subcategory of the options
+// window's category tree become an Add line and category nodes in the data archive when the
+// window closes; made the default, a Def line; and the chooser, started by COM for a file of that
+// extension, then starts the program directly. The options window runs in this program on the
+// archive beside it, which is copied to the installed suite, whose chooser reads it.
 #include <windows.h>
 #include <commctrl.h>
 #include <objbase.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
 #include <memory>
 
 #include "CategoryHost.h"
 #include "CategoryTree.h"
+#include "ChooserTestSupport.h"
 #include "E2ESupport.h"
 #include "FakePresenter.h"
 #include "LibraryMessages.h"
@@ -25,6 +27,7 @@
 #include "basIniFile.h"
 #include "basMessageHandler.h"
 #include "basUserChoices.h"
+#include "frmTesselOptions.h"
 #include "vb/VbApp.h"
 #include "vb/VbText.h"
 
@@ -47,77 +50,58 @@ void WriteAnsi(const std::wstring& path, const std::string& text) {
     CloseHandle(file);
 }
 
-// The options window as far as the road needs it: the tree, the program list and the extension list.
-class OptionsSide : public CategoryHost, public CategoryTreeWindow {
-public:
-    OptionsSide() : form(L"frmTesselOptions", 500, 400) {
-        tree = &form.Put<win::TreeView>(nullptr, L"tvwChoices", -1, win::Rect{0, 0, 250, 400});
-        programs = &form.Put<win::ListView>(nullptr, L"lvwPrograms", -1, win::Rect{250, 0, 250, 400}, false);
-        for (const wchar_t* column : {L"Status", L"Version", L"Programs", L"Exe", L"Path", L"Short"})
-            programs->AddColumn(column, 40);
-        ops = std::make_unique<CategoryTree>(*tree, *this);
-        previous = SetCategoryHost(this);
+bool PumpUntil(const std::function<bool()>& done, DWORD milliseconds = 20000) {
+    const DWORD start = GetTickCount();
+    while (!done()) {
+        if (GetTickCount() - start > milliseconds) return false;
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
     }
-    ~OptionsSide() {
-        ops.reset();
-        SetCategoryHost(previous);
-    }
+    return true;
+}
 
-    // Opening: the archive unpacked into the working folder, the overrides, aliases and tree loaded.
-    bool Open(const char* categoryFile = nullptr) {
-        if (!UnpackFiles()) return false;
-        AddList().Clear();
-        DefList().Clear();
-        RemoveList().Clear();
-        GetUserChoices(false);
-        GetAliases();
-        if (categoryFile) WriteAnsi(CategoryFilePath(), categoryFile);
-        return GetCategories();
-    }
-    // Closing: the last save, then the working folder packed back into the archive.
-    void Close() {
-        ::SaveUserChoices(true);
-        CategoriesLoaded() = false;
-        PackFiles();
-    }
+// No first-run steps (restorer, welcome note) in the window's load.
+void NotFirstRun() {
+    HKEY key = nullptr;
+    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Morva Corporation\\Morva Utility Manager\\4", 0, nullptr, 0,
+                        KEY_ALL_ACCESS, nullptr, &key, nullptr) != ERROR_SUCCESS)
+        return;
+    const wchar_t value[] = L"False";
+    RegSetValueExW(key, L"Morva Utility Manager First Time", 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
+                   sizeof value);
+    RegCloseKey(key);
+}
 
-    win::TreeNode Subcategory(const std::wstring& category, const std::wstring& name) const {
-        return tree->ItemByKey(category + L"*" + name);
-    }
-    void ListProgram(const std::vector<std::wstring>& f) {
-        programs->Clear();
-        size_t slash = f[3].find_last_of(L'\\');
-        int row = programs->AddItem(f[2]);
-        programs->SetSubItem(row, 1, f[1]);
-        programs->SetSubItem(row, 2, f[0]);
-        programs->SetSubItem(row, 3, f[3].substr(slash + 1));
-        programs->SetSubItem(row, 4, f[3].substr(0, slash));
-        programs->SetSubItem(row, 5, f[4]);
-        LVITEMW item{};
-        item.stateMask = item.state = LVIS_SELECTED | LVIS_FOCUSED;
-        SendMessageW(programs->Handle(), LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
-    }
+// The options window as the user opens it: loaded, its data unpacked and shown.
+frmTesselOptions* OpenOptionsWindow() {
+    frmTesselOptions& w = frmTesselOptions::Default();
+    w.ShowForm();
+    if (!PumpUntil([&] { return !w.Loaded() || w.FormReadiness() == frReady; })) return nullptr;
+    return w.Loaded() && w.FormReadiness() == frReady ? &w : nullptr;
+}
 
-    // CategoryHost
-    win::TreeNodes& Choices() override { return *tree; }
-    long ExtensionRowCount() const override { return 1; }
-    std::wstring ExtensionRowText(long) const override { return L".lxnone"; }
-    long ExtensionRowTag(long) const override { return 1; }
-    void SetCategoryFileUntouched(bool) override {}
-    // CategoryTreeWindow
-    void SaveUserChoices(bool saveNow) override { ::SaveUserChoices(saveNow); }
-    void RescanPrograms() override {}
-    bool GetPrograms() override { return false; }
-    void DisplayPrograms(bool) override {}
+// The row of a list whose column holds text; -1 when none.
+int RowOf(const win::ListView& list, int column, const std::wstring& text) {
+    for (int row = 0; row < list.Count(); ++row)
+        if (vb::TextEquals(list.ItemText(row, column), text)) return row;
+    return -1;
+}
 
-    TestForm form;
-    win::TreeView* tree = nullptr;
-    win::ListView* programs = nullptr;
-    std::unique_ptr<CategoryTree> ops;
+void SelectOnly(win::ListView& list, int row) {
+    LVITEMW item{};
+    item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    SendMessageW(list.Handle(), LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&item));
+    item.state = LVIS_SELECTED | LVIS_FOCUSED;
+    SendMessageW(list.Handle(), LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+}
 
-private:
-    CategoryHost* previous = nullptr;
-};
+win::TreeNode Subcategory(frmTesselOptions& w, const std::wstring& category, const std::wstring& name) {
+    return w.tvwChoices.ItemByKey(category + L"*" + name);
+}
 
 class RoadOfOneEdit : public ::testing::Test {
 protected:
@@ -137,17 +121,40 @@ protected:
         CreateDirectoryW((RootFolder() + L"\\Data").c_str(), nullptr);
     }
     void TearDown() override {
+        if (frmTesselOptions* w = frmTesselOptions::Existing()) DestroyWindow(w->Handle());
         e2e::SwitchOff();
         CoUninitialize();
     }
 
-    // The options library's archive is the suite's: copied over before it opens, back after it closed.
-    void TakeSuiteArchive() {
-        ASSERT_TRUE(CopyFileW((suite.root + L"\\Data\\TesselMorva.dat").c_str(), GetArchivePath().c_str(), FALSE));
+    // The program's five fields as the program list gives them.
+    static std::vector<std::wstring> Program(const wchar_t* name, const wchar_t* product) {
+        const std::wstring path = suite.App(name);
+        return {std::wstring(L"Quillon Test Works - ") + product, L"3.1.4.1", L"OK", path, e2e::ShortPath(path)};
     }
-    void GiveArchiveBack(const wchar_t* keepAs) {
+    // The options library's archive beside this program: the suite's programs scanned, its
+    // overrides, and a category file with one empty subcategory.
+    void WriteOptionsArchive() {
+        std::wstring programs, add, def;
+        for (const auto& [name, product] : {std::pair{L"editor", L"Editor"}, {L"fixed", L"Fixed"}, {L"viewer", L"Viewer"}}) {
+            const std::vector<std::wstring> f = Program(name, product);
+            programs += f[0] + L"|" + f[1] + L"|" + f[2] + L"|" + f[3] + L"|" + f[4] + L"\r\n";
+        }
+        add = Line(L".lxadd", Program(L"editor", L"Editor"), L"OK-A") + L"\r\n" +
+              Line(L".lxadd", Program(L"viewer", L"Viewer"), L"OK-A") + L"\r\n";
+        def = Line(L".lxdef", Program(L"fixed", L"Fixed"), L"OK-D") + L"\r\n";
+        ASSERT_TRUE(choosertest::MakeArchive(GetArchivePath(), {{L"Tesselcat.xml", kCategories},
+                                                                {L"TesselExe.dat", vb::ToAnsi(programs)},
+                                                                {L"TesselAdd.dat", vb::ToAnsi(add)},
+                                                                {L"TesselDef.dat", vb::ToAnsi(def)},
+                                                                {L"TesselDel.dat", ""}}));
+    }
+    // After the window closed: the chooser reads what it packed; Info-ZIP looks at a copy later.
+    void GiveArchiveToTheSuite(const wchar_t* keepAs) {
         ASSERT_TRUE(CopyFileW(GetArchivePath().c_str(), (suite.root + L"\\Data\\TesselMorva.dat").c_str(), FALSE));
         ASSERT_TRUE(CopyFileW(GetArchivePath().c_str(), (road + L"\\" + keepAs).c_str(), FALSE));
+    }
+    static std::wstring Line(const std::wstring& ext, const std::vector<std::wstring>& f, const wchar_t* status) {
+        return ext + L"|" + f[0] + L"|" + f[1] + L"|" + status + L"|" + f[3] + L"|" + f[4];
     }
 
     static inline e2e::Suite suite;
@@ -157,51 +164,53 @@ protected:
     FakePresenter boxes;
 };
 
-std::wstring Line(const std::wstring& ext, const std::vector<std::wstring>& f, const wchar_t* status) {
-    return ext + L"|" + f[0] + L"|" + f[1] + L"|" + status + L"|" + f[3] + L"|" + f[4];
-}
-
 TEST_F(RoadOfOneEdit, AnEditInTheTreeReachesTheChooser) {
-    const std::wstring program = suite.App(L"fixed");
-    const std::vector<std::wstring> fixed = {L"Quillon Test Works - Fixed", L"3.1.4.1", L"OK", program,
-                                             e2e::ShortPath(program)};
+    const std::vector<std::wstring> fixed = Program(L"fixed", L"Fixed");
     const std::wstring addLine = Line(L".lxnone", fixed, L"OK-A");
     const std::wstring defLine = Line(L".lxnone", fixed, L"OK-D");
     WriteAnsi(road + L"\\expected_add.txt", vb::ToAnsi(addLine) + "\n");
     WriteAnsi(road + L"\\expected_def.txt", vb::ToAnsi(defLine) + "\n");
+    WriteOptionsArchive();
+    NotFirstRun();
 
-    // A program and an extension dropped on a subcategory; the window closes.
-    TakeSuiteArchive();
+    // The program and the extension dragged from the window's lists onto a subcategory; the
+    // window closes.
     {
-        OptionsSide options;
-        ASSERT_TRUE(options.Open(kCategories));
-        win::TreeNode documents = options.Subcategory(L"Road Tests", L"Documents");
+        frmTesselOptions* w = OpenOptionsWindow();
+        ASSERT_NE(w, nullptr);
+        win::TreeNode documents = Subcategory(*w, L"Road Tests", L"Documents");
         ASSERT_NE(documents, nullptr);
-        options.ListProgram(fixed);
-        options.ops->AddProgramToSubcategory(documents, options.programs, true);
-        options.ops->AddExtensionToSubcategory(documents, L".lxnone", 1, true);
-        EXPECT_EQ(AddList()[AddList().UBound()], addLine);
-        options.Close();
+        const int program = RowOf(w->lvwPrograms, 2, fixed[0]);
+        ASSERT_GE(program, 0);
+        SelectOnly(w->lvwPrograms, program);
+        w->AddProgramToSubcategory(documents, w->lvwPrograms, true);
+        const int extension = RowOf(w->lvwExts, 0, L".lxnone");
+        ASSERT_GE(extension, 0);
+        w->AddExtensionToSubcategory(documents, L".lxnone", std::wcstol(w->lvwExts.RowTag(extension).c_str(), nullptr, 10),
+                                     true);
+        EXPECT_NE(std::find(AddList().begin(), AddList().end(), addLine), AddList().end());
+        EXPECT_TRUE(w->RequestClose());
+        EXPECT_FALSE(w->Loaded());
     }
-    GiveArchiveBack(L"first.dat");
+    GiveArchiveToTheSuite(L"first.dat");
 
-    // Opened again: the program made the default; the window closes.
-    TakeSuiteArchive();
+    // Opened again: the program made the default from its pop-up menu; the window closes.
     {
-        OptionsSide options;
-        ASSERT_TRUE(options.Open());
-        win::TreeNode documents = options.Subcategory(L"Road Tests", L"Documents");
+        frmTesselOptions* w = OpenOptionsWindow();
+        ASSERT_NE(w, nullptr);
+        win::TreeNode documents = Subcategory(*w, L"Road Tests", L"Documents");
         ASSERT_NE(documents, nullptr);
-        win::TreeNode node = options.tree->Child(options.tree->Child(documents));
+        CategoryTree& tree = w->Categories();
+        win::TreeNode node = w->tvwChoices.Child(tree.ProgramsFolderOf(documents));
         ASSERT_NE(node, nullptr);
-        EXPECT_EQ(options.tree->Text(node), L"Quillon Test Works - Fixed 3.1.4.1");
-        EXPECT_EQ(options.tree->Text(options.tree->Child(options.ops->ExtensionsFolderOf(documents))), L".lxnone");
-        options.ops->SetCurrentTreeNode(node);
-        options.ops->mnuMakeDefault();
-        EXPECT_TRUE(options.tree->Bold(node));
-        options.Close();
+        EXPECT_EQ(w->tvwChoices.Text(node), L"Quillon Test Works - Fixed 3.1.4.1");
+        EXPECT_EQ(w->tvwChoices.Text(w->tvwChoices.Child(tree.ExtensionsFolderOf(documents))), L".lxnone");
+        tree.SetCurrentTreeNode(node);
+        tree.mnuMakeDefault();
+        EXPECT_TRUE(w->tvwChoices.Bold(node));
+        EXPECT_TRUE(w->RequestClose());
     }
-    GiveArchiveBack(L"second.dat");
+    GiveArchiveToTheSuite(L"second.dat");
     EXPECT_TRUE(boxes.shown.empty()) << vb::ToAnsi(boxes.shown.empty() ? L"" : boxes.shown[0].prompt);
 
     // The shell opens a file of that extension: the chooser starts the program without its list.
