@@ -15,27 +15,33 @@
 
 bool OptionsEditor::RedisplayExtensionList() {
     return Trapped(L"RedisplayExtensionList", [&] {
-        // What the user edited is written before the lists and the tree are emptied, and nothing
-        // is written while they are rebuilt: a save in between would write them empty. The
-        // category file is written again only once it has been read back whole.
-        if (window_.NeedToSaveUserChoices()) SaveUserChoices(true);
-        CategoriesLoaded() = false;
-        UserChoicesSaveHold hold;
-
-        AddList().Clear();
-        RemoveList().Clear();
-        DefList().Clear();
-        lvwExts_.Clear();
-        tree_.Clear();
-        vb::DoEvents();
-
-        GetUserChoices(true);
-        LoadRegistryExtensions();
-        LoadRegistryAssociations();
-        window_.DisplayExtensions();
-        if (GetCategories()) RemoveStaleNodes();
+        RebuildExtensionsAndTree([] {
+            AddList().Clear();
+            RemoveList().Clear();
+            DefList().Clear();
+            GetUserChoices(true);
+            LoadRegistryExtensions();
+            LoadRegistryAssociations();
+        });
         return true;
     });
+}
+
+void OptionsEditor::RebuildExtensionsAndTree(const std::function<void()>& reloadModel) {
+    // What the user edited is written before the lists and the tree are emptied, and nothing
+    // is written while they are rebuilt: a save in between would write them empty. The
+    // category file is written again only once it has been read back whole.
+    if (window_.NeedToSaveUserChoices()) SaveUserChoices(true);
+    CategoriesLoaded() = false;
+    UserChoicesSaveHold hold;
+
+    lvwExts_.Clear();
+    tree_.Clear();
+    vb::DoEvents();
+
+    reloadModel();
+    window_.DisplayExtensions();
+    if (GetCategories()) RemoveStaleNodes();
 }
 
 void OptionsEditor::SetAssociatedMenuItem() {

@@ -9,6 +9,7 @@
 #include <windows.h>
 #include <oaidl.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -121,6 +122,11 @@ public:
 
     // ---- extension list (ExtensionListEvents.cpp) ----
     bool RedisplayExtensionList();
+    // Empties lvwExts and the tree, lets reloadModel bring the model up to date, then lists the
+    // extensions and reads the category file into the tree again. Edits not yet saved are
+    // written first; nothing is saved meanwhile; the categories count as loaded again only when
+    // the file was read back whole. Errors reach the caller's trap.
+    void RebuildExtensionsAndTree(const std::function<void()>& reloadModel);
     void SetAssociatedMenuItem();
     void SetPositionInExtList(wchar_t typed);
     void lvwExts_KeyPress(short& keyAscii);

@@ -7,8 +7,13 @@ void frmTesselOptions::CreateEditing() {
     editor_ = std::make_unique<OptionsEditor>(static_cast<OptionsEditorWindow&>(*this), *categories_, lvwPrograms,
                                               lvwExts);
     editor_->Attach();
+    editor_->SetAliasDialog(&AliasDialogOfLibrary());
+    SetAliasDialogOwner(this);
 }
 
-void frmTesselOptions::ReleaseEditing() { editor_.reset(); }
+void frmTesselOptions::ReleaseEditing() {
+    if (CurrentAliasDialogOwner() == this) SetAliasDialogOwner(nullptr);
+    editor_.reset();
+}
 
 void frmTesselOptions::DisplayExtensions() { DisplayExtensions(lvwExts); }

@@ -23,6 +23,7 @@
 #include "NeighbourServices.h"
 #include "OptionsEditor.h"
 #include "OptionsListView.h"
+#include "frmAlias.h"
 #include "com/ComModule.h"
 #include "vb/VbVariant.h"
 #include "win/TreeView.h"
@@ -36,7 +37,8 @@ class frmTesselOptions : public win::Window,
                          public CategoryHost,
                          public ExeScanHost,
                          public CategoryTreeWindow,
-                         public OptionsEditorWindow {
+                         public OptionsEditorWindow,
+                         public AliasDialogOwner {
     // Ahead of the controls: the window procedure runs while they are being created.
     short formReadiness_ = frLoading;
     bool formUnloaded_ = false;
@@ -171,6 +173,16 @@ public:
     vb::Variant ReturnValue() const override { return returnValue_; }
     void SetProgramListTimeStamp(const FILETIME& lastWrite) override;
     void ShowMDIForm() override;
+
+    // ---- the alias and new-extension commands (TesselOptionsAliasCommands.cpp) ----
+    // "Assign Alias": frmAlias modally, as the program list's right button prepared it. The
+    // "Remove Alias" entry calls frmAlias::Default().RemoveAlias().
+    void mnuAssignAlias();
+    // "Add Extension": frmExtensions modally; always 0.
+    short mnuShowAddExtensions();
+    // AliasDialogOwner
+    OptionsListView& AliasProgramList() override { return lvwPrograms; }
+    win::TreeNodes& AliasTree() override { return tvwChoices; }
 
     // ---- controls ----
     win::TreeView& tvwChoices;

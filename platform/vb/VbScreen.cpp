@@ -26,6 +26,7 @@ void* ScreenCursorOverride() {
     switch (g_pointer) {
         case vbDefault: return nullptr;
         case vbHourglass: return LoadCursorW(nullptr, IDC_WAIT);
+        case vbArrowHourglass: return LoadCursorW(nullptr, IDC_APPSTARTING);
         default: return LoadCursorW(nullptr, IDC_ARROW);
     }
 }

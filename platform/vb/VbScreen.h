@@ -12,7 +12,7 @@ long ScreenWidth();   // twips
 long ScreenHeight();  // twips
 
 // Mouse pointers as the run time numbers them.
-enum : int { vbDefault = 0, vbArrow = 1, vbHourglass = 11 };
+enum : int { vbDefault = 0, vbArrow = 1, vbHourglass = 11, vbArrowHourglass = 13 };
 int ScreenMousePointer();
 void SetScreenMousePointer(int pointer);
 // The cursor the application's windows show while the screen pointer is not the default;
