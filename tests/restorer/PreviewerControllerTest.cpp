@@ -10,6 +10,7 @@
 #include "FakePresenter.h"
 #include "LibraryMessages.h"
 #include "PrintList.h"
+#include "RegistryScratch.h"
 #include "RecordingPrintDevice.h"
 #include "TestSupport.h"
 #include "UiTestForms.h"
@@ -32,50 +33,19 @@ const std::wstring FileExts = L"Software\\Microsoft\\Windows\\CurrentVersion\\Ex
 
 // HKEY_CLASSES_ROOT, HKEY_CURRENT_USER and HKEY_LOCAL_MACHINE point at scratch keys, the settings
 // file lives in a temporary folder, boxes go to a fake and the model starts empty.
-class PreviewerControllerTest : public ::testing::Test {
+class PreviewerControllerTest : public RegistryScratch {
 protected:
     void SetUp() override {
+        RegistryScratch::SetUp();
         vb::SetProjectName(L"RestorerTests");
-        SetMessageRows(LibraryMessageRow);
-        ErrorHandler(ehClearAll);
-        scratch_ = L"Software\\LumoxTests\\Previewer" + std::to_wstring(GetCurrentProcessId());
-        testsupport::DeleteRegistryTree(HKEY_CURRENT_USER, scratch_);
-        ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, scratch_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                                  &scratchKey_, nullptr),
-                  ERROR_SUCCESS);
-        Redirect(HKEY_LOCAL_MACHINE, L"HKLM", machine_);
-        Redirect(HKEY_CLASSES_ROOT, L"HKCR", classes_);
-        Redirect(HKEY_CURRENT_USER, L"HKCU", user_);
-        folder_ = testsupport::FreshTempFolder(L"LumoxPreviewer");
-        SetIniFolderOverride(folder_);
-        SetModelWindowsVersionOverride(L"Windows XP");
-        ResetRegistryModelState();
         ResetStatusThrottle();
         previousMaker_ = SetPrintDeviceMaker(nullptr);
-        baseLevel_ = StackLevel();
     }
     void TearDown() override {
         frmPreviewerController::Release();
         vb::DoEvents();
-        EXPECT_EQ(StackLevel(), baseLevel_);
         SetPrintDeviceMaker(previousMaker_);
-        RegOverridePredefKey(HKEY_LOCAL_MACHINE, nullptr);
-        RegOverridePredefKey(HKEY_CLASSES_ROOT, nullptr);
-        RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
-        for (HKEY k : {machine_, classes_, user_})
-            if (k) RegCloseKey(k);
-        RegCloseKey(scratchKey_);
-        testsupport::DeleteRegistryTree(HKEY_CURRENT_USER, scratch_);
-        SetIniFolderOverride(L"");
-        SetModelWindowsVersionOverride(L"");
-        ResetRegistryModelState();
-        testsupport::RemoveTree(folder_);
-        ErrorHandler(ehClearAll);
-    }
-    void Redirect(HKEY root, const wchar_t* name, HKEY& key) {
-        ASSERT_EQ(RegCreateKeyExW(scratchKey_, name, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
-                  ERROR_SUCCESS);
-        ASSERT_EQ(RegOverridePredefKey(root, key), ERROR_SUCCESS);
+        RegistryScratch::TearDown();
     }
 
     static void Put(HKEY root, const std::wstring& path, const wchar_t* name = nullptr, const std::wstring& data = L"",
@@ -115,11 +85,6 @@ protected:
         LoadRegistryExtensions();
         LoadRegistryAssociations();
         LoadExplorerFileExts();
-    }
-    static long IndexOf(const RegKeyRecords& records, const std::wstring& name) {
-        for (size_t i = 1; i < records.size(); ++i)
-            if (vb::TextEquals(records[i].KeyName, name)) return static_cast<long>(i);
-        return -1;
     }
 
     frmPreviewerController& Open(const std::wstring& formUse = L"") {
@@ -172,15 +137,7 @@ protected:
         refusing_ = nullptr;
     }
 
-    FakePresenter boxes;
-    std::wstring scratch_;
-    std::wstring folder_;
-    HKEY scratchKey_ = nullptr;
-    HKEY machine_ = nullptr;
-    HKEY classes_ = nullptr;
-    HKEY user_ = nullptr;
     HKEY refusing_ = nullptr;
-    short baseLevel_ = 0;
     PrintDeviceMaker previousMaker_;
 };
 
