@@ -59,8 +59,9 @@ public:
 
     // What the association restorer uses. Its closing sets the options window's FormUnloaded.
     virtual void SetFormUnloaded(bool /*value*/) {}
-    // Reloads the present extension and association keys and refills the extension list.
-    virtual void RedisplayExtensionList() {}
+    // Reloads the present extension and association keys and refills the extension list; true
+    // when it ran.
+    virtual bool RedisplayExtensionList() { return false; }
 
 protected:
     ~OptionsWindowServices() = default;

@@ -55,7 +55,14 @@ uint32_t DwordBits(const vb::Variant& value) {
     return static_cast<uint32_t>(static_cast<int32_t>(value.ToLong()));
 }
 
+bool IsTextType(long valueType) {
+    return valueType == REG_SZ || valueType == REG_EXPAND_SZ || valueType == REG_MULTI_SZ;
+}
+
 vb::Variant::Bytes RegistryData(const vb::Variant& value, long valueType) {
+    // Data kept as its bytes goes back as those bytes: a type without a writer of its own
+    // (REG_NONE, REG_QWORD and above), an empty value, a number of another size.
+    if (value.IsBytes() && valueType >= 0 && !IsTextType(valueType)) return value.AsBytes();
     vb::Variant::Bytes data;
     switch (valueType) {
     case REG_SZ:
@@ -98,6 +105,16 @@ vb::Variant::Bytes RegistryData(const vb::Variant& value, long valueType) {
     return data;
 }
 
+// A path that names the root key itself: empty, or nothing but backslashes. Deleting such a key
+// would take every key below the root with it, and a value written there belongs to no key.
+bool NamesTheRoot(const std::wstring& keyPath) { return keyPath.find_first_not_of(L'\\') == std::wstring::npos; }
+
+// Refuses a call on the root key itself: reported unless quiet, counted like a failed call.
+void RefuseRoot(const wchar_t* procName, bool quiet) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    Check(ERROR_ACCESS_DENIED, procName, quiet);
+}
+
 }  // namespace
 
 long& RegistryFailureCount() { return failureCount; }
@@ -138,6 +155,10 @@ bool RegistryDelete(const std::wstring& keyPath, const std::optional<vb::Variant
                     bool deleteOption) {
     constexpr const wchar_t* name = L"RegistryDelete";
     bool opened = false;
+    if (!valueName && NamesTheRoot(keyPath)) {
+        RefuseRoot(name, quiet);
+        return false;
+    }
     TrappedVoid(name, [&] {
         OpenKey key;
         if (Check(OpenRegistryKey(root, keyPath, key.Put()), name, quiet) != ERROR_SUCCESS) return;
@@ -175,6 +196,10 @@ bool RegistryDelete(const std::wstring& keyPath, const std::optional<vb::Variant
 bool RegistrySave(const std::wstring& keyPath, const vb::Variant& valueName, const vb::Variant& value, HKEY root,
                   bool quiet, long valueType) {
     constexpr const wchar_t* name = L"RegistrySave";
+    if (NamesTheRoot(keyPath)) {
+        RefuseRoot(name, quiet);
+        return false;
+    }
     bool finished = false;
     bool saved = Trapped(name, [&] {
         OpenKey key;
@@ -332,4 +357,24 @@ std::wstring ByteArrayToString(const vb::Variant& value) {
         vb::Err().Clear();
         return {};
     }
+}
+
+bool RegistryCreateKey(const std::wstring& keyPath, HKEY root, bool quiet) {
+    constexpr const wchar_t* name = L"RegistryCreateKey";
+    failureCount = 0;
+    if (NamesTheRoot(keyPath)) {
+        RefuseRoot(name, quiet);
+        return false;
+    }
+    return Trapped(
+        name,
+        [&] {
+            OpenKey key;
+            if (Check(RegCreateKeyExA(root, vb::ToAnsi(keyPath).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                      MAXIMUM_ALLOWED, nullptr, key.Put(), nullptr),
+                      name, quiet) != ERROR_SUCCESS)
+                return false;
+            return Check(key.Close(), name, quiet) == ERROR_SUCCESS;
+        },
+        false);
 }

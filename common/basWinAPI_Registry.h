@@ -50,10 +50,18 @@ vb::Variant Registry(short Action, const std::wstring& Key, const std::wstring& 
                      long ValueType = REG_SZ);
 
 // Workers. Failed registry calls are reported unless quiet and counted in RegistryFailureCount().
+// A root key itself is never touched: deleting a key whose path is empty (or only backslashes)
+// and writing a value there are refused, reported unless quiet and counted as failures.
+// RegistrySave writes a Byte array as it is for every type but the text types, so values of
+// the types without a writer of their own (REG_NONE, REG_QWORD, ...) and empty values go back
+// as they were read.
 bool RegistryDelete(const std::wstring& keyPath, const std::optional<vb::Variant>& valueName, HKEY root, bool quiet,
                     bool deleteOption);
 bool RegistrySave(const std::wstring& keyPath, const vb::Variant& valueName, const vb::Variant& value, HKEY root,
                   bool quiet, long valueType = REG_SZ);
+// Creates root\keyPath (every missing level) without writing any value; false when it could not
+// be created. Starts the failure count afresh like the dispatcher.
+bool RegistryCreateKey(const std::wstring& keyPath, HKEY root, bool quiet);
 vb::Variant RegistryGet(const std::wstring& keyPath, const vb::Variant& valueName, const vb::Variant& defaultValue,
                         HKEY root, bool quiet);
 // The values of a key as a two-dimensional table (0 To 2, 0 To n - 1), held as an Array of

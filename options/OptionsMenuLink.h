@@ -42,11 +42,7 @@ public:
     void mnuMakeDefault() override { w_.Categories().mnuMakeDefault(); }
     void mnuRemoveDefault() override { w_.Categories().mnuRemoveDefault(); }
     void mnuDeleteProgram() override { w_.Categories().mnuDeleteProgram(); }
-    void mnuAssignAlias() override {
-        frmAlias& alias = frmAlias::Default();
-        SetWindowLongPtrW(alias.Handle(), GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(w_.Handle()));
-        alias.ShowModal();
-    }
+    void mnuAssignAlias() override { w_.mnuAssignAlias(); }
     void RemoveAlias() override { frmAlias::Default().RemoveAlias(); }
     void FindInListView(long direction, bool repeat) override { w_.FindInListView(direction, repeat); }
     void mnuRefresh() override { w_.Categories().mnuRefresh(); }
@@ -58,7 +54,7 @@ public:
         // A changed value runs the box's own click, which lists the programs again.
         if (box->Checked() != checked) box->Click();
     }
-    void mnuShowAddExtensions() override { frmExtensions::Default().ShowModal(); }
+    void mnuShowAddExtensions() override { w_.mnuShowAddExtensions(); }
     void MakeExtensionAssociated() override {
         const int row = ListViewFindable(w_.lvwExts).SelectedRow();
         if (row < 0) return;

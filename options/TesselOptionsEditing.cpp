@@ -7,11 +7,14 @@ void frmTesselOptions::CreateEditing() {
     editor_ = std::make_unique<OptionsEditor>(static_cast<OptionsEditorWindow&>(*this), *categories_, lvwPrograms,
                                               lvwExts);
     editor_->Attach();
+    editor_->SetAliasDialog(&AliasDialogOfLibrary());
+    SetAliasDialogOwner(this);
 }
 
 void frmTesselOptions::ReleaseEditing() {
     // The menus hold on to the editor and the tree's members: they go first.
     DestroyMenus();
+    if (CurrentAliasDialogOwner() == this) SetAliasDialogOwner(nullptr);
     editor_.reset();
 }
 

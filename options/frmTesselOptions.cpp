@@ -222,7 +222,7 @@ void frmTesselOptions::ShowInfo(const std::wstring& text) {
 }
 
 void frmTesselOptions::SetAliasCount(long) {
-    // The alias dialog comes with the alias commands; until then nothing keeps the count.
+    // The alias records keep their own count (AliasCount); the alias dialog reads it there.
 }
 
 AutoAssociateDialog* frmTesselOptions::AutoAssociate() { return &SharedAutoAssociateDialog(); }

@@ -23,6 +23,7 @@
 #include "NeighbourServices.h"
 #include "OptionsEditor.h"
 #include "OptionsListView.h"
+#include "frmAlias.h"
 #include "ToolTips.h"
 #include "com/ComModule.h"
 #include "vb/VbVariant.h"
@@ -40,7 +41,8 @@ class frmTesselOptions : public win::Window,
                          public CategoryHost,
                          public ExeScanHost,
                          public CategoryTreeWindow,
-                         public OptionsEditorWindow {
+                         public OptionsEditorWindow,
+                         public AliasDialogOwner {
     // Ahead of the controls: the window procedure runs while they are being created.
     short formReadiness_ = frLoading;
     bool formUnloaded_ = false;
@@ -106,9 +108,7 @@ public:
     //      (TesselOptionsEditing.cpp; the handlers themselves: OptionsEditor) ----
     // Only while the window is loaded.
     OptionsEditor& Editor() { return *editor_; }
-    void RedisplayExtensionList() override {
-        if (editor_) editor_->RedisplayExtensionList();
-    }
+    bool RedisplayExtensionList() override { return editor_ && editor_->RedisplayExtensionList(); }
     void SetAssociatedMenuItem() {
         if (editor_) editor_->SetAssociatedMenuItem();
     }
@@ -178,6 +178,15 @@ public:
     void SetProgramListTimeStamp(const FILETIME& lastWrite) override;
     void ShowMDIForm() override;
 
+    // ---- the alias and new-extension commands (TesselOptionsAliasCommands.cpp) ----
+    // "Assign Alias": frmAlias modally, as the program list's right button prepared it. The
+    // "Remove Alias" entry calls frmAlias::Default().RemoveAlias().
+    void mnuAssignAlias();
+    // "Add Extension": frmExtensions modally; always 0.
+    short mnuShowAddExtensions();
+    // AliasDialogOwner
+    OptionsListView& AliasProgramList() override { return lvwPrograms; }
+    win::TreeNodes& AliasTree() override { return tvwChoices; }
     // ---- menus, notes, find keys and tool tips (TesselOptionsMenus.cpp) ----
     // The window's pop-up menus; nullptr before the load sequence made them.
     frmMenus* Menus() const { return menus_.get(); }

@@ -57,6 +57,15 @@ void frmAssociationRestorer::Form_Activate() {
     firstActivation_ = true;
     ProcGuard guard;
     bool controlsOff = false;
+    // However the sequence ends: no progress window is left behind, the controls work again.
+    struct Tidy {
+        frmAssociationRestorer& form;
+        bool& controlsOff;
+        ~Tidy() {
+            CloseProgressWindow();
+            if (controlsOff && form.Loaded()) SetControlsEnabled(form, true);
+        }
+    } tidy{*this, controlsOff};
     try {
         if (win::Window* options = OptionsWindowDefault(); options && options->Loaded())
             SetControlsEnabled(*options, false);
@@ -117,9 +126,6 @@ void frmAssociationRestorer::Form_Activate() {
     } catch (...) {
         TrapError(L"Form_Activate");
     }
-    // However the sequence ended: no progress window is left behind, the controls work again.
-    CloseProgressWindow();
-    if (controlsOff && Loaded()) SetControlsEnabled(*this, true);
 }
 
 void frmAssociationRestorer::CheckForAssocSnapshot() {
@@ -206,7 +212,7 @@ void frmAssociationRestorer::cmd_Click(int index) {
     try {
         switch (index) {
             case 0: RefreshAssocSnapshot(); break;
-            case 1: break;  // the restore of the marked rows
+            case 1: RestoreMarkedChanges(); break;
             case 2: MarkUnmarkLvwItems(1); break;
             case 3: MarkUnmarkLvwItems(3); break;
             case 4: MarkUnmarkLvwItems(2); break;

@@ -76,6 +76,8 @@ public:
     void opt2_Click(int index);
     void lvw_ItemCheck(int row);
     void lvw_ItemClick(int row);
+    // Writes the checked rows back into the registry after asking, then compares afresh.
+    void RestoreMarkedChanges();
     void MarkUnmarkLvwItems(int mode);
     bool MarkUnmarkLvwItem(int row);
     void DisplayDiffs();

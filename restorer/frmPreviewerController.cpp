@@ -147,11 +147,12 @@ void frmPreviewerController::FormActivate() {
 void frmPreviewerController::FormResize(WPARAM sizeType) {
     TrappedVoid(L"Form_Resize", [&] {
         if (!Loaded()) return;
-        if (sizeType == SIZE_MINIMIZED) return;
         if (sizeType == SIZE_MAXIMIZED) {
             resizeCounter_ = 1;
             return;
         }
+        // Minimized, or news of another window: nothing to lay out.
+        if (sizeType != SIZE_RESTORED) return;
         const long screenWidth = vb::ScreenWidth();
         const long screenHeight = vb::ScreenHeight();
         long top = Top(), width = Width(), height = Height();

@@ -164,6 +164,39 @@ TEST_F(RegistryTest, EveryValueTypeRoundTripsAndWritesBackTheSameBytes) {
     testsupport::DeleteRegistryTree(HKEY_CURRENT_USER, key);
 }
 
+TEST_F(RegistryTest, BytesGoBackAsTheyWereForTypesWithoutAWriter) {
+    // What the model keeps as bytes (a type without a converter, an empty value, a number of
+    // another size) is written back byte for byte with its type.
+    struct Case {
+        const char* name;
+        long type;
+        Bytes raw;
+    } cases[] = {
+        {"NoneEmpty", REG_NONE, {}},
+        {"NoneBytes", REG_NONE, {1, 0, 2}},
+        {"Qword", 11, {1, 2, 3, 4, 5, 6, 7, 0x80}},
+        {"EmptyBinary", REG_BINARY, {}},
+        {"EmptyDword", REG_DWORD, {}},
+        {"ShortDword", REG_DWORD, {1, 2}},
+        {"LongBigEndian", REG_DWORD_BIG_ENDIAN, {1, 2, 3, 4, 5}},
+        {"OwnType", 0x4C, {9}},
+    };
+    const std::wstring key = scratch_ + L"\\Raw";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Registry(regSave, key, L"", vb::FromAnsi(c.name), vb::Variant(c.raw), {}, HKEY_CURRENT_USER, false, true,
+                 false, c.type);
+        EXPECT_EQ(RegistryFailureCount(), 0);
+        DWORD type = 0;
+        Bytes raw{0xEE};
+        ASSERT_TRUE(RawValue(HKEY_CURRENT_USER, key, c.name, type, raw));
+        EXPECT_EQ(type, static_cast<DWORD>(c.type));
+        EXPECT_EQ(raw, c.raw);
+    }
+    EXPECT_TRUE(boxes.shown.empty());
+    testsupport::DeleteRegistryTree(HKEY_CURRENT_USER, key);
+}
+
 TEST_F(RegistryTest, ReadsValuesOthersWroteWithoutLosingCharacters) {
     const std::wstring key = L"Classes\\.foreign";
     PutRaw(HKEY_LOCAL_MACHINE, key, "", REG_SZ, {'t', 'x', 't', 'f', 'i', 'l', 'e'});  // no terminator
@@ -325,6 +358,49 @@ TEST_F(RegistryTest, RefusesWrongCallsAndReportsFailedWrites) {
         EXPECT_EQ(boxes.shown.size(), 1u);
         EXPECT_FALSE(RawValue(HKEY_CURRENT_USER, scratch_ + L"\\Refused", "v", t, raw));
     }
+
+    // A root key itself is never deleted and never takes a value, whatever the caller passes:
+    // refused, counted, reported unless quiet.
+    PutRaw(HKEY_CLASSES_ROOT, L".keep\\shell", "", REG_SZ, {'o', 'p', 'e', 'n', 0});
+    PutRaw(HKEY_CLASSES_ROOT, L"keepfile", "", REG_SZ, {'k', 0});
+    struct RootCall {
+        const char* what;
+        short action;
+        const wchar_t* key;
+        std::optional<vb::Variant> valueName, value;
+        bool quiet;
+        vb::Variant answer;
+    } rootCalls[] = {
+        {"delete the empty path with its subtree", regDelete, L"", {}, {}, false, vb::Variant(false)},
+        {"delete a path of backslashes, quiet", regDelete, L"\\\\", {}, {}, true, vb::Variant(false)},
+        {"delete a single backslash", regDelete, L"\\", {}, {}, false, vb::Variant(false)},
+        {"write the unnamed value of the root", regSave, L"", L"", vb::Variant(L""), false, vb::Variant()},
+        {"write a named value through backslashes, quiet", regSave, L"\\", L"v", vb::Variant(L"x"), true,
+         vb::Variant()},
+    };
+    for (const RootCall& r : rootCalls) {
+        SCOPED_TRACE(r.what);
+        boxes.shown.clear();
+        EXPECT_EQ(Registry(r.action, r.key, L"", r.valueName, r.value, {}, HKEY_CLASSES_ROOT, r.quiet, true, true),
+                  r.answer);
+        EXPECT_GE(RegistryFailureCount(), 1);
+        ASSERT_EQ(boxes.shown.size(), r.quiet ? 0u : 1u);
+        if (!r.quiet) {
+            EXPECT_NE(boxes.shown[0].prompt.find(L"Registry"), std::wstring::npos);
+        }
+        EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, L".keep\\shell"));
+        EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, L"keepfile"));
+        EXPECT_FALSE(RawValue(HKEY_CLASSES_ROOT, L"", "", t, raw));
+        EXPECT_FALSE(RawValue(HKEY_CLASSES_ROOT, L"", "v", t, raw));
+    }
+    boxes.shown.clear();
+    EXPECT_FALSE(RegistryCreateKey(L"\\", HKEY_CLASSES_ROOT, true));
+    EXPECT_GE(RegistryFailureCount(), 1);
+    EXPECT_TRUE(RegistryCreateKey(L"newfile\\shell\\open", HKEY_CLASSES_ROOT, true));
+    EXPECT_EQ(RegistryFailureCount(), 0);
+    EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, L"newfile\\shell\\open"));
+    EXPECT_FALSE(RawValue(HKEY_CLASSES_ROOT, L"newfile\\shell\\open", "", t, raw)) << "a key without a value";
+    EXPECT_TRUE(boxes.shown.empty());
 
     // A write that cannot open its key leaves its mark in the failure count only.
     boxes.shown.clear();

@@ -100,28 +100,3 @@ inline std::vector<long> ShownNumbers(const FakePresenter& boxes) {
     }
     return numbers;
 }
-
-// The same helpers under the names the category and scan tests use, and which catalogue message a
-// box showed.
-namespace datatest {
-
-using ::Exists;
-using ::ReadBytes;
-using ::WriteBytes;
-
-// Whether box i of the presenter showed catalogue message n.
-inline bool IsMessage(const FakePresenter& boxes, size_t i, long n) {
-    if (i >= boxes.shown.size()) return false;
-    std::wstring text, title;
-    if (!LibraryMessageRow(n, text, title)) return false;
-    return boxes.shown[i].prompt.find(text.substr(0, 40)) != std::wstring::npos;
-}
-
-// How many boxes showed message n.
-inline int CountMessage(const FakePresenter& boxes, long n) {
-    int count = 0;
-    for (size_t i = 0; i < boxes.shown.size(); ++i) count += IsMessage(boxes, i, n) ? 1 : 0;
-    return count;
-}
-
-}  // namespace datatest

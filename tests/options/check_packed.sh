@@ -13,4 +13,6 @@ unzip -p -P "$password" "$archive" TesselAdd.dat | tr -d '\r' | grep -qxF "$expe
   echo "TesselAdd.dat lacks: $expected"
   exit 1
 }
-unzip -l "$archive" | grep -q "Tesselcat.xml" || { echo "no category file"; exit 1; }
+# The listing is read whole first: grep -q leaving a pipe early would fail unzip under pipefail.
+listing=$(unzip -l "$archive")
+grep -q "Tesselcat.xml" <<<"$listing" || { echo "no category file"; exit 1; }

@@ -10,15 +10,19 @@
 #include "FakePresenter.h"
 #include "LibraryMessages.h"
 #include "PrintList.h"
+#include "RegistryScratch.h"
 #include "RecordingPrintDevice.h"
 #include "TestSupport.h"
+#include "UiTestForms.h"
 #include "basAssocLinks.h"
 #include "basErrorHandler.h"
+#include "NeighbourServices.h"
 #include "basIniFile.h"
 #include "basRegistryModel.h"
 #include "basUserInterface.h"
 #include "basWinAPI_Registry.h"
 #include "frmPreviewerController.h"
+#include "vb/VbError.h"
 #include "vb/VbScreen.h"
 #include "vb/VbText.h"
 
@@ -29,50 +33,19 @@ const std::wstring FileExts = L"Software\\Microsoft\\Windows\\CurrentVersion\\Ex
 
 // HKEY_CLASSES_ROOT, HKEY_CURRENT_USER and HKEY_LOCAL_MACHINE point at scratch keys, the settings
 // file lives in a temporary folder, boxes go to a fake and the model starts empty.
-class PreviewerControllerTest : public ::testing::Test {
+class PreviewerControllerTest : public RegistryScratch {
 protected:
     void SetUp() override {
+        RegistryScratch::SetUp();
         vb::SetProjectName(L"RestorerTests");
-        SetMessageRows(LibraryMessageRow);
-        ErrorHandler(ehClearAll);
-        scratch_ = L"Software\\LumoxTests\\Previewer" + std::to_wstring(GetCurrentProcessId());
-        testsupport::DeleteRegistryTree(HKEY_CURRENT_USER, scratch_);
-        ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, scratch_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                                  &scratchKey_, nullptr),
-                  ERROR_SUCCESS);
-        Redirect(HKEY_LOCAL_MACHINE, L"HKLM", machine_);
-        Redirect(HKEY_CLASSES_ROOT, L"HKCR", classes_);
-        Redirect(HKEY_CURRENT_USER, L"HKCU", user_);
-        folder_ = testsupport::FreshTempFolder(L"LumoxPreviewer");
-        SetIniFolderOverride(folder_);
-        SetModelWindowsVersionOverride(L"Windows XP");
-        ResetRegistryModelState();
         ResetStatusThrottle();
         previousMaker_ = SetPrintDeviceMaker(nullptr);
-        baseLevel_ = StackLevel();
     }
     void TearDown() override {
         frmPreviewerController::Release();
         vb::DoEvents();
-        EXPECT_EQ(StackLevel(), baseLevel_);
         SetPrintDeviceMaker(previousMaker_);
-        RegOverridePredefKey(HKEY_LOCAL_MACHINE, nullptr);
-        RegOverridePredefKey(HKEY_CLASSES_ROOT, nullptr);
-        RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
-        for (HKEY k : {machine_, classes_, user_})
-            if (k) RegCloseKey(k);
-        RegCloseKey(scratchKey_);
-        testsupport::DeleteRegistryTree(HKEY_CURRENT_USER, scratch_);
-        SetIniFolderOverride(L"");
-        SetModelWindowsVersionOverride(L"");
-        ResetRegistryModelState();
-        testsupport::RemoveTree(folder_);
-        ErrorHandler(ehClearAll);
-    }
-    void Redirect(HKEY root, const wchar_t* name, HKEY& key) {
-        ASSERT_EQ(RegCreateKeyExW(scratchKey_, name, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
-                  ERROR_SUCCESS);
-        ASSERT_EQ(RegOverridePredefKey(root, key), ERROR_SUCCESS);
+        RegistryScratch::TearDown();
     }
 
     static void Put(HKEY root, const std::wstring& path, const wchar_t* name = nullptr, const std::wstring& data = L"",
@@ -112,11 +85,6 @@ protected:
         LoadRegistryExtensions();
         LoadRegistryAssociations();
         LoadExplorerFileExts();
-    }
-    static long IndexOf(const RegKeyRecords& records, const std::wstring& name) {
-        for (size_t i = 1; i < records.size(); ++i)
-            if (vb::TextEquals(records[i].KeyName, name)) return static_cast<long>(i);
-        return -1;
     }
 
     frmPreviewerController& Open(const std::wstring& formUse = L"") {
@@ -169,15 +137,7 @@ protected:
         refusing_ = nullptr;
     }
 
-    FakePresenter boxes;
-    std::wstring scratch_;
-    std::wstring folder_;
-    HKEY scratchKey_ = nullptr;
-    HKEY machine_ = nullptr;
-    HKEY classes_ = nullptr;
-    HKEY user_ = nullptr;
     HKEY refusing_ = nullptr;
-    short baseLevel_ = 0;
     PrintDeviceMaker previousMaker_;
 };
 
@@ -474,6 +434,15 @@ TEST_F(PreviewerControllerTest, AResizeBelowTheSmallestSizeIsUndoneOnTheFourthTi
     EXPECT_EQ(form.NormalWidth().value_or(0), form.Width());
     form.TimerEvent();
     EXPECT_GE(form.Width(), 4700);
+
+    // Maximized, the window is only laid out again: the list takes the new width.
+    const int listWidth = form.lvw.Width();
+    form.SetWindowState(2);
+    vb::DoEvents();
+    if (form.WindowState() != 2) GTEST_SKIP() << "no maximizing on this display";
+    for (int tick = 1; tick <= 4; ++tick) form.TimerEvent();
+    EXPECT_EQ(form.WindowState(), 2);
+    EXPECT_GT(form.lvw.Width(), listWidth);
 }
 
 TEST_F(PreviewerControllerTest, PrintSendsTheListToTheDevice) {
@@ -495,6 +464,34 @@ TEST_F(PreviewerControllerTest, PrintSendsTheListToTheDevice) {
     EXPECT_TRUE(gifPlain);
     EXPECT_EQ(log->back().kind, PrintOp::EndDoc);
     EXPECT_TRUE(boxes.shown.empty());
+}
+
+// A printer that fails after a few lines of text, as one running out of paper might.
+class FailingPrintDevice : public RecordingPrintDevice {
+public:
+    using RecordingPrintDevice::RecordingPrintDevice;
+
+protected:
+    void DrawText(double x, double y, const std::wstring& text) override {
+        if (Log().size() >= 4) vb::Raise(482, std::nullopt, L"Printer error");
+        RecordingPrintDevice::DrawText(x, y, text);
+    }
+};
+
+TEST_F(PreviewerControllerTest, APrinterFailureStopsThePrintAndIsReportedOnce) {
+    PutClass(L".bmp", L"", L"Paint.Picture");
+    PutClass(L".gif", L"PerceivedType", L"image");
+    Load();
+    auto log = std::make_shared<PrintLog>();
+    SetPrintDeviceMaker([log] { return std::make_unique<FailingPrintDevice>(log); });
+    frmPreviewerController& form = Open();
+    form.cmd[0]->Click();
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].style, StyleCritical);
+    EXPECT_NE(boxes.shown[0].prompt.find(L"PrintList"), std::wstring::npos);
+    ASSERT_FALSE(log->empty());
+    EXPECT_NE(log->back().kind, PrintOp::EndDoc) << "the document is not finished as if it had printed";
+    EXPECT_TRUE(form.cmd[0]->Enabled());
 }
 
 TEST_F(PreviewerControllerTest, WithoutADefaultPrinterPrintReportsTheErrorAndStaysEnabled) {
@@ -526,6 +523,33 @@ TEST_F(PreviewerControllerTest, OpeningTheOtherListClosesTheOpenOne) {
     UserSetsCheck(precatch, 0, false);
     EXPECT_EQ(Value(HKEY_CURRENT_USER, FileExts + L".ap", L"Application"), L"viewer.exe" + Tag);
     EXPECT_EQ(ClassValue(L".bmp"), L"Paint.Picture");
+}
+
+TEST_F(PreviewerControllerTest, TheOptionsWindowWaitsWhileTheControllerIsOpen) {
+    TestForm options(L"frmTesselOptions");
+    win::Button& sample = options.Put<win::Button>(nullptr, L"cmdSample", -1, L"Sample", win::Rect{10, 10, 80, 24});
+    SetOptionsWindowAccessor([&]() -> win::Window* { return &options; });
+    struct Restore {
+        ~Restore() { SetOptionsWindowAccessor(nullptr); }
+    } restore;
+    PutClass(L".bmp", L"", L"Paint.Picture");
+    Load();
+
+    frmPreviewerController& form = Open();
+    EXPECT_FALSE(sample.Enabled());
+    form.cmd[3]->Click();
+    vb::DoEvents();
+    EXPECT_TRUE(sample.Enabled());
+
+    // Unloaded by code, it gives the options window back all the same, once.
+    Open();
+    EXPECT_FALSE(sample.Enabled());
+    frmPreviewerController::Release();
+    EXPECT_TRUE(sample.Enabled());
+    SetControlsEnabled(options, false);
+    EXPECT_FALSE(sample.Enabled()) << "the options window's own switching still nests as before";
+    SetControlsEnabled(options, true);
+    EXPECT_TRUE(sample.Enabled());
 }
 
 TEST_F(PreviewerControllerTest, DoneClosesTheWindowAndKeepsItsPlacement) {

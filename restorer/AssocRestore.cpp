@@ -1,0 +1,195 @@
+#include "AssocRestore.h"
+
+#include <set>
+
+#include "NeighbourServices.h"
+#include "basAssocSnapshot.h"
+#include "basErrorHandler.h"
+#include "basStrings.h"
+#include "basWinAPI_Registry.h"
+#include "vb/VbError.h"
+#include "vb/VbText.h"
+
+namespace {
+
+template <typename Records>
+auto RecordAt(Records& records, long index) -> decltype(&records[0]) {
+    if (index < 1 || static_cast<size_t>(index) >= records.size()) return nullptr;
+    return &records[static_cast<size_t>(index)];
+}
+
+bool HasDefault(const SubkeyRecord& record) {
+    return record.ValueIndex >= 0 && static_cast<size_t>(record.ValueIndex) < record.KeyValues.size();
+}
+
+const RegValueRecord& DefaultValue(const SubkeyRecord& record) {
+    return record.KeyValues[static_cast<size_t>(record.ValueIndex)];
+}
+
+// The snapshot keeps a DWORD as its decimal text; one of another size comes back as the
+// characters of its bytes, and goes back in as those bytes.
+vb::Variant DataToWrite(const RegValueRecord& value) {
+    const bool dword = value.ValueType == REG_DWORD || value.ValueType == REG_DWORD_BIG_ENDIAN;
+    if (dword && value.ValueData.IsString()) {
+        const std::wstring text = value.ValueData.ToString();
+        if (!vb::IsNumeric(text)) return vb::Variant(SnapshotTextToBytes(text, text.size()));
+    }
+    return value.ValueData;
+}
+
+void DeleteKeyTree(const std::wstring& path) {
+    if (path.empty()) return;
+    Registry(regDelete, path, L"", std::nullopt, std::nullopt, std::nullopt, HKEY_CLASSES_ROOT, true, true, true);
+}
+
+// The extension's key as it stands now, else as the snapshot names it.
+std::wstring ExtensionPath(const RegKeyRecord* current, const RegKeyRecord* snapshot) {
+    if (current && !current->KeyName.empty()) return current->KeyName;
+    return snapshot ? snapshot->KeyName : std::wstring();
+}
+
+bool SnapshotHoldsAssociation(const std::wstring& name) {
+    const RegKeyRecords& associations = SnapshotAssocKeys();
+    for (size_t i = 1; i < associations.size(); ++i)
+        if (vb::TextEquals(associations[i].KeyName, name)) return true;
+    return false;
+}
+
+// Whether a present extension other than the one restored, and not itself losing its link in
+// this restore, links to the association.
+bool OtherExtensionLinks(long association, long restored, const std::set<long>& leaving) {
+    const RegKeyRecords& extensions = ExtKeys();
+    for (size_t i = 1; i < extensions.size(); ++i) {
+        const long index = static_cast<long>(i);
+        if (index == restored || leaving.count(index)) continue;
+        if (extensions[i].Link == association || extensions[i].TaggedLink == association) return true;
+    }
+    return false;
+}
+
+// "Add Assoc.": the snapshot's association key comes back, and the extension's unnamed value
+// with it when the extension has none now; a row without a snapshot association writes no key.
+void AddAssociation(const AssocDiff& diff) {
+    const RegKeyRecord* snapshot = RecordAt(SnapshotExtKeys(), diff.SnapshotIndex);
+    if (!snapshot) return;
+    if (const RegKeyRecord* association = RecordAt(SnapshotAssocKeys(), snapshot->Link))
+        if (!association->KeyName.empty()) AddKeysToReg(*association);
+    const RegKeyRecord* current = RecordAt(ExtKeys(), diff.CurrentIndex);
+    if (HasDefault(*snapshot) && !(current && HasDefault(*current))) {
+        const std::wstring path = ExtensionPath(current, snapshot);
+        if (!path.empty()) AddValuesToReg(path, {DefaultValue(*snapshot)});
+    }
+}
+
+// "Remove Assoc.": the extension goes back to the snapshot's state. Its unnamed value goes
+// when the snapshot had none; its association key goes only when it is new since the snapshot
+// and nothing else uses it. An extension without an association link touches no key.
+void RemoveAssociation(const AssocDiff& diff, const std::set<long>& leaving) {
+    const RegKeyRecord* current = RecordAt(ExtKeys(), diff.CurrentIndex);
+    if (!current || current->KeyName.empty()) return;
+    const RegKeyRecord* snapshot = RecordAt(SnapshotExtKeys(), diff.SnapshotIndex);
+    if (snapshot && !HasDefault(*snapshot) && HasDefault(*current))
+        Registry(regDelete, current->KeyName, L"", vb::Variant(L""), std::nullopt, std::nullopt, HKEY_CLASSES_ROOT,
+                 true, true);
+    const RegKeyRecord* association = RecordAt(AssocKeys(), current->Link);
+    if (!association || association->KeyName.empty()) return;
+    if (SnapshotHoldsAssociation(association->KeyName)) return;
+    if (OtherExtensionLinks(current->Link, diff.CurrentIndex, leaving)) return;
+    DeleteKeyTree(association->KeyName);
+}
+
+// "Restore Assoc.": the extension's unnamed value as the snapshot had it, as text.
+void RestoreAssociation(const AssocDiff& diff) {
+    const RegKeyRecord* snapshot = RecordAt(SnapshotExtKeys(), diff.SnapshotIndex);
+    if (!snapshot || snapshot->KeyName.empty()) return;
+    const std::wstring data = HasDefault(*snapshot) ? ValueDataText(DefaultValue(*snapshot).ValueData) : L"";
+    Registry(regSave, snapshot->KeyName, L"", vb::Variant(L""), vb::Variant(data), std::nullopt, HKEY_CLASSES_ROOT,
+             true, true, false, REG_SZ);
+}
+
+void RestoreDifference(const AssocDiff& diff, int kind, const std::set<long>& leaving) {
+    switch (kind) {
+        case dkExtRemoved:
+            if (const RegKeyRecord* snapshot = RecordAt(SnapshotExtKeys(), diff.SnapshotIndex))
+                AddKeysToReg(*snapshot);
+            break;
+        case dkExtAdded:
+            if (const RegKeyRecord* current = RecordAt(ExtKeys(), diff.CurrentIndex)) DeleteKeyTree(current->KeyName);
+            break;
+        case dkAssocRemoved: AddAssociation(diff); break;
+        case dkAssocAdded: RemoveAssociation(diff, leaving); break;
+        case dkAssocChanged: RestoreAssociation(diff); break;
+        default: break;  // "Fix Assoc." and "Install Program" restore nothing
+    }
+}
+
+}  // namespace
+
+void RestoreDifferences(const std::vector<RestoreRow>& rows) {
+    // Extensions that lose their link in this restore do not keep a new association alive.
+    std::set<long> leaving;
+    for (const RestoreRow& row : rows) {
+        if (row.DiffIndex < 1 || static_cast<size_t>(row.DiffIndex) >= AssocDiffs().size()) continue;
+        if (row.Kind == dkAssocAdded || row.Kind == dkExtAdded)
+            leaving.insert(AssocDiffs()[static_cast<size_t>(row.DiffIndex)].CurrentIndex);
+    }
+    for (const RestoreRow& row : rows) {
+        if (row.DiffIndex < 1 || static_cast<size_t>(row.DiffIndex) >= AssocDiffs().size()) continue;
+        // A copy: nothing a row does may move the entry under it.
+        const AssocDiff diff = AssocDiffs()[static_cast<size_t>(row.DiffIndex)];
+        try {
+            RestoreDifference(diff, row.Kind, leaving);
+        } catch (...) {
+            TrapError(L"RestoreMarkedChanges");
+        }
+    }
+}
+
+bool AddKeysToReg(const RegKeyRecord& record) {
+    ProcGuard guard;
+    if (!AddKeyToReg(record, L"")) return false;
+    // Each subkey's name is already its whole path below the root.
+    for (const SubkeyRecord& subkey : record.Subkeys) AddKeyToReg(subkey, L"");
+    return true;
+}
+
+bool AddKeyToReg(const SubkeyRecord& record, const std::wstring& parent) {
+    ProcGuard guard;
+    try {
+        const std::wstring path = parent.empty() ? record.KeyName : JoinPaths(parent, record.KeyName);
+        // The key gets no value of its own: an unnamed value the snapshot did not record would
+        // read as an association that was never there.
+        if (!RegistryCreateKey(path, HKEY_CLASSES_ROOT, true)) return false;
+        AddValuesToReg(path, record.KeyValues);
+        vb::Err().Clear();
+        return true;
+    } catch (...) {
+        vb::Err().Clear();
+        return false;
+    }
+}
+
+bool AddValuesToReg(const std::wstring& keyPath, const std::vector<RegValueRecord>& values) {
+    ProcGuard guard;
+    if (values.empty()) return false;
+    for (const RegValueRecord& value : values) {
+        try {
+            Registry(regSave, keyPath, L"", vb::Variant(value.ValueName), DataToWrite(value), std::nullopt,
+                     HKEY_CLASSES_ROOT, true, true, false, value.ValueType);
+        } catch (...) {
+            vb::Err().Clear();
+        }
+    }
+    return true;
+}
+
+void ReloadModelAfterRestore() {
+    TrappedVoid(L"RestoreMarkedChanges", [] {
+        if (OptionsWindowServices* options = OptionsServices()) {
+            options->RedisplayExtensionList();
+            return;
+        }
+        LoadRegistryExtensions();
+        LoadRegistryAssociations();
+    });
+}

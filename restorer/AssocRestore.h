@@ -1,0 +1,36 @@
+// The restore: marked differences written back into HKEY_CLASSES_ROOT from the snapshot.
+// Every registry access goes through the dispatcher with absolute paths and stays quiet; a
+// write or delete that fails leaves its difference in place, and the next comparison lists it
+// again. No difference reaches a root key, and none takes down a class that the snapshot or
+// another extension still needs.
+#pragma once
+#include <string>
+#include <vector>
+
+#include "basAssocCompare.h"
+#include "basRegistryModel.h"
+
+// One checked row of the list: its difference and the kind its action text names.
+struct RestoreRow {
+    long DiffIndex = 0;
+    int Kind = -1;
+};
+
+// Restores the rows in list order, each on its own, against the present model and the
+// snapshot arrays. Neither is reloaded here.
+void RestoreDifferences(const std::vector<RestoreRow>& rows);
+
+// Re-creates one key with every subkey recorded for it, at their recorded paths, with their
+// values; false when the key itself could not be created (no subkey is then tried).
+bool AddKeysToReg(const RegKeyRecord& record);
+// Creates the key at parent joined with the record's name, without a value of its own, and
+// writes the recorded values; false when the key could not be created.
+bool AddKeyToReg(const SubkeyRecord& record, const std::wstring& parent);
+// Writes each value with its type and data; single failures are passed over. False when there
+// are no values.
+bool AddValuesToReg(const std::wstring& keyPath, const std::vector<RegValueRecord>& values);
+
+// After a restore: the present keys loaded again, through the options window when it is loaded
+// (its extension list follows), else straight into the model. The options window is never
+// created for it.
+void ReloadModelAfterRestore();

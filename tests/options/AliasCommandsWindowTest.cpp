@@ -1,0 +1,150 @@
+// The alias and new-extension commands of the real options window, inside a frame of the tests'
+// own: the program list's right button prepares the alias dialog, "Assign Alias" shows it
+// modally and the timer's save writes the alias file; "Add Extension" registers through the
+// dialog and lists the new extension.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include "FakePresenter.h"
+#include "LibraryMessages.h"
+#include "OptionsTestSupport.h"
+#include "OptionsWindowSupport.h"
+#include "TestSupport.h"
+#include "basAliases.h"
+#include "basData.h"
+#include "basIniFile.h"
+#include "basMessageHandler.h"
+#include "basRegistryModel.h"
+#include "basStrings.h"
+#include "frmAlias.h"
+#include "frmExtensions.h"
+#include "frmTesselOptions.h"
+#include "vb/VbError.h"
+
+using namespace windowtest;
+
+namespace {
+
+class AliasCommandsWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+        SetMessageRows(LibraryMessageRow);
+        vb::Err().Clear();
+        root = RootFolder();
+        WriteArchive(root, {{L"Tesselcat.xml", CategoryFile()}, {L"TesselExe.dat", ProgramLines(8)}});
+        SetFirstRun(L"False");
+        DeleteFileW(JoinPaths(root, L"Messages\\Lumox\\Welcome.app.note").c_str());
+        SetProgramScan([](ExeScanHost&, bool) { return true; });
+        Aliases().Clear();
+    }
+    void TearDown() override {
+        frmAlias::Release();
+        frmExtensions::Release();
+        if (frmTesselOptions* w = frmTesselOptions::Existing()) {
+            PumpUntil([&] { return !w->Loaded() || w->FormReadiness() != frLoading; }, 10000);
+            if (frmTesselOptions::Existing()) frmTesselOptions::Existing()->RequestClose();
+        }
+        frame.reset();
+        SetProgramScan(nullptr);
+        Pump(50);
+        Aliases().Clear();
+        vb::Err().Clear();
+        CoUninitialize();
+    }
+    frmTesselOptions& OpenInFrame() {
+        frame = std::make_unique<TestFrame>();
+        frmTesselOptions& w = frmTesselOptions::Default();
+        w.ShowForm();
+        EXPECT_TRUE(PumpUntil([&] { return !w.Loaded() || w.FormReadiness() == frReady; }));
+        return w;
+    }
+    // The middle of a row of the program list, in its client pixels.
+    static POINT RowPoint(win::ListView& list, int row) {
+        RECT r{};
+        r.left = LVIR_LABEL;
+        SendMessageW(list.Handle(), LVM_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&r));
+        return POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+    }
+
+    std::wstring root;
+    std::unique_ptr<TestFrame> frame;
+    FakePresenter boxes;
+};
+
+TEST_F(AliasCommandsWindowTest, AssignAliasFromTheProgramListReachesRowTreeAndFile) {
+    frmTesselOptions& w = OpenInFrame();
+    ASSERT_EQ(w.FormReadiness(), frReady);
+    ASSERT_EQ(w.lvwPrograms.ItemText(0, 2), L"Acme - Viewer 0");
+
+    // The right button on the row prepares the dialog before the menu opens.
+    w.Editor().lvwPrograms_MouseDown(mbRight, 0, RowPoint(w.lvwPrograms, 0));
+    frmAlias& dialog = frmAlias::Default();
+    EXPECT_EQ(dialog.lblProductName.Text(), L"Viewer 0");
+
+    const bool closed = optionstest::RunDriven([&] { w.mnuAssignAlias(); },
+                                               [&] {
+                                                   if (!dialog.Visible()) return false;
+                                                   dialog.txtCompanyName.SetText(L"Mine");
+                                                   dialog.txtProductName.SetText(L"Picture Tool");
+                                                   dialog.txtVersion.SetText(L"7");
+                                                   optionstest::Press(dialog.cbAssign.Handle());
+                                                   return true;
+                                               });
+    ASSERT_TRUE(closed);
+    EXPECT_EQ(GetWindow(dialog.Handle(), GW_OWNER), GetAncestor(w.Handle(), GA_ROOT));
+    EXPECT_EQ(w.lvwPrograms.ItemText(0, 2), L"Mine - Picture Tool");
+    EXPECT_EQ(w.lvwPrograms.SubItemColour(0, 2), 0xFF0000);
+    win::TreeNode node = nullptr;
+    for (long i = 1; i <= w.tvwChoices.Count(); ++i)
+        if (w.tvwChoices.Text(w.tvwChoices.Item(i)) == L"Mine - Picture Tool 7") node = w.tvwChoices.Item(i);
+    ASSERT_NE(node, nullptr);
+    EXPECT_TRUE(w.tvwChoices.Marks(node) & win::tnAliased);
+    EXPECT_TRUE(w.NeedToSaveUserChoices());
+
+    // The timer's next step saves: the alias file carries the record.
+    EXPECT_TRUE(PumpUntil([&] { return !w.NeedToSaveUserChoices(); }, 5000));
+    const std::string file = ReadFileBytes(AliasFilePath());
+    EXPECT_NE(file.find("CompanyA=\"Mine\""), std::string::npos) << file;
+
+    // "Remove Alias" on the same row puts the found names back.
+    w.Editor().lvwPrograms_MouseDown(mbRight, 0, RowPoint(w.lvwPrograms, 0));
+    frmAlias::Default().RemoveAlias();
+    EXPECT_EQ(w.lvwPrograms.ItemText(0, 2), L"Acme - Viewer 0");
+    EXPECT_EQ(w.tvwChoices.Text(node), L"Acme - Viewer 0 1.0");
+    for (const ShownBox& box : boxes.shown) ADD_FAILURE() << vb::ToAnsi(box.prompt);
+}
+
+TEST_F(AliasCommandsWindowTest, AddExtensionRegistersAndListsTheExtension) {
+    frmTesselOptions& w = OpenInFrame();
+    ASSERT_EQ(w.FormReadiness(), frReady);
+    const int rowsBefore = w.lvwExts.Count();
+
+    short result = -1;
+    const bool closed = optionstest::RunDriven([&] { result = w.mnuShowAddExtensions(); },
+                                               [&] {
+                                                   frmExtensions* dialog = frmExtensions::Existing();
+                                                   if (!dialog || !dialog->Visible()) return false;
+                                                   dialog->txt.SetText(L".lmxq");
+                                                   optionstest::Press(dialog->cmds[ebAddRemove]->Handle());
+                                                   optionstest::Press(dialog->cmds[ebOK]->Handle());
+                                                   return true;
+                                               });
+    ASSERT_TRUE(closed);
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(w.lvwExts.Count(), rowsBefore + 1);
+    bool listed = false;
+    for (int i = 0; i < w.lvwExts.Count(); ++i) listed = listed || w.lvwExts.ItemText(i) == L".lmxq";
+    EXPECT_TRUE(listed);
+    HKEY key = nullptr;
+    EXPECT_EQ(RegOpenKeyExW(HKEY_CLASSES_ROOT, L".lmxq", 0, KEY_READ, &key), ERROR_SUCCESS);
+    if (key) RegCloseKey(key);
+    RegDeleteKeyW(HKEY_CLASSES_ROOT, L".lmxq");
+    // The tree came back from the category file.
+    EXPECT_EQ(w.tvwChoices.Text(w.tvwChoices.FirstNode()), L"Graphics");
+    for (const ShownBox& box : boxes.shown) ADD_FAILURE() << vb::ToAnsi(box.prompt);
+}
+
+}  // namespace

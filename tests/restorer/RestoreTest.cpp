@@ -1,0 +1,433 @@
+// The restore on a scratch HKEY_CLASSES_ROOT: registry before, snapshot, checked rows, registry
+// after, compared key by key and value by value; then the "Restore" button in the window.
+#include <cwctype>
+#include <map>
+
+#include "AssocRestore.h"
+#include "RestorerTestSupport.h"
+#include "basWinAPI_Registry.h"
+#include "frmAssociationRestorer.h"
+#include "frmCrashRecoveryChoices.h"
+#include "frmDoingStuff.h"
+
+namespace {
+
+using Bytes = std::vector<BYTE>;
+
+// One key, or one value of a key, as a test writes it.
+struct Entry {
+    std::wstring key;
+    std::string name;
+    DWORD type = REG_NONE;
+    Bytes data;
+    bool keyOnly = false;
+};
+using State = std::vector<Entry>;
+
+Entry K(const std::wstring& key) { return Entry{key, "", REG_NONE, {}, true}; }
+Entry V(const std::wstring& key, const std::string& name, DWORD type, Bytes data) {
+    return Entry{key, name, type, std::move(data), false};
+}
+Entry Sz(const std::wstring& key, const std::string& name, const std::string& text) {
+    Bytes data(text.begin(), text.end());
+    data.push_back(0);
+    return V(key, name, REG_SZ, data);
+}
+State operator+(State a, const State& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+// Present in every state: what a restore must never take away.
+State Common() {
+    return {Sz(L".txt", "", "txtfile"), Sz(L".txt", "Content Type", "text/plain"), Sz(L"txtfile", "", "Text Document"),
+            Sz(L"txtfile\\shell\\open\\command", "", "notepad.exe %1")};
+}
+State ClassKeys(const std::wstring& name, const std::string& command) {
+    return {Sz(name, "", "A class"), Sz(name + L"\\shell\\open\\command", "", command)};
+}
+
+void Write(HKEY root, const State& state, DWORD options = 0) {
+    for (const Entry& e : state) {
+        HKEY key;
+        ASSERT_EQ(RegCreateKeyExW(root, e.key.c_str(), 0, nullptr, options, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+                  ERROR_SUCCESS);
+        if (!e.keyOnly) {
+            EXPECT_EQ(RegSetValueExA(key, e.name.c_str(), 0, e.type, e.data.data(), static_cast<DWORD>(e.data.size())),
+                      ERROR_SUCCESS);
+        }
+        RegCloseKey(key);
+    }
+}
+
+void Clear(HKEY root) {
+    wchar_t name[256];
+    for (;;) {
+        DWORD length = 256;
+        if (RegEnumKeyExW(root, 0, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        testsupport::DeleteRegistryTree(root, name);
+    }
+    for (;;) {
+        DWORD length = 256;
+        if (RegEnumValueW(root, 0, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        RegDeleteValueW(root, name);
+    }
+}
+
+std::wstring Hex(const BYTE* data, DWORD size) {
+    static const wchar_t digits[] = L"0123456789abcdef";
+    std::wstring text;
+    for (DWORD i = 0; i < size; ++i) {
+        text += digits[data[i] >> 4];
+        text += digits[data[i] & 15];
+    }
+    return text;
+}
+
+std::wstring Lower(std::wstring text) {
+    for (wchar_t& c : text) c = static_cast<wchar_t>(towlower(c));
+    return text;
+}
+
+// Every key (lower case, sorted) and every value with its type and bytes, the root's own included.
+void DumpKey(HKEY key, const std::wstring& path, std::map<std::wstring, std::wstring>& out) {
+    if (!path.empty()) out[Lower(path)] = L"key";
+    for (DWORD i = 0;; ++i) {
+        wchar_t name[256];
+        DWORD nameLength = 256;
+        if (RegEnumValueW(key, i, name, &nameLength, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        char ansiName[512];
+        DWORD ansiLength = sizeof(ansiName), type = 0, size = 0;
+        RegEnumValueA(key, i, ansiName, &ansiLength, nullptr, &type, nullptr, &size);
+        Bytes data(size + 1);
+        ansiLength = sizeof(ansiName);
+        RegEnumValueA(key, i, ansiName, &ansiLength, nullptr, &type, data.data(), &size);
+        out[Lower(path) + L"|" + std::wstring(name, nameLength)] = std::to_wstring(type) + L":" + Hex(data.data(), size);
+    }
+    for (DWORD i = 0;; ++i) {
+        wchar_t name[256];
+        DWORD length = 256;
+        if (RegEnumKeyExW(key, i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        HKEY sub;
+        if (RegOpenKeyExW(key, name, 0, KEY_READ, &sub) != ERROR_SUCCESS) continue;
+        DumpKey(sub, path.empty() ? std::wstring(name) : path + L"\\" + name, out);
+        RegCloseKey(sub);
+    }
+}
+
+std::vector<std::wstring> Dump(HKEY root) {
+    std::map<std::wstring, std::wstring> entries;
+    DumpKey(root, L"", entries);
+    std::vector<std::wstring> lines;
+    for (const auto& [name, what] : entries) lines.push_back(name + L" = " + what);
+    return lines;
+}
+
+using Row = std::pair<int, std::wstring>;  // kind, extension
+
+class RestoreTest : public RestorerScratch {
+protected:
+    static void LoadModel() {
+        LoadRegistryExtensions();
+        LoadRegistryAssociations();
+    }
+    // The snapshot taken of one state, the model and the comparison of another.
+    void Prepare(const State& snapshot, const State& before, HKEY root = HKEY_CLASSES_ROOT) {
+        Clear(root);
+        Write(root, snapshot);
+        LoadModel();
+        ASSERT_TRUE(SnapshotModel());
+        Clear(root);
+        Write(root, before);
+        LoadModel();
+        DetermineAssocExtDiffs();
+    }
+    static std::wstring ExtensionOf(const AssocDiff& d) {
+        if (d.Kind == dkExtRemoved)
+            return d.SnapshotIndex > 0 && static_cast<size_t>(d.SnapshotIndex) < SnapshotExtKeys().size()
+                       ? SnapshotExtKeys()[static_cast<size_t>(d.SnapshotIndex)].KeyName
+                       : L"?";
+        return d.CurrentIndex > 0 && static_cast<size_t>(d.CurrentIndex) < ExtKeys().size()
+                   ? ExtKeys()[static_cast<size_t>(d.CurrentIndex)].KeyName
+                   : L"?";
+    }
+    // The differences of kinds 0 to 4 as their action texts and extensions.
+    static std::vector<std::wstring> Changes() {
+        std::vector<std::wstring> rows;
+        for (size_t i = 1; i < AssocDiffs().size(); ++i)
+            if (AssocDiffs()[i].Kind <= dkExtAdded)
+                rows.push_back(ChangeKind()[static_cast<size_t>(AssocDiffs()[i].Kind)].Action + L"|" +
+                               ExtensionOf(AssocDiffs()[i]));
+        return rows;
+    }
+    static std::vector<RestoreRow> RowsOf(const std::vector<Row>& wanted) {
+        std::vector<RestoreRow> rows;
+        for (const Row& w : wanted) {
+            long found = 0;
+            for (size_t i = 1; i < AssocDiffs().size(); ++i)
+                if (AssocDiffs()[i].Kind == w.first && vb::TextEquals(ExtensionOf(AssocDiffs()[i]), w.second))
+                    found = static_cast<long>(i);
+            EXPECT_NE(found, 0) << "no difference " << w.first << " for " << vb::ToAnsi(w.second);
+            rows.push_back(RestoreRow{found, w.first});
+        }
+        return rows;
+    }
+    static std::vector<std::wstring> DumpOf(const State& state) {
+        HKEY key;
+        const std::wstring path = L"Software\\LumoxTests\\Expected" + std::to_wstring(GetCurrentProcessId());
+        testsupport::DeleteRegistryTree(HKEY_CURRENT_USER, path);
+        RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+        Write(key, state);
+        std::vector<std::wstring> lines = Dump(key);
+        RegCloseKey(key);
+        testsupport::DeleteRegistryTree(HKEY_CURRENT_USER, path);
+        return lines;
+    }
+};
+
+TEST_F(RestoreTest, EachKindPutsTheRegistryBackAsTheSnapshotHadIt) {
+    const State vvValues = {
+        V(L".vv\\OpenWithProgids", "vfile", REG_NONE, {}),
+        V(L".vv", "NoneBytes", REG_NONE, {1, 2, 3}),
+        V(L".vv", "Qword", 11, {1, 2, 3, 4, 5, 6, 7, 0x80}),
+        V(L".vv", "DwordMax", REG_DWORD, {0xFF, 0xFF, 0xFF, 0xFF}),
+        V(L".vv", "DwordHigh", REG_DWORD, {0, 0, 0, 0x80}),
+        V(L".vv", "BigEndian", REG_DWORD_BIG_ENDIAN, {0x80, 0, 0, 1}),
+        V(L".vv", "ShortDword", REG_DWORD, {1, 2}),
+        V(L".vv", "EmptyDword", REG_DWORD, {}),
+        V(L".vv", "Binary", REG_BINARY, {0, 0x41, 0xFF}),
+        V(L".vv", "EmptyBinary", REG_BINARY, {}),
+        V(L".vv", "Multi", REG_MULTI_SZ, {'a', 0, 'b', 0, 0}),
+        V(L".vv", "Expand", REG_EXPAND_SZ, {'%', 'T', 'E', 'M', 'P', '%', '\\', 'v', 0}),
+        Sz(L".vv", "EmptyText", ""),
+        Sz(L".vv", "", "vfile"),
+    };
+    struct Case {
+        const char* what;
+        State snapshot;
+        State before;
+        std::vector<Row> rows;
+        State after;                           // empty: the snapshot's state
+        std::vector<std::wstring> changesLeft;  // rows of kinds 0 to 4 that the next comparison lists
+    } cases[] = {
+        {"Add Ext. re-creates the key with its subkeys and values as recorded",
+         Common() + ClassKeys(L"afile", "a.exe %1") +
+             State{Sz(L".aa", "", "afile"), Sz(L".aa", "Content Type", "text/a"), K(L".aa\\ShellNew\\Deep"),
+                   Sz(L".aa\\ShellNew", "NullFile", "")},
+         Common() + ClassKeys(L"afile", "a.exe %1"), {{dkExtRemoved, L".aa"}}, {}, {}},
+        {"Add Ext. of a key without an unnamed value gives it none, nor its subkeys",
+         Common() + State{Sz(L".nn", "Content Type", "text/n"),
+                          Sz(L".nn\\PersistentHandler", "", "{5E941D80-BF96-11CD-B579-08002B30BFEB}"),
+                          K(L".nn\\ShellEx\\{BB2E617C-0920-11D1-9A0B-00C04FC2D6C1}")},
+         Common(), {{dkExtRemoved, L".nn"}}, {}, {}},
+        {"every value type goes back with its type and bytes", Common() + ClassKeys(L"vfile", "v.exe %1") + vvValues,
+         Common() + ClassKeys(L"vfile", "v.exe %1"), {{dkExtRemoved, L".vv"}}, {}, {}},
+        {"Remove Ext. deletes the whole key tree", Common(),
+         Common() + State{Sz(L".new", "", "txtfile"), Sz(L".new\\ShellNew", "NullFile", ""), K(L".new\\a\\b\\c")},
+         {{dkExtAdded, L".new"}}, {}, {}},
+        {"Add Assoc. re-creates the class and the extension's unnamed value",
+         Common() + ClassKeys(L"bfile", "b.exe \"%1\"") +
+             State{Sz(L".bb", "", "bfile"), Sz(L"bfile\\DefaultIcon", "", "b.exe,1")},
+         Common() + State{K(L".bb")}, {{dkAssocRemoved, L".bb"}}, {}, {}},
+        {"Add Assoc. re-creates the class an unchanged extension still names",
+         Common() + ClassKeys(L"bfile", "b.exe \"%1\"") + State{Sz(L".bb", "", "bfile")},
+         Common() + State{Sz(L".bb", "", "bfile")}, {{dkAssocRemoved, L".bb"}}, {}, {}},
+        {"Add Assoc. without a snapshot association writes the extension's value and no other",
+         Common() + State{Sz(L".cc", "", "ghostfile")}, Common() + State{K(L".cc")}, {{dkAssocRemoved, L".cc"}}, {},
+         {}},
+        {"Remove Assoc. of an extension without a link keeps every key",
+         Common() + ClassKeys(L"afile", "a.exe") + State{Sz(L".dd", "Content Type", "x/d")},
+         Common() + ClassKeys(L"afile", "a.exe") + State{Sz(L".dd", "", "missingfile"), Sz(L".dd", "Content Type", "x/d")},
+         {{dkAssocAdded, L".dd"}}, {}, {}},
+        {"Remove Assoc. leaves a class the snapshot holds", Common() + State{K(L".foo")},
+         Common() + State{Sz(L".foo", "", "txtfile")}, {{dkAssocAdded, L".foo"}}, {}, {}},
+        {"Remove Assoc. removes a new class only that extension used", Common() + State{K(L".foo")},
+         Common() + ClassKeys(L"foofile", "foo.exe %1") + State{Sz(L".foo", "", "foofile")}, {{dkAssocAdded, L".foo"}},
+         {}, {}},
+        {"Remove Assoc. keeps a new class another extension still uses", Common() + State{K(L".foo")},
+         Common() + ClassKeys(L"foofile", "foo.exe %1") + State{Sz(L".foo", "", "foofile"), Sz(L".bar", "", "foofile")},
+         {{dkAssocAdded, L".foo"}},
+         Common() + ClassKeys(L"foofile", "foo.exe %1") + State{K(L".foo"), Sz(L".bar", "", "foofile")},
+         {L"Remove Ext.|.bar"}},
+        {"Remove Assoc. with the other user's Remove Ext. takes the new class", Common() + State{K(L".foo")},
+         Common() + ClassKeys(L"foofile", "foo.exe %1") + State{Sz(L".foo", "", "foofile"), Sz(L".bar", "", "foofile")},
+         {{dkAssocAdded, L".foo"}, {dkExtAdded, L".bar"}}, {}, {}},
+        {"Restore Assoc. names the snapshot's class again",
+         Common() + ClassKeys(L"efile", "e.exe") + ClassKeys(L"ffile", "f.exe") +
+             State{Sz(L".ee", "", "efile"), Sz(L".ff", "", "ffile")},
+         Common() + ClassKeys(L"efile", "e.exe") + ClassKeys(L"ffile", "f.exe") +
+             State{Sz(L".ee", "", "ffile"), Sz(L".ff", "", "ffile")},
+         {{dkAssocChanged, L".ee"}}, {}, {}},
+        {"a delete the registry refuses changes nothing and the row comes back", Common(),
+         Common() + State{Sz(L".new", "", "txtfile"), K(L".new\\\x4e2d")}, {{dkExtAdded, L".new"}},
+         Common() + State{Sz(L".new", "", "txtfile"), K(L".new\\\x4e2d")}, {L"Remove Ext.|.new"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        boxes.shown.clear();
+        Prepare(c.snapshot, c.before);
+        RestoreDifferences(RowsOf(c.rows));
+        EXPECT_EQ(Dump(HKEY_CLASSES_ROOT), DumpOf(c.after.empty() ? c.snapshot : c.after));
+        EXPECT_TRUE(boxes.shown.empty()) << "failures of the restore stay quiet";
+        LoadModel();
+        DetermineAssocExtDiffs();
+        EXPECT_EQ(Changes(), c.changesLeft);
+    }
+}
+
+TEST_F(RestoreTest, AWriteTheRegistryRefusesChangesNothingAndTheRowComesBack) {
+    // A volatile root takes no lasting key: the re-created extension is refused.
+    HKEY root;
+    ASSERT_EQ(RegCreateKeyExW(scratchKey_, L"Volatile", 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr,
+                              &root, nullptr),
+              ERROR_SUCCESS);
+    ASSERT_EQ(RegOverridePredefKey(HKEY_CLASSES_ROOT, root), ERROR_SUCCESS);
+    const State snapshot = State{Sz(L".txt", "", "txtfile"), Sz(L".aa", "", "txtfile")};
+    Clear(root);
+    Write(root, snapshot, REG_OPTION_VOLATILE);
+    LoadModel();
+    ASSERT_TRUE(SnapshotModel());
+    Clear(root);
+    Write(root, State{Sz(L".txt", "", "txtfile")}, REG_OPTION_VOLATILE);
+    LoadModel();
+    DetermineAssocExtDiffs();
+    const std::vector<std::wstring> before = Dump(root);
+    RestoreDifferences(RowsOf({{dkExtRemoved, L".aa"}}));
+    EXPECT_EQ(Dump(root), before);
+    EXPECT_TRUE(boxes.shown.empty());
+    LoadModel();
+    DetermineAssocExtDiffs();
+    EXPECT_EQ(Changes(), std::vector<std::wstring>{L"Add Ext.|.aa"});
+    RegOverridePredefKey(HKEY_CLASSES_ROOT, classes_);
+    RegCloseKey(root);
+}
+
+TEST_F(RestoreTest, RowsOfNoDifferenceOrOfNoRestorableKindChangeNothing) {
+    Prepare(Common() + State{K(L".zz")}, Common() + State{Sz(L".zz", "", "nowhere")});
+    const std::vector<std::wstring> before = Dump(HKEY_CLASSES_ROOT);
+    RestoreDifferences({{0, dkExtAdded}, {99, dkExtAdded}, {1, dkAssocMissing}, {1, dkProgramMissing}, {1, -1}});
+    EXPECT_EQ(Dump(HKEY_CLASSES_ROOT), before);
+    EXPECT_TRUE(boxes.shown.empty());
+}
+
+// The window: its question, the restore of the checked rows and the list afterwards.
+class RestoreWindowTest : public RestoreTest {
+protected:
+    class CountingOptions : public OptionsWindowServices {
+    public:
+        void ShowInfo(const std::wstring&) override {}
+        void SetAliasCount(long) override {}
+        bool NeedToSaveUserChoices() const override { return false; }
+        void SetNeedToSaveUserChoices(bool) override {}
+        vb::List<HTREEITEM> GetNodesToBeRemoved() override { return {}; }
+        void RemoveProgram(HTREEITEM, bool) override {}
+        bool RedisplayExtensionList() override {
+            ++redisplays;
+            LoadModel();
+            return true;
+        }
+        int redisplays = 0;
+    };
+
+    void SetUp() override {
+        RestoreTest::SetUp();
+        Registry(regSave, L"4", L"", vb::Variant(L"Morva Utility Manager First Time"), vb::Variant(L"False"),
+                 std::nullopt, HKEY_LOCAL_MACHINE, true);
+        previous_ = SetOptionsWindowServices(&options_);
+    }
+    void TearDown() override {
+        frmAssociationRestorer::Release();
+        frmCrashRecoveryChoices::Release();
+        win::DefaultInstance<frmDoingStuff>::Release();
+        SetOptionsWindowServices(previous_);
+        RestoreTest::TearDown();
+    }
+
+    // Three changes: .aa removed, .bb added, .cc's class changed.
+    frmAssociationRestorer& Opened() {
+        Prepare(Common() + ClassKeys(L"afile", "a.exe") + State{Sz(L".aa", "", "afile"), Sz(L".cc", "", "afile")},
+                Common() + ClassKeys(L"afile", "a.exe") + State{Sz(L".bb", "", "afile"), Sz(L".cc", "", "txtfile")});
+        frmAssociationRestorer& form = frmAssociationRestorer::Default();
+        form.Form_Activate();
+        boxes.shown.clear();
+        return form;
+    }
+    static std::vector<std::wstring> Rows(frmAssociationRestorer& form) {
+        std::vector<std::wstring> rows;
+        for (int r = 0; r < form.lvw->Count(); ++r)
+            rows.push_back(form.lvw->ItemText(r, 0) + L"|" + form.lvw->ItemText(r, 1) +
+                           (form.lvw->Checked(r) ? L"|checked" : L""));
+        return rows;
+    }
+    static int RowOf(frmAssociationRestorer& form, const std::wstring& extension) {
+        for (int r = 0; r < form.lvw->Count(); ++r)
+            if (form.lvw->ItemText(r, 1) == extension) return r;
+        return -1;
+    }
+    void ExpectQuestion() {
+        ASSERT_EQ(boxes.shown.size(), 1u);
+        EXPECT_EQ(boxes.shown[0].prompt, L"Are you sure you want to restore now?");
+        EXPECT_EQ(boxes.shown[0].title, L"Association Restorer");
+        EXPECT_EQ(boxes.shown[0].style, static_cast<long>(MB_YESNO));
+    }
+
+    CountingOptions options_;
+    OptionsWindowServices* previous_ = nullptr;
+};
+
+TEST_F(RestoreWindowTest, NoAndYesWithoutCheckedRowsChangeNothing) {
+    frmAssociationRestorer& form = Opened();
+    ASSERT_EQ(Rows(form), (std::vector<std::wstring>{L"Add Ext.|.aa", L"Remove Ext.|.bb", L"Restore Assoc.|.cc"}));
+    const std::vector<std::wstring> registry = Dump(HKEY_CLASSES_ROOT);
+
+    form.lvw->SetChecked(RowOf(form, L".aa"), true);
+    form.lvw->SetSelected(RowOf(form, L".bb"), true);
+    boxes.answers = {AnswerNo};
+    form.cmd_Click(1);
+    ExpectQuestion();
+    EXPECT_EQ(Dump(HKEY_CLASSES_ROOT), registry);
+    EXPECT_EQ(Rows(form),
+              (std::vector<std::wstring>{L"Add Ext.|.aa|checked", L"Remove Ext.|.bb", L"Restore Assoc.|.cc"}));
+    EXPECT_EQ(options_.redisplays, 0);
+
+    form.lvw->SetChecked(RowOf(form, L".aa"), false);
+    boxes.shown.clear();
+    boxes.answers = {AnswerYes};
+    form.cmd_Click(1);
+    ExpectQuestion();
+    EXPECT_EQ(Dump(HKEY_CLASSES_ROOT), registry);
+    EXPECT_EQ(options_.redisplays, 0) << "nothing reloaded";
+    EXPECT_TRUE(form.lvw->Selected(RowOf(form, L".bb"))) << "the list was not rebuilt";
+    EXPECT_TRUE(form.cmd[0]->Enabled()) << "the controls work again";
+}
+
+TEST_F(RestoreWindowTest, YesRestoresTheCheckedRowsAndRebuildsTheList) {
+    frmAssociationRestorer& form = Opened();
+    form.lvw->SetChecked(RowOf(form, L".aa"), true);
+    form.lvw->SetChecked(RowOf(form, L".cc"), true);
+    boxes.answers = {AnswerYes};
+    form.cmd_Click(1);
+    ExpectQuestion();
+    EXPECT_EQ(options_.redisplays, 1);
+    EXPECT_EQ(Rows(form), std::vector<std::wstring>{L"Remove Ext.|.bb"}) << "restored rows gone, the rest unmarked";
+    EXPECT_EQ(ClassValue(L".aa"), L"afile");
+    EXPECT_EQ(ClassValue(L".cc"), L"afile");
+    EXPECT_EQ(ClassValue(L".bb"), L"afile");
+    EXPECT_FALSE(form.GlobalArraysChanged());
+    EXPECT_TRUE(form.cmd[0]->Enabled());
+}
+
+TEST_F(RestoreWindowTest, WithoutTheOptionsWindowTheModelIsReloadedDirectly) {
+    frmAssociationRestorer& form = Opened();
+    SetOptionsWindowServices(nullptr);
+    form.lvw->SetChecked(RowOf(form, L".bb"), true);
+    boxes.answers = {AnswerYes};
+    form.cmd_Click(1);
+    ExpectQuestion();
+    EXPECT_EQ(ClassValue(L".bb"), L"<none>");
+    EXPECT_EQ(Rows(form), (std::vector<std::wstring>{L"Add Ext.|.aa", L"Restore Assoc.|.cc"}));
+    EXPECT_EQ(options_.redisplays, 0);
+    EXPECT_EQ(IndexOf(ExtKeys(), L".bb"), -1) << "the model the restorer compares with is the registry's";
+}
+
+}  // namespace
