@@ -8,7 +8,6 @@
 #include "basRegistryModel.h"
 #include "basUserChoices.h"
 #include "frmAlias.h"
-#include "frmExtensions.h"
 #include "frmFind.h"
 #include "frmInfo.h"
 #include "frmTesselOptions.h"

@@ -80,7 +80,13 @@ TEST_F(AliasCommandsWindowTest, AssignAliasFromTheProgramListReachesRowTreeAndFi
     ASSERT_EQ(w.lvwPrograms.ItemText(0, 2), L"Acme - Viewer 0");
 
     // The right button on the row prepares the dialog before the menu opens.
-    w.Editor().lvwPrograms_MouseDown(mbRight, 0, RowPoint(w.lvwPrograms, 0));
+    {
+        optionstest::PopUpMenuCloser menu;
+        w.Editor().lvwPrograms_MouseDown(mbRight, 0, RowPoint(w.lvwPrograms, 0));
+        EXPECT_TRUE(menu.closed);
+        ASSERT_FALSE(menu.items.empty());
+        EXPECT_EQ(menu.items.front(), L"Assign Alias");
+    }
     frmAlias& dialog = frmAlias::Default();
     EXPECT_EQ(dialog.lblProductName.Text(), L"Viewer 0");
 
@@ -110,7 +116,11 @@ TEST_F(AliasCommandsWindowTest, AssignAliasFromTheProgramListReachesRowTreeAndFi
     EXPECT_NE(file.find("CompanyA=\"Mine\""), std::string::npos) << file;
 
     // "Remove Alias" on the same row puts the found names back.
-    w.Editor().lvwPrograms_MouseDown(mbRight, 0, RowPoint(w.lvwPrograms, 0));
+    {
+        optionstest::PopUpMenuCloser menu;
+        w.Editor().lvwPrograms_MouseDown(mbRight, 0, RowPoint(w.lvwPrograms, 0));
+        EXPECT_TRUE(menu.closed);
+    }
     frmAlias::Default().RemoveAlias();
     EXPECT_EQ(w.lvwPrograms.ItemText(0, 2), L"Acme - Viewer 0");
     EXPECT_EQ(w.tvwChoices.Text(node), L"Acme - Viewer 0 1.0");

@@ -5,6 +5,7 @@
 
 #include "MenuTestSupport.h"
 #include "OptionsMenus.h"
+#include "OptionsTestSupport.h"
 #include "UiTestForms.h"
 #include "vb/VbError.h"
 #include "win/TreeView.h"
@@ -194,34 +195,18 @@ TEST_F(MenusTest, DesignStatesAndTheListsHooks) {
 }
 
 // A right click on empty tree space opens the menu; the test reads its items while it is open
-// and closes it with Escape.
+// and closes it.
 TEST_F(MenusTest, RightClickOnEmptySpaceShowsThePopUp) {
     form->Show();
     std::vector<std::wstring> seen;
-    static std::vector<std::wstring>* sink = nullptr;
-    sink = &seen;
-    // WM_ENTERIDLE reaches the owner while the menu waits for input.
-    struct Probe {
-        static void CALLBACK Tick(HWND, UINT, UINT_PTR id, DWORD) {
-            KillTimer(nullptr, id);
-            HWND menuWindow = FindWindowW(L"#32768", nullptr);
-            if (menuWindow) {
-                HMENU menu = reinterpret_cast<HMENU>(SendMessageW(menuWindow, 0x01E1 /*MN_GETHMENU*/, 0, 0));
-                const int count = menu ? GetMenuItemCount(menu) : 0;
-                for (int i = 0; i < count; ++i) {
-                    wchar_t text[128] = {};
-                    GetMenuStringW(menu, static_cast<UINT>(i), text, 127, MF_BYPOSITION);
-                    sink->push_back(text[0] ? text : L"-");
-                }
-            }
-            EndMenu();
-        }
-    };
-    SetTimer(nullptr, 0, 300, &Probe::Tick);
-    menus->PopUpForNode(nullptr);
+    {
+        optionstest::PopUpMenuCloser menu;
+        menus->PopUpForNode(nullptr);
+        EXPECT_TRUE(menu.closed);
+        seen = menu.items;
+    }
     EXPECT_EQ(seen, (std::vector<std::wstring>{L"&Add Category", L"-", L"C&lose", L"-", L"&How Do I..."}));
     EXPECT_EQ(commands.dragStates, (std::vector<bool>{true, false}));
-    sink = nullptr;
 }
 
 }  // namespace

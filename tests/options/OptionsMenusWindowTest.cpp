@@ -8,6 +8,7 @@
 #include "FakePresenter.h"
 #include "LibraryMessages.h"
 #include "OptionsMenus.h"
+#include "OptionsTestSupport.h"
 #include "OptionsWindowSupport.h"
 #include "basData.h"
 #include "basIniFile.h"
@@ -201,30 +202,17 @@ TEST_F(MenusWindowTest, CtrlFOpensTheFindDialogAndF3FindsTheNextRowWithoutIt) {
 TEST_F(MenusWindowTest, RightClickOnEmptyTreeSpaceShowsItsPopUp) {
     frmTesselOptions& w = Open();
     ASSERT_TRUE(w.Loaded());
-    std::vector<std::wstring> seen;
     bool dragDuringMenu = false;
-    ModalProbe probe;
-    probe.act = [&] {
-        HWND menuWindow = FindWindowW(L"#32768", nullptr);
-        if (!menuWindow || !IsWindowVisible(menuWindow)) return false;
-        dragDuringMenu = w.DragInProgress != 0;
-        HMENU menu = reinterpret_cast<HMENU>(SendMessageW(menuWindow, 0x01E1 /*MN_GETHMENU*/, 0, 0));
-        for (int i = 0; menu && i < GetMenuItemCount(menu); ++i) {
-            wchar_t text[128] = {};
-            GetMenuStringW(menu, static_cast<UINT>(i), text, 127, MF_BYPOSITION);
-            seen.push_back(text[0] ? text : L"-");
-        }
-        EndMenu();
-        return true;
-    };
-    probe.Start();
+    optionstest::PopUpMenuCloser menu;
+    menu.whileOpen = [&] { dragDuringMenu = w.DragInProgress != 0; };
     RECT client{};
     GetClientRect(w.tvwChoices.Handle(), &client);
     const LPARAM bottom = MAKELPARAM(5, client.bottom - 3);
     SendMessageW(w.tvwChoices.Handle(), WM_RBUTTONDOWN, MK_RBUTTON, bottom);
     SendMessageW(w.tvwChoices.Handle(), WM_RBUTTONUP, 0, bottom);
     Pump(100);
-    EXPECT_EQ(seen, (std::vector<std::wstring>{L"&Add Category", L"-", L"C&lose", L"-", L"&How Do I..."}));
+    EXPECT_TRUE(menu.closed);
+    EXPECT_EQ(menu.items, (std::vector<std::wstring>{L"&Add Category", L"-", L"C&lose", L"-", L"&How Do I..."}));
     EXPECT_TRUE(dragDuringMenu);
     EXPECT_EQ(w.DragInProgress, 0);
     EXPECT_EQ(w.CurrentTreeNode(), nullptr);

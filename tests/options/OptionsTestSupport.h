@@ -216,4 +216,59 @@ inline std::wstring PercentDecode(const std::wstring& text) {
     return out;
 }
 
+// Closes the next pop-up menu of this thread once it shows, after reading its items. A menu's
+// window may come a few ticks after the call that opens it, so the probe keeps looking (up to
+// about five seconds) and then gives up; the destructor stops it either way.
+class PopUpMenuCloser {
+public:
+    std::vector<std::wstring> items;  // "-" for a separator
+    bool closed = false;
+    std::function<void()> whileOpen;   // runs once the menu is visible, before it closes
+
+    PopUpMenuCloser() {
+        Current() = this;
+        timer_ = SetTimer(nullptr, 0, 50, &Tick);
+    }
+    ~PopUpMenuCloser() {
+        if (timer_) KillTimer(nullptr, timer_);
+        Current() = nullptr;
+    }
+    PopUpMenuCloser(const PopUpMenuCloser&) = delete;
+    PopUpMenuCloser& operator=(const PopUpMenuCloser&) = delete;
+
+private:
+    static PopUpMenuCloser*& Current() {
+        static PopUpMenuCloser* closer = nullptr;
+        return closer;
+    }
+    static void CALLBACK Tick(HWND, UINT, UINT_PTR id, DWORD) {
+        PopUpMenuCloser* self = Current();
+        if (!self || self->timer_ != id) {
+            KillTimer(nullptr, id);
+            return;
+        }
+        HWND menuWindow = FindWindowW(L"#32768", nullptr);
+        if (!menuWindow || !IsWindowVisible(menuWindow)) {
+            if (++self->ticks_ > 100) {
+                KillTimer(nullptr, id);
+                self->timer_ = 0;
+            }
+            return;
+        }
+        KillTimer(nullptr, id);
+        self->timer_ = 0;
+        HMENU menu = reinterpret_cast<HMENU>(SendMessageW(menuWindow, 0x01E1 /*MN_GETHMENU*/, 0, 0));
+        for (int i = 0; menu && i < GetMenuItemCount(menu); ++i) {
+            wchar_t text[128] = {};
+            GetMenuStringW(menu, static_cast<UINT>(i), text, 127, MF_BYPOSITION);
+            self->items.push_back(text[0] ? text : L"-");
+        }
+        if (self->whileOpen) self->whileOpen();
+        EndMenu();
+        self->closed = true;
+    }
+    UINT_PTR timer_ = 0;
+    int ticks_ = 0;
+};
+
 }  // namespace optionstest
