@@ -565,6 +565,8 @@ void Window::ShowModal() {
             return TRUE;
         }
     };
+    HWND previous = GetActiveWindow();
+    if (previous == hwnd_) previous = nullptr;
     EnumThreadWindows(GetCurrentThreadId(), &Enum::Add, reinterpret_cast<LPARAM>(&collect));
     for (HWND w : collect.disabled) EnableWindow(w, FALSE);
     Show();
@@ -585,6 +587,13 @@ void Window::ShowModal() {
     }
     for (HWND w : collect.disabled)
         if (IsWindow(w)) EnableWindow(w, TRUE);
+    // Hidden while the windows under it were still disabled, the modal window hands the activation
+    // to some other program's window; the window it was shown over gets it back.
+    if (!GetActiveWindow()) {
+        HWND back = IsWindow(self) ? GetWindow(self, GW_OWNER) : nullptr;
+        if (!back || !IsWindowVisible(back) || !IsWindowEnabled(back)) back = previous;
+        if (back && IsWindow(back) && IsWindowVisible(back) && IsWindowEnabled(back)) SetForegroundWindow(back);
+    }
 }
 
 void Window::Unload() {
