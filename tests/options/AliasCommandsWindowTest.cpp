@@ -90,9 +90,11 @@ TEST_F(AliasCommandsWindowTest, AssignAliasFromTheProgramListReachesRowTreeAndFi
     frmAlias& dialog = frmAlias::Default();
     EXPECT_EQ(dialog.lblProductName.Text(), L"Viewer 0");
 
+    RECT shownAt{};
     const bool closed = optionstest::RunDriven([&] { w.mnuAssignAlias(); },
                                                [&] {
                                                    if (!dialog.Visible()) return false;
+                                                   GetWindowRect(dialog.Handle(), &shownAt);
                                                    dialog.txtCompanyName.SetText(L"Mine");
                                                    dialog.txtProductName.SetText(L"Picture Tool");
                                                    dialog.txtVersion.SetText(L"7");
@@ -101,6 +103,11 @@ TEST_F(AliasCommandsWindowTest, AssignAliasFromTheProgramListReachesRowTreeAndFi
                                                });
     ASSERT_TRUE(closed);
     EXPECT_EQ(GetWindow(dialog.Handle(), GW_OWNER), GetAncestor(w.Handle(), GA_ROOT));
+    // It shows in the middle of the window it is over, not in the screen's corner.
+    RECT over{};
+    GetWindowRect(GetAncestor(w.Handle(), GA_ROOT), &over);
+    EXPECT_NEAR((shownAt.left + shownAt.right) / 2, (over.left + over.right) / 2, 2);
+    EXPECT_NEAR((shownAt.top + shownAt.bottom) / 2, (over.top + over.bottom) / 2, 2);
     EXPECT_EQ(w.lvwPrograms.ItemText(0, 2), L"Mine - Picture Tool");
     EXPECT_EQ(w.lvwPrograms.SubItemColour(0, 2), 0xFF0000);
     win::TreeNode node = nullptr;
