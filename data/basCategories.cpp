@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <unordered_map>
+
 #include "CategoryHost.h"
 #include "basAliases.h"
 #include "basData.h"
@@ -101,7 +103,34 @@ void Tolerant(F&& statement) {
     }
 }
 
-void ReadCategory(win::TreeNodes& tree, const Element& category, std::wstring& missing) {
+// The extension list's rows by their text, for the reader: a category file names each of its
+// extensions once, and a walk of the whole list for each one made a large list slow to load.
+// The first of rows equal without regard to case wins, as with FindProgramItemTag, which
+// remains the answer for anything this index cannot vouch for.
+class ExtensionRowIndex {
+public:
+    void Build() {
+        rows_.clear();
+        if (!g_host) return;
+        const long count = g_host->ExtensionRowCount();
+        for (long row = 1; row <= count; ++row) rows_.emplace(vb::UCase(g_host->ExtensionRowText(row)), row);
+    }
+    long TagOf(const std::wstring& extension) const {
+        auto it = rows_.find(vb::UCase(extension));
+        if (g_host && it != rows_.end() && it->second <= g_host->ExtensionRowCount() &&
+            vb::TextEquals(g_host->ExtensionRowText(it->second), extension))
+            return g_host->ExtensionRowTag(it->second);
+        long tag = -1;
+        FindProgramItemTag(extension, tag);
+        return tag;
+    }
+
+private:
+    std::unordered_map<std::wstring, long> rows_;  // emplace keeps the first row of a text
+};
+
+void ReadCategory(win::TreeNodes& tree, const Element& category, const ExtensionRowIndex& rows,
+                  std::wstring& missing) {
     const std::wstring name = Unescaped(category.Attribute(L"name"));
     if (vb::TextEquals(name, UntouchedMarkerCategory)) {
         if (g_host) g_host->SetCategoryFileUntouched(true);
@@ -160,8 +189,7 @@ void ReadCategory(win::TreeNodes& tree, const Element& category, std::wstring& m
             if (!extensions) break;
             Tolerant([&] {
                 const std::wstring ext = Unescaped(extension.Attribute(L"ext"));
-                long tag = -1;
-                FindProgramItemTag(ext, tag);
+                const long tag = rows.TagOf(ext);
                 if (tag >= 0) {
                     win::TreeNode node = tree.Add(extensions, L"", ext, ciExtension);
                     tree.SetNodeTag(node, vb::Variant(tag));
@@ -222,7 +250,9 @@ bool GetCategories() {
         std::vector<Element> categories = Element(root.Detach()).ElementsByTagName(L"Category");
         tree.Clear();
         std::wstring missing;
-        for (const Element& category : categories) ReadCategory(tree, category, missing);
+        ExtensionRowIndex rows;
+        rows.Build();
+        for (const Element& category : categories) ReadCategory(tree, category, rows, missing);
 
         if (!missing.empty()) {
             CurrentMessagePresenter().Show(std::wstring(L"The following extensions") + kWideCrLf +

@@ -240,6 +240,19 @@ TEST_F(CategoryFileTest, ExtensionsNoLongerRegisteredAreListedAndDropped) {
     EXPECT_EQ(boxes.shown[0].style, MB_OK);
 }
 
+// Rows that differ only in case: the first in list order gives the tag, as a walk of the list would.
+TEST_F(CategoryFileTest, TheFirstOfRowsEqualAsideFromCaseGivesTheTag) {
+    window.rows = {{L"*", 0}, {L".Gif", 4}, {L".GIF", 11}, {L".png", 12}, {L".PNG", 13}};
+    WriteBytes(CategoryFilePath(),
+               "<MorvaTessel><Category name=\"C\"><Subcategory name=\"S\">"
+               "<Extension ext=\".gif\" /></Subcategory><Subcategory name=\"T\"><Extension ext=\".Png\" />"
+               "</Subcategory></Category></MorvaTessel>");
+    ASSERT_TRUE(GetCategories());
+    EXPECT_EQ(Tree().NodeTag(Tree().Child(Key(L"C*S*E"))).ToLong(), 4);
+    EXPECT_EQ(Tree().NodeTag(Tree().Child(Key(L"C*T*E"))).ToLong(), 12);
+    EXPECT_TRUE(boxes.shown.empty());
+}
+
 TEST_F(CategoryFileTest, DuplicateKeysJoinTheNodeAlreadyThere) {
     WriteBytes(CategoryFilePath(),
                "<MorvaTessel>"
