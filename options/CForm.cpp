@@ -3,6 +3,7 @@
 #include <olectl.h>
 #include <shlwapi.h>
 
+#include "AutomationMembers.h"
 #include "basIO.h"
 #include "frmTesselOptions.h"
 #include "vb/VbApp.h"
@@ -14,26 +15,8 @@ const wchar_t* const CFormProperties =
     L"AboutMenu\rHelpMenu\rMdiMenu\rProductName\rProperties\rShowForm\rSysTrayMenu\rToolbarButtonDown\r"
     L"ToolbarButtonUp\rToolbarButtonText\rToolbarButtonToolTip\rToolbarButtonUpOver\rUtilitySuiteOrdinal\rVersion";
 
-namespace {
-
-HRESULT PutText(BSTR* out, const std::wstring& text) {
-    if (!out) return E_POINTER;
-    *out = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
-    return *out ? S_OK : E_OUTOFMEMORY;
-}
-
-template <class F>
-HRESULT Guarded(F&& body) {
-    try {
-        return body();
-    } catch (...) {
-        vb::CaptureCurrentException();
-        vb::Err().Clear();
-        return E_FAIL;
-    }
-}
-
-}  // namespace
+using automation::Guarded;
+using automation::PutText;
 
 std::wstring VersionText(int major, int minor, int revision) {
     return std::to_wstring(major) + L"." + std::to_wstring(minor) + L"." + std::to_wstring(revision);

@@ -2,6 +2,7 @@
 
 #include <shlwapi.h>
 
+#include "AutomationMembers.h"
 #include "Sendrik.h"
 #include "com/ComDispatch.h"
 #include "com/ComModule.h"
@@ -10,23 +11,8 @@
 
 namespace {
 
-HRESULT PutText(BSTR* out, const std::wstring& text) {
-    if (!out) return E_POINTER;
-    *out = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
-    return *out ? S_OK : E_OUTOFMEMORY;
-}
-
-// Runs a member's body; no exception leaves through COM.
-template <class F>
-HRESULT Guarded(F&& body) {
-    try {
-        return body();
-    } catch (...) {
-        vb::CaptureCurrentException();
-        vb::Err().Clear();
-        return E_FAIL;
-    }
-}
+using automation::Guarded;
+using automation::PutText;
 
 class TesselOptionsAutomation : public com::DualDispatch<_frmTesselOptions>, public com::RefCounted {
 public:
