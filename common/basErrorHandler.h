@@ -23,6 +23,19 @@ public:
     ProcGuard& operator=(const ProcGuard&) = delete;
 };
 
+// Sets a flag for a scope and clears it on every way out, error or not: a step that failed must
+// not leave its object marked busy for good.
+class BusyScope {
+public:
+    explicit BusyScope(bool& flag) : flag_(flag) { flag_ = true; }
+    ~BusyScope() { flag_ = false; }
+    BusyScope(const BusyScope&) = delete;
+    BusyScope& operator=(const BusyScope&) = delete;
+
+private:
+    bool& flag_;
+};
+
 struct ErrorRecord {
     std::wstring Description;
     short StackLevel = 0;
@@ -94,6 +107,18 @@ void TrappedVoid(const wchar_t* procedureName, F&& body) {
         body();
     } catch (...) {
         TrapError(procedureName);
+    }
+}
+
+// Runs one statement of a section that resumes next on error: an error it raises is dropped and
+// the caller goes on with the statement after it.
+template <typename F>
+void ResumeNext(F&& statement) {
+    try {
+        statement();
+    } catch (...) {
+        vb::CaptureCurrentException();
+        vb::Err().Clear();
     }
 }
 

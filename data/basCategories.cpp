@@ -92,17 +92,6 @@ win::TreeNode AddKeyed(win::TreeNodes& tree, win::TreeNode parent, const std::ws
     return tree.Add(parent, key, text, image);
 }
 
-// Runs one statement of the reader; a failing one is passed over.
-template <typename F>
-void Tolerant(F&& statement) {
-    try {
-        statement();
-    } catch (...) {
-        vb::CaptureCurrentException();
-        vb::Err().Clear();
-    }
-}
-
 // The extension list's rows by their text, for the reader: a category file names each of its
 // extensions once, and a walk of the whole list for each one made a large list slow to load.
 // The first of rows equal without regard to case wins, as with FindProgramItemTag, which
@@ -138,7 +127,7 @@ void ReadCategory(win::TreeNodes& tree, const Element& category, const Extension
     }
     bool existed = false;
     win::TreeNode categoryNode = nullptr;
-    Tolerant([&] {
+    ResumeNext([&] {
         categoryNode = AddKeyed(tree, nullptr, name, name, ciCategory, existed);
         if (existed) return;
         unsigned marks = 0;
@@ -155,19 +144,19 @@ void ReadCategory(win::TreeNodes& tree, const Element& category, const Extension
         const std::wstring subKey = name + L"*" + subName;
         win::TreeNode subNode = nullptr;
         win::TreeNode programs = nullptr;
-        Tolerant([&] {
+        ResumeNext([&] {
             subNode = AddKeyed(tree, categoryNode, subKey, subName, ciSubcategory, existed);
             if (!existed && IsNo(sub.Attribute(L"Removable"))) tree.SetMarks(subNode, win::tnNotRemovable);
         });
         if (!subNode) continue;
-        Tolerant([&] {
+        ResumeNext([&] {
             programs = AddKeyed(tree, subNode, subKey + L"*P", L"Programs", ciProgramsFolder, existed);
             tree.SetSorted(programs, true);
         });
 
         for (const Element& program : sub.ElementsByTagName(L"Program")) {
             if (!programs) break;
-            Tolerant([&] {
+            ResumeNext([&] {
                 std::vector<std::wstring> fields;
                 vb::Variant::Array tag;
                 for (int i = 1; i <= 5; ++i) {
@@ -181,13 +170,13 @@ void ReadCategory(win::TreeNodes& tree, const Element& category, const Extension
         }
 
         win::TreeNode extensions = nullptr;
-        Tolerant([&] {
+        ResumeNext([&] {
             extensions = AddKeyed(tree, subNode, subKey + L"*E", L"Extensions", ciExtensionsFolder, existed);
             tree.SetSorted(extensions, true);
         });
         for (const Element& extension : sub.ElementsByTagName(L"Extension")) {
             if (!extensions) break;
-            Tolerant([&] {
+            ResumeNext([&] {
                 const std::wstring ext = Unescaped(extension.Attribute(L"ext"));
                 const long tag = rows.TagOf(ext);
                 if (tag >= 0) {
@@ -237,7 +226,7 @@ bool GetCategories() {
         const std::wstring path = CategoryFilePath();
         if (path.empty() || !FileExists(path)) {
             MessageHandler(MessageBase + 4521);
-            Tolerant([&] { CreateDefaultCategoryNodes(tree); });
+            ResumeNext([&] { CreateDefaultCategoryNodes(tree); });
             return false;
         }
         com::ComPtr<IXMLDOMDocument> document = LoadXmlDocument(path);

@@ -3,45 +3,30 @@
 #include "HostContract.h"
 #include "basErrorHandler.h"
 
-namespace {
-
-// A step of the close that fails is skipped; the close goes on with the next one.
-template <typename F>
-void Step(F&& step) {
-    try {
-        step();
-    } catch (...) {
-        vb::CaptureCurrentException();
-        vb::Err().Clear();
-    }
-}
-
-}  // namespace
-
 bool FrameQueryUnload(ClosingFrame& frame, CloseMode mode) {
     ProcGuard guard;
     if (mode == CloseMode::User) {
         bool busy = false;
-        Step([&] { busy = frame.ProductBusy(); });
+        ResumeNext([&] { busy = frame.ProductBusy(); });
         if (busy) return true;
     }
-    Step([&] { frame.SavePlacement(); });
+    ResumeNext([&] { frame.SavePlacement(); });
     if (mode == CloseMode::User) {
         int state = 0;
-        Step([&] { state = frame.CurrentWindowState(); });
+        ResumeNext([&] { state = frame.CurrentWindowState(); });
         if (state != 1) {
             bool exit = false;
-            Step([&] { exit = frame.AskExit(); });
+            ResumeNext([&] { exit = frame.AskExit(); });
             if (!exit) {
-                Step([&] { frame.Minimize(); });
+                ResumeNext([&] { frame.Minimize(); });
                 return true;
             }
         }
     }
-    Step([&] { frame.StopTimer(); });
-    Step([&] { frame.EndMeter(); });
-    Step([&] { frame.UnloadMdiChildren(); });
-    Step([&] { frame.HookOff(); });
-    Step([&] { frame.SetHookPanel(contract::HookOffText); });
+    ResumeNext([&] { frame.StopTimer(); });
+    ResumeNext([&] { frame.EndMeter(); });
+    ResumeNext([&] { frame.UnloadMdiChildren(); });
+    ResumeNext([&] { frame.HookOff(); });
+    ResumeNext([&] { frame.SetHookPanel(contract::HookOffText); });
     return false;
 }

@@ -11,19 +11,6 @@
 
 namespace {
 
-// Sets a flag for a scope and clears it on every way out, error or not: a tick that failed
-// must not stop the heartbeat for good.
-class BusyScope {
-public:
-    explicit BusyScope(bool& flag) : flag_(flag) { flag_ = true; }
-    ~BusyScope() { flag_ = false; }
-    BusyScope(const BusyScope&) = delete;
-    BusyScope& operator=(const BusyScope&) = delete;
-
-private:
-    bool& flag_;
-};
-
 // A call on another window: its failure (a missing member included) is cleared and ignored.
 void CallIgnoringErrors(IDispatch* window, const wchar_t* member, WORD flags, const std::vector<vb::Variant>& args) {
     try {

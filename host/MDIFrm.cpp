@@ -31,16 +31,6 @@ constexpr int kMdiClientId = 0xCAC;
 void PostQuit() { PostQuitMessage(0); }
 EndProgramFunction g_endProgram = nullptr;
 
-template <typename F>
-void IgnoringErrors(F&& step) {
-    try {
-        step();
-    } catch (...) {
-        vb::CaptureCurrentException();
-        vb::Err().Clear();
-    }
-}
-
 }  // namespace
 
 EndProgramFunction SetEndProgramFunction(EndProgramFunction end) {
@@ -147,7 +137,7 @@ void MDIFrm::StopTimerNow() {
 void MDIFrm::MDIForm_Activate() {
     if (activationCount_++ != 0) return;
     vb::SetScreenMousePointer(vb::vbHourglass);
-    IgnoringErrors([&] {
+    ResumeNext([&] {
         vb::Variant firstTime = Registry(regGet, L"4", L"", vb::Variant(L"Morva Utility Manager First Time"),
                                          std::nullopt, vb::Variant(L"True"), HKEY_LOCAL_MACHINE, true);
         if (vb::TextEquals(firstTime.ToString(), L"True")) Move(0, Top());
@@ -191,7 +181,7 @@ void MDIFrm::UnloadMdiChildren() {
     std::vector<HWND> windows;
     for (const MdiChild& c : children_) windows.push_back(c.window);
     for (auto it = windows.rbegin(); it != windows.rend(); ++it)
-        IgnoringErrors([&] {
+        ResumeNext([&] {
             if (IsWindow(*it)) SendMessageW(*it, WM_CLOSE, 0, 0);
         });
     PruneMdiChildren();
@@ -206,22 +196,22 @@ void MDIFrm::CloseFrame() {
 void MDIFrm::OnUnload() { MDIForm_Unload(); }
 
 void MDIFrm::MDIForm_Unload() {
-    IgnoringErrors([&] { StopTimerNow(); });
-    IgnoringErrors([&] {
+    ResumeNext([&] { StopTimerNow(); });
+    ResumeNext([&] {
         if (frmSysTray* tray = frmSysTray::Existing()) {
             tray->RemoveIcon();
             tray->Unload();
         }
     });
     // Products before the libraries that hold them go away.
-    IgnoringErrors([&] { children_.clear(); });
-    IgnoringErrors([&] { suite.ReleaseAll(); });
+    ResumeNext([&] { children_.clear(); });
+    ResumeNext([&] { suite.ReleaseAll(); });
     RemovePropW(Handle(), FrameAutomationProperty);
     if (automation_) DetachFrameAutomation(automation_.Get());
 }
 
 void MDIFrm::MDIForm_Terminate() {
-    IgnoringErrors([&] { TurnHookOff(); });
+    ResumeNext([&] { TurnHookOff(); });
     (g_endProgram ? g_endProgram : &PostQuit)();
 }
 

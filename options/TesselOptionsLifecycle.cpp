@@ -66,18 +66,6 @@ DATE NowAsDate() {
     return now;
 }
 
-// Reverses the object's own busy flag when the step ends, however it ends.
-class BusyScope {
-public:
-    explicit BusyScope(bool& flag) : flag_(flag) { flag_ = true; }
-    ~BusyScope() { flag_ = false; }
-    BusyScope(const BusyScope&) = delete;
-    BusyScope& operator=(const BusyScope&) = delete;
-
-private:
-    bool& flag_;
-};
-
 ProgramScan& Scan() {
     static ProgramScan scan;
     return scan;
