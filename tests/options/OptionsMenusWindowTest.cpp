@@ -24,25 +24,6 @@ using namespace windowtest;
 
 namespace {
 
-// What a thread timer saw of a modal window before it closed it.
-struct ModalProbe {
-    static ModalProbe*& Current() {
-        static ModalProbe* probe = nullptr;
-        return probe;
-    }
-    std::function<bool()> act;  // true once done
-    int ticks = 0;
-    static void CALLBACK Tick(HWND, UINT, UINT_PTR id, DWORD) {
-        ModalProbe* probe = Current();
-        if (!probe || probe->act() || ++probe->ticks > 100) KillTimer(nullptr, id);
-    }
-    void Start() {
-        Current() = this;
-        SetTimer(nullptr, 0, 50, &Tick);
-    }
-    ~ModalProbe() { Current() = nullptr; }
-};
-
 void WriteNote(const std::wstring& path, const std::string& title, const std::string& body) {
     std::ofstream out(path.c_str(), std::ios::binary);
     out << "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\r\n\\pard\\ul\\b " << title << "\\ulnone\\b0\\par\r\n" << body
@@ -139,16 +120,14 @@ TEST_F(MenusWindowTest, ASecondOpeningKeepsItsNoteItemsAndToolTipReset) {
 
         // The native item's command, as the menu sends it to its owner: the note opens.
         std::wstring seen;
-        ModalProbe probe;
-        probe.act = [&] {
-            frmInfo* info = frmInfo::Existing();
-            if (!info || !info->Visible()) return false;
-            seen = info->rtfMsg.PlainText();
-            info->btnClose.Click();
-            return true;
-        };
-        probe.Start();
-        SendMessageW(w.Handle(), WM_COMMAND, MAKEWPARAM(id, 0), 0);
+        optionstest::RunDriven([&] { SendMessageW(w.Handle(), WM_COMMAND, MAKEWPARAM(id, 0), 0); },
+                               [&] {
+                                   frmInfo* info = frmInfo::Existing();
+                                   if (!info || !info->Visible()) return false;
+                                   seen = info->rtfMsg.PlainText();
+                                   info->btnClose.Click();
+                                   return true;
+                               });
         EXPECT_NE(seen.find(L"Two"), std::wstring::npos) << opening;
 
         // The pointer over the window starts the tool tip's delay again.
@@ -170,18 +149,16 @@ TEST_F(MenusWindowTest, CtrlFOpensTheFindDialogAndF3FindsTheNextRowWithoutIt) {
 
     std::wstring caption;
     int shown = 0;
-    ModalProbe probe;
-    probe.act = [&] {
-        frmFind* find = frmFind::Existing();
-        if (!find || !find->Visible()) return false;
-        ++shown;
-        caption = find->Caption();
-        find->txt.SetText(L"Acme Viewer");
-        find->cmdFind.Click();
-        return true;
-    };
-    probe.Start();
-    PressInList(w.lvwPrograms.Handle(), 'F', true);
+    optionstest::RunDriven([&] { PressInList(w.lvwPrograms.Handle(), 'F', true); },
+                           [&] {
+                               frmFind* find = frmFind::Existing();
+                               if (!find || !find->Visible()) return false;
+                               ++shown;
+                               caption = find->Caption();
+                               find->txt.SetText(L"Acme Viewer");
+                               find->cmdFind.Click();
+                               return true;
+                           });
     EXPECT_EQ(shown, 1);
     EXPECT_EQ(caption, L" Find Exe File");
     EXPECT_EQ(SelectedRow(w.lvwPrograms), 0);
