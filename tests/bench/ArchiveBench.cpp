@@ -13,21 +13,13 @@
 
 #include <zlib.h>
 
+#include "BenchSupport.h"
 #include "zip/ZipArchive.h"
 #include "zip/ZipFormat.h"
 
 namespace {
 
-double Now() {
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return static_cast<double>(t.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
+using benchsupport::Now;
 
 double Median(std::vector<double> v) {
     std::sort(v.begin(), v.end());

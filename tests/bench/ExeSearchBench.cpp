@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchSupport.h"
 #include "LibraryMessages.h"
 #include "basExeSearch.h"
 #include "basMessageHandler.h"
@@ -17,16 +18,11 @@
 
 namespace {
 
+using benchsupport::Now;
+
 const int kTopFolders = 50;
 const int kSubfolders = 39;  // 50 + 50 * 39 = 2,000 folders
 const int kFilesPerFolder = 10;
-
-double Now() {
-    LARGE_INTEGER f, c;
-    QueryPerformanceFrequency(&f);
-    QueryPerformanceCounter(&c);
-    return static_cast<double>(c.QuadPart) / static_cast<double>(f.QuadPart);
-}
 
 void FillFolder(const std::wstring& folder) {
     CreateDirectoryW(folder.c_str(), nullptr);

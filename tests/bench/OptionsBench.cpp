@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "BenchPresenter.h"
+#include "BenchSupport.h"
 #include "LibraryMessages.h"
 #include "basData.h"
 #include "basIniFile.h"
@@ -24,42 +26,16 @@
 
 namespace {
 
+using benchsupport::CountingPresenter;
+using benchsupport::Now;
+using benchsupport::SetString;
+
+std::wstring Numbered(const wchar_t* prefix, int n) { return benchsupport::Numbered(prefix, n, 5); }
+
 const int kPrograms = 20000;
 const int kExtensions = 5000;
 const int kCategories = 10;
 const int kSubcategories = 4;  // per category; each with two programs and two extensions
-
-double Now() {
-    LARGE_INTEGER f, c;
-    QueryPerformanceFrequency(&f);
-    QueryPerformanceCounter(&c);
-    return static_cast<double>(c.QuadPart) / static_cast<double>(f.QuadPart);
-}
-
-class CountingPresenter : public MessagePresenter {
-public:
-    void Beep() override {}
-    int Show(const std::wstring&, long, const std::wstring&) override {
-        ++shown;
-        return AnswerNo;
-    }
-    int shown = 0;
-};
-
-void SetString(HKEY parent, const std::wstring& path, const wchar_t* name, const std::wstring& data) {
-    HKEY key;
-    if (RegCreateKeyExW(parent, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) != ERROR_SUCCESS)
-        return;
-    RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
-                   static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t)));
-    RegCloseKey(key);
-}
-
-std::wstring Numbered(const wchar_t* prefix, int n) {
-    wchar_t buffer[32];
-    swprintf(buffer, 32, L"%ls%05d", prefix, n);
-    return buffer;
-}
 
 void BuildRegistry(HKEY classes) {
     for (int e = 0; e < kExtensions; ++e) {
@@ -255,7 +231,7 @@ int wmain(int argc, wchar_t** argv) {
     INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_LISTVIEW_CLASSES | ICC_TREEVIEW_CLASSES};
     InitCommonControlsEx(&controls);
     SetMessageRows(LibraryMessageRow);
-    CountingPresenter presenter;
+    CountingPresenter presenter(AnswerNo);
     SetMessagePresenter(&presenter);
     const std::wstring scratchFolder = testsupport::FreshTempFolder(L"LumoxOptionsBench");
     SetIniFolderOverride(scratchFolder);

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchSupport.h"
 #include "FakePresenter.h"
 #include "LibraryMessages.h"
 #include "ScanTestSupport.h"
@@ -23,14 +24,9 @@
 
 namespace {
 
-const int kFilesPerFolder = 100;
+using benchsupport::Now;
 
-double Now() {
-    LARGE_INTEGER f, c;
-    QueryPerformanceFrequency(&f);
-    QueryPerformanceCounter(&c);
-    return static_cast<double>(c.QuadPart) / static_cast<double>(f.QuadPart);
-}
+const int kFilesPerFolder = 100;
 
 double CpuSeconds() {
     FILETIME created, exited, kernel, user;

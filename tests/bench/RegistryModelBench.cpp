@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "BenchPresenter.h"
+#include "BenchSupport.h"
 #include "LibraryMessages.h"
 #include "basAssocLinks.h"
 #include "basIniFile.h"
@@ -20,41 +22,14 @@
 
 namespace {
 
+using benchsupport::CountingPresenter;
+using benchsupport::Now;
+using benchsupport::SetString;
+
+std::wstring Numbered(const wchar_t* prefix, int n) { return benchsupport::Numbered(prefix, n, 4); }
+
 const int kExtensions = 5000;
 const int kAssociations = 3000;
-
-double Now() {
-    LARGE_INTEGER f, c;
-    QueryPerformanceFrequency(&f);
-    QueryPerformanceCounter(&c);
-    return static_cast<double>(c.QuadPart) / static_cast<double>(f.QuadPart);
-}
-
-// No box may wait for a click here; a shown message only counts.
-class CountingPresenter : public MessagePresenter {
-public:
-    void Beep() override {}
-    int Show(const std::wstring&, long, const std::wstring&) override {
-        ++shown;
-        return AnswerOk;
-    }
-    int shown = 0;
-};
-
-void SetString(HKEY parent, const std::wstring& path, const wchar_t* name, const std::wstring& data) {
-    HKEY key;
-    if (RegCreateKeyExW(parent, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) != ERROR_SUCCESS)
-        return;
-    RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
-                   static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t)));
-    RegCloseKey(key);
-}
-
-std::wstring Numbered(const wchar_t* prefix, int n) {
-    wchar_t buffer[32];
-    swprintf(buffer, 32, L"%ls%04d", prefix, n);
-    return buffer;
-}
 
 void BuildRegistry(HKEY classes) {
     for (int a = 0; a < kAssociations; ++a) {
@@ -102,7 +77,7 @@ long BareEnumerate(HKEY key) {
 int wmain(int argc, wchar_t** argv) {
     int rounds = argc > 1 ? std::max(1, _wtoi(argv[1])) : 5;
     SetMessageRows(LibraryMessageRow);
-    CountingPresenter presenter;
+    CountingPresenter presenter(AnswerOk);
     SetMessagePresenter(&presenter);
     std::wstring folder = testsupport::FreshTempFolder(L"LumoxRegBench");
     SetIniFolderOverride(folder);

@@ -17,19 +17,12 @@
 #include "MorvaKestrow.h"
 #include "com/ComModule.h"
 #include "vb/VbApp.h"
+#include "../bench/BenchSupport.h"
 
 namespace {
 
-double Now() {
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return static_cast<double>(t.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
-}
+// Milliseconds, as this benchmark reports its times.
+double Now() { return benchsupport::Now() * 1000.0; }
 
 HWND WaitVisible(const wchar_t* caption, DWORD timeoutMs = 30000) {
     const DWORD start = GetTickCount();
