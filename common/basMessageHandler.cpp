@@ -8,6 +8,7 @@
 #include "basStrings.h"
 #include "vb/VbText.h"
 #include "vb/VbThreadState.h"
+#include "win/Window.h"
 
 namespace {
 
@@ -15,6 +16,7 @@ class WindowsPresenter : public MessagePresenter {
 public:
     void Beep() override { MessageBeep(MB_OK); }
     int Show(const std::wstring& prompt, long style, const std::wstring& title) override {
+        win::ModalScope modal;
         return MessageBoxW(GetActiveWindow(), prompt.c_str(), title.c_str(), static_cast<UINT>(style) | MB_SETFOREGROUND);
     }
 };

@@ -552,8 +552,17 @@ void Window::Hide() {
     if (hwnd_) ShowWindow(hwnd_, SW_HIDE);
 }
 
+namespace {
+thread_local int t_modalDepth = 0;
+}  // namespace
+
+int ModalDepth() { return t_modalDepth; }
+ModalScope::ModalScope() { ++t_modalDepth; }
+ModalScope::~ModalScope() { --t_modalDepth; }
+
 void Window::ShowModal() {
     if (!hwnd_) vb::Raise(vb::ErrInvalidCall);
+    ModalScope modal;
     struct Collect {
         HWND self;
         std::vector<HWND> disabled;

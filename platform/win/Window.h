@@ -20,6 +20,20 @@ namespace win {
 
 class Window;
 
+// How many modal loops of this module wait on the calling thread: a modal window's loop and a
+// message box each count one while they run. Code reached from a plain message (a tray command,
+// a timer) asks this before it closes windows that such a loop may still be using.
+int ModalDepth();
+
+// Counts one modal loop for as long as it lives.
+class ModalScope {
+public:
+    ModalScope();
+    ~ModalScope();
+    ModalScope(const ModalScope&) = delete;
+    ModalScope& operator=(const ModalScope&) = delete;
+};
+
 // Pixel rectangle of a control inside its container.
 struct Rect {
     int left = 0, top = 0, width = 0, height = 0;

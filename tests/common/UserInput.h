@@ -1,0 +1,162 @@
+// Input as a user gives it: the pointer moved and clicked and keys typed through SendInput, so
+// Windows routes them to the window under the pointer or to the one with the keyboard focus,
+// through the same queues, hit tests, menus and dialog managers a person's input goes through.
+//
+// SendInput only queues the input; the thread that owns the target window must pump messages
+// for it to arrive. A test whose thread waits in a modal loop (a pop-up menu, a modal window)
+// sends from a second thread or from a timer step, and pumps with PumpUntil otherwise.
+#pragma once
+#include <windows.h>
+
+#include <functional>
+#include <initializer_list>
+#include <string>
+
+namespace userinput {
+
+// Pumps this thread's messages for a while.
+inline void PumpFor(DWORD ms) {
+    const DWORD end = GetTickCount() + ms;
+    MSG msg;
+    for (;;) {
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+        if (static_cast<LONG>(end - GetTickCount()) <= 0) break;
+        Sleep(5);
+    }
+}
+
+// Pumps until done() answers true or the time is up; answers done().
+inline bool PumpUntil(const std::function<bool()>& done, DWORD ms = 10000) {
+    const DWORD end = GetTickCount() + ms;
+    MSG msg;
+    for (;;) {
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+        if (done()) return true;
+        if (static_cast<LONG>(end - GetTickCount()) <= 0) return done();
+        Sleep(10);
+    }
+}
+
+// Waits (without pumping this thread) until done() answers true or the time is up; for a second
+// thread that drives windows owned by the test's main thread.
+inline bool WaitUntil(const std::function<bool()>& done, DWORD ms = 10000) {
+    const DWORD end = GetTickCount() + ms;
+    while (!done()) {
+        if (static_cast<LONG>(end - GetTickCount()) <= 0) return done();
+        Sleep(20);
+    }
+    return true;
+}
+
+inline void MoveTo(POINT screen) {
+    const int width = GetSystemMetrics(SM_CXSCREEN);
+    const int height = GetSystemMetrics(SM_CYSCREEN);
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    // The middle of the pixel, so the rounding back to pixels lands on the pixel asked for.
+    input.mi.dx = static_cast<LONG>((2LL * screen.x + 1) * 65536 / (2LL * width));
+    input.mi.dy = static_cast<LONG>((2LL * screen.y + 1) * 65536 / (2LL * height));
+    input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    SendInput(1, &input, sizeof(input));
+}
+
+enum class Button { Left, Right };
+
+inline void ButtonDown(Button b) {
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    input.mi.dwFlags = b == Button::Left ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_RIGHTDOWN;
+    SendInput(1, &input, sizeof(input));
+}
+
+inline void ButtonUp(Button b) {
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    input.mi.dwFlags = b == Button::Left ? MOUSEEVENTF_LEFTUP : MOUSEEVENTF_RIGHTUP;
+    SendInput(1, &input, sizeof(input));
+}
+
+// Moves the pointer to a screen point and clicks there.
+inline void Click(POINT screen, Button b = Button::Left) {
+    MoveTo(screen);
+    ButtonDown(b);
+    ButtonUp(b);
+}
+
+inline void DoubleClick(POINT screen) {
+    MoveTo(screen);
+    for (int i = 0; i < 2; ++i) {
+        ButtonDown(Button::Left);
+        ButtonUp(Button::Left);
+    }
+}
+
+// A point of a window's client area, on the screen.
+inline POINT OnScreen(HWND hwnd, POINT client) {
+    ClientToScreen(hwnd, &client);
+    return client;
+}
+
+// The middle of a window, on the screen.
+inline POINT CentreOf(HWND hwnd) {
+    RECT r{};
+    GetWindowRect(hwnd, &r);
+    return POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+}
+
+inline void KeyDown(WORD vk) {
+    INPUT input{};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = vk;
+    input.ki.wScan = static_cast<WORD>(MapVirtualKeyW(vk, MAPVK_VK_TO_VSC));
+    SendInput(1, &input, sizeof(input));
+}
+
+inline void KeyUp(WORD vk) {
+    INPUT input{};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = vk;
+    input.ki.wScan = static_cast<WORD>(MapVirtualKeyW(vk, MAPVK_VK_TO_VSC));
+    input.ki.dwFlags = KEYEVENTF_KEYUP;
+    SendInput(1, &input, sizeof(input));
+}
+
+// One key pressed and let go.
+inline void Press(WORD vk) {
+    KeyDown(vk);
+    KeyUp(vk);
+}
+
+// Keys held together, as Ctrl+F: pressed in order, let go in reverse.
+inline void Chord(std::initializer_list<WORD> keys) {
+    for (WORD vk : keys) KeyDown(vk);
+    for (auto it = keys.end(); it != keys.begin();) KeyUp(*--it);
+}
+
+// Text typed as characters (letters, digits, punctuation, any script).
+inline void Type(const std::wstring& text) {
+    for (wchar_t ch : text) {
+        INPUT input[2]{};
+        input[0].type = INPUT_KEYBOARD;
+        input[0].ki.wScan = ch;
+        input[0].ki.dwFlags = KEYEVENTF_UNICODE;
+        input[1] = input[0];
+        input[1].ki.dwFlags = KEYEVENTF_UNICODE | KEYEVENTF_KEYUP;
+        SendInput(2, input, sizeof(INPUT));
+    }
+}
+
+// Brings a top-level window to the front as a click on its caption would, and waits until
+// Windows has made it the foreground window.
+inline bool BringToFront(HWND hwnd, DWORD ms = 3000) {
+    SetForegroundWindow(hwnd);
+    return PumpUntil([&] { return GetForegroundWindow() == hwnd; }, ms);
+}
+
+}  // namespace userinput
