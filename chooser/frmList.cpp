@@ -233,6 +233,11 @@ LRESULT frmList::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         case WM_ACTIVATE:
             if (LOWORD(wParam) != WA_INACTIVE) FormActivate();
             break;
+        case WM_SETFOCUS:
+            // The window's own activation gives the keyboard to the window itself; the user's
+            // keys belong to the list.
+            if (listView_ && listView_->Handle()) SetFocus(listView_->Handle());
+            return 0;
         case WM_TIMER:
             if (wParam == kTimerId) {
                 tmr1_Timer();

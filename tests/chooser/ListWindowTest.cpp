@@ -8,6 +8,7 @@
 
 #include "FakePresenter.h"
 #include "UiTestForms.h"
+#include "UserInput.h"
 #include "basErrorHandler.h"
 #include "basPlacement.h"
 #include "frmList.h"
@@ -41,9 +42,21 @@ HWND WaitForList(DWORD timeoutMs = 10000) {
 
 HWND ListViewOf(HWND window) { return FindWindowExW(window, nullptr, WC_LISTVIEWW, nullptr); }
 
-void Key(HWND listView, WORD key) {
-    PostMessageW(listView, WM_KEYDOWN, key, 1);
-    PostMessageW(listView, WM_KEYUP, key, 0xC0000001);
+// A key typed as the user types it, once the list is in front: Windows hands it to whichever
+// window holds the keyboard.
+void UserKey(HWND window, WORD key) {
+    userinput::WaitUntil([&] { return GetForegroundWindow() == window; }, 5000);
+    userinput::Press(key);
+}
+
+// A click on a row, with the pointer moved there as the user moves it.
+void ClickRow(HWND window, int row) {
+    userinput::WaitUntil([&] { return GetForegroundWindow() == window; }, 5000);
+    HWND lv = ListViewOf(window);
+    RECT item{};
+    item.left = LVIR_LABEL;
+    SendMessageW(lv, LVM_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+    userinput::Click(userinput::OnScreen(lv, POINT{item.left + 5, (item.top + item.bottom) / 2}));
 }
 
 // Shows the list on this thread while user plays the user on another; answers the choice.
@@ -109,7 +122,7 @@ TEST_F(ListWindowTest, FitsItsRowsAndShowsNearThePointer) {
         wchar_t text[128] = {};
         GetWindowTextW(w, text, 128);
         caption = text;
-        Key(lv, VK_ESCAPE);
+        UserKey(w, VK_ESCAPE);
     });
     EXPECT_EQ(chosen, -1);
     EXPECT_EQ(count, 4);
@@ -124,42 +137,46 @@ TEST_F(ListWindowTest, FitsItsRowsAndShowsNearThePointer) {
     EXPECT_GT(window.bottom - window.top, client.bottom);  // and has its frame around it
 }
 
-TEST_F(ListWindowTest, KeysChooseOrClose) {
+TEST_F(ListWindowTest, TheUsersKeysAndClicksChooseOrClose) {
+    TestForm other(L"frmOther", 200, 100);
+    other.Show();
+    SetWindowPos(other.Handle(), nullptr, 700, 500, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    SetCursorPos(200, 150);
     const struct {
         const wchar_t* name;
         std::vector<WORD> keys;
+        int clickRow;         // a click on this row, after the keys; -1 none
+        bool clickElsewhere;  // a click on another window
         long chosen;
     } cases[] = {
-        {L"Enter on the first row", {VK_RETURN}, 1},
-        {L"down, down, Enter", {VK_DOWN, VK_DOWN, VK_RETURN}, 3},
-        {L"down then a letter", {VK_DOWN, 'X'}, 2},
-        {L"Escape: no choice", {VK_DOWN, VK_ESCAPE}, -1},
+        {L"Enter on the first row", {VK_RETURN}, -1, false, 1},
+        {L"down, down, Enter", {VK_DOWN, VK_DOWN, VK_RETURN}, -1, false, 3},
+        {L"End, Enter", {VK_END, VK_RETURN}, -1, false, 5},
+        {L"End, Home, Enter", {VK_END, VK_HOME, VK_RETURN}, -1, false, 1},
+        {L"down then a letter", {VK_DOWN, 'X'}, -1, false, 2},
+        {L"Escape: no choice", {VK_DOWN, VK_ESCAPE}, -1, false, -1},
+        {L"a click on the second row", {}, 1, false, 2},
+        {L"a click on another window: no choice", {}, -1, true, -1},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        const long chosen = ShowWhile(Rows(3), [&](HWND w) {
-            HWND lv = ListViewOf(w);
+        const long chosen = ShowWhile(Rows(5), [&](HWND w) {
             for (WORD key : c.keys) {
-                Key(lv, key);
+                UserKey(w, key);
                 Sleep(50);
             }
+            if (c.clickRow >= 0) ClickRow(w, c.clickRow);
+            if (c.clickElsewhere) {
+                userinput::WaitUntil([&] { return GetForegroundWindow() == w; }, 5000);
+                Sleep(250);
+                userinput::Click(userinput::CentreOf(other.Handle()));
+            }
+            // Whatever happens, the list is gone before the next row starts.
+            if (!userinput::WaitUntil([&] { return !IsWindow(w); }, 5000)) PostMessageW(w, WM_CLOSE, 0, 0);
         });
         EXPECT_EQ(chosen, c.chosen);
         EXPECT_EQ(frmList::Existing(), nullptr);
     }
-}
-
-TEST_F(ListWindowTest, AClickChoosesTheRow) {
-    const long chosen = ShowWhile(Rows(3), [&](HWND w) {
-        HWND lv = ListViewOf(w);
-        RECT item{};
-        item.left = LVIR_BOUNDS;
-        SendMessageW(lv, LVM_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&item));
-        const LPARAM at = MAKELPARAM(item.left + 5, (item.top + item.bottom) / 2);
-        PostMessageW(lv, WM_LBUTTONDOWN, MK_LBUTTON, at);
-        PostMessageW(lv, WM_LBUTTONUP, 0, at);
-    });
-    EXPECT_EQ(chosen, 2);
 }
 
 TEST_F(ListWindowTest, ClosesWhenTheUserTurnsToAnotherWindow) {
@@ -181,8 +198,7 @@ TEST_F(ListWindowTest, SuppressedClicksDoNotChoose) {
     form.SetSuppressClick(true);
     bool stillThere = false;
     const long chosen = ShowWhile(Rows(2), [&](HWND w) {
-        HWND lv = ListViewOf(w);
-        Key(lv, VK_RETURN);
+        UserKey(w, VK_RETURN);
         Sleep(300);
         stillThere = IsWindow(w) != FALSE;
         PostMessageW(w, WM_CLOSE, 0, 0);
@@ -206,7 +222,7 @@ TEST_F(ListWindowTest, EveryRowAndColumnShowsWholeWithoutScrolling) {
         width = static_cast<int>(SendMessageW(lv, LVM_GETCOLUMNWIDTH, 1, 0));
         perPage = static_cast<long>(SendMessageW(lv, LVM_GETCOUNTPERPAGE, 0, 0));
         style = GetWindowLongW(lv, GWL_STYLE);
-        Key(lv, VK_ESCAPE);
+        UserKey(w, VK_ESCAPE);
     });
     EXPECT_GE(width, needed);
     EXPECT_GE(perPage, 3);
@@ -257,7 +273,7 @@ TEST_F(ListWindowTest, AliasRowsAreDrawnInBlue) {
                 }
         }
         ReleaseDC(lv, dc);
-        Key(lv, VK_ESCAPE);
+        UserKey(w, VK_ESCAPE);
     });
     EXPECT_GT(bluePixels, 20);
     EXPECT_EQ(blueInBlackRow, 0);

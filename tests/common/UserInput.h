@@ -82,15 +82,21 @@ inline void ButtonUp(Button b) {
     SendInput(1, &input, sizeof(input));
 }
 
+// Under Wine the pointer reaches its new place a moment after the move is queued; a button
+// pressed at once would land where the pointer was.
+inline void SettlePointer() { Sleep(60); }
+
 // Moves the pointer to a screen point and clicks there.
 inline void Click(POINT screen, Button b = Button::Left) {
     MoveTo(screen);
+    SettlePointer();
     ButtonDown(b);
     ButtonUp(b);
 }
 
 inline void DoubleClick(POINT screen) {
     MoveTo(screen);
+    SettlePointer();
     for (int i = 0; i < 2; ++i) {
         ButtonDown(Button::Left);
         ButtonUp(Button::Left);

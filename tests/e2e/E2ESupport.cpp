@@ -6,6 +6,7 @@
 
 #include "ChooserTestSupport.h"
 #include "TestSupport.h"
+#include "UserInput.h"
 #include "Zintra.h"
 #include "basHookSwitch.h"
 #include "com/ComModule.h"
@@ -153,10 +154,11 @@ ListUser::ListUser(std::wstring caption, std::vector<WORD> keys)
             HWND list = FindWindowW(nullptr, caption_.c_str());
             if (list && IsWindowVisible(list)) {
                 seen_ = true;
-                HWND view = FindWindowExW(list, nullptr, L"SysListView32", nullptr);
+                // Typed as the user types: into whatever Windows gave the keyboard once the
+                // list is in front.
+                userinput::WaitUntil([&] { return GetForegroundWindow() == list; }, 5000);
                 for (WORD key : keys_) {
-                    PostMessageW(view, WM_KEYDOWN, key, 1);
-                    PostMessageW(view, WM_KEYUP, key, 0xC0000001);
+                    userinput::Press(key);
                     Sleep(60);
                 }
                 return;
