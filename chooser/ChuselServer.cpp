@@ -81,6 +81,8 @@ int UnregisterServer(const std::wstring& modulePath) {
 }
 
 int Serve() {
+    // A drive without its medium must not stop a request with a box nobody waits for.
+    SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
     g_serverThread = GetCurrentThreadId();
     if (FAILED(CoInitialize(nullptr))) return 2;
     InstallRequestSilencePresenter();

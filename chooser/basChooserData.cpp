@@ -10,19 +10,22 @@
 #include "basStrings.h"
 #include "basTextFiles.h"
 #include "basUserChoices.h"
+#include "vb/VbText.h"
 #include "vb/VbThreadState.h"
 
 namespace {
 
 ChooserDataFolder& FolderState() { return vb::ThreadInstance<ChooserDataFolder>(); }
 
+// The options window's copy of the archive is no working file: one left by a window that died
+// while unpacking would otherwise pass for a folder full of them.
 bool AnyFile(const std::wstring& pattern) {
     WIN32_FIND_DATAW data;
     HANDLE find = FindFirstFileW(pattern.c_str(), &data);
     if (find == INVALID_HANDLE_VALUE) return false;
     bool found = false;
     do {
-        found = !(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
+        found = !(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !vb::TextEquals(data.cFileName, ArchiveFileName);
     } while (!found && FindNextFileW(find, &data));
     FindClose(find);
     return found;

@@ -90,7 +90,11 @@ long LaunchProgram(const std::wstring& Program, const std::wstring& File, const 
     info.lpParameters = parameters.c_str();
     info.lpDirectory = folder.empty() ? nullptr : folder.c_str();
     info.nShow = SW_SHOWNORMAL;
-    ShellExecuteExW(&info);
+    // A hook on the way may have left its own success code behind a failed start.
+    if (!ShellExecuteExW(&info)) {
+        const long code = static_cast<long>(reinterpret_cast<INT_PTR>(info.hInstApp));
+        return code <= 32 ? code : 0;
+    }
     return static_cast<long>(reinterpret_cast<INT_PTR>(info.hInstApp));
 }
 

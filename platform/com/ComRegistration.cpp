@@ -68,7 +68,9 @@ HRESULT RegisterComClass(const ClassRegistration& reg, const std::wstring& modul
     if (rc != ERROR_SUCCESS) return FromWin32(rc);
 
     const std::wstring serverKey = classKey + (reg.localServer ? L"\\LocalServer32" : L"\\InprocServer32");
-    rc = SetValue(serverKey, nullptr, modulePath);
+    // A server path with a blank goes quoted, so the system never tries its shorter prefixes.
+    const bool quote = reg.localServer && modulePath.find(L' ') != std::wstring::npos;
+    rc = SetValue(serverKey, nullptr, quote ? L"\"" + modulePath + L"\"" : modulePath);
     if (rc == ERROR_SUCCESS && reg.threadingModel) rc = SetValue(serverKey, L"ThreadingModel", reg.threadingModel);
     if (rc == ERROR_SUCCESS && reg.progId) rc = SetValue(classKey + L"\\ProgID", nullptr, reg.progId);
     if (rc == ERROR_SUCCESS && reg.version) rc = SetValue(classKey + L"\\VERSION", nullptr, reg.version);

@@ -109,13 +109,15 @@ TEST_F(ChooserDataTest, AFolderThatWasThereStaysWithWhatOthersPutInIt) {
     CreateDirectoryW(working.c_str(), nullptr);
     CreateDirectoryW((working + L"\\Recovery").c_str(), nullptr);
     WriteFileText(working + L"\\Tesselcat.xml", CategoryFileText());  // no ".dat": not an unpacked set
+    // A copy of the archive that an options window left behind is no working file either.
+    WriteFileText(working + L"\\TesselMorva.dat", "left over");
     ASSERT_TRUE(Load());
     EXPECT_EQ(data.AddList.UBound(), 2);
     EXPECT_TRUE(LastChooserDataFolder().FolderExisted);
     EXPECT_FALSE(LastChooserDataFolder().FilesExisted);
     auto left = Entries(working);
     std::sort(left.begin(), left.end());
-    EXPECT_EQ(left, (std::vector<std::wstring>{L"Recovery", L"Tesselcat.xml"}));
+    EXPECT_EQ(left, (std::vector<std::wstring>{L"Recovery", L"TesselMorva.dat", L"Tesselcat.xml"}));
 }
 
 TEST_F(ChooserDataTest, TheOptionsWindowsFilesAreReadAsTheyAre) {
