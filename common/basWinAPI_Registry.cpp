@@ -44,6 +44,43 @@ LONG OpenRegistryKey(HKEY root, const std::wstring& path, HKEY* key) {
     return RegOpenKeyExA(root, vb::ToAnsi(path).c_str(), 0, MAXIMUM_ALLOWED, key);
 }
 
+// Registry key names are at most 255 characters.
+const DWORD kKeyNameSize = 256;
+
+LONG SubtreeReachable(HKEY key) {
+    for (DWORD i = 0;; ++i) {
+        wchar_t sub[kKeyNameSize];
+        DWORD size = kKeyNameSize;
+        LONG rc = RegEnumKeyExW(key, i, sub, &size, nullptr, nullptr, nullptr, nullptr);
+        if (rc == ERROR_NO_MORE_ITEMS) return ERROR_SUCCESS;
+        if (rc != ERROR_SUCCESS) return rc;
+        HKEY child = nullptr;
+        rc = RegOpenKeyExW(key, sub, 0, KEY_READ | DELETE, &child);
+        if (rc != ERROR_SUCCESS) return rc;
+        rc = SubtreeReachable(child);
+        RegCloseKey(child);
+        if (rc != ERROR_SUCCESS) return rc;
+    }
+}
+
+LONG DeleteSubtree(HKEY key) {
+    for (;;) {
+        // Always the first subkey: each pass deletes it.
+        wchar_t sub[kKeyNameSize];
+        DWORD size = kKeyNameSize;
+        LONG rc = RegEnumKeyExW(key, 0, sub, &size, nullptr, nullptr, nullptr, nullptr);
+        if (rc == ERROR_NO_MORE_ITEMS) return ERROR_SUCCESS;
+        if (rc != ERROR_SUCCESS) return rc;
+        HKEY child = nullptr;
+        rc = RegOpenKeyExW(key, sub, 0, KEY_READ | DELETE, &child);
+        if (rc != ERROR_SUCCESS) return rc;
+        rc = DeleteSubtree(child);
+        RegCloseKey(child);
+        if (rc == ERROR_SUCCESS) rc = RegDeleteKeyW(key, sub);
+        if (rc != ERROR_SUCCESS) return rc;
+    }
+}
+
 std::string AnsiName(const vb::Variant& name) { return vb::ToAnsi(name.ToString()); }
 
 uint32_t DwordBits(const vb::Variant& value) {
@@ -155,7 +192,8 @@ bool RegistryDelete(const std::wstring& keyPath, const std::optional<vb::Variant
                     bool deleteOption) {
     constexpr const wchar_t* name = L"RegistryDelete";
     bool opened = false;
-    if (!valueName && NamesTheRoot(keyPath)) {
+    // Neither the root key nor a value of the root's own: nothing of the suite keeps one there.
+    if (NamesTheRoot(keyPath)) {
         RefuseRoot(name, quiet);
         return false;
     }
@@ -167,24 +205,10 @@ bool RegistryDelete(const std::wstring& keyPath, const std::optional<vb::Variant
             Check(RegDeleteValueA(key.Get(), AnsiName(*valueName).c_str()), name, quiet);
         } else {
             if (deleteOption) {
-                char className[256];
-                DWORD classLength = 255;
-                DWORD subKeys = 0, maxSubKeyLength = 0;
-                lastRegResult = RegQueryInfoKeyA(key.Get(), className, &classLength, nullptr, &subKeys,
-                                                 &maxSubKeyLength, nullptr, nullptr, nullptr, nullptr, nullptr,
-                                                 nullptr);
-                if (lastRegResult == ERROR_SUCCESS) {
-                    // Downwards, so that deleting does not shift the subkeys still to visit.
-                    for (DWORD i = subKeys; i-- > 0;) {
-                        std::vector<char> buffer(maxSubKeyLength + 2, '\0');
-                        if (RegEnumKeyA(key.Get(), i, buffer.data(), static_cast<DWORD>(buffer.size())) !=
-                            ERROR_SUCCESS)
-                            continue;
-                        std::wstring sub = vb::FromAnsi(buffer.data());
-                        if (sub.empty()) continue;
-                        RegistryDelete(JoinPaths(keyPath, sub), std::nullopt, root, quiet, deleteOption);
-                    }
-                }
+                // A tree goes whole or not at all: every subkey is first reached, by its wide
+                // name so none is lost to the code page, and only then is anything deleted.
+                if (Check(SubtreeReachable(key.Get()), name, quiet) != ERROR_SUCCESS) return;
+                if (Check(DeleteSubtree(key.Get()), name, quiet) != ERROR_SUCCESS) return;
             }
             Check(RegDeleteKeyA(key.Get(), ""), name, quiet);
         }

@@ -67,13 +67,22 @@ bool OtherExtensionLinks(long association, long restored, const std::set<long>& 
     return false;
 }
 
-// "Add Assoc.": the snapshot's association key comes back, and the extension's unnamed value
-// with it when the extension has none now; a row without a snapshot association writes no key.
+bool RegistryKeyPresent(const std::wstring& path) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+    RegCloseKey(key);
+    return true;
+}
+
+// "Add Assoc.": the snapshot's association key comes back when it is missing now, and the
+// extension's unnamed value with it when the extension has none now; a row without a snapshot
+// association writes no key. A class that is still there keeps what it holds now: other
+// extensions may share it, and the comparison never showed its contents as changed.
 void AddAssociation(const AssocDiff& diff) {
     const RegKeyRecord* snapshot = RecordAt(SnapshotExtKeys(), diff.SnapshotIndex);
     if (!snapshot) return;
     if (const RegKeyRecord* association = RecordAt(SnapshotAssocKeys(), snapshot->Link))
-        if (!association->KeyName.empty()) AddKeysToReg(*association);
+        if (!association->KeyName.empty() && !RegistryKeyPresent(association->KeyName)) AddKeysToReg(*association);
     const RegKeyRecord* current = RecordAt(ExtKeys(), diff.CurrentIndex);
     if (HasDefault(*snapshot) && !(current && HasDefault(*current))) {
         const std::wstring path = ExtensionPath(current, snapshot);
@@ -81,21 +90,42 @@ void AddAssociation(const AssocDiff& diff) {
     }
 }
 
-// "Remove Assoc.": the extension goes back to the snapshot's state. Its unnamed value goes
-// when the snapshot had none; its association key goes only when it is new since the snapshot
-// and nothing else uses it. An extension without an association link touches no key.
+bool IsCurrentExtension(const std::wstring& name) {
+    const RegKeyRecords& extensions = ExtKeys();
+    for (size_t i = 1; i < extensions.size(); ++i)
+        if (vb::TextEquals(extensions[i].KeyName, name)) return true;
+    return false;
+}
+
+// The snapshot proves a class new only where the extension's own unnamed value named it then
+// and it led nowhere: the snapshot records only the classes extensions linked to, so a class
+// missing from it may well have been there.
+bool SnapshotProvesClassNew(const RegKeyRecord& snapshot, const std::wstring& name) {
+    if (!HasDefault(snapshot) || snapshot.Link != 0) return false;
+    return vb::TextEquals(vb::Trim(ValueDataText(DefaultValue(snapshot).ValueData)), name);
+}
+
+// "Remove Assoc.": the extension goes back to the snapshot's state. When the snapshot had no
+// unnamed value, only that value goes. Its association key goes only when the snapshot proves
+// it new, nothing else uses it, and it is no extension of its own.
 void RemoveAssociation(const AssocDiff& diff, const std::set<long>& leaving) {
     const RegKeyRecord* current = RecordAt(ExtKeys(), diff.CurrentIndex);
     if (!current || current->KeyName.empty()) return;
     const RegKeyRecord* snapshot = RecordAt(SnapshotExtKeys(), diff.SnapshotIndex);
-    if (snapshot && !HasDefault(*snapshot) && HasDefault(*current))
-        Registry(regDelete, current->KeyName, L"", vb::Variant(L""), std::nullopt, std::nullopt, HKEY_CLASSES_ROOT,
-                 true, true);
+    if (!snapshot) return;
+    if (!HasDefault(*snapshot)) {
+        if (HasDefault(*current))
+            Registry(regDelete, current->KeyName, L"", vb::Variant(L""), std::nullopt, std::nullopt,
+                     HKEY_CLASSES_ROOT, true, true);
+        return;
+    }
     const RegKeyRecord* association = RecordAt(AssocKeys(), current->Link);
     if (!association || association->KeyName.empty()) return;
-    if (SnapshotHoldsAssociation(association->KeyName)) return;
+    const std::wstring& name = association->KeyName;
+    if (!SnapshotProvesClassNew(*snapshot, name)) return;
+    if (name == L"*" || IsCurrentExtension(name) || SnapshotHoldsAssociation(name)) return;
     if (OtherExtensionLinks(current->Link, diff.CurrentIndex, leaving)) return;
-    DeleteKeyTree(association->KeyName);
+    DeleteKeyTree(name);
 }
 
 // "Restore Assoc.": the extension's unnamed value as the snapshot had it, as text.

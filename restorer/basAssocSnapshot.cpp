@@ -22,6 +22,8 @@ struct SnapshotState {
     std::vector<long> assocOrder{0};
     bool read = false;
     short logLevel = 0;
+    // Why the file being read cannot be trusted; empty while it can.
+    std::wstring damage;
 };
 
 SnapshotState& State() {
@@ -219,6 +221,57 @@ std::wstring Attribute(IXMLDOMNode* node, const wchar_t* name) {
     return Attribute(element.Get(), name);
 }
 
+void NoteDamage(const std::wstring& why) {
+    if (State().damage.empty()) State().damage = why;
+}
+
+// A stored length: digits only, at most the number of bytes there are.
+bool LengthWithin(const std::wstring& text, size_t available) {
+    const std::wstring digits = vb::Trim(text);
+    if (digits.empty() || digits.size() > 12) return false;
+    size_t value = 0;
+    for (wchar_t c : digits) {
+        if (c < L'0' || c > L'9') return false;
+        value = value * 10 + static_cast<size_t>(c - L'0');
+    }
+    return value <= available;
+}
+
+// An extension record names "*" or "." and more, and no key below another one.
+bool IsExtensionName(const std::wstring& name) {
+    if (name == L"*") return true;
+    return name.size() >= 2 && name[0] == L'.' && name.find(L'\\') == std::wstring::npos;
+}
+
+// Each subkey's name is its whole path: it must lie below the record it belongs to.
+bool SubkeysBelong(const RegKeyRecord& record) {
+    const std::wstring prefix = record.KeyName + L"\\";
+    for (const SubkeyRecord& subkey : record.Subkeys) {
+        if (subkey.KeyName.size() <= prefix.size()) return false;
+        if (!vb::TextEquals(std::wstring_view(subkey.KeyName).substr(0, prefix.size()), prefix)) return false;
+    }
+    return true;
+}
+
+// What makes a well-formed file unfit to restore from: a restore writes and deletes by these
+// names, so one that points elsewhere in the registry, or a file with no extensions at all
+// (every present extension would look new), is refused as a whole.
+std::wstring DamageOf(const SnapshotState& s) {
+    if (!s.damage.empty()) return s.damage;
+    if (s.extKeys.size() <= 1) return L"it lists no extensions";
+    for (size_t i = 1; i < s.extKeys.size(); ++i) {
+        const RegKeyRecord& record = s.extKeys[i];
+        if (!IsExtensionName(record.KeyName)) return L"\"" + record.KeyName + L"\" is no extension";
+        if (!SubkeysBelong(record)) return L"a subkey of \"" + record.KeyName + L"\" lies outside it";
+    }
+    for (size_t i = 1; i < s.assocKeys.size(); ++i) {
+        const RegKeyRecord& record = s.assocKeys[i];
+        if (vb::Trim(record.KeyName).empty() || record.KeyName == L"*") return L"an association has no usable name";
+        if (!SubkeysBelong(record)) return L"a subkey of \"" + record.KeyName + L"\" lies outside it";
+    }
+    return {};
+}
+
 long WholeNumber(const std::wstring& text) {
     try {
         return vb::Variant(vb::Trim(text)).ToLong();
@@ -297,6 +350,7 @@ void EmptySnapshot() {
     s.extTagOrder.assign(1, 0);
     s.assocOrder.assign(1, 0);
     s.read = false;
+    s.damage.clear();
 }
 
 class RestorerSink : public CheckpointSink {
@@ -435,6 +489,12 @@ void WriteAssocSnapshot(const std::wstring& path, const RegKeyRecords& extKeys, 
         return &extKeys[static_cast<size_t>(e)];
     };
     const size_t count = extKeys.empty() ? 0 : extKeys.size() - 1;
+    // Every Windows has extensions: an empty list means they could not be read, and a snapshot
+    // of it would later offer to remove every extension there is.
+    if (count == 0)
+        vb::Raise(vb::ErrInvalidCall, std::nullopt,
+                  std::wstring(L"No snapshot was saved: the list of file extensions read from the registry is empty, "
+                               L"so it would not show the associations as they are. The last snapshot is kept."));
 
     SetProgressCheckpoint(L"Snapshot Start");
     com::ComPtr<IXMLDOMDocument> document = CreateXmlDocument();
@@ -530,6 +590,13 @@ void GetSnapshotKeyValues(IXMLDOMNode* keyElement, long& defaultIndex, std::vect
                     break;
                 default: {
                     vb::Variant::Bytes bytes = UnescapeToBytes(raw);
+                    // The length can only cut the bytes the data gives; a longer one is damage,
+                    // never a reason to make up bytes.
+                    if (!LengthWithin(lengthText, bytes.size())) {
+                        NoteDamage(L"the value \"" + value.ValueName + L"\" has a data length of " +
+                                   vb::Trim(lengthText) + L" for " + std::to_wstring(bytes.size()) + L" bytes");
+                        break;
+                    }
                     bytes.resize(static_cast<size_t>(length), 0);
                     value.ValueData = std::move(bytes);
                     break;
@@ -604,6 +671,16 @@ bool GetAssocSnapshot(const std::wstring& path, std::wstring* parseError) {
                 }
             }
             ShowStatus(3, L"");
+            const std::wstring damage = DamageOf(s);
+            if (!damage.empty()) {
+                const std::wstring text = L"Err#: 0\r\nReason: The snapshot is damaged (" + damage +
+                                          L"); nothing is restored from it.\r\nLine: 0\r\nLine pos: 0\r\nFile Pos: 0  Hex: 0";
+                if (parseError)
+                    *parseError = text;
+                else
+                    CurrentMessagePresenter().Show(text, 0, L"");
+                throw SnapshotErrorReported{};
+            }
             ShowStatus(2, L"Sorting", true);
             s.extTagOrder = SortExtKeys(s.extKeys);
             s.extOrder = Sort(s.extKeys);

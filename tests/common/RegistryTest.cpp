@@ -393,6 +393,12 @@ TEST_F(RegistryTest, RefusesWrongCallsAndReportsFailedWrites) {
         EXPECT_FALSE(RawValue(HKEY_CLASSES_ROOT, L"", "", t, raw));
         EXPECT_FALSE(RawValue(HKEY_CLASSES_ROOT, L"", "v", t, raw));
     }
+    // Nor is a value of the root's own deleted.
+    PutRaw(HKEY_CLASSES_ROOT, L"", "rootvalue", REG_SZ, {'r', 0});
+    EXPECT_EQ(Registry(regDelete, L"", L"", vb::Variant(L"rootvalue"), {}, {}, HKEY_CLASSES_ROOT, true, true, true),
+              vb::Variant(false));
+    EXPECT_TRUE(RawValue(HKEY_CLASSES_ROOT, L"", "rootvalue", t, raw));
+    RegDeleteValueA(HKEY_CLASSES_ROOT, "rootvalue");
     boxes.shown.clear();
     EXPECT_FALSE(RegistryCreateKey(L"\\", HKEY_CLASSES_ROOT, true));
     EXPECT_GE(RegistryFailureCount(), 1);

@@ -61,7 +61,6 @@ TEST_F(CompareTest, TheWalkRecordsEachDifferenceOnceInNameOrder) {
          {Ext(L".a", L"afile"), Ext(L".b", L"bfile"), Ext(L".d", L"afile")},
          {L"4:.b", L"3:.c", L"4:.d", L"3:.e"}},
         {"empty present side", {Ext(L".a", L"afile"), Ext(L".b", L"bfile")}, {}, {L"3:.a", L"3:.b"}},
-        {"empty snapshot", {}, {Ext(L".a", L"afile"), Ext(L".b", L"bfile")}, {L"4:.a", L"4:.b"}},
         {"the class a default names is gone", {Ext(L".a", L"afile")}, {Ext(L".a", L"gone")}, {L"2:.a", L"5:.a"}},
     };
     for (Case& c : cases) {

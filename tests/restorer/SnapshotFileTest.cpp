@@ -209,6 +209,66 @@ TEST_F(SnapshotFileTest, AMalformedFileShowsTheParsersPositionsAndLeavesNothingT
     EXPECT_EQ(boxes.shown.size(), 2u);
 }
 
+TEST_F(SnapshotFileTest, AnEmptyModelWritesNoSnapshotAndTheOldOneStays) {
+    SetModel({Key(L".a", {Text(L"", L"afile")})}, {});
+    ASSERT_TRUE(SnapshotModel());
+    const std::string before = FileText(GetSnapshotFilePath());
+    SetModel({}, {});
+    EXPECT_ANY_THROW(WriteAssocSnapshot(GetSnapshotFilePath(), ExtKeys(), AssocKeys(), ExtByName()));
+    vb::Err().Clear();
+    EXPECT_EQ(FileText(GetSnapshotFilePath()), before);
+}
+
+// Well-formed files that must never drive a restore: each reads as no snapshot at all, with the
+// five-line message, and the comparison offers nothing to add or remove.
+TEST_F(SnapshotFileTest, ADamagedSnapshotIsNotReadAndDrivesNothing) {
+    const struct {
+        const char* what;
+        const char* body;  // inside <MorvaWA>
+    } cases[] = {
+        {"no extensions", "<Extensions></Extensions><Associations></Associations>"},
+        {"a subkey outside its key",
+         "<Extensions><Extension Name='.a'><Subkey Name='CLSID\\{0}\\InprocServer32'>"
+         "<Value Name='(Default)' Data='evil.dll' Type='1'/></Subkey></Extension></Extensions>"},
+        {"a subkey that only starts like its key",
+         "<Extensions><Extension Name='.a'><Subkey Name='.abc\\shell'/></Extension></Extensions>"},
+        {"an extension without a dot", "<Extensions><Extension Name='CLSID'/></Extensions>"},
+        {"an extension without a name", "<Extensions><Extension/></Extensions>"},
+        {"an association subkey outside it",
+         "<Extensions><Extension Name='.a'><Value Name='(Default)' Data='afile' Type='1'/></Extension></Extensions>"
+         "<Associations><Association Name='afile'><Subkey Name='bfile\\shell'/></Association></Associations>"},
+        {"a huge data length",
+         "<Extensions><Extension Name='.a'><Value Name='Bin' Data='AB' Type='3' DataLength='2000000000'/>"
+         "</Extension></Extensions>"},
+        {"a data length that is no number",
+         "<Extensions><Extension Name='.a'><Value Name='Bin' Data='AB' Type='3' DataLength='-1'/>"
+         "</Extension></Extensions>"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        boxes.shown.clear();
+        std::ofstream(vb::ToAnsi(GetSnapshotFilePath()), std::ios::binary | std::ios::trunc)
+            << "<?xml version='1.0'?>\n<MorvaWA>" << c.body << "</MorvaWA>";
+        EXPECT_FALSE(GetAssocSnapshot(GetSnapshotFilePath()));
+        EXPECT_FALSE(SnapshotRead());
+        EXPECT_EQ(SnapshotExtKeys().size(), 1u);
+        ASSERT_EQ(boxes.shown.size(), 1u);
+        EXPECT_EQ(vb::Split(boxes.shown[0].prompt, L"\r\n").size(), 5u) << vb::ToAnsi(boxes.shown[0].prompt);
+        // The present side has extensions; none of them is offered for removal.
+        SetModel({Key(L".a", {Text(L"", L"afile")}), Key(L".b")}, {});
+        DetermineAssocExtDiffs();
+        for (size_t i = 1; i < AssocDiffs().size(); ++i) EXPECT_GE(AssocDiffs()[i].Kind, dkAssocMissing);
+    }
+    // A length within the bytes still cuts them, as the writer records it.
+    std::ofstream(vb::ToAnsi(GetSnapshotFilePath()), std::ios::binary | std::ios::trunc)
+        << "<?xml version='1.0'?>\n<MorvaWA><Extensions><Extension Name='.a'>"
+           "<Value Name='Bin' Data='ABC' Type='3' DataLength='2'/></Extension></Extensions></MorvaWA>";
+    EXPECT_TRUE(GetAssocSnapshot(GetSnapshotFilePath()));
+    ASSERT_EQ(SnapshotExtKeys().size(), 2u);
+    ASSERT_EQ(SnapshotExtKeys()[1].KeyValues.size(), 1u);
+    EXPECT_EQ(SnapshotExtKeys()[1].KeyValues[0].ValueData.AsBytes(), (vb::Variant::Bytes{'A', 'B'}));
+}
+
 TEST_F(SnapshotFileTest, AFailedWriteLeavesTheOldSnapshotWhole) {
     SetModel({Key(L".a", {Text(L"", L"afile")})}, {});
     ASSERT_TRUE(SnapshotModel());
