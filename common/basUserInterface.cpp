@@ -226,7 +226,11 @@ void ResizeControls(win::Window& form) {
                     } else if (vb::TextEquals(a, L"Right")) {
                         newLeft = left + dx;
                     } else if (vb::TextEquals(a, L"Bottom")) {
+                        // Pinned to the bottom edge: the control keeps its height, and the
+                        // controls above it scale to make room. Scaled like them, it would
+                        // reach past the window's bottom edge whenever the window grows.
                         newTop = top + dy;
+                        if (newHeight == 0) newHeight = height;
                     }
                 }
                 bool inherited = false;

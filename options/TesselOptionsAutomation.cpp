@@ -104,7 +104,9 @@ public:
     STDMETHODIMP get_Interruptible(VARIANT_BOOL* value) override {
         // An unloaded window holds nothing up.
         if (!value) return E_POINTER;
-        *value = (!window_ || window_->Interruptible()) ? VARIANT_TRUE : VARIANT_FALSE;
+        // While one of the library's dialogs or message boxes waits for the user, the window must
+        // not be closed under it.
+        *value = (!window_ || (window_->Interruptible() && win::ModalDepth() == 0)) ? VARIANT_TRUE : VARIANT_FALSE;
         return S_OK;
     }
     STDMETHODIMP put_Interruptible(VARIANT_BOOL value) override {

@@ -293,13 +293,14 @@ void frmTesselOptions::TimerEvent() {
             findPending_ = false;
             FindInListView(1, false);
         }
-        if (resizeSettleCount_ != 0 && WindowState() == 0) {
+        // The window lives maximized in the frame: its controls follow every size but the minimized one.
+        if (resizeSettleCount_ != 0 && WindowState() != 1) {
             ++resizeSettleCount_;
             if (resizeSettleCount_ > 4) {
                 resizeSettleCount_ = 0;
                 const long width = Width();
                 const long height = Height();
-                if (width < kMinimumSettledSize || height < kMinimumSettledSize)
+                if (WindowState() == 0 && (width < kMinimumSettledSize || height < kMinimumSettledSize))
                     Move(Left(), Top(), std::max(width, kMinimumSettledSize), std::max(height, kMinimumSettledSize));
                 ResizeControls(*this);
                 resizeSettleCount_ = 0;
@@ -340,7 +341,10 @@ void frmTesselOptions::Form_Resize() {
 }
 
 bool frmTesselOptions::LibraryDialogOpen() const {
-    // A dialog of the library shown over this window: any other of its windows that is visible.
+    // A modal loop of the library (a dialog, a message box) is still on the stack: counted, for a
+    // minimized frame hides the dialogs it owns.
+    if (win::ModalDepth() > 0) return true;
+    // Any other of the library's windows that is shown over this one.
     for (win::Window* form : win::Window::LoadedWindows()) {
         if (form == this || form->IsMdiFrame()) continue;
         if (form->Visible()) return true;

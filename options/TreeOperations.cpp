@@ -149,8 +149,15 @@ void CategoryTree::JournalRemovePair(win::TreeNode extension, const std::vector<
                 if (!holdsExtension) continue;
                 for (win::TreeNode p : ChildrenOf(tree_.Child(sub)))
                     holdsProgram = holdsProgram || vb::TextEquals(ProgramFields(p)[4], shortPath);
-                // Still offered through that subcategory.
-                if (holdsProgram) return;
+                if (!holdsProgram) continue;
+                // Still offered through that subcategory. A Def line stays only while an active
+                // subcategory still makes the program the default; else the chooser would start it
+                // at once while no node shows it as a default: the line becomes an Add line.
+                const std::vector<std::wstring> found = GetOriginalProgramFields(fields);
+                if (IsDefaultElsewhere(own, text, shortPath) || !IsDefaultRecorded(text, found)) return;
+                UserRemoveB(ExtensionNumber(tree_, extension), text, found);
+                UserAddB(ExtensionNumber(tree_, extension), text, found, true);
+                return;
             }
         }
         UserRemoveB(ExtensionNumber(tree_, extension), text, GetOriginalProgramFields(fields));

@@ -71,10 +71,16 @@ TEST(LayoutTest, BottomAnchoredControlSetsTheVerticalScale) {
     bottom.SetTag(L"ResizeAnchor1:='Bottom' ResizeAnchor2:='Left' FixedSize:='True'");
     auto& upper = form.Put<win::Label>(nullptr, L"lbl", -1, L"x", Rect{10, 100, 50, 20});
     upper.SetTag(L"FixedSize:='True'");
+    // A list pinned to the bottom keeps its height: scaled with the others it would reach past
+    // the bottom edge it is pinned to.
+    auto& list = form.Put<win::Label>(nullptr, L"lst", -1, L"x", Rect{100, 260, 80, 30});
+    list.SetTag(L"ResizeAnchor1:='Bottom'");
     form.OldFormWidth = form.Width();
     form.OldFormHeight = form.Height();
     GrowBy(form, 0, 50);
     ResizeControls(form);
+    EXPECT_EQ(list.Top(), 310);
+    EXPECT_EQ(list.Height(), 30);
     EXPECT_EQ(bottom.Top(), 300);
     EXPECT_EQ(bottom.Left(), 10);
     // The other controls make room in proportion to the bottom control's move.

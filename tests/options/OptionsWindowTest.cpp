@@ -414,6 +414,44 @@ TEST_F(OptionsWindowTest, AResizeSettlesOnTheFourthTickAtLeast5200Twips) {
     w.RequestClose();
 }
 
+TEST_F(OptionsWindowTest, MaximizedInTheFrameItsListsFillTheWindowAtEverySize) {
+    frmTesselOptions& w = OpenInFrame();
+    ASSERT_TRUE(w.Loaded());
+    ASSERT_TRUE(IsZoomed(w.Handle()));
+    // Each list's edges in the window's client area.
+    auto edges = [&](HWND list) {
+        RECT r{};
+        GetWindowRect(list, &r);
+        MapWindowPoints(nullptr, w.Handle(), reinterpret_cast<POINT*>(&r), 2);
+        return r;
+    };
+    const HWND lists[] = {w.lvwPrograms.Handle(), w.lvwExts.Handle(), w.tvwChoices.Handle()};
+    for (SIZE size : {SIZE{620, 460}, SIZE{1100, 850}}) {
+        SCOPED_TRACE(size.cx);
+        SetWindowPos(frame->Handle(), nullptr, 0, 0, size.cx, size.cy, SWP_NOZORDER | SWP_NOACTIVATE);
+        RECT client{};
+        auto laidOut = [&] {
+            GetClientRect(w.Handle(), &client);
+            LONG right = 0, bottom = 0;
+            for (HWND list : lists) {
+                const RECT r = edges(list);
+                if (r.right > client.right || r.bottom > client.bottom) return false;
+                right = std::max(right, r.right);
+                bottom = std::max(bottom, r.bottom);
+            }
+            // And the lists take the room there is.
+            return right >= client.right - 60 && bottom >= client.bottom - 60;
+        };
+        EXPECT_TRUE(PumpUntil(laidOut, 8000));
+        EXPECT_TRUE(IsZoomed(w.Handle()));
+        for (HWND list : lists) {
+            const RECT r = edges(list);
+            EXPECT_LE(r.right, client.right);
+            EXPECT_LE(r.bottom, client.bottom);
+        }
+    }
+}
+
 // ---- first run ----
 
 class FakeRestorer : public win::Window {

@@ -203,14 +203,24 @@ TEST_F(TreeOperationsTest, PairThatAnotherActiveSubcategoryHoldsStaysRecorded) {
     Prog(editors, kPix);
     Ext(editors, L".bmp", 3);
     ops->RemoveProgram(pix, true);
-    // .bmp with Pix is still offered through Editors; .gif is not.
-    EXPECT_EQ(LinesOf(DefList()), (Lines{Line(L".bmp", kPix, L"-D")}));
+    // .bmp with Pix is still offered through Editors, but no longer as its default: an ordinary
+    // entry, so the chooser shows its list again. .gif is not offered at all.
+    EXPECT_TRUE(DefList().IsEmpty());
+    EXPECT_EQ(LinesOf(AddList()), (Lines{Line(L".bmp", kPix, L"-A"), Line(L".txt", kZed, L"-A")}));
     // The same pair in an inactive category does not keep it.
     win::TreeNode zedInDocs = Prog(docs, kZed);
     Ext(docs, L".txt", 7);
     ops->RemoveExtension(txt, true);
-    EXPECT_TRUE(AddList().IsEmpty());
+    EXPECT_EQ(LinesOf(AddList()), (Lines{Line(L".bmp", kPix, L"-A")}));
     EXPECT_TRUE(Exists(zedInDocs));
+}
+
+TEST_F(TreeOperationsTest, ADefLineStaysWhileAnotherActiveSubcategoryStillDefaultsThePair) {
+    Prog(editors, kPix, true);
+    Ext(editors, L".bmp", 3);
+    ops->RemoveProgram(pix, true);
+    EXPECT_EQ(LinesOf(DefList()), (Lines{Line(L".bmp", kPix, L"-D")}));
+    EXPECT_EQ(LinesOf(AddList()), (Lines{Line(L".txt", kZed, L"-A")}));
 }
 
 TEST_F(TreeOperationsTest, RemovingFromAnInactiveCategoryRecordsNothing) {
