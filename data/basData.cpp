@@ -110,7 +110,7 @@ bool GetWorkingFolder() {
 }
 
 bool UnpackArchiveInto(const std::wstring& archivePath, const std::wstring& folder,
-                       std::vector<std::wstring>* written) {
+                       std::vector<std::wstring>* written, zip::ZipResult* outcome) {
     ProcGuard guard;
     const std::wstring copy = JoinPaths(folder, ArchiveFileName);
     const std::wstring categoryFile = JoinPaths(folder, L"Tesselcat.xml");
@@ -124,9 +124,11 @@ bool UnpackArchiveInto(const std::wstring& archivePath, const std::wstring& fold
 
     counter = 0;
     bool succeeded = false;
+    zip::ZipResult last = zip::ZipResult::CannotOpen;
     do {
         std::vector<std::wstring> files;
-        succeeded = zip::UnpackFiles(copy, folder, ArchivePassword, &files) == zip::ZipResult::Ok;
+        last = zip::UnpackFiles(copy, folder, ArchivePassword, &files);
+        succeeded = last == zip::ZipResult::Ok;
         vb::DoEvents();
         if (written) written->insert(written->end(), files.begin(), files.end());
         vb::DoEvents();
@@ -134,8 +136,46 @@ bool UnpackArchiveInto(const std::wstring& archivePath, const std::wstring& fold
     } while (!FileExists(categoryFile) && counter <= UnzipAttempts && !succeeded);
 
     DeleteFileW(copy.c_str());
+    if (outcome) *outcome = last;
     return succeeded;
 }
+
+namespace {
+
+// Whether a failed unpack says the archive itself is missing or bad, so that replacing it with
+// the first copy is the cure; a local trouble (a full temp folder, an archive held open by
+// another program) leaves a sound archive that must not be replaced.
+bool ArchiveItselfFailed(const std::wstring& archive, zip::ZipResult result, bool categoryFileMissing) {
+    if (GetFileAttributesW(archive.c_str()) == INVALID_FILE_ATTRIBUTES) return true;
+    switch (result) {
+        case zip::ZipResult::NotZip:
+        case zip::ZipResult::Damaged:
+        case zip::ZipResult::BadPassword:
+        case zip::ZipResult::CrcMismatch:
+        case zip::ZipResult::Unsupported:
+        case zip::ZipResult::UnsafeName:
+            return true;
+        case zip::ZipResult::Ok:
+            return categoryFileMissing;
+        default:
+            return false;
+    }
+}
+
+void ReportLocalUnpackFailure(const std::wstring& archive, const std::wstring& folder, zip::ZipResult result) {
+    const std::wstring cause =
+        result == zip::ZipResult::WriteFailed
+            ? L"Its files could not be written to the folder " + folder +
+                  L" (the disk may be full, or a file there may be in use or read-only)."
+            : L"It could not be read: another program (a backup or virus checker, say) may be holding it open.";
+    CurrentMessagePresenter().Show(
+        L"Your settings could not be opened from " + archive + L".\r\n\r\n" + cause +
+            L"\r\n\r\nYour data file itself is fine: do not replace it. Close other programs that may be using it, "
+            L"then open the options again.",
+        MB_OK | MB_ICONEXCLAMATION, vb::ProjectName());
+}
+
+}  // namespace
 
 bool UnpackFiles() {
     ProcGuard guard;
@@ -152,16 +192,21 @@ bool UnpackFiles() {
     }
 
     bool result = false;
+    zip::ZipResult outcome = zip::ZipResult::CannotOpen;
     try {
-        result = UnpackArchiveInto(GetArchivePath(), state.WorkingFolder) && FileExists(state.CategoryFilePath);
+        result = UnpackArchiveInto(GetArchivePath(), state.WorkingFolder, nullptr, &outcome) &&
+                 FileExists(state.CategoryFilePath);
     } catch (...) {
         result = false;
     }
     if (!result) {
-        // The archive is missing, damaged, or lacks the category file: the user is told how to
-        // put the first copy in place.
         vb::Err().Clear();
-        MessageHandler(MessageBase + 4521);
+        // The archive is missing, damaged, or lacks the category file: the user is told how to
+        // put the first copy in place. Anything else is no fault of the archive.
+        if (ArchiveItselfFailed(GetArchivePath(), outcome, !FileExists(state.CategoryFilePath)))
+            MessageHandler(MessageBase + 4521);
+        else
+            ReportLocalUnpackFailure(GetArchivePath(), state.WorkingFolder, outcome);
     }
     state.Unpacked = result;
     return result;

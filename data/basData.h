@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "zip/ZipArchive.h"
+
 // The archive's password, the same in every deliverable that opens it.
 inline constexpr char ArchivePassword[] = "UWLpKEh+";
 inline constexpr wchar_t ArchiveFileName[] = L"TesselMorva.dat";
@@ -37,8 +39,9 @@ bool GetWorkingFolder();
 // Copies archivePath into folder, unpacks the copy there (waiting for the copy and trying up
 // to 11 times, letting pending window events run) and deletes the copy. Answers whether the
 // last unzip attempt succeeded; written receives the files that it wrote. Shows nothing.
+// outcome receives the last attempt's result; CannotOpen also when the copy could not be made.
 bool UnpackArchiveInto(const std::wstring& archivePath, const std::wstring& folder,
-                       std::vector<std::wstring>* written = nullptr);
+                       std::vector<std::wstring>* written = nullptr, zip::ZipResult* outcome = nullptr);
 
 // Empties the working folder and unpacks the archive into it. True when the archive was
 // unpacked and holds the category file; otherwise message 4521 and False.

@@ -470,6 +470,8 @@ void Scan::SortAndSave() {
     const std::wstring exeFile = GetExeFilePath();
     WriteTextFileReplacing(exeFile, text);
     written_ = true;
+    // Minutes of work: the new list goes into the archive now, not only when the window closes.
+    TrappedVoid(L"SortAndSave", [] { UpdateArchive(); });
     Detail2Ini(L"REL-Saved to disk", false);
     Detail2Ini(L"REL-File closed", false);
 
@@ -672,7 +674,12 @@ std::wstring DetailExeFile(const std::wstring& path, std::wstring& sortKey) {
         if (!vb::TextEquals(answer.ToString(), L"NoValueExists")) status = L"NE";
     }
 
-    sortKey = LowerCase(description + version + status + path);
     const std::wstring shortPath = ShortPathOf(path);
-    return description + L"|" + version + L"|" + status + L"|" + path + L"|" + shortPath;
+    // The list is kept in the ANSI code page: the line and its sort key are taken as they will
+    // read back from the file, or a name outside the code page would sort elsewhere there than
+    // here and break the order the look-ups rely on.
+    const std::wstring line = vb::FromAnsi(vb::ToAnsi(description + L"|" + version + L"|" + status + L"|" + path +
+                                                      L"|" + shortPath));
+    sortKey = GetExeLineKey(line);
+    return line;
 }

@@ -103,6 +103,41 @@ void LoadUserChoiceFile(const std::wstring& path) {
     }
 }
 
+namespace {
+
+// The folder a path's drive begins with: "C:\" or "\\server\share\".
+std::wstring DriveOf(const std::wstring& path) {
+    if (path.size() >= 2 && path[1] == L':') return path.substr(0, 2) + L"\\";
+    if (path.rfind(L"\\\\", 0) == 0) {
+        const size_t server = path.find(L'\\', 2);
+        const size_t share = server == std::wstring::npos ? server : path.find(L'\\', server + 1);
+        return share == std::wstring::npos ? path + L"\\" : path.substr(0, share + 1);
+    }
+    return {};
+}
+
+// A drive the scan found programs on; one it found none on was most likely not scanned (not
+// ticked, or offline that day).
+bool ListCoversDrive(const std::wstring& drive) {
+    const std::vector<std::wstring>& lines = ProgramLines();
+    for (long i = 0; i <= ProgramLineLast() && static_cast<size_t>(i) < lines.size(); ++i) {
+        const std::vector<std::wstring> fields = vb::Split(lines[static_cast<size_t>(i)], L"|");
+        if (fields.size() > 3 && vb::TextEquals(DriveOf(fields[3]), drive)) return true;
+    }
+    return false;
+}
+
+// The narrowing look-up said no; a plain walk of the list has the last word before an entry goes.
+bool ListHoldsPath(const std::wstring& path) {
+    const std::wstring lower = LowerCase(path);
+    const std::vector<std::wstring>& lines = ProgramLines();
+    for (long i = 0; i <= ProgramLineLast() && static_cast<size_t>(i) < lines.size(); ++i)
+        if (CompareExeKey(lower, lines[static_cast<size_t>(i)])) return true;
+    return false;
+}
+
+}  // namespace
+
 void CleanUserData() {
     TrappedVoid(L"CleanUserData", [] {
         UserChoiceState& state = State();
@@ -110,33 +145,51 @@ void CleanUserData() {
         // Without a program list there is nothing to check the entries against.
         if (ProgramLineLast() < 0 || ProgramLines().empty()) return;
 
+        std::vector<std::wstring> kept;
+        auto note = [](std::vector<std::wstring>& to, std::wstring description) {
+            for (const std::wstring& d : to)
+                if (vb::TextEquals(d, description)) return;
+            to.push_back(std::move(description));
+        };
         std::vector<std::wstring> descriptions;
         for (vb::List<std::wstring>* list : {&state.Add, &state.Remove, &state.Def}) {
             for (long i = 1; i <= list->UBound();) {
                 const std::wstring& entry = (*list)[i];
                 std::vector<std::wstring> fields = vb::Split(entry, L"|");
                 // Blank and malformed lines are left alone.
-                if (entry.empty() || fields.size() < UserChoiceFieldCount || IsLineAsArrayValidExe(fields)) {
+                if (entry.empty() || fields.size() < UserChoiceFieldCount || IsLineAsArrayValidExe(fields) ||
+                    ListHoldsPath(fields[4])) {
                     ++i;
                     continue;
                 }
-                std::wstring description = DescribeUserChoice(fields);
-                bool known = false;
-                for (const std::wstring& d : descriptions) known = known || vb::TextEquals(d, description);
-                if (!known) descriptions.push_back(std::move(description));
+                // Not in this list, but not gone either: a program whose file is still there, or
+                // one on a drive the scan did not reach, keeps its settings.
+                if (FileExists(fields[4]) || !ListCoversDrive(DriveOf(fields[4]))) {
+                    note(kept, DescribeUserChoice(fields));
+                    ++i;
+                    continue;
+                }
+                note(descriptions, DescribeUserChoice(fields));
                 AddStaleNode(fields);
                 list->RemoveAt(i);
             }
         }
-        if (descriptions.empty()) return;
+        if (descriptions.empty() && kept.empty()) return;
 
-        SaveOverrideFiles();
-        UpdateArchive();
-
-        std::wstring text =
-            L"The following associations have been removed because they are referring to programs that no longer "
-            L"exist on your computer.\r\n\r\n";
-        for (const std::wstring& d : descriptions) text += d + L"\r\n\r\n";
+        std::wstring text;
+        if (!descriptions.empty()) {
+            SaveOverrideFiles();
+            UpdateArchive();
+            text =
+                L"The following associations have been removed because they are referring to programs that no "
+                L"longer exist on your computer.\r\n\r\n";
+            for (const std::wstring& d : descriptions) text += d + L"\r\n\r\n";
+        }
+        if (!kept.empty()) {
+            text += L"The following programs were not found by this scan, but their associations have been kept "
+                    L"because the program file is still there or its drive was not scanned.\r\n\r\n";
+            for (const std::wstring& d : kept) text += d + L"\r\n\r\n";
+        }
         if (OptionsWindowServices* options = OptionsServices()) options->ShowInfo(text);
     });
 }

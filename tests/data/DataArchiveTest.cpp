@@ -212,6 +212,46 @@ TEST_F(DataArchiveTest, FailedUnpackShowsTheMessageAndNothingIsPackedOverTheArch
     }
 }
 
+// Troubles of this machine, not of the archive: the message says what went wrong and that the
+// archive is fine, never that it should be replaced with the first copy.
+TEST_F(DataArchiveTest, ALocalFailureToUnpackLeavesTheArchiveAloneAndSaysSo) {
+    struct Case {
+        const char* what;
+        bool lockArchive;    // another program holds the archive without sharing it
+        bool blockAFile;     // a folder stands where a working file must be written
+        const wchar_t* cause;
+    };
+    const Case cases[] = {
+        {"archive held open by another program", true, false, L"holding it open"},
+        {"a working file that cannot be written", false, true, L"could not be written"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        testsupport::RemoveTree(lopt);
+        DeleteFileW(GetArchivePath().c_str());
+        boxes.shown.clear();
+        MakeUsualArchive();
+        const std::string before = ReadBytes(GetArchivePath());
+        HANDLE locked = INVALID_HANDLE_VALUE;
+        if (c.lockArchive)
+            locked = CreateFileW(GetArchivePath().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        if (c.blockAFile) {
+            CreateDirectoryW(lopt.c_str(), nullptr);
+            CreateDirectoryW(JoinPaths(lopt, L"Tesselcat.xml").c_str(), nullptr);
+        }
+        EXPECT_FALSE(UnpackFiles());
+        if (locked != INVALID_HANDLE_VALUE) CloseHandle(locked);
+        RemoveDirectoryW(JoinPaths(lopt, L"Tesselcat.xml").c_str());
+        const std::vector<long> numbers = Shown();
+        EXPECT_EQ(std::find(numbers.begin(), numbers.end(), 4521), numbers.end());
+        ASSERT_EQ(boxes.shown.size(), 1u);
+        EXPECT_NE(boxes.shown[0].prompt.find(c.cause), std::wstring::npos) << vb::ToAnsi(boxes.shown[0].prompt);
+        EXPECT_NE(boxes.shown[0].prompt.find(L"fine"), std::wstring::npos);
+        EXPECT_EQ(ReadBytes(GetArchivePath()), before);
+        EXPECT_FALSE(WorkingFilesUnpacked());
+    }
+}
+
 TEST_F(DataArchiveTest, PackingWithoutAnUnpackInThisProcessDoesNothing) {
     MakeUsualArchive();
     const std::string before = ReadBytes(GetArchivePath());

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "DataTestSupport.h"
 #include "UiTestForms.h"
 #include "basProgramList.h"
@@ -167,6 +169,63 @@ TEST_F(UserChoicesTest, CleanUpDropsStaleEntriesReportsThemAndSaves) {
               vb::ToAnsi(std::wstring(kAcme) + L"\r\n\r\n" + malformed + L"\r\n" + kViewer + L"\r\n"));
     EXPECT_EQ(ReadBytes(Path(L"TesselDef.dat")), "");
     EXPECT_TRUE(boxes.shown.empty());
+}
+
+// Names outside the code page read back as "?" or best-fit letters, so the list as read may not be
+// in the order its look-up expects; no present program may be judged gone for that.
+TEST_F(UserChoicesTest, CleanUpKeepsProgramsWhoseNamesLeaveTheCodePage) {
+    std::vector<std::wstring> wide = {
+        L"Acme - Alpha|1.0|OK|C:\\A\\alpha.exe|C:\\A\\ALPHA.EXE",
+        L"Acme - \x0141\x00f3d\x017a Editor|1.0|OK|C:\\L\\lodz.exe|C:\\L\\LODZ.EXE",
+        L"Acme - Beta|1.0|OK|C:\\B\\beta.exe|C:\\B\\BETA.EXE",
+        L"Acme - \x0416\x0443\x043a|2.0|OK|C:\\Z\\zhuk.exe|C:\\Z\\ZHUK.EXE",
+        L"Acme - \x4e2d\x6587|3.0|OK|C:\\C\\cjk.exe|C:\\C\\CJK.EXE",
+        L"Acme - Gamma|1.0|OK|C:\\G\\gamma.exe|C:\\G\\GAMMA.EXE",
+        L"Acme - \x00c7a\x011f|1.0|OK|C:\\T\\cag.exe|C:\\T\\CAG.EXE",
+        L"Zeta - Last|1.0|OK|C:\\Z\\last.exe|C:\\Z\\LAST.EXE",
+    };
+    // In the order of the wide names, then as the file gives them back.
+    std::sort(wide.begin(), wide.end(), [](const std::wstring& a, const std::wstring& b) {
+        return vb::StrComp(GetExeLineKey(a), GetExeLineKey(b), vb::BinaryCompare) < 0;
+    });
+    std::vector<std::wstring> lines, entries;
+    for (const std::wstring& line : wide) {
+        lines.push_back(vb::FromAnsi(vb::ToAnsi(line)));
+        const std::vector<std::wstring> f = vb::Split(lines.back(), L"|");
+        entries.push_back(L".x|" + f[0] + L"|" + f[1] + L"|" + f[2] + L"-A|" + f[3] + L"|" + f[4]);
+    }
+    SetProgramLines(lines);
+    SetList(AddList(), entries);
+    FakeOptionsWindow options;
+    CleanUserData();
+    EXPECT_EQ(Entries(AddList()), entries);
+    EXPECT_EQ(StaleEntries().UBound(), 0);
+    EXPECT_TRUE(options.infoShown.empty());
+}
+
+// A program that this scan did not list loses its settings only when it is really gone.
+TEST_F(UserChoicesTest, CleanUpKeepsProgramsStillOnDiskOrOnDrivesNotScanned) {
+    InstallPrograms();  // the scan covered C: only
+    wchar_t system[MAX_PATH] = {};
+    GetSystemDirectoryW(system, MAX_PATH);
+    const std::wstring present = std::wstring(system) + L"\\notepad.exe";
+    ASSERT_NE(GetFileAttributesW(present.c_str()), INVALID_FILE_ATTRIBUTES);
+    const std::wstring onDisk = L".txt|Pad - Notes|5.1|OK-A|" + present + L"|" + present;
+    const std::wstring otherDrive = L".txt|Far - Away|1.0|OK-A|Q:\\Tools\\far.exe|Q:\\TOOLS\\FAR.EXE";
+    const std::wstring share = L".txt|Net - Tool|1.0|OK-A|\\\\server\\apps\\net.exe|\\\\server\\apps\\net.exe";
+    SetList(AddList(), {onDisk, kGone, otherDrive, share});
+    FakeOptionsWindow options;
+    CleanUserData();
+    EXPECT_EQ(Entries(AddList()), (std::vector<std::wstring>{onDisk, otherDrive, share}));
+    ASSERT_EQ(StaleEntries().UBound(), 1);
+    ASSERT_EQ(options.infoShown.size(), 1u);
+    const std::wstring& report = options.infoShown[0];
+    EXPECT_NE(report.find(L"Old - Writer"), std::wstring::npos);
+    const size_t keptPart = report.find(L"have been kept");
+    ASSERT_NE(keptPart, std::wstring::npos);
+    for (const wchar_t* name : {L"Pad - Notes", L"Far - Away", L"Net - Tool"})
+        EXPECT_GT(report.find(name), keptPart) << vb::ToAnsi(name);
+    EXPECT_LT(report.find(L"Old - Writer"), keptPart);
 }
 
 TEST_F(UserChoicesTest, CleanUpWithNothingStaleOrNoProgramListChangesNothing) {
