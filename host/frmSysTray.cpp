@@ -63,6 +63,9 @@ void frmSysTray::RemoveIcon() {
 
 void frmSysTray::IconMessage(UINT mouseMessage) {
     if (!frame_) return;
+    // A dialog or message box of the host waits for the user: the frame it belongs to stays as
+    // it is until it is answered.
+    if (win::ModalDepth() > 0) return;
     switch (TrayActionFor(mouseMessage)) {
         case TrayAction::ToggleFrame:
             SetForegroundWindow(Handle());
@@ -110,7 +113,7 @@ void frmSysTray::ShowPopup() {
 }
 
 void frmSysTray::MenuClick(int index) {
-    if (!frame_) return;
+    if (!frame_ || win::ModalDepth() > 0) return;
     switch (index) {
         case trayRestore: frame_->ShowMDIForm(); break;
         case trayExit: frame_->CloseFrame(); break;

@@ -389,3 +389,29 @@ TEST(TrayWindow, AddsItsIconOnceAndAnswersItsMessages) {
     win::DefaultInstance<frmSysTray>::Release();
     SuiteProductName().clear();
 }
+
+TEST(TrayWindow, ItsCommandsWaitWhileAModalWindowOfTheHostIsOpen) {
+    FakeTrayFrame frame;
+    frmSysTray& tray = frmSysTray::Default();
+    tray.Activate(frame);
+    std::vector<std::wstring> duringModal;
+    bool exitChosen = false;
+    WindowDriver driver({[&] {
+        frmQuit* q = frmQuit::Existing();
+        if (!Shown(q)) return false;
+        // The icon's click and its menu's Exit, as the shell delivers them while the box waits.
+        SendMessageW(tray.Handle(), WM_MOUSEMOVE, 0, WM_LBUTTONUP);
+        tray.MenuClick(trayExit);
+        duringModal = frame.calls;
+        Press(q->OKButton);
+        return true;
+    }});
+    frmQuit::Default().Ask(exitChosen);
+    EXPECT_FALSE(driver.TimedOut());
+    EXPECT_TRUE(duringModal.empty());
+    // Answered, the same commands go through.
+    tray.MenuClick(trayExit);
+    EXPECT_EQ(frame.calls, std::vector<std::wstring>{L"close"});
+    tray.RemoveIcon();
+    win::DefaultInstance<frmSysTray>::Release();
+}
