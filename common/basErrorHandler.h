@@ -36,6 +36,18 @@ private:
     bool& flag_;
 };
 
+// Counts a nested step for a scope: one more while it runs, one less on every way out.
+class CountScope {
+public:
+    explicit CountScope(int& count) : count_(count) { ++count_; }
+    ~CountScope() { --count_; }
+    CountScope(const CountScope&) = delete;
+    CountScope& operator=(const CountScope&) = delete;
+
+private:
+    int& count_;
+};
+
 struct ErrorRecord {
     std::wstring Description;
     short StackLevel = 0;

@@ -42,6 +42,18 @@ struct RegKeyRecord : SubkeyRecord {
 
 using RegKeyRecords = std::vector<RegKeyRecord>;
 
+// The record a link or index names, or nullptr for 0 (no record) and anything outside the array.
+template <typename Records>
+auto RecordAt(Records& records, long index) -> decltype(&records[0]) {
+    if (index < 1 || static_cast<size_t>(index) >= records.size()) return nullptr;
+    return &records[static_cast<size_t>(index)];
+}
+
+// Whether the key holds an unnamed value.
+inline bool HasDefault(const SubkeyRecord& record) {
+    return record.ValueIndex >= 0 && static_cast<size_t>(record.ValueIndex) < record.KeyValues.size();
+}
+
 // The model. Element 0 of each array is an empty record and never a key, so 0 in a link
 // means "no link".
 RegKeyRecords& ExtKeys();

@@ -2,12 +2,19 @@
 
 #include <oleauto.h>
 
+#include "com/Bstr.h"
 #include "vb/VbText.h"
 
 namespace {
 
 bool IsSpecial(wchar_t c) {
     return c < 32 || c > 127 || c == L'<' || c == L'>' || c == L'&' || c == L'\'' || c == L'"';
+}
+
+// A text that itself holds the run marker has that brace escaped, so that it reads back as
+// written; every other brace stays as it is.
+bool IsSpecialAt(const std::wstring& text, size_t i) {
+    return IsSpecial(text[i]) || text.compare(i, 3, L"{[~") == 0;
 }
 
 int HexDigit(wchar_t c) {
@@ -30,17 +37,7 @@ bool DecodeRun(std::wstring_view hex, std::wstring& out) {
     return true;
 }
 
-class Bstr {
-public:
-    explicit Bstr(const std::wstring& s) : b_(SysAllocStringLen(s.data(), static_cast<UINT>(s.size()))) {}
-    ~Bstr() { SysFreeString(b_); }
-    Bstr(const Bstr&) = delete;
-    Bstr& operator=(const Bstr&) = delete;
-    BSTR Get() const { return b_; }
-
-private:
-    BSTR b_;
-};
+using com::Bstr;
 
 }  // namespace
 
@@ -51,12 +48,12 @@ std::wstring CvtForXmlParser(const std::wstring& text, short mode) {
         out.reserve(text.size());
         size_t i = 0;
         while (i < text.size()) {
-            if (!IsSpecial(text[i])) {
+            if (!IsSpecialAt(text, i)) {
                 out += text[i++];
                 continue;
             }
             size_t end = i;
-            while (end < text.size() && IsSpecial(text[end])) ++end;
+            while (end < text.size() && IsSpecialAt(text, end)) ++end;
             std::string bytes = vb::ToAnsi(std::wstring_view(text).substr(i, end - i));
             out += L"{[~";
             for (unsigned char b : bytes) {
@@ -98,13 +95,9 @@ com::ComPtr<IXMLDOMDocument> CreateXmlDocument() {
 com::ComPtr<IXMLDOMDocument> LoadXmlDocument(const std::wstring& path) {
     com::ComPtr<IXMLDOMDocument> document = CreateXmlDocument();
     if (!document) return document;
-    VARIANT source;
-    VariantInit(&source);
-    source.vt = VT_BSTR;
-    source.bstrVal = SysAllocStringLen(path.data(), static_cast<UINT>(path.size()));
+    com::BstrVariant source(path);
     VARIANT_BOOL loaded = VARIANT_FALSE;
-    HRESULT hr = document->load(source, &loaded);
-    VariantClear(&source);
+    HRESULT hr = document->load(source.v, &loaded);
     if (hr != S_OK || loaded != VARIANT_TRUE) document.Reset();
     return document;
 }

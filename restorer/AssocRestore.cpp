@@ -12,16 +12,6 @@
 
 namespace {
 
-template <typename Records>
-auto RecordAt(Records& records, long index) -> decltype(&records[0]) {
-    if (index < 1 || static_cast<size_t>(index) >= records.size()) return nullptr;
-    return &records[static_cast<size_t>(index)];
-}
-
-bool HasDefault(const SubkeyRecord& record) {
-    return record.ValueIndex >= 0 && static_cast<size_t>(record.ValueIndex) < record.KeyValues.size();
-}
-
 const RegValueRecord& DefaultValue(const SubkeyRecord& record) {
     return record.KeyValues[static_cast<size_t>(record.ValueIndex)];
 }

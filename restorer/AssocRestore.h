@@ -1,8 +1,9 @@
 // The restore: marked differences written back into HKEY_CLASSES_ROOT from the snapshot.
 // Every registry access goes through the dispatcher with absolute paths and stays quiet; a
 // write or delete that fails leaves its difference in place, and the next comparison lists it
-// again. No difference reaches a root key, and none takes down a class that the snapshot or
-// another extension still needs.
+// again. No difference reaches a root key. A class is deleted only when the snapshot proves it
+// was not there (the extension named it then without a link), and never while it is an
+// extension, "*", a class of the snapshot, or the class of another present extension.
 #pragma once
 #include <string>
 #include <vector>

@@ -67,8 +67,10 @@ void frmAssociationRestorer::Form_Activate() {
         }
     } tidy{*this, controlsOff};
     try {
-        if (win::Window* options = OptionsWindowDefault(); options && options->Loaded())
+        if (win::Window* options = OptionsWindowDefault(); options && options->Loaded()) {
             SetControlsEnabled(*options, false);
+            optionsWindowDisabled_ = true;
+        }
         Refresh();
         SetControlsEnabled(*this, false);
         controlsOff = true;
@@ -278,11 +280,7 @@ bool frmAssociationRestorer::MarkUnmarkLvwItem(int row) {
         else if (kind >= dkAssocRemoved && kind <= dkAssocChanged) set = chk[1]->Checked();
         if (!set) return false;
         // A mark set by code is no user's check: the check rule does not run for it.
-        ++codeChecks_;
-        struct Done {
-            int& n;
-            ~Done() { --n; }
-        } done{codeChecks_};
+        CountScope codeCheck(codeChecks_);
         lvw->SetChecked(row, opt[0]->Checked());
         return true;
     } catch (...) {

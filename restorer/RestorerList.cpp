@@ -13,14 +13,9 @@
 
 namespace {
 
-const RegKeyRecord* RecordOf(const RegKeyRecords& records, long index) {
-    if (index < 1 || static_cast<size_t>(index) >= records.size()) return nullptr;
-    return &records[static_cast<size_t>(index)];
-}
-
 // The association an extension record links to, or its own default value when that name is blank.
 std::wstring AssociationShown(const RegKeyRecord& extension, const RegKeyRecords& associations) {
-    const RegKeyRecord* association = RecordOf(associations, extension.Link);
+    const RegKeyRecord* association = RecordAt(associations, extension.Link);
     std::wstring name = association ? association->KeyName : std::wstring();
     if (vb::Trim(name).empty() && extension.ValueIndex >= 0) name = UnnamedValueText(extension);
     return name;
@@ -38,11 +33,7 @@ void frmAssociationRestorer::DisplayDiffs() {
     try {
         const bool changes = opt2[0]->Checked();
         Detail2Ini(L"DDs", false);
-        ++codeChecks_;
-        struct Done {
-            int& n;
-            ~Done() { --n; }
-        } done{codeChecks_};
+        CountScope codeCheck(codeChecks_);
         lvw->Clear();
         rowKeys_.clear();
         const std::vector<AssocDiff>& diffs = AssocDiffs();
@@ -77,8 +68,8 @@ void frmAssociationRestorer::DisplayDiffs() {
                 if (shown) DisplayDiff(static_cast<long>(i), flags.empty() ? L"" : L"[" + flags.substr(1) + L"]", true);
             } else if (d.Kind == dkProgramMissing && ChecksBox(2)) {
                 std::wstring command;
-                if (const RegKeyRecord* extension = RecordOf(ExtKeys(), d.CurrentIndex))
-                    if (const RegKeyRecord* association = RecordOf(AssocKeys(), extension->Link)) {
+                if (const RegKeyRecord* extension = RecordAt(ExtKeys(), d.CurrentIndex))
+                    if (const RegKeyRecord* association = RecordAt(AssocKeys(), extension->Link)) {
                         long source = 0;
                         command = GetCmdLineFromAssoc(association->Subkeys, source);
                     }
@@ -105,8 +96,8 @@ void frmAssociationRestorer::DisplayDiff(long index, const std::wstring& extraTe
         rowKeys_[static_cast<size_t>(row)] = L"k" + std::to_wstring(index);
         lvw->SetSubItem(row, 4, extraText.empty() ? kind.Detected : kind.Detected + L" " + extraText);
 
-        const RegKeyRecord* current = RecordOf(ExtKeys(), d.CurrentIndex);
-        const RegKeyRecord* snapshot = RecordOf(SnapshotExtKeys(), d.SnapshotIndex);
+        const RegKeyRecord* current = RecordAt(ExtKeys(), d.CurrentIndex);
+        const RegKeyRecord* snapshot = RecordAt(SnapshotExtKeys(), d.SnapshotIndex);
         const bool fromCurrent = d.Kind == dkExtAdded || d.Kind == dkAssocMissing || d.Kind == dkProgramMissing;
         if (const RegKeyRecord* named = fromCurrent ? current : snapshot) lvw->SetSubItem(row, 1, named->KeyName);
         if (fillWas && d.Kind != dkExtAdded && snapshot)
@@ -179,11 +170,7 @@ void frmAssociationRestorer::lvw_ItemCheck(int row) {
             const int kind = KindOfAction(lvw->ItemText(row));
             if (kind == dkAssocMissing || kind == dkProgramMissing) {
                 MessageHandler(MessageBase + (kind == dkAssocMissing ? 4526 : 4525));
-                ++codeChecks_;
-                struct Done {
-                    int& n;
-                    ~Done() { --n; }
-                } done{codeChecks_};
+                CountScope codeCheck(codeChecks_);
                 lvw->SetChecked(row, false);
                 return;
             }

@@ -27,15 +27,6 @@ CompareState& State() {
     return state;
 }
 
-const RegKeyRecord* RecordOf(const RegKeyRecords& records, long index) {
-    if (index < 1 || static_cast<size_t>(index) >= records.size()) return nullptr;
-    return &records[static_cast<size_t>(index)];
-}
-
-bool HasDefault(const SubkeyRecord& record) {
-    return record.ValueIndex >= 0 && static_cast<size_t>(record.ValueIndex) < record.KeyValues.size();
-}
-
 std::wstring DefaultText(const SubkeyRecord& record) {
     return HasDefault(record) ? ValueDataText(record.KeyValues[static_cast<size_t>(record.ValueIndex)].ValueData)
                               : std::wstring();
@@ -43,7 +34,7 @@ std::wstring DefaultText(const SubkeyRecord& record) {
 
 // The name of the association record a link points at; element 0 (no link) has none.
 std::wstring LinkedName(const RegKeyRecords& associations, long link) {
-    const RegKeyRecord* record = RecordOf(associations, link);
+    const RegKeyRecord* record = RecordAt(associations, link);
     return record ? record->KeyName : std::wstring();
 }
 
@@ -124,8 +115,8 @@ bool DetermineAssocDiffs(long currentIndex, long snapshotIndex) {
     return Trapped(
         L"DetermineAssocDiffs",
         [&] {
-            const RegKeyRecord* current = RecordOf(ExtKeys(), currentIndex);
-            const RegKeyRecord* snapshot = RecordOf(SnapshotExtKeys(), snapshotIndex);
+            const RegKeyRecord* current = RecordAt(ExtKeys(), currentIndex);
+            const RegKeyRecord* snapshot = RecordAt(SnapshotExtKeys(), snapshotIndex);
             if (!current || !snapshot) return false;
             const bool currentDefault = HasDefault(*current);
             const bool snapshotDefault = HasDefault(*snapshot);
@@ -137,8 +128,8 @@ bool DetermineAssocDiffs(long currentIndex, long snapshotIndex) {
                 Record(currentIndex, snapshotIndex, dkAssocChanged);
                 return true;
             }
-            const long currentLink = RecordOf(AssocKeys(), current->Link) ? current->Link : 0;
-            const long snapshotLink = RecordOf(SnapshotAssocKeys(), snapshot->Link) ? snapshot->Link : 0;
+            const long currentLink = RecordAt(AssocKeys(), current->Link) ? current->Link : 0;
+            const long snapshotLink = RecordAt(SnapshotAssocKeys(), snapshot->Link) ? snapshot->Link : 0;
             if (!vb::TextEquals(LinkedName(AssocKeys(), currentLink), LinkedName(SnapshotAssocKeys(), snapshotLink))) {
                 DiffKind kind = currentLink && snapshotLink ? dkAssocChanged : currentLink ? dkAssocAdded : dkAssocRemoved;
                 Record(currentIndex, snapshotIndex, kind);
@@ -163,7 +154,7 @@ bool FindRegValue(long recordIndex, const std::wstring& name, long& index, bool 
     ProcGuard guard;
     try {
         RestorerDetail2Ini(L"FRKOV: " + name);
-        const RegKeyRecord* record = RecordOf(ExtKeys(), recordIndex);
+        const RegKeyRecord* record = RecordAt(ExtKeys(), recordIndex);
         if (!record) return false;
         if (subkeyMode) {
             for (size_t i = 0; i < record->Subkeys.size(); ++i) {
@@ -198,9 +189,9 @@ bool IsValidAssociation(long currentIndex, long snapshotIndex) {
     return Trapped(
         L"IsValidAssociation",
         [&] {
-            const RegKeyRecord* extension = RecordOf(ExtKeys(), currentIndex);
+            const RegKeyRecord* extension = RecordAt(ExtKeys(), currentIndex);
             if (!extension) return false;
-            if (const RegKeyRecord* association = RecordOf(AssocKeys(), extension->Link)) {
+            if (const RegKeyRecord* association = RecordAt(AssocKeys(), extension->Link)) {
                 long source = 0;
                 const std::wstring command = GetCmdLineFromAssoc(association->Subkeys, source);
                 RestorerDetail2Ini(L"IVA: 1: " + command);

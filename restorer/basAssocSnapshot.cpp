@@ -9,6 +9,7 @@
 #include "basUserInterface.h"
 #include "basWinAPI_Registry.h"
 #include "basXmlFiles.h"
+#include "com/Bstr.h"
 #include "vb/VbError.h"
 #include "vb/VbText.h"
 
@@ -31,41 +32,12 @@ SnapshotState& State() {
     return state;
 }
 
-class Bstr {
-public:
-    explicit Bstr(std::wstring_view s) : b_(SysAllocStringLen(s.data(), static_cast<UINT>(s.size()))) {}
-    Bstr() = default;
-    ~Bstr() { SysFreeString(b_); }
-    Bstr(const Bstr&) = delete;
-    Bstr& operator=(const Bstr&) = delete;
-    BSTR Get() const { return b_; }
-    BSTR* Put() {
-        SysFreeString(b_);
-        b_ = nullptr;
-        return &b_;
-    }
-    std::wstring Text() const { return b_ ? std::wstring(b_, SysStringLen(b_)) : std::wstring(); }
-
-private:
-    BSTR b_ = nullptr;
-};
+using com::Bstr;
+using com::BstrVariant;
 
 void Check(HRESULT hr) {
     if (FAILED(hr)) vb::Raise(hr);
 }
-
-// A string VARIANT that frees itself.
-struct BstrVariant {
-    VARIANT v;
-    explicit BstrVariant(std::wstring_view s) {
-        VariantInit(&v);
-        v.vt = VT_BSTR;
-        v.bstrVal = SysAllocStringLen(s.data(), static_cast<UINT>(s.size()));
-    }
-    ~BstrVariant() { VariantClear(&v); }
-    BstrVariant(const BstrVariant&) = delete;
-    BstrVariant& operator=(const BstrVariant&) = delete;
-};
 
 void SetAttribute(IXMLDOMElement* element, const wchar_t* name, std::wstring_view value) {
     Bstr attribute{std::wstring_view(name)};
@@ -77,6 +49,12 @@ bool IsSpecialByte(uint8_t b) {
     return b < 32 || b > 127 || b == '<' || b == '>' || b == '&' || b == '\'' || b == '"';
 }
 
+// As for text: the brace of a run marker the data holds is escaped too.
+bool IsSpecialByteAt(const vb::Variant::Bytes& bytes, size_t i) {
+    return IsSpecialByte(bytes[i]) ||
+           (bytes[i] == '{' && i + 2 < bytes.size() && bytes[i + 1] == '[' && bytes[i + 2] == '~');
+}
+
 // Binary data escaped as the attribute text of its ANSI characters would be, built from the
 // bytes themselves so that no byte is lost to a code page without a character for it.
 std::wstring EscapeBytes(const vb::Variant::Bytes& bytes) {
@@ -85,12 +63,12 @@ std::wstring EscapeBytes(const vb::Variant::Bytes& bytes) {
     out.reserve(bytes.size() * 2);
     size_t i = 0;
     while (i < bytes.size()) {
-        if (!IsSpecialByte(bytes[i])) {
+        if (!IsSpecialByteAt(bytes, i)) {
             out += static_cast<wchar_t>(bytes[i++]);
             continue;
         }
         out += L"{[~";
-        while (i < bytes.size() && IsSpecialByte(bytes[i])) {
+        while (i < bytes.size() && IsSpecialByteAt(bytes, i)) {
             out += kDigits[bytes[i] >> 4];
             out += kDigits[bytes[i] & 15];
             ++i;

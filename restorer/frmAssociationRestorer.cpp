@@ -333,9 +333,16 @@ void frmAssociationRestorer::ApplyPendingResize() {
 void frmAssociationRestorer::QueryUnloadSteps() {
     TrappedVoid(L"Form_QueryUnload", [&] {
         FormGetSetPosAndSize(plSave, *this);
-        if (win::Window* options = OptionsWindowDefault(); options && options->Loaded())
-            SetControlsEnabled(*options, true);
+        GiveOptionsWindowBack();
     });
+}
+
+// The options window's controls come back on only when this window switched them off.
+void frmAssociationRestorer::GiveOptionsWindowBack() {
+    if (!optionsWindowDisabled_) return;
+    optionsWindowDisabled_ = false;
+    if (win::Window* options = OptionsWindowDefault(); options && options->Loaded())
+        SetControlsEnabled(*options, true);
 }
 
 bool frmAssociationRestorer::OnQueryUnload() {
@@ -353,6 +360,8 @@ void frmAssociationRestorer::OnUnload() {
     TrappedVoid(L"Form_Unload", [&] {
         ShowStatus(2, L"", false, true);
         ShowStatus(3, L"", false, true);
+        // Unloaded by code, without the query: the options window gets its controls back too.
+        GiveOptionsWindowBack();
         if (OptionsWindowServices* services = OptionsServices()) services->SetFormUnloaded(true);
     });
     rowKeys_.clear();

@@ -45,6 +45,9 @@ void MoveLink(long& from, long& to) {
 
 std::wstring ValueText(const vb::Variant& data) { return ValueDataText(data); }
 
+// A switched value keeps an expandable text expandable; anything else is written as text.
+long TextTypeOf(const RegValueRecord& value) { return value.ValueType == REG_EXPAND_SZ ? REG_EXPAND_SZ : REG_SZ; }
+
 }  // namespace
 
 frmPreviewerController::frmPreviewerController()
@@ -418,7 +421,7 @@ frmPreviewerController::Rewrite frmPreviewerController::RewriteRegValue(RegKeyRe
     rewrite.oldData = value.ValueData;
     value.ValueData = vb::Variant(data);
     Registry(regSave, key, L"", vb::Variant(valueName), vb::Variant(data), std::nullopt, root, true, true, false,
-             REG_SZ);
+             TextTypeOf(value));
     rewrite.result = RegistryFailureCount() == 0 ? Rewritten::Written : Rewritten::Refused;
     return rewrite;
 }
@@ -433,7 +436,7 @@ void frmPreviewerController::UndoRewrites(RegKeyRecord& record, HKEY root, const
         // A value already changed gets its former text back, so the row means what its check says.
         if (r.result == Rewritten::Written)
             Registry(regSave, key, L"", vb::Variant(names[i]), vb::Variant(ValueText(r.oldData)), std::nullopt, root,
-                     true, true, false, REG_SZ);
+                     true, true, false, TextTypeOf(value));
     }
 }
 
@@ -534,11 +537,7 @@ void frmPreviewerController::CheckAllRows(bool state) {
 void frmPreviewerController::SetButtonsEnabledState() {
     TrappedVoid(L"SetButtonsEnabledState", [&] {
         if (settingButtons_) return;
-        settingButtons_ = true;
-        struct Reset {
-            bool& flag;
-            ~Reset() { flag = false; }
-        } reset{settingButtons_};
+        BusyScope busy(settingButtons_);
         SetControlEnabled(*this, *cmd[0], lvw.Count() > 0);
     });
 }

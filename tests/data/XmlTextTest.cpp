@@ -22,7 +22,12 @@ TEST(CvtForXmlParser, EscapesEachRunOfSpecialCharacters) {
         {L"tab\there", L"tab{[~09~]}here"},
         {L"line\r\nbreak", L"line{[~0D0A~]}break"},
         {L"<&>", L"{[~3C263E~]}"},
-        {L"~]}{[~", L"~]}{[~"},
+        {L"~]}{[~", L"~]}{[~7B~]}[~"},
+        // A text that holds an escaped run reads back as written, not as the run's character;
+        // braces elsewhere stay readable.
+        {L"{[~41~]}", L"{[~7B~]}[~41~]}"},
+        {L"CLSID\\{00021401-0000}", L"CLSID\\{00021401-0000}"},
+        {L"{{[~", L"{{[~7B~]}[~"},
         {L"del\x7F", L"del\x7F"},  // 127 is not special
     };
     for (const EscapeCase& c : cases) {

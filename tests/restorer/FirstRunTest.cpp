@@ -7,9 +7,11 @@
 #include "FakePresenter.h"
 #include "LibraryMessages.h"
 #include "OptionsWindowSupport.h"
+#include "basAssocSnapshot.h"
 #include "basData.h"
 #include "basIniFile.h"
 #include "basMessageHandler.h"
+#include "basRegistryModel.h"
 #include "basStrings.h"
 #include "frmAssociationRestorer.h"
 #include "frmInfo.h"
@@ -99,6 +101,11 @@ TEST_F(FirstRunWithRestorerTest, TheFirstStartTakesTheSnapshotBeforeTheWelcome) 
         if (b.prompt.find(text.substr(0, 20)) != std::wstring::npos) announced = true;
     EXPECT_TRUE(announced) << "message 4515 announced the first snapshot";
     EXPECT_EQ(IniFile(IniRead, L"Log Snapshot", {}, vb::Variant(L"?")).ToString(), L"0");
+    // The file holds the extensions the model loaded, each by its name.
+    ASSERT_GT(ExtKeys().size(), 1u);
+    ASSERT_TRUE(GetAssocSnapshot(GetSnapshotFilePath()));
+    ASSERT_EQ(SnapshotExtKeys().size(), ExtKeys().size());
+    for (size_t i = 1; i < ExtKeys().size(); ++i) EXPECT_EQ(SnapshotExtKeys()[i].KeyName, ExtKeys()[i].KeyName) << i;
     EXPECT_TRUE(w.Loaded());
     EXPECT_TRUE(w.lvwExts.Enabled()) << "the options window works again";
 }

@@ -342,7 +342,7 @@ TEST_F(PreviewerControllerTest, APrecatchKeyWithOnlyApplicationChangesOnlyThat) 
 }
 
 TEST_F(PreviewerControllerTest, FillingTheListAndCheckingCheckedRowsWriteNothing) {
-    // A rewrite would turn these expandable texts into plain ones.
+    // Only a switched row is written, and an expandable text stays expandable.
     PutClass(L".e1", L"PerceivedType", L"image", REG_EXPAND_SZ);
     PutClass(L".e2", L"", L"Paint.Picture", REG_EXPAND_SZ);
     PutClass(L".e3", L"PerceivedType", L"image" + Tag, REG_EXPAND_SZ);
@@ -361,7 +361,7 @@ TEST_F(PreviewerControllerTest, FillingTheListAndCheckingCheckedRowsWriteNothing
 
     // "Check All" touches only the row that was off.
     form.cmd[2]->Click();
-    EXPECT_EQ(types(), (std::vector<DWORD>{REG_EXPAND_SZ, REG_EXPAND_SZ, REG_SZ}));
+    EXPECT_EQ(types(), (std::vector<DWORD>{REG_EXPAND_SZ, REG_EXPAND_SZ, REG_EXPAND_SZ}));
     EXPECT_EQ(ClassValue(L".e3", L"PerceivedType"), L"image");
     for (int i = 0; i < 3; ++i) EXPECT_TRUE(form.lvw.Checked(i));
     EXPECT_TRUE(boxes.shown.empty());
@@ -372,6 +372,7 @@ TEST_F(PreviewerControllerTest, FillingTheListAndCheckingCheckedRowsWriteNothing
     for (int i = 0; i < 3; ++i) EXPECT_FALSE(form.lvw.Checked(i));
     EXPECT_EQ(ClassValue(L".e1", L"PerceivedType"), L"image" + Tag);
     EXPECT_EQ(ClassValue(L".e2"), L"Paint.Picture" + Tag);
+    EXPECT_EQ(types(), (std::vector<DWORD>{REG_EXPAND_SZ, REG_EXPAND_SZ, REG_EXPAND_SZ}));
 }
 
 TEST_F(PreviewerControllerTest, ARefusedWritePutsRowAndModelBackAndIsReportedOnce) {

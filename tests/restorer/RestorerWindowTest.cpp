@@ -6,6 +6,7 @@
 #include "RestorerTestSupport.h"
 #include "UiTestForms.h"
 #include "basIniFile.h"
+#include "basUserInterface.h"
 #include "basWinAPI_Registry.h"
 #include "frmAssociationRestorer.h"
 #include "frmCrashRecoveryChoices.h"
@@ -156,6 +157,23 @@ TEST_F(RestorerWindowTest, ActivationByTheCrashMarkAndTheCorruptionMark) {
         SetIni(L"Key Exten 1", L"0");
     }
     EXPECT_TRUE(SnapshotFileExists());
+}
+
+TEST_F(RestorerWindowTest, UnloadGivesTheOptionsWindowBackOnlyWhatItsActivationTookAway) {
+    // Something else holds the options window's controls off; a restorer that never activated
+    // leaves them so, by the query and without it.
+    for (bool query : {true, false}) {
+        SCOPED_TRACE(query ? "closed with the query" : "unloaded by code");
+        SetControlsEnabled(*options_, false);
+        frmAssociationRestorer& form = frmAssociationRestorer::Default();
+        form.Show();
+        if (query) SendMessageW(form.Handle(), WM_CLOSE, 0, 0);
+        else form.UnloadForm();
+        EXPECT_FALSE(form.Loaded());
+        EXPECT_FALSE(optionsButton_->Enabled());
+        frmAssociationRestorer::Release();
+        SetControlsEnabled(*options_, true);
+    }
 }
 
 TEST_F(RestorerWindowTest, ALoggedComparisonShowsItsCheckpoints) {

@@ -127,6 +127,9 @@ TEST_F(SnapshotFileTest, ValuesOfEveryKindReadBackAsWritten) {
         {L"qword", 11, vb::Variant(vb::Variant::Bytes{1, 0, 0, 0, 0, 0, 0, 0x80}),
          vb::Variant(vb::Variant::Bytes{1, 0, 0, 0, 0, 0, 0, 0x80})},
         {L"empty text", REG_SZ, vb::Variant(L""), vb::Variant(L"")},
+        {L"marker {[~41~]}", REG_SZ, vb::Variant(L"x{[~41~]}y {[~"), vb::Variant(L"x{[~41~]}y {[~")},
+        {L"marker bytes", REG_BINARY, vb::Variant(vb::Variant::Bytes{'{', '[', '~', '4', '1', '~', ']', '}'}),
+         vb::Variant(vb::Variant::Bytes{'{', '[', '~', '4', '1', '~', ']', '}'})},
     };
     std::vector<RegValueRecord> values;
     for (const Case& c : cases) values.push_back(Value(c.name, c.type, c.data));
