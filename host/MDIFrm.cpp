@@ -268,10 +268,11 @@ void MDIFrm::PruneMdiChildren() {
 }
 
 std::vector<IDispatch*> MDIFrm::MdiChildren() const {
-    // A library window that is loaded but hidden is not shown as a child.
+    // A library window that is loaded but hidden is not shown as a child. Its own style says
+    // so: inside a frame sitting in the notification area every child reads as invisible.
     std::vector<IDispatch*> shown;
     for (const MdiChild& c : children_)
-        if (IsWindow(c.window) && IsWindowVisible(c.window)) shown.push_back(c.form.Get());
+        if (IsWindow(c.window) && (GetWindowLongW(c.window, GWL_STYLE) & WS_VISIBLE)) shown.push_back(c.form.Get());
     return shown;
 }
 

@@ -264,6 +264,7 @@ vb::List<win::TreeNode> CategoryTree::GetNodesToBeRemoved() const {
 void CategoryTree::mnuRefresh() {
     TrappedVoid(L"mnuRefresh", [&] {
         window_.RescanPrograms();
+        if (window_.Closing()) return;
         if (window_.GetPrograms()) {
             CleanUserData();
             RemoveStaleNodes();

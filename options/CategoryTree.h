@@ -21,6 +21,8 @@ public:
     virtual bool GetPrograms() = 0;
     // Fills the program list view again.
     virtual void DisplayPrograms(bool force) = 0;
+    // The window has gone (its frame destroyed it) while a step still ran.
+    virtual bool Closing() const { return false; }
 
 protected:
     ~CategoryTreeWindow() = default;

@@ -34,6 +34,9 @@ public:
     virtual void DisplayExtensions() = 0;
     // The extension record that a row of lvwExts (from 0) stands for: its tag.
     virtual long ExtensionRecordOfRow(int row) const = 0;
+    // A step that pumps messages and must not lose the window under it begins and ends.
+    virtual void WorkBegins() {}
+    virtual void WorkEnds() {}
 
 protected:
     ~OptionsEditorWindow() = default;

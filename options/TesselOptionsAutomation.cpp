@@ -106,7 +106,9 @@ public:
         if (!value) return E_POINTER;
         // While one of the library's dialogs or message boxes waits for the user, the window must
         // not be closed under it.
-        *value = (!window_ || (window_->Interruptible() && win::ModalDepth() == 0)) ? VARIANT_TRUE : VARIANT_FALSE;
+        *value = (!window_ || (window_->Interruptible() && !window_->Working() && win::ModalDepth() == 0))
+                     ? VARIANT_TRUE
+                     : VARIANT_FALSE;
         return S_OK;
     }
     STDMETHODIMP put_Interruptible(VARIANT_BOOL value) override {

@@ -13,9 +13,13 @@ void frmTesselOptions::CreateEditing() {
 
 void frmTesselOptions::ReleaseEditing() {
     // The menus hold on to the editor and the tree's members: they go first.
+    DetachEditing();
     DestroyMenus();
-    if (CurrentAliasDialogOwner() == this) SetAliasDialogOwner(nullptr);
     editor_.reset();
+}
+
+void frmTesselOptions::DetachEditing() {
+    if (CurrentAliasDialogOwner() == this) SetAliasDialogOwner(nullptr);
 }
 
 void frmTesselOptions::DisplayExtensions() { DisplayExtensions(lvwExts); }

@@ -2,6 +2,7 @@
 // finishes deferred work, its keys, and the closing steps that save and pack the user's data.
 #include <cmath>
 #include <fstream>
+#include <utility>
 
 #include "CategoryHost.h"
 #include "basAliases.h"
@@ -92,14 +93,40 @@ AssociationRestorerOpener SetAssociationRestorerOpener(AssociationRestorerOpener
     return previous;
 }
 
+// ---- work in progress ----
+
+namespace {
+
+struct WorkScope {
+    frmTesselOptions& window;
+    explicit WorkScope(frmTesselOptions& w) : window(w) { window.WorkBegins(); }
+    ~WorkScope() { window.WorkEnds(); }
+    WorkScope(const WorkScope&) = delete;
+    WorkScope& operator=(const WorkScope&) = delete;
+};
+
+}  // namespace
+
+void frmTesselOptions::WorkBegins() { ++work_; }
+
+void frmTesselOptions::WorkEnds() {
+    if (work_ > 0) --work_;
+    // A close that came while the work ran goes ahead now, from the queue.
+    if (work_ == 0 && closePending_) {
+        closePending_ = false;
+        if (Loaded()) PostMessageW(Handle(), WM_CLOSE, 0, 0);
+    }
+}
+
 // ---- load sequence ----
 
 void frmTesselOptions::Form_Activate() {
     if (windowClosing_ || firstActivationDone_) return;
     firstActivationDone_ = true;
     ProcGuard guard;
-    // The window can go while events run (the host closing its frame): stop where it went.
-    auto gone = [this] { return !Loaded(); };
+    WorkScope work(*this);
+    // The window can go while events run (its frame destroyed with it): stop where it went.
+    auto gone = [this] { return !Loaded() || windowClosing_; };
     bool failed = false;
     try {
         FormGetSetPosAndSize(plRestore, *this);
@@ -132,17 +159,24 @@ void frmTesselOptions::Form_Activate() {
             BuildHowDoIMenus();
             const bool firstRun = ReadFirstRun();
             const bool any = GetPrograms();
+            if (gone()) return;
             if (firstRun && !any) {
                 MessageHandler(MessageBase + 4534);
                 failed = true;
             } else {
+                // Each step shows its progress in the status bar, which lets messages through.
                 GetUserChoices(any);
+                if (gone()) return;
                 GetAliases();
+                if (gone()) return;
                 DisplayPrograms(false);
                 if (gone()) return;
                 LoadRegistryExtensions();
+                if (gone()) return;
                 LoadRegistryAssociations();
+                if (gone()) return;
                 LoadExplorerFileExts();
+                if (gone()) return;
                 DisplayExtensions(lvwExts);
                 if (gone()) return;
                 if (!GetCategories()) failed = true;
@@ -291,6 +325,7 @@ void frmTesselOptions::TimerEvent() {
     try {
         if (findPending_) {
             findPending_ = false;
+            WorkScope work(*this);
             FindInListView(1, false);
         }
         // The window lives maximized in the frame: its controls follow every size but the minimized one.
@@ -307,7 +342,8 @@ void frmTesselOptions::TimerEvent() {
             }
         }
         if (needToSaveUserChoices_) SaveUserChoices(true);
-        if (mdiFrmWindowState_ == 1 && interruptible_ && formReadiness_ >= frReady && !LibraryDialogOpen()) {
+        if (mdiFrmWindowState_ == 1 && interruptible_ && work_ == 0 && formReadiness_ >= frReady &&
+            !LibraryDialogOpen()) {
             UnloadForm();
             timerEventActive_ = false;
         }
@@ -363,6 +399,11 @@ void frmTesselOptions::Form_KeyDown(WPARAM key) {
 bool frmTesselOptions::Form_QueryUnload() {
     // Answers Cancel. Errors are passed over.
     if (optionsClosing_) return false;
+    // A scan, a rebuild or the load is still running: the close waits for its end.
+    if (work_ > 0) {
+        closePending_ = true;
+        return true;
+    }
     try {
         switch (formReadiness_) {
             case frLoading:
@@ -426,7 +467,15 @@ void frmTesselOptions::Form_Unload() {
 void frmTesselOptions::Form_Terminate() {
     // The window goes without a normal unload (its frame destroyed it): the closing steps run here.
     if (windowClosing_ || formReadiness_ < frFailed) return;
-    Form_QueryUnload();
+    QueryUnloadNow();
+}
+
+bool frmTesselOptions::QueryUnloadNow() {
+    // The window's own unload, or its end forced from outside: nothing waits for running steps.
+    const int work = std::exchange(work_, 0);
+    const bool refused = Form_QueryUnload();
+    work_ = work;
+    return refused;
 }
 
 bool frmTesselOptions::RequestClose() {
@@ -437,7 +486,7 @@ bool frmTesselOptions::RequestClose() {
 
 void frmTesselOptions::UnloadForm() {
     if (!Loaded()) return;
-    if (Form_QueryUnload()) return;
+    if (QueryUnloadNow()) return;
     DestroyForm();
 }
 
@@ -458,9 +507,11 @@ void frmTesselOptions::OnUnload() {
         Form_Terminate();
         Form_Unload();
     }
-    // The tree's members and its editor go with the window's controls.
-    ReleaseEditing();
-    categories_.reset();
+    // The displays stop at any readiness. The tree's members, the editor and the menus stay
+    // with this object, since their code may still be running under this unload; only the
+    // library lets go of them now.
+    windowClosing_ = true;
+    DetachEditing();
 }
 
 // ---- messages ----
@@ -489,9 +540,12 @@ LRESULT frmTesselOptions::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             // The pointer moved over the window: the tool tip's delay starts again.
             ToolTipCountdown = ToolTipResetCount;
             break;
-        case WM_COMMAND:
+        case WM_COMMAND: {
+            // A menu command can scan, rebuild or open a dialog.
+            WorkScope work(*this);
             if (MenuCommand(wParam, lParam)) return 0;
             break;
+        }
         default:
             break;
     }

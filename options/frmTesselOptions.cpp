@@ -1,5 +1,7 @@
 #include "frmTesselOptions.h"
 
+#include <algorithm>
+
 #include "OptionsLinks.h"
 #include "OptionsMenuLink.h"
 #include "TesselOptionsAutomation.h"
@@ -42,6 +44,11 @@ const Column kProgramColumns[] = {
 
 // The shared instance, and the window the library's other parts reach.
 std::unique_ptr<frmTesselOptions>& Slot() { return vb::ThreadInstance<std::unique_ptr<frmTesselOptions>>(); }
+
+// Closed windows whose objects cannot go yet: a step of theirs, or a modal loop above one, is
+// still on the stack. They go at a later call, once nothing of theirs runs.
+using RetiredWindows = std::vector<std::unique_ptr<frmTesselOptions>>;
+RetiredWindows& Retired() { return vb::ThreadInstance<RetiredWindows>(); }
 
 // The host frame of this thread, when the library runs inside one.
 std::unique_ptr<HostFrameProxy> FindFrame() {
@@ -142,7 +149,14 @@ frmTesselOptions::~frmTesselOptions() {
 
 frmTesselOptions& frmTesselOptions::Default() {
     auto& p = Slot();
-    if (p && !p->Loaded()) p.reset();
+    RetiredWindows& retired = Retired();
+    if (win::ModalDepth() == 0)
+        retired.erase(std::remove_if(retired.begin(), retired.end(), [](const auto& w) { return !w->Working(); }),
+                      retired.end());
+    if (p && !p->Loaded()) {
+        if (p->Working() || win::ModalDepth() > 0) retired.push_back(std::move(p));
+        p.reset();
+    }
     if (!p) {
         SetOptionsWindowAccessor([]() -> win::Window* { return frmTesselOptions::Existing(); });
         p.reset(new frmTesselOptions());

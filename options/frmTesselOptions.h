@@ -4,7 +4,10 @@
 // Split by concern: frmTesselOptions.cpp (controls, public members), TesselOptionsLifecycle.cpp
 // (load sequence, timer, keys, closing), TesselOptionsPrograms.cpp (program list),
 // TesselOptionsExtensions.cpp (extension list), TesselOptionsAutomation.cpp (the object that
-// other modules call by name), TesselOptionsServices.cpp (what the data model reaches of it).
+// other modules call by name), TesselOptionsTree.cpp (what the category tree and the data model
+// reach of it), TesselOptionsEditing.cpp and TesselOptionsMenus.cpp (the editor and the menus).
+// The window's controls, tree, editor and menus live as long as this object, which outlives its
+// window: code still running when the window goes acts on nothing rather than on freed memory.
 #pragma once
 #include <windows.h>
 #include <oaidl.h>
@@ -62,6 +65,10 @@ class frmTesselOptions : public win::Window,
     bool unloadHandled_ = false;
     bool created_ = false;
     int resizeSettleCount_ = 0;
+    // Steps that run long or pump messages (the load, a menu command, a rebuild of the lists):
+    // a close asked for meanwhile waits until the last of them ends.
+    int work_ = 0;
+    bool closePending_ = false;
     std::map<std::wstring, std::wstring> noteFiles_;
 
 public:
@@ -90,6 +97,11 @@ public:
     void AddHowDoIFile(const std::wstring& key, const std::wstring& path);
     bool Interruptible() const { return interruptible_; }
     void SetInterruptible(bool value) override { interruptible_ = value; }
+    // Some step of the window is still on the stack: it cannot close now.
+    bool Working() const { return work_ > 0; }
+    void WorkBegins() override;
+    void WorkEnds() override;
+    bool Closing() const override { return windowClosing_; }
     void TimerEvent();
     void DisplayExtensions(OptionsListView& list);
 
@@ -246,6 +258,7 @@ private:
     void UnloadOtherLibraryForms();
     // Unload as the Unload statement does: the query-unload steps may refuse.
     void UnloadForm();
+    bool QueryUnloadNow();
     void DestroyForm();
 
     com::ComPtr<IDispatch> automation_;
@@ -263,6 +276,7 @@ private:
     std::unique_ptr<OptionsEditor> editor_;
     void CreateEditing();
     void ReleaseEditing();
+    void DetachEditing();
     std::array<HBITMAP, 3> pictures_{};
     bool tmrRunning_ = false;
     bool addedToFrame_ = false;
@@ -275,8 +289,9 @@ private:
 // Which look of the toolbar button a picture is.
 enum ToolbarButtonPicture : int { tbpUp = 0, tbpDown = 1, tbpUpOver = 2 };
 
-// The first-run step's association restorer. Until the restorer window is part of this library
-// there is none: the opener answers whether it showed one (owner: the host frame, may be null).
+// The first-run step's association restorer, installed by the library's association tools when
+// it loads (tests put their own): the opener answers whether it showed one (owner: the host
+// frame, may be null).
 // The restorer sets the options window's FormUnloaded when it closes.
 using AssociationRestorerOpener = std::function<bool(HWND owner)>;
 AssociationRestorerOpener SetAssociationRestorerOpener(AssociationRestorerOpener opener);

@@ -457,6 +457,11 @@ LRESULT CALLBACK Window::Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 void Window::Destroyed() {
     SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
     hwnd_ = nullptr;
+    // The controls' windows went with this one. Their objects stay until this object goes, as
+    // code still running for the window may name them; without a handle they act on nothing.
+    for (auto& c : controls_) c->hwnd_ = nullptr;
+    retiredControls_.insert(retiredControls_.end(), std::make_move_iterator(controls_.begin()),
+                            std::make_move_iterator(controls_.end()));
     controls_.clear();
 }
 

@@ -308,6 +308,7 @@ private:
     std::wstring tag_;
     HWND hwnd_ = nullptr;
     std::vector<std::unique_ptr<Control>> controls_;
+    std::vector<std::unique_ptr<Control>> retiredControls_;
 };
 
 // One shared instance per form class, created on first use. Forms create their window in

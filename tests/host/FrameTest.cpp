@@ -458,6 +458,13 @@ TEST_F(FrameTest, AutomationSurfaceAndTheChildrenList) {
     ShowWindow(child, SW_HIDE);
     EXPECT_TRUE(frame.MdiChildren().empty());
     ShowWindow(child, SW_SHOW);
+    // In the notification area the frame is hidden, and its shown child still hears the tick,
+    // with the frame's state, so that it can close itself.
+    ShowWindow(frame.Handle(), SW_HIDE);
+    EXPECT_EQ(frame.MdiChildren(), std::vector<IDispatch*>{&object});
+    object.calls.clear();
+    EXPECT_TRUE(PumpUntil(ticked, 2000));
+    ShowWindow(frame.Handle(), SW_SHOW);
     ASSERT_EQ(CallRaw(surface, L"RemoveMdiChild", DISPATCH_METHOD, {HandleArg(child)}, nullptr), S_OK);
     EXPECT_TRUE(frame.MdiChildren().empty());
     ASSERT_EQ(CallRaw(surface, L"AddMdiChild", DISPATCH_METHOD, {HandleArg(child), objectArg}, nullptr), S_OK);

@@ -16,6 +16,7 @@
 #include "basStrings.h"
 #include "basUserChoices.h"
 #include "com/ComDispatch.h"
+#include "OptionsMenus.h"
 #include "frmInfo.h"
 #include "frmTesselOptions.h"
 #include "vb/VbError.h"
@@ -220,6 +221,73 @@ TEST_F(OptionsWindowTest, AFailedProgramScanClosesTheWindowAsAReadyOne) {
     EXPECT_FALSE(w.Loaded());
     EXPECT_EQ(w.FormReadiness(), frReady);
     EXPECT_EQ(scans, std::vector<bool>{false});
+}
+
+// The command id of a pop-up item, found by its caption in the native menu.
+UINT MenuItemIdByCaption(HMENU menu, const std::wstring& caption) {
+    for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+        wchar_t text[256] = {};
+        GetMenuStringW(menu, static_cast<UINT>(i), text, 256, MF_BYPOSITION);
+        if (std::wstring(text).rfind(caption, 0) == 0) return GetMenuItemID(menu, i);
+    }
+    return 0;
+}
+
+TEST_F(OptionsWindowTest, CloseMessagesDuringARescanWaitForItsEndAndItsNewListIsPacked) {
+    frmTesselOptions& w = OpenInFrame();
+    ASSERT_TRUE(w.Loaded());
+    const std::string newList = ProgramLines(12);
+    bool stillThere = false, interruptible = true;
+    SetProgramScan([&](ExeScanHost&, bool) {
+        WriteFileBytes(WorkingFolder() + L"\\TesselExe.dat", newList);
+        // The close box (or Ctrl+F4) and a minimized frame's tick while the scan runs.
+        SendMessageW(w.Handle(), WM_CLOSE, 0, 0);
+        w.SetMdiFrmWindowState(1);
+        w.TimerEvent();
+        w.SetMdiFrmWindowState(0);
+        Pump(100);
+        stillThere = w.Loaded();
+        interruptible = Get(w.Automation(), L"Interruptible").ToBool();
+        return true;
+    });
+    const UINT refresh = MenuItemIdByCaption(w.Menus()->NativeMenu(mgPrgList), L"Refresh Exe's");
+    ASSERT_NE(refresh, 0u);
+    PostMessageW(w.Handle(), WM_COMMAND, refresh, 0);
+    ASSERT_TRUE(PumpUntil([&] { return !w.Loaded(); }, 20000)) << "the close went ahead once the scan ended";
+    EXPECT_TRUE(stillThere) << "the window stayed while its scan ran";
+    EXPECT_FALSE(interruptible) << "the host is told not to close it meanwhile";
+    const std::wstring check = testsupport::FreshTempFolder(L"rescancheck");
+    ASSERT_EQ(zip::ZipResult::Ok, zip::UnpackFiles(archive, check, kPassword));
+    EXPECT_EQ(ReadFileBytes(check + L"\\TesselExe.dat"), newList) << "the new program list reached the archive";
+    testsupport::RemoveTree(check);
+}
+
+TEST_F(OptionsWindowTest, AFrameDestroyedDuringTheLoadStopsItAndANewWindowComesUp) {
+    // No program list: the load starts with a scan, and the frame goes while it runs.
+    WriteArchive(root, {{L"Tesselcat.xml", CategoryFile()}});
+    frame = std::make_unique<TestFrame>();
+    frmTesselOptions* during = nullptr;
+    SetProgramScan([&](ExeScanHost&, bool) {
+        DestroyWindow(frame->Handle());
+        Pump(50);
+        // The host asks for its window again: the running one is not freed under the scan.
+        during = &frmTesselOptions::Default();
+        WriteFileBytes(WorkingFolder() + L"\\TesselExe.dat", ProgramLines(8));
+        return true;
+    });
+    frmTesselOptions& w = frmTesselOptions::Default();
+    w.ShowForm();
+    ASSERT_TRUE(PumpUntil([&] { return during != nullptr; }, 20000));
+    Pump(300);
+    EXPECT_FALSE(w.Loaded());
+    EXPECT_NE(during, &w);
+    EXPECT_EQ(w.FormReadiness(), frLoading) << "the load stopped where the window went";
+    frame.reset();
+    SetProgramScan([](ExeScanHost&, bool) { return true; });
+    if (frmTesselOptions* left = frmTesselOptions::Existing()) DestroyWindow(left->Handle());
+    frmTesselOptions& again = OpenInFrame();
+    EXPECT_TRUE(again.Loaded());
+    EXPECT_EQ(again.FormReadiness(), frReady);
 }
 
 TEST_F(OptionsWindowTest, FirstRunWithAnEmptyProgramListEndsWithTheSetupMessage) {
