@@ -151,6 +151,8 @@ ToolbarTarget ToolbarTargetOf(int button, int buttonCount, size_t productCount) 
         target.Action = ToolbarAction::Referral;
     } else if (button == buttonCount - 2) {
         target.Action = ToolbarAction::Suggestion;
+    } else if (button == 1) {
+        target.Action = ToolbarAction::HelpContents;
     } else if (button >= 2 && static_cast<size_t>(button - 2) < productCount) {
         target.Action = ToolbarAction::OpenProduct;
         target.ProductIndex = button - 2;
@@ -327,6 +329,9 @@ void ProductSuite::ToolbarButtonClick(int button, HostToolbar& toolbar, HWND own
         switch (target.Action) {
             case ToolbarAction::OpenProduct:
                 OpenProduct(target.ProductIndex, L"asxToolbar1_ButtonClick");
+                break;
+            case ToolbarAction::HelpContents:
+                InvokeHelp(L"Lumox", owner, vb::Variant(static_cast<int16_t>(0)));
                 break;
             case ToolbarAction::Help:
                 InvokeHelp(L"Lumox", owner, vb::Variant(400L));

@@ -309,7 +309,9 @@ TEST_F(SystemTest, HelpOpensTheChmBesideUsElseTheHlp) {
     std::vector<Row> rows = {
         {true, L"LumoxHelpProbe", vb::Variant(77L), {L"HtmlHelp|" + chm + L"|15|77"}},
         {true, L"LumoxHelpProbe", vb::Variant(L"77"), {L"HtmlHelp|" + chm + L"|15|77"}},
-        {true, L"LumoxHelpProbe", vb::Variant(400L), {L"HtmlHelp|" + chm + L">index.html|0|0"}},
+        {true, L"LumoxHelpProbe", vb::Variant(400L), {L"HtmlHelp|" + chm + L"::/index.html|0|0"}},
+        {true, L"LumoxHelpProbe", vb::Variant(static_cast<int16_t>(0)), {L"HtmlHelp|" + chm + L"|1|0"}},
+        {false, L"LumoxHelpProbe", vb::Variant(0L), {L"WinHelp|" + hlp + L"|1|0"}},
         {false, L"LumoxHelpProbe", vb::Variant(77L), {L"WinHelp|" + hlp + L"|1|77"}},
         {false, L"LumoxHelpProbe", vb::Variant(400L), {L"WinHelp|" + host + L"|3|400"}},
         {false, L"LumoxHelpProbe", vb::Variant(L"contents"), {}},

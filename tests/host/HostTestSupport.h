@@ -19,6 +19,8 @@ namespace hosttest {
 // The folder of the test program (the fakes lie beside it).
 std::wstring TestFolder();
 std::wstring ZintraPath();
+// The help file Lumox.chm as the build compiled it.
+std::wstring BuiltHelpFilePath();
 
 // Runs a command line and answers its exit code (-1 when it could not start).
 long RunAndWait(const std::wstring& commandLine);

@@ -259,7 +259,7 @@ TEST(ToolbarMapping, EachButtonDoesItsOwnJob) {
         long product;
     };
     const Case cases[] = {
-        {0, ToolbarAction::None, -1},       {1, ToolbarAction::None, -1},
+        {0, ToolbarAction::None, -1},       {1, ToolbarAction::HelpContents, -1},
         {2, ToolbarAction::OpenProduct, 0}, {3, ToolbarAction::OpenProduct, 1},
         {4, ToolbarAction::None, -1},       {5, ToolbarAction::Suggestion, -1},
         {6, ToolbarAction::Referral, -1},   {7, ToolbarAction::Help, -1},
