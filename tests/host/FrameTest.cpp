@@ -12,15 +12,18 @@
 #include "HostTestSupport.h"
 #include "HostWeb.h"
 #include "MDIFrm.h"
+#include "UserInput.h"
 #include "WindowDriver.h"
 #include "basErrorHandler.h"
 #include "basHookSwitch.h"
 #include "basMain.h"
+#include "basStrings.h"
 #include "basWinAPI_Atom.h"
 #include "basWinAPI_Help.h"
 #include "com/ComDispatch.h"
 #include "frmQuit.h"
 #include "frmSysTray.h"
+#include "vb/VbApp.h"
 #include "vb/VbScreen.h"
 #include "vb/VbText.h"
 
@@ -39,15 +42,18 @@ void RecordPage(HWND, const std::wstring& address) { g_pages.push_back(address);
 
 class RecordingHelp : public HelpEngines {
 public:
-    BOOL WinHelp(HWND, const std::wstring&, UINT, ULONG_PTR data) override {
+    BOOL WinHelp(HWND, const std::wstring& path, UINT command, ULONG_PTR data) override {
         topics.push_back(static_cast<long>(data));
+        calls.push_back(L"WinHelp|" + path + L"|" + std::to_wstring(command) + L"|" + std::to_wstring(data));
         return TRUE;
     }
-    HWND HtmlHelp(HWND, const std::wstring&, UINT, DWORD_PTR data) override {
+    HWND HtmlHelp(HWND, const std::wstring& path, UINT command, DWORD_PTR data) override {
         topics.push_back(static_cast<long>(data));
+        calls.push_back(L"HtmlHelp|" + path + L"|" + std::to_wstring(command) + L"|" + std::to_wstring(data));
         return nullptr;
     }
     std::vector<long> topics;
+    std::vector<std::wstring> calls;  // engine|file|command|topic
 };
 
 // A library window's automation object: answers Name and Visible, notes the members called.
@@ -263,6 +269,21 @@ TEST_F(FrameTest, LoadsWithTheProductsButtonMenuAndStatus) {
     bar.Click(2);
     EXPECT_TRUE(frame.suite.Products.at(0).Product);
     EXPECT_TRUE(frame.suite.Products.at(0).ShownForm);
+}
+
+TEST_F(FrameTest, AClickOnTheTopLeftButtonOpensTheHelpFileAtItsContents) {
+    // The help file beside the program, as the suite is laid out.
+    const std::wstring chm = JoinPaths(vb::AppPath(), L"Lumox.chm");
+    ASSERT_TRUE(CopyFileW(BuiltHelpFilePath().c_str(), chm.c_str(), FALSE));
+    MDIFrm& frame = ShowFrame();
+    ASSERT_TRUE(userinput::BringToFront(frame.Handle()));
+    const RECT button = frame.asxToolbar1.ButtonRect(1);
+    userinput::Click(userinput::OnScreen(frame.asxToolbar1.Handle(),
+                                         POINT{(button.left + button.right) / 2, (button.top + button.bottom) / 2}));
+    userinput::PumpUntil([&] { return !help_.calls.empty(); }, 3000);
+    DeleteFileW(chm.c_str());
+    // HTML Help on the file with its contents: HH_DISPLAY_TOC, the first page index.html.
+    EXPECT_EQ(help_.calls, (std::vector<std::wstring>{L"HtmlHelp|" + chm + L"|1|0"}));
 }
 
 TEST_F(FrameTest, MenusReachTheirPagesAndTopics) {
