@@ -199,6 +199,16 @@ TEST_F(RegisterDllTest, UnregistersTwiceThenRegistersAPathWithABlank) {
     EXPECT_TRUE(boxes.shown.empty());
 }
 
+TEST_F(RegisterDllTest, RunsTheSystemsRegsvr32NotANamesakeBesideTheProgram) {
+    // A program named regsvr32 in the program's folder comes first on the search path.
+    const std::wstring decoy = TestBinary(L"regsvr32.exe");
+    ASSERT_TRUE(CopyFileW(TestBinary(L"versioned.exe").c_str(), decoy.c_str(), FALSE));
+    const bool registered = RegisterDLL(server_);
+    DeleteFileW(decoy.c_str());
+    EXPECT_TRUE(registered);
+    EXPECT_EQ(ReadAll(log_), "UUR") << "the system folder's regsvr32 did the work";
+}
+
 TEST_F(RegisterDllTest, FailedRegistrationIsNoSuccess) {
     SetEnvironmentVariableW(L"LUMOX_REGTARGET_FAIL", L"1");
     EXPECT_FALSE(RegisterDLL(server_)) << "regsvr32 ran, but the server refused";
