@@ -304,6 +304,10 @@ LRESULT MDIFrm::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             LayoutBars();
             MDIForm_Resize();
             return 0;
+        case WM_SHOWWINDOW:
+            // Shown at the size it was laid out at while hidden: no WM_SIZE follows, so lay out here.
+            if (wParam) LayoutBars();
+            break;
         case WM_ACTIVATE:
             if (LOWORD(wParam) != WA_INACTIVE) {
                 if (!firstActivationPosted_) {

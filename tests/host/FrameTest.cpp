@@ -271,6 +271,15 @@ TEST_F(FrameTest, LoadsWithTheProductsButtonMenuAndStatus) {
     EXPECT_TRUE(frame.suite.Products.at(0).ShownForm);
 }
 
+TEST_F(FrameTest, AfterTheFirstShowTheMdiAreaEndsAboveTheStatusBar) {
+    MDIFrm& frame = ShowFrame();
+    RECT client{}, status{};
+    GetWindowRect(frame.MdiClient(), &client);
+    GetWindowRect(frame.sta1.Handle(), &status);
+    EXPECT_GT(status.bottom, status.top);
+    EXPECT_LE(client.bottom, status.top);
+}
+
 TEST_F(FrameTest, AClickOnTheTopLeftButtonOpensTheHelpFileAtItsContents) {
     // The help file beside the program, as the suite is laid out.
     const std::wstring chm = JoinPaths(vb::AppPath(), L"Lumox.chm");
