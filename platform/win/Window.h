@@ -222,10 +222,13 @@ public:
     TagHolder* TagContainer() const override { return nullptr; }
 
     // Outer position and size in twips (screen coordinates, or the parent's client area for a child).
-    long Left() const;
-    long Top() const;
-    long Width() const;
-    long Height() const;
+    // A stand-in for a window of another module answers those of that window.
+    virtual long Left() const;
+    virtual long Top() const;
+    virtual long Width() const;
+    virtual long Height() const;
+    // Whether Left, Top, Width and Height describe a window that is there.
+    virtual bool Placed() const { return Loaded(); }
     void Move(long left, long top, std::optional<long> width = std::nullopt,
               std::optional<long> height = std::nullopt);
 
