@@ -364,11 +364,7 @@ void ProductSuite::ToolbarButtonClick(int button, HostToolbar& toolbar, HWND own
 bool ProductSuite::OpenProduct(long index, const wchar_t* procName) {
     ProcGuard guard;
     if (opening_) return false;
-    struct Opening {
-        bool& flag;
-        explicit Opening(bool& f) : flag(f) { flag = true; }
-        ~Opening() { flag = false; }
-    } opening(opening_);
+    BusyScope opening(opening_);
     try {
         if (index < 0 || static_cast<size_t>(index) >= Products.size()) return false;
         if (Products[static_cast<size_t>(index)].Product) return false;
