@@ -32,6 +32,7 @@ void MDIFrm::LayoutBars() {
     const int rest = width - kHookPanelWidth - 16;
     int edges[4] = {kHookPanelWidth, kHookPanelWidth + rest / 3, kHookPanelWidth + 2 * rest / 3, -1};
     SendMessageW(sta1.Handle(), SB_SETPARTS, 4, reinterpret_cast<LPARAM>(edges));
+    sta1.RefreshToolTips();
 
     if (mdiClient_) {
         int height = client.bottom - barHeight - statusHeight;

@@ -188,10 +188,19 @@ public:
     StatusBar(Window& form, std::wstring name, int panels);
     virtual std::wstring PanelText(long panel) const;
     virtual void SetPanelText(long panel, const std::wstring& text);
+    // The tool tip shown while the pointer rests on a panel ("" for none). The tips follow the
+    // panels once RefreshToolTips runs after the panels were laid out again.
+    void SetPanelToolTip(long panel, const std::wstring& text);
+    std::wstring PanelToolTip(long panel) const;
+    void RefreshToolTips();
 
 protected:
     // A status bar of another module, reached through its owner's automation object.
     StatusBar(Window& form, std::wstring name) : Control(form, nullptr, std::move(name), -1) {}
+
+private:
+    HWND tips_ = nullptr;               // owned by the bar: goes with it
+    std::vector<std::wstring> tipTexts_;  // by panel, from 1
 };
 
 // The MDI extender: makes a form a child of the host frame. Only its parent form and the

@@ -280,6 +280,50 @@ TEST_F(FrameTest, AfterTheFirstShowTheMdiAreaEndsAboveTheStatusBar) {
     EXPECT_LE(client.bottom, status.top);
 }
 
+// The text of the tool tip that shows now over a window of the frame; empty when none shows.
+std::wstring ShownToolTipOver(HWND window) {
+    struct Search {
+        HWND owner;
+        std::wstring text;
+    } search{GetAncestor(window, GA_ROOT), {}};  // a pop-up's owner is a top-level window
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND hwnd, LPARAM param) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(param);
+            wchar_t name[64] = {};
+            GetClassNameW(hwnd, name, 64);
+            if (_wcsicmp(name, TOOLTIPS_CLASSW) != 0 || GetWindow(hwnd, GW_OWNER) != s->owner || !IsWindowVisible(hwnd))
+                return TRUE;
+            wchar_t text[256] = {};
+            TOOLINFOW info{};
+            info.cbSize = TTTOOLINFOW_V2_SIZE;
+            info.lpszText = text;
+            if (SendMessageW(hwnd, TTM_GETCURRENTTOOLW, 0, reinterpret_cast<LPARAM>(&info))) s->text = text;
+            return s->text.empty();
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.text;
+}
+
+TEST_F(FrameTest, ThePointerOnAStatusPanelShowsItsToolTip) {
+    MDIFrm& frame = ShowFrame();
+    ASSERT_TRUE(userinput::BringToFront(frame.Handle()));
+    const struct {
+        long panel;
+        const wchar_t* tip;
+    } rows[] = {{1, L"Double-Click to turn Lumox On/Off"}, {2, L"Progress info."}, {4, L"Tool Tip Information"}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.panel);
+        EXPECT_EQ(frame.sta1.PanelToolTip(row.panel), row.tip);
+        RECT part{};
+        SendMessageW(frame.sta1.Handle(), SB_GETRECT, static_cast<WPARAM>(row.panel - 1), reinterpret_cast<LPARAM>(&part));
+        userinput::MoveTo(userinput::OnScreen(frame.sta1.Handle(), POINT{(part.left + part.right) / 2, (part.top + part.bottom) / 2}));
+        std::wstring shown;
+        userinput::PumpUntil([&] { return (shown = ShownToolTipOver(frame.sta1.Handle())) == row.tip; }, 5000);
+        EXPECT_EQ(shown, row.tip);
+    }
+}
+
 TEST_F(FrameTest, AClickOnTheTopLeftButtonOpensTheHelpFileAtItsContents) {
     // The help file beside the program, as the suite is laid out.
     const std::wstring chm = JoinPaths(vb::AppPath(), L"Lumox.chm");
