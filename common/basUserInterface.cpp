@@ -46,7 +46,7 @@ void PlaceForm(win::Window& form, int horizontalMode, int verticalMode, const wi
                double horizontalFraction, double verticalFraction) {
     TrappedVoid(L"PlaceForm", [&] {
         double refLeft = 0, refTop = 0, refWidth = 0, refHeight = 0;
-        if (reference && reference->Loaded()) {
+        if (reference && reference->Placed()) {
             refLeft = reference->Left();
             refTop = reference->Top();
             refWidth = reference->Width();

@@ -10,7 +10,9 @@ namespace {
 constexpr long kIndexHelpId = 400;
 constexpr UINT kHelpContext = 1;      // HELP_CONTEXT
 constexpr UINT kHelpIndex = 3;        // HELP_INDEX
+constexpr long kContentsHelpId = 0;
 constexpr UINT kHhDisplayTopic = 0;   // HH_DISPLAY_TOPIC
+constexpr UINT kHhDisplayToc = 1;     // HH_DISPLAY_TOC
 constexpr UINT kHhHelpContext = 15;   // HH_HELP_CONTEXT
 
 class SystemHelpEngines : public HelpEngines {
@@ -92,8 +94,14 @@ void InvokeHelp(const std::wstring& helpFileName, HWND owner, const vb::Variant&
                 Engines().WinHelp(owner, path, kHelpContext, static_cast<ULONG_PTR>(id));
             return;
         }
+        // "file::/page" names a page inside the file ("file>name" would name a window type).
         if (numeric && id == kIndexHelpId) {
-            Engines().HtmlHelp(owner, path + L">index.html", kHhDisplayTopic, 0);
+            Engines().HtmlHelp(owner, path + L"::/index.html", kHhDisplayTopic, 0);
+            return;
+        }
+        // Topic 0 is the contents: the file's own first page, index.html, beside its contents tree.
+        if (numeric && id == kContentsHelpId) {
+            Engines().HtmlHelp(owner, path, kHhDisplayToc, 0);
             return;
         }
         // Any other id is a context number; one that is no number is a type mismatch.

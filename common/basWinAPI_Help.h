@@ -7,7 +7,7 @@
 #include "vb/VbVariant.h"
 
 // helpFileName normally comes without extension ("Lumox"); helpId is a number or a text that
-// reads as one; 400 opens the index.
+// reads as one; 0 opens the contents, 400 the index page.
 void InvokeHelp(const std::wstring& helpFileName, HWND owner, const vb::Variant& helpId);
 
 // The two help engines. Tests put their own in place so no help window ever opens.

@@ -3,6 +3,8 @@
 #include <vector>
 
 #include "basErrorHandler.h"
+#include "basStrings.h"
+#include "basWinAPI_Windows.h"
 
 namespace {
 const wchar_t kShellAndWait[] = L"ShellAndWaitUntilDone";
@@ -41,15 +43,19 @@ bool RegisterDLL(const std::wstring& path) {
         std::wstring target = path;
         if (target.find(L' ') != std::wstring::npos && target.find(L'"') == std::wstring::npos)
             target = L"\"" + target + L"\"";
+        // The system's own regsvr32 (the one start-up checked), never a namesake found first on
+        // the search path (the program's folder, the current folder).
+        std::wstring regsvr32 = JoinPaths(SystemFolder(), L"regsvr32.exe");
+        if (regsvr32.find(L' ') != std::wstring::npos) regsvr32 = L"\"" + regsvr32 + L"\"";
         // A stale registration is cleared first; its failure (nothing registered) is no concern.
         for (int i = 0; i < 2; ++i) {
             try {
-                ShellAndWaitUntilDone(L"regsvr32", L"/s /u " + target);
+                ShellAndWaitUntilDone(regsvr32, L"/s /u " + target);
             } catch (...) {
             }
         }
         DWORD exitCode = STILL_ACTIVE;
-        bool ran = ShellAndWaitUntilDone(L"regsvr32", L"/s " + target, &exitCode);
+        bool ran = ShellAndWaitUntilDone(regsvr32, L"/s " + target, &exitCode);
         return ran && exitCode == 0;
     });
 }

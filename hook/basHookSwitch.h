@@ -2,12 +2,13 @@
 // ShellExecuteHooks registration of the hook.
 #pragma once
 
-// Adds the switch atom, registers the hook with the shell and sets the hook-on flag.
+// Adds the switch atom, registers the hook with the shell and sets HookSwitchedOn.
 // Failures are not reported.
 void TurnHookOn();
-// Deletes the switch atom, removes the registration and clears the hook-on flag.
+// Deletes the switch atom and removes the registration; HookSwitchedOn stays as it is.
 // Failures are not reported.
 void TurnHookOff();
 
-// The host's hook-on flag.
-bool& HookIsOn();
+// Whether the hook has been switched on in this run; set by TurnHookOn and never cleared (the
+// tray asks whether the suite ever went on).
+bool& HookSwitchedOn();

@@ -110,7 +110,6 @@ void FrameTimer::OnceASecond() {
             QuietSampleCount += 1;
             if ((QuietSampleCount >= 3 || IdlePollCount == 90) && !HookShownOn()) {
                 TurnHookOn();
-                HookSwitchedOn() = true;
                 frame_.SetPanelText(contract::PanelHookState, contract::HookOnText);
                 frame_.CheckTray();
                 frame_.Beep();
@@ -123,7 +122,6 @@ void FrameTimer::OnceASecond() {
 void FrameTimer::PanelDblClick(int panel) {
     if (panel != contract::PanelHookState) return;
     if (!HookShownOn()) {
-        HookSwitchedOn() = true;
         TurnHookOn();
         frame_.SetPanelText(contract::PanelHookState, contract::HookOnText);
     } else {

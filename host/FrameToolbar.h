@@ -26,7 +26,6 @@ public:
                          const std::wstring& upOverKey) override;
     void SetButtonToolTip(int button, const std::wstring& text) override { bar_.SetToolTipText(button, text); }
     void SetButtonKey(int button, const std::wstring& key) override { bar_.SetKey(button, key); }
-    std::wstring ButtonKey(int button) const override { return bar_.Key(button); }
     void SetButtonStyle(int button, int style) override { bar_.SetStyle(button, style); }
     void Refresh(int how) override { bar_.Refresh(how); }
 

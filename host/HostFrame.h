@@ -33,7 +33,6 @@ public:
                                  const std::wstring& upOverKey) = 0;
     virtual void SetButtonToolTip(int button, const std::wstring& text) = 0;
     virtual void SetButtonKey(int button, const std::wstring& key) = 0;
-    virtual std::wstring ButtonKey(int button) const = 0;
     // 0: the "Adjustable" spacer's style.
     virtual void SetButtonStyle(int button, int style) = 0;
     virtual void Refresh(int how) = 0;
@@ -46,7 +45,6 @@ protected:
 class HostFrame {
 public:
     virtual HWND Handle() const = 0;
-    virtual HostToolbar& Toolbar() = 0;
 
     // Status bar sta1, panels from 1 to 4.
     virtual std::wstring PanelText(int panel) const = 0;

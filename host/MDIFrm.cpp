@@ -11,6 +11,7 @@
 #include "basHostShared.h"
 #include "basMain.h"
 #include "basMessageHandler.h"
+#include "basStrings.h"
 #include "basUserInterface.h"
 #include "basWinAPI_Registry.h"
 #include "clsCPUUsage.h"
@@ -29,6 +30,24 @@ constexpr UINT WM_FIRSTACTIVATION = WM_APP + 1;
 constexpr int kMdiClientId = 0xCAC;
 
 void PostQuit() { PostQuitMessage(0); }
+
+// The status bar's panels as designed: each one's tag carries its tool tip.
+const wchar_t* const kPanelTags[] = {
+    L"ToolTip:='Double-Click to turn Lumox On/Off'",
+    L"ToolTip:='Progress info.'",
+    L"ToolTip:='More progress info.'",
+    L"ToolTip:='Tool Tip Information'",
+};
+class PanelTag : public TagHolder {
+public:
+    explicit PanelTag(std::wstring tag) : tag_(std::move(tag)) {}
+    std::wstring Tag() const override { return tag_; }
+    void SetTag(const std::wstring& tag) override { tag_ = tag; }
+    TagHolder* TagContainer() const override { return nullptr; }
+
+private:
+    std::wstring tag_;
+};
 EndProgramFunction g_endProgram = nullptr;
 
 }  // namespace
@@ -60,6 +79,8 @@ MDIFrm::MDIFrm()
     SetTag(L"RegistryName:='Wayhold Utility Manager'");
     asxToolbar1.SetTag(L"ResizeAnchor1:='Left' ResizeAnchor2:='Top' FixedSize:='True'");
     sta1.SetTag(L"ResizeAnchor1:='Left' ResizeAnchor2:='Top' FixedSize:='True'");
+    for (long panel = 1; panel <= 4; ++panel)
+        sta1.SetPanelToolTip(panel, GetTagProperty(PanelTag(kPanelTags[panel - 1]), L"ToolTip"));
 
     HICON big = static_cast<HICON>(LoadImageW(vb::ThisModule(), MAKEINTRESOURCEW(IDI_MARLDEN), IMAGE_ICON, 32, 32, 0));
     HICON small = static_cast<HICON>(LoadImageW(vb::ThisModule(), MAKEINTRESOURCEW(IDI_MARLDEN), IMAGE_ICON,
@@ -305,6 +326,10 @@ LRESULT MDIFrm::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             LayoutBars();
             MDIForm_Resize();
             return 0;
+        case WM_SHOWWINDOW:
+            // Shown at the size it was laid out at while hidden: no WM_SIZE follows, so lay out here.
+            if (wParam) LayoutBars();
+            break;
         case WM_ACTIVATE:
             if (LOWORD(wParam) != WA_INACTIVE) {
                 if (!firstActivationPosted_) {

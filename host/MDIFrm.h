@@ -74,7 +74,6 @@ public:
 
     // ---- HostFrame ----
     HWND Handle() const override { return win::Window::Handle(); }
-    HostToolbar& Toolbar() override { return toolbar_; }
     std::wstring PanelText(int panel) const override;
     void SetPanelText(int panel, const std::wstring& text) override;
     int WindowState() const override { return win::Window::WindowState(); }

@@ -25,11 +25,14 @@ void MDIFrm::LayoutBars() {
     SendMessageW(sta1.Handle(), WM_SIZE, 0, 0);
     RECT status{};
     GetWindowRect(sta1.Handle(), &status);
-    const int statusHeight = IsWindowVisible(sta1.Handle()) ? status.bottom - status.top : 0;
+    // The bar's own style: while the frame itself is hidden (its load) the bar still takes its place.
+    const bool statusShown = (GetWindowLongW(sta1.Handle(), GWL_STYLE) & WS_VISIBLE) != 0;
+    const int statusHeight = statusShown ? status.bottom - status.top : 0;
     // Panel 1 holds the on/off text; the library's three status texts share the rest.
     const int rest = width - kHookPanelWidth - 16;
     int edges[4] = {kHookPanelWidth, kHookPanelWidth + rest / 3, kHookPanelWidth + 2 * rest / 3, -1};
     SendMessageW(sta1.Handle(), SB_SETPARTS, 4, reinterpret_cast<LPARAM>(edges));
+    sta1.RefreshToolTips();
 
     if (mdiClient_) {
         int height = client.bottom - barHeight - statusHeight;

@@ -42,9 +42,3 @@ struct SuiteMenus {
     // The menus as designed, before any product filled them.
     static SuiteMenus Designed();
 };
-
-// What the build-up learns besides the records.
-struct SuiteProductInfo {
-    std::wstring SuiteProductName;     // ProductName of the last product naming it (tray tip, about box)
-    std::wstring SuiteProductVersion;  // Version of the same kind (product about box)
-};

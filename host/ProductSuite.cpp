@@ -151,6 +151,8 @@ ToolbarTarget ToolbarTargetOf(int button, int buttonCount, size_t productCount) 
         target.Action = ToolbarAction::Referral;
     } else if (button == buttonCount - 2) {
         target.Action = ToolbarAction::Suggestion;
+    } else if (button == 1) {
+        target.Action = ToolbarAction::HelpContents;
     } else if (button >= 2 && static_cast<size_t>(button - 2) < productCount) {
         target.Action = ToolbarAction::OpenProduct;
         target.ProductIndex = button - 2;
@@ -328,6 +330,9 @@ void ProductSuite::ToolbarButtonClick(int button, HostToolbar& toolbar, HWND own
             case ToolbarAction::OpenProduct:
                 OpenProduct(target.ProductIndex, L"asxToolbar1_ButtonClick");
                 break;
+            case ToolbarAction::HelpContents:
+                InvokeHelp(L"Lumox", owner, vb::Variant(static_cast<int16_t>(0)));
+                break;
             case ToolbarAction::Help:
                 InvokeHelp(L"Lumox", owner, vb::Variant(400L));
                 break;
@@ -359,11 +364,7 @@ void ProductSuite::ToolbarButtonClick(int button, HostToolbar& toolbar, HWND own
 bool ProductSuite::OpenProduct(long index, const wchar_t* procName) {
     ProcGuard guard;
     if (opening_) return false;
-    struct Opening {
-        bool& flag;
-        explicit Opening(bool& f) : flag(f) { flag = true; }
-        ~Opening() { flag = false; }
-    } opening(opening_);
+    BusyScope opening(opening_);
     try {
         if (index < 0 || static_cast<size_t>(index) >= Products.size()) return false;
         if (Products[static_cast<size_t>(index)].Product) return false;

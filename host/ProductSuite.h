@@ -15,7 +15,8 @@ inline constexpr int ToolbarSpacerStyle = 0;
 inline constexpr const wchar_t* ToolbarSpacerKey = L"Adjustable";
 
 // What a toolbar click does, by the clicked button's number (from 1).
-enum class ToolbarAction { None, OpenProduct, Help, Referral, Suggestion };
+// HelpContents: the design-time first button, which opens the help file at its contents.
+enum class ToolbarAction { None, OpenProduct, HelpContents, Help, Referral, Suggestion };
 struct ToolbarTarget {
     ToolbarAction Action = ToolbarAction::None;
     long ProductIndex = -1;  // for OpenProduct

@@ -21,7 +21,6 @@
 
 namespace {
 
-bool g_hookSwitchedOn = false;
 std::wstring g_splashFormName;
 short g_pauseCountdown = 0;
 bool g_endedEarly = false;
@@ -132,7 +131,6 @@ void PumpBriefly() {
 
 }  // namespace
 
-bool& HookSwitchedOn() { return g_hookSwitchedOn; }
 std::wstring& SplashFormName() { return g_splashFormName; }
 short& PauseCountdown() { return g_pauseCountdown; }
 bool StartUpEndedProgram() { return g_endedEarly; }

@@ -8,12 +8,12 @@
 #include <utility>
 #include <vector>
 
+#include "basHookSwitch.h"
 #include "basIO.h"
 
 class HostWindows;
 
 // The host's globals.
-bool& HookSwitchedOn();           // set when the host switched the hook on; never cleared
 std::wstring& SplashFormName();   // the splash's window name, "" when none was shown
 short& PauseCountdown();          // set to 4 by Pause; the frame's tick counts it down
 

@@ -1,7 +1,5 @@
 #include "frmAbout.h"
 
-#include <richedit.h>
-
 #include "AboutSysInfo.h"
 #include "FrameAccess.h"
 #include "HostVersion.h"
@@ -10,6 +8,7 @@
 #include "basErrorHandler.h"
 #include "basUserInterface.h"
 #include "vb/VbApp.h"
+#include "win/RichTextBox.h"
 
 namespace {
 
@@ -24,41 +23,6 @@ DWORD DialogExStyle() { return WS_EX_CONTROLPARENT | WS_EX_DLGMODALFRAME; }
 HICON ProgramIcon() {
     return static_cast<HICON>(LoadImageW(vb::ThisModule(), MAKEINTRESOURCEW(IDI_MARLDEN), IMAGE_ICON, 32, 32, 0));
 }
-
-// The rich-text box: the system's rich edit control, read only.
-class RichTextBox : public win::Control {
-public:
-    RichTextBox(win::Window& form, win::Control* container, std::wstring name, int index, const win::Rect& r)
-        : win::Control(form, container, std::move(name), index) {
-        static HMODULE richEdit = LoadLibraryW(L"riched20.dll");
-        (void)richEdit;
-        CreateChild(RICHEDIT_CLASSW, L"", WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | WS_TABSTOP,
-                    WS_EX_CLIENTEDGE, r);
-    }
-    // Loads rich text (RTF) into the box.
-    void SetRichText(const std::string& rtf) {
-        StreamSource source{&rtf, 0};
-        EDITSTREAM stream{};
-        stream.dwCookie = reinterpret_cast<DWORD_PTR>(&source);
-        stream.pfnCallback = &RichTextBox::ReadSource;
-        SendMessageW(Handle(), EM_STREAMIN, SF_RTF, reinterpret_cast<LPARAM>(&stream));
-    }
-
-private:
-    struct StreamSource {
-        const std::string* text;
-        size_t offset;
-    };
-    static DWORD CALLBACK ReadSource(DWORD_PTR cookie, LPBYTE buffer, LONG size, LONG* done) {
-        auto* s = reinterpret_cast<StreamSource*>(cookie);
-        size_t left = s->text->size() - s->offset;
-        size_t n = left < static_cast<size_t>(size) ? left : static_cast<size_t>(size);
-        memcpy(buffer, s->text->data() + s->offset, n);
-        s->offset += n;
-        *done = static_cast<LONG>(n);
-        return 0;
-    }
-};
 
 std::string AgreementResource() {
     HMODULE module = vb::ThisModule();
@@ -154,11 +118,12 @@ frmAboutKestrow* frmAboutKestrow::Existing() { return win::DefaultInstance<frmAb
 frmAgreement::frmAgreement()
     : win::Window(L"frmAgreement"),
       rtfAgreement((Create(L"License Agreement", 480, 384, DialogStyle(), DialogExStyle(), FrameHandle()),
-                    Add<RichTextBox>(nullptr, L"rtfAgreement", -1, win::Rect{10, 10, 460, 328}))),
+                    Add<win::RichTextBox>(nullptr, L"rtfAgreement", -1, win::Rect{10, 10, 460, 328},
+                                          ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | WS_VSCROLL | WS_TABSTOP))),
       OKButton(Add<win::Button>(nullptr, L"OKButton", -1, L"OK", win::Rect{190, 348, 100, 26}, BS_DEFPUSHBUTTON)) {
     OKButton.OnClick = [this] { TrappedVoid(L"OKButton_Click", [&] { Unload(); }); };
     TrappedVoid(L"Form_Load", [&] {
-        static_cast<RichTextBox&>(rtfAgreement).SetRichText(AgreementResource());
+        rtfAgreement.LoadRtf(AgreementResource());
         PlaceForm(*this, phCentre, pvFraction, nullptr, 0, 0.35);
     });
 }
@@ -166,19 +131,7 @@ frmAgreement::frmAgreement()
 frmAgreement& frmAgreement::Default() { return win::DefaultInstance<frmAgreement>::Get(); }
 frmAgreement* frmAgreement::Existing() { return win::DefaultInstance<frmAgreement>::Existing(); }
 
-std::wstring frmAgreement::AgreementText() const {
-    GETTEXTLENGTHEX length{GTL_DEFAULT, 1200};
-    LRESULT n = SendMessageW(rtfAgreement.Handle(), EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&length), 0);
-    std::wstring text(static_cast<size_t>(n > 0 ? n : 0) + 1, L'\0');
-    GETTEXTEX get{};
-    get.cb = static_cast<DWORD>(text.size() * sizeof(wchar_t));
-    get.flags = GT_DEFAULT;
-    get.codepage = 1200;
-    LRESULT got = SendMessageW(rtfAgreement.Handle(), EM_GETTEXTEX, reinterpret_cast<WPARAM>(&get),
-                               reinterpret_cast<LPARAM>(text.data()));
-    text.resize(static_cast<size_t>(got > 0 ? got : 0));
-    return text;
-}
+std::wstring frmAgreement::AgreementText() const { return rtfAgreement.PlainText(); }
 
 LRESULT frmAgreement::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     FocusOnActivation(*this, OKButton, msg, wParam);

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "HostControls.h"
+#include "win/RichTextBox.h"
 #include "win/Window.h"
 
 // What both about boxes share: picture, texts, the agreement and OK buttons.
@@ -58,7 +59,7 @@ public:
     // The agreement as plain text (what the rich-text box shows).
     std::wstring AgreementText() const;
 
-    win::Control& rtfAgreement;
+    win::RichTextBox& rtfAgreement;
     win::Button& OKButton;
 
 protected:

@@ -131,11 +131,20 @@ HWND HostFrameProxy::MdiClient() const {
     return client;
 }
 
-int HostFrameProxy::FrameWindowState() const {
-    if (!FrameAlive()) return 0;
-    if (IsIconic(frame_)) return 1;
-    if (IsZoomed(frame_)) return 2;
-    return 0;
+RECT HostFrameProxy::FrameRect() const {
+    RECT r{};
+    if (FrameAlive()) GetWindowRect(frame_, &r);
+    return r;
+}
+long HostFrameProxy::Left() const { return win::PixelsToTwipsX(FrameRect().left); }
+long HostFrameProxy::Top() const { return win::PixelsToTwipsY(FrameRect().top); }
+long HostFrameProxy::Width() const {
+    const RECT r = FrameRect();
+    return win::PixelsToTwipsX(r.right - r.left);
+}
+long HostFrameProxy::Height() const {
+    const RECT r = FrameRect();
+    return win::PixelsToTwipsY(r.bottom - r.top);
 }
 
 void HostFrameProxy::ShowMDIForm() { CallFrame(automation_.Get(), contract::FrameShowMDIForm, DISPATCH_METHOD, {}); }

@@ -27,14 +27,20 @@ public:
     IDispatch* Automation() const { return automation_.Get(); }
     // False once the frame's window is gone.
     bool FrameAlive() const { return frame_ && IsWindow(frame_); }
-    int FrameWindowState() const;
     void ShowMDIForm();
     void AddMdiChild(HWND window, IDispatch* form);
     void RemoveMdiChild(HWND window);
 
     bool IsMdiFrame() const override { return true; }
+    // The frame's own placement in twips, so that windows centred on the frame centre on it.
+    long Left() const override;
+    long Top() const override;
+    long Width() const override;
+    long Height() const override;
+    bool Placed() const override { return FrameAlive(); }
 
 private:
+    RECT FrameRect() const;
     HWND frame_;
     com::ComPtr<IDispatch> automation_;
 };

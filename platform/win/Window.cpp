@@ -393,6 +393,46 @@ void StatusBar::SetPanelText(long panel, const std::wstring& text) {
     if (panel < 1) vb::Raise(vb::ErrSubscript);
     SendMessageW(hwnd_, SB_SETTEXTW, static_cast<WPARAM>(panel - 1), reinterpret_cast<LPARAM>(text.c_str()));
 }
+void StatusBar::SetPanelToolTip(long panel, const std::wstring& text) {
+    if (panel < 1) vb::Raise(vb::ErrSubscript);
+    RequireWindow();
+    if (!tips_) {
+        tips_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
+                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr,
+                                reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(hwnd_, GWLP_HINSTANCE)), nullptr);
+        if (!tips_) return;
+    }
+    if (tipTexts_.size() < static_cast<size_t>(panel)) tipTexts_.resize(static_cast<size_t>(panel));
+    const bool isNew = tipTexts_[static_cast<size_t>(panel - 1)].empty();
+    tipTexts_[static_cast<size_t>(panel - 1)] = text;
+    TOOLINFOW info{};
+    info.cbSize = TTTOOLINFOW_V2_SIZE;
+    info.uFlags = TTF_SUBCLASS;
+    info.hwnd = hwnd_;
+    info.uId = static_cast<UINT_PTR>(panel);
+    info.lpszText = const_cast<wchar_t*>(tipTexts_[static_cast<size_t>(panel - 1)].c_str());
+    SendMessageW(hwnd_, SB_GETRECT, static_cast<WPARAM>(panel - 1), reinterpret_cast<LPARAM>(&info.rect));
+    if (text.empty())
+        SendMessageW(tips_, TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&info));
+    else
+        SendMessageW(tips_, isNew ? TTM_ADDTOOLW : TTM_SETTOOLINFOW, 0, reinterpret_cast<LPARAM>(&info));
+}
+std::wstring StatusBar::PanelToolTip(long panel) const {
+    if (panel < 1) vb::Raise(vb::ErrSubscript);
+    return static_cast<size_t>(panel) <= tipTexts_.size() ? tipTexts_[static_cast<size_t>(panel - 1)] : std::wstring();
+}
+void StatusBar::RefreshToolTips() {
+    if (!tips_) return;
+    for (size_t i = 0; i < tipTexts_.size(); ++i) {
+        if (tipTexts_[i].empty()) continue;
+        TOOLINFOW info{};
+        info.cbSize = TTTOOLINFOW_V2_SIZE;
+        info.hwnd = hwnd_;
+        info.uId = i + 1;
+        SendMessageW(hwnd_, SB_GETRECT, i, reinterpret_cast<LPARAM>(&info.rect));
+        SendMessageW(tips_, TTM_NEWTOOLRECTW, 0, reinterpret_cast<LPARAM>(&info));
+    }
+}
 
 // ---- Window ----
 

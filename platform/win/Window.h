@@ -188,10 +188,19 @@ public:
     StatusBar(Window& form, std::wstring name, int panels);
     virtual std::wstring PanelText(long panel) const;
     virtual void SetPanelText(long panel, const std::wstring& text);
+    // The tool tip shown while the pointer rests on a panel ("" for none). The tips follow the
+    // panels once RefreshToolTips runs after the panels were laid out again.
+    void SetPanelToolTip(long panel, const std::wstring& text);
+    std::wstring PanelToolTip(long panel) const;
+    void RefreshToolTips();
 
 protected:
     // A status bar of another module, reached through its owner's automation object.
     StatusBar(Window& form, std::wstring name) : Control(form, nullptr, std::move(name), -1) {}
+
+private:
+    HWND tips_ = nullptr;               // owned by the bar: goes with it
+    std::vector<std::wstring> tipTexts_;  // by panel, from 1
 };
 
 // The MDI extender: makes a form a child of the host frame. Only its parent form and the
@@ -222,10 +231,13 @@ public:
     TagHolder* TagContainer() const override { return nullptr; }
 
     // Outer position and size in twips (screen coordinates, or the parent's client area for a child).
-    long Left() const;
-    long Top() const;
-    long Width() const;
-    long Height() const;
+    // A stand-in for a window of another module answers those of that window.
+    virtual long Left() const;
+    virtual long Top() const;
+    virtual long Width() const;
+    virtual long Height() const;
+    // Whether Left, Top, Width and Height describe a window that is there.
+    virtual bool Placed() const { return Loaded(); }
     void Move(long left, long top, std::optional<long> width = std::nullopt,
               std::optional<long> height = std::nullopt);
 

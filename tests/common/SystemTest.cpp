@@ -199,6 +199,16 @@ TEST_F(RegisterDllTest, UnregistersTwiceThenRegistersAPathWithABlank) {
     EXPECT_TRUE(boxes.shown.empty());
 }
 
+TEST_F(RegisterDllTest, RunsTheSystemsRegsvr32NotANamesakeBesideTheProgram) {
+    // A program named regsvr32 in the program's folder comes first on the search path.
+    const std::wstring decoy = TestBinary(L"regsvr32.exe");
+    ASSERT_TRUE(CopyFileW(TestBinary(L"versioned.exe").c_str(), decoy.c_str(), FALSE));
+    const bool registered = RegisterDLL(server_);
+    DeleteFileW(decoy.c_str());
+    EXPECT_TRUE(registered);
+    EXPECT_EQ(ReadAll(log_), "UUR") << "the system folder's regsvr32 did the work";
+}
+
 TEST_F(RegisterDllTest, FailedRegistrationIsNoSuccess) {
     SetEnvironmentVariableW(L"LUMOX_REGTARGET_FAIL", L"1");
     EXPECT_FALSE(RegisterDLL(server_)) << "regsvr32 ran, but the server refused";
@@ -309,7 +319,9 @@ TEST_F(SystemTest, HelpOpensTheChmBesideUsElseTheHlp) {
     std::vector<Row> rows = {
         {true, L"LumoxHelpProbe", vb::Variant(77L), {L"HtmlHelp|" + chm + L"|15|77"}},
         {true, L"LumoxHelpProbe", vb::Variant(L"77"), {L"HtmlHelp|" + chm + L"|15|77"}},
-        {true, L"LumoxHelpProbe", vb::Variant(400L), {L"HtmlHelp|" + chm + L">index.html|0|0"}},
+        {true, L"LumoxHelpProbe", vb::Variant(400L), {L"HtmlHelp|" + chm + L"::/index.html|0|0"}},
+        {true, L"LumoxHelpProbe", vb::Variant(static_cast<int16_t>(0)), {L"HtmlHelp|" + chm + L"|1|0"}},
+        {false, L"LumoxHelpProbe", vb::Variant(0L), {L"WinHelp|" + hlp + L"|1|0"}},
         {false, L"LumoxHelpProbe", vb::Variant(77L), {L"WinHelp|" + hlp + L"|1|77"}},
         {false, L"LumoxHelpProbe", vb::Variant(400L), {L"WinHelp|" + host + L"|3|400"}},
         {false, L"LumoxHelpProbe", vb::Variant(L"contents"), {}},

@@ -79,15 +79,16 @@ TEST(LocalAtoms, SizingThenAddFindNameDelete) {
 }
 
 TEST(HookSwitch, OnAndOffSetAtomRegistrationAndFlag) {
+    HookSwitchedOn() = false;
     TurnHookOn();
     EXPECT_NE(Atom(atomGlobalFind, HookOnAtom).ToLong(), 0);
     EXPECT_EQ(hooktest::ReadString(HKEY_LOCAL_MACHINE, ShellExecuteHooksKey, HookClsidText), L"Morva Zintra");
-    EXPECT_TRUE(HookIsOn());
+    EXPECT_TRUE(HookSwitchedOn());
     TurnHookOn();  // twice is once: one switch-off clears it
     TurnHookOff();
     EXPECT_EQ(Atom(atomGlobalFind, HookOnAtom).ToLong(), 0);
     EXPECT_FALSE(hooktest::ReadString(HKEY_LOCAL_MACHINE, ShellExecuteHooksKey, HookClsidText).has_value());
-    EXPECT_FALSE(HookIsOn());
+    EXPECT_TRUE(HookSwitchedOn()) << "the flag tells that the hook went on in this run; off leaves it";
     TurnHookOff();  // already off: nothing reported, nothing thrown
     EXPECT_FALSE(vb::Err().IsCurrent());
 }

@@ -12,15 +12,18 @@
 #include "HostTestSupport.h"
 #include "HostWeb.h"
 #include "MDIFrm.h"
+#include "UserInput.h"
 #include "WindowDriver.h"
 #include "basErrorHandler.h"
 #include "basHookSwitch.h"
 #include "basMain.h"
+#include "basStrings.h"
 #include "basWinAPI_Atom.h"
 #include "basWinAPI_Help.h"
 #include "com/ComDispatch.h"
 #include "frmQuit.h"
 #include "frmSysTray.h"
+#include "vb/VbApp.h"
 #include "vb/VbScreen.h"
 #include "vb/VbText.h"
 
@@ -39,15 +42,18 @@ void RecordPage(HWND, const std::wstring& address) { g_pages.push_back(address);
 
 class RecordingHelp : public HelpEngines {
 public:
-    BOOL WinHelp(HWND, const std::wstring&, UINT, ULONG_PTR data) override {
+    BOOL WinHelp(HWND, const std::wstring& path, UINT command, ULONG_PTR data) override {
         topics.push_back(static_cast<long>(data));
+        calls.push_back(L"WinHelp|" + path + L"|" + std::to_wstring(command) + L"|" + std::to_wstring(data));
         return TRUE;
     }
-    HWND HtmlHelp(HWND, const std::wstring&, UINT, DWORD_PTR data) override {
+    HWND HtmlHelp(HWND, const std::wstring& path, UINT command, DWORD_PTR data) override {
         topics.push_back(static_cast<long>(data));
+        calls.push_back(L"HtmlHelp|" + path + L"|" + std::to_wstring(command) + L"|" + std::to_wstring(data));
         return nullptr;
     }
     std::vector<long> topics;
+    std::vector<std::wstring> calls;  // engine|file|command|topic
 };
 
 // A library window's automation object: answers Name and Visible, notes the members called.
@@ -263,6 +269,74 @@ TEST_F(FrameTest, LoadsWithTheProductsButtonMenuAndStatus) {
     bar.Click(2);
     EXPECT_TRUE(frame.suite.Products.at(0).Product);
     EXPECT_TRUE(frame.suite.Products.at(0).ShownForm);
+}
+
+TEST_F(FrameTest, AfterTheFirstShowTheMdiAreaEndsAboveTheStatusBar) {
+    MDIFrm& frame = ShowFrame();
+    RECT client{}, status{};
+    GetWindowRect(frame.MdiClient(), &client);
+    GetWindowRect(frame.sta1.Handle(), &status);
+    EXPECT_GT(status.bottom, status.top);
+    EXPECT_LE(client.bottom, status.top);
+}
+
+// The text of the tool tip that shows now over a window of the frame; empty when none shows.
+std::wstring ShownToolTipOver(HWND window) {
+    struct Search {
+        HWND owner;
+        std::wstring text;
+    } search{GetAncestor(window, GA_ROOT), {}};  // a pop-up's owner is a top-level window
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND hwnd, LPARAM param) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(param);
+            wchar_t name[64] = {};
+            GetClassNameW(hwnd, name, 64);
+            if (_wcsicmp(name, TOOLTIPS_CLASSW) != 0 || GetWindow(hwnd, GW_OWNER) != s->owner || !IsWindowVisible(hwnd))
+                return TRUE;
+            wchar_t text[256] = {};
+            TOOLINFOW info{};
+            info.cbSize = TTTOOLINFOW_V2_SIZE;
+            info.lpszText = text;
+            if (SendMessageW(hwnd, TTM_GETCURRENTTOOLW, 0, reinterpret_cast<LPARAM>(&info))) s->text = text;
+            return s->text.empty();
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.text;
+}
+
+TEST_F(FrameTest, ThePointerOnAStatusPanelShowsItsToolTip) {
+    MDIFrm& frame = ShowFrame();
+    ASSERT_TRUE(userinput::BringToFront(frame.Handle()));
+    const struct {
+        long panel;
+        const wchar_t* tip;
+    } rows[] = {{1, L"Double-Click to turn Lumox On/Off"}, {2, L"Progress info."}, {4, L"Tool Tip Information"}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.panel);
+        EXPECT_EQ(frame.sta1.PanelToolTip(row.panel), row.tip);
+        RECT part{};
+        SendMessageW(frame.sta1.Handle(), SB_GETRECT, static_cast<WPARAM>(row.panel - 1), reinterpret_cast<LPARAM>(&part));
+        userinput::MoveTo(userinput::OnScreen(frame.sta1.Handle(), POINT{(part.left + part.right) / 2, (part.top + part.bottom) / 2}));
+        std::wstring shown;
+        userinput::PumpUntil([&] { return (shown = ShownToolTipOver(frame.sta1.Handle())) == row.tip; }, 5000);
+        EXPECT_EQ(shown, row.tip);
+    }
+}
+
+TEST_F(FrameTest, AClickOnTheTopLeftButtonOpensTheHelpFileAtItsContents) {
+    // The help file beside the program, as the suite is laid out.
+    const std::wstring chm = JoinPaths(vb::AppPath(), L"Lumox.chm");
+    ASSERT_TRUE(CopyFileW(BuiltHelpFilePath().c_str(), chm.c_str(), FALSE));
+    MDIFrm& frame = ShowFrame();
+    ASSERT_TRUE(userinput::BringToFront(frame.Handle()));
+    const RECT button = frame.asxToolbar1.ButtonRect(1);
+    userinput::Click(userinput::OnScreen(frame.asxToolbar1.Handle(),
+                                         POINT{(button.left + button.right) / 2, (button.top + button.bottom) / 2}));
+    userinput::PumpUntil([&] { return !help_.calls.empty(); }, 3000);
+    DeleteFileW(chm.c_str());
+    // HTML Help on the file with its contents: HH_DISPLAY_TOC, the first page index.html.
+    EXPECT_EQ(help_.calls, (std::vector<std::wstring>{L"HtmlHelp|" + chm + L"|1|0"}));
 }
 
 TEST_F(FrameTest, MenusReachTheirPagesAndTopics) {

@@ -30,12 +30,16 @@ void SetVariant(const std::wstring& owner, const wchar_t* member, VARIANT& value
 
 std::wstring TestFolder() { return vb::AppPath(); }
 
-std::wstring ZintraPath() {
+namespace {
+std::wstring BesideTests(const wchar_t* relative) {
     wchar_t full[MAX_PATH];
-    const std::wstring relative = TestFolder() + L"\\" + ZINTRA_RELATIVE_PATH;
-    GetFullPathNameW(relative.c_str(), MAX_PATH, full, nullptr);
+    GetFullPathNameW((TestFolder() + L"\\" + relative).c_str(), MAX_PATH, full, nullptr);
     return full;
 }
+}  // namespace
+
+std::wstring ZintraPath() { return BesideTests(ZINTRA_RELATIVE_PATH); }
+std::wstring BuiltHelpFilePath() { return BesideTests(HELP_FILE_RELATIVE_PATH); }
 
 long RunAndWait(const std::wstring& commandLine) {
     STARTUPINFOW si{};

@@ -19,6 +19,8 @@ namespace hosttest {
 // The folder of the test program (the fakes lie beside it).
 std::wstring TestFolder();
 std::wstring ZintraPath();
+// The help file Lumox.chm as the build compiled it.
+std::wstring BuiltHelpFilePath();
 
 // Runs a command line and answers its exit code (-1 when it could not start).
 long RunAndWait(const std::wstring& commandLine);
@@ -104,7 +106,6 @@ public:
     }
     void SetButtonToolTip(int button, const std::wstring& text) override { At(button).toolTip = text; }
     void SetButtonKey(int button, const std::wstring& key) override { At(button).key = key; }
-    std::wstring ButtonKey(int button) const override { return buttons.at(static_cast<size_t>(button - 1)).key; }
     void SetButtonStyle(int button, int style) override { At(button).style = style; }
     void Refresh(int how) override { refreshed = how; }
 
@@ -116,7 +117,6 @@ public:
 class FakeFrame : public HostFrame {
 public:
     HWND Handle() const override { return nullptr; }
-    HostToolbar& Toolbar() override { return toolbar; }
     std::wstring PanelText(int panel) const override { return panels.at(static_cast<size_t>(panel)); }
     void SetPanelText(int panel, const std::wstring& text) override { panels.at(static_cast<size_t>(panel)) = text; }
     int WindowState() const override { return windowState; }

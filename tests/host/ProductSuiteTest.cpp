@@ -259,7 +259,7 @@ TEST(ToolbarMapping, EachButtonDoesItsOwnJob) {
         long product;
     };
     const Case cases[] = {
-        {0, ToolbarAction::None, -1},       {1, ToolbarAction::None, -1},
+        {0, ToolbarAction::None, -1},       {1, ToolbarAction::HelpContents, -1},
         {2, ToolbarAction::OpenProduct, 0}, {3, ToolbarAction::OpenProduct, 1},
         {4, ToolbarAction::None, -1},       {5, ToolbarAction::Suggestion, -1},
         {6, ToolbarAction::Referral, -1},   {7, ToolbarAction::Help, -1},
@@ -291,10 +291,13 @@ TEST_F(ProductSuiteTest, ClicksOpenProductsOnceAndRunTheHostButtons) {
     EXPECT_EQ(std::count(calls.begin(), calls.end(), L"ShowForm"), 1);
     EXPECT_EQ(FakeProducts::Live(A + L".Window"), 1);
 
-    suite_.ToolbarButtonClick(1, toolbar_, nullptr);
-    suite_.ToolbarButtonClick(4, toolbar_, nullptr);
+    suite_.ToolbarButtonClick(4, toolbar_, nullptr);  // the spacer
     EXPECT_TRUE(g_mails.empty());
     EXPECT_TRUE(help_.calls.empty());
+    suite_.ToolbarButtonClick(1, toolbar_, nullptr);
+    ASSERT_EQ(help_.calls.size(), 1u);
+    EXPECT_TRUE(vb::EndsWith(help_.calls[0], L"#0")) << vb::ToAnsi(help_.calls[0]);  // the contents
+    help_.calls.clear();
 
     presenter_.answers = {AnswerNo};
     suite_.ToolbarButtonClick(5, toolbar_, nullptr);
