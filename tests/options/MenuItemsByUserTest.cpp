@@ -129,10 +129,12 @@ public:
         SetMessageRows(LibraryMessageRow);
         vb::Err().Clear();
         const std::wstring root = RootFolder();
-        WriteArchive(root, {{L"Tesselcat.xml", CategoryFile()}, {L"TesselExe.dat", GetParam().programLines}});
+        // An alias file without records, so that no row finds what another row left.
+        WriteArchive(root, {{L"Tesselcat.xml", CategoryFile()},
+                            {L"TesselExe.dat", GetParam().programLines},
+                            {L"Tesselma.xml", "<?xml version=\"1.0\" ?>\r\n<MorvaTesselAlias>\r\n</MorvaTesselAlias>\r\n"}});
         SetFirstRun(L"False");
         DeleteFileW(JoinPaths(root, L"Messages\\Lumox\\Welcome.app.note").c_str());
-        DeleteFileW(AliasFilePath().c_str());
         RegDeleteKeyW(HKEY_CLASSES_ROOT, kLateExtension);
         SetProgramScan([](ExeScanHost&, bool) { return true; });
 
