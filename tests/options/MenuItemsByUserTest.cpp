@@ -8,6 +8,8 @@
 
 #include <atomic>
 #include <functional>
+#include <initializer_list>
+#include <string>
 #include <thread>
 
 #include "FakePresenter.h"
@@ -222,6 +224,13 @@ public:
         return ReadFileBytes(AliasFilePath());
     }
 
+    // The alias file once saved: that many records, and each text given exactly once.
+    void ExpectAliasFile(int records, std::initializer_list<const char*> once = {}) {
+        const std::string file = AliasFileAfterSave();
+        EXPECT_EQ(CountOf(file, "<Alias "), records) << file;
+        for (const char* part : once) EXPECT_EQ(CountOf(file, part), 1) << part << "\n" << file;
+    }
+
     // ---- steps shared by rows ----
 
     // A filter item chosen twice: the rows of that status come and go (or, for "Hide Normally
@@ -335,35 +344,28 @@ const ItemCase kItems[] = {
          const std::wstring program = L"C:\\Apps\\prog0.exe";
          t.AssignAlias(program, L"X-Rite", L"Color", L"2.0");
          EXPECT_EQ(t.Shown(program), L"X-Rite - Color 2.0");
-         std::string file = t.AliasFileAfterSave();
-         EXPECT_EQ(CountOf(file, "<Alias "), 1) << file;
-         EXPECT_EQ(CountOf(file, "CompanyA=\"X-Rite\" ProductA=\"Color\" VersionA=\"2.0\""), 1) << file;
-         EXPECT_EQ(CountOf(file, "Company=\"Acme\" Product=\"Viewer 0\" Version=\"1.0\""), 1) << file;
+         t.ExpectAliasFile(1, {"CompanyA=\"X-Rite\" ProductA=\"Color\" VersionA=\"2.0\"",
+                               "Company=\"Acme\" Product=\"Viewer 0\" Version=\"1.0\""});
 
          // Another alias replaces it in its record.
          t.AssignAlias(program, L"X-Rite", L"Color Pro", L"2.1");
          EXPECT_EQ(t.Shown(program), L"X-Rite - Color Pro 2.1");
-         file = t.AliasFileAfterSave();
-         EXPECT_EQ(CountOf(file, "<Alias "), 1) << file;
-         EXPECT_EQ(CountOf(file, "ProductA=\"Color Pro\""), 1) << file;
+         t.ExpectAliasFile(1, {"ProductA=\"Color Pro\""});
 
          t.RemoveAlias(program);
          EXPECT_EQ(t.Shown(program), L"Acme - Viewer 0 1.0");
-         file = t.AliasFileAfterSave();
-         EXPECT_EQ(CountOf(file, "<Alias "), 0) << file;
+         t.ExpectAliasFile(0);
      }},
     {"AliasOnTwoUnversionedCopies", ProgramLines(4) + kUnversionedCopies,
      [](MenuItemsByUserTest& t) {
          const std::wstring a = L"C:\\Apps\\a\\tool.exe", b = L"C:\\Apps\\b\\tool.exe";
+         const char* const pathA = "LongPath=\"C:\\Apps\\a\\tool.exe\"";
+         const char* const pathB = "LongPath=\"C:\\Apps\\b\\tool.exe\"";
          t.AssignAlias(a, L"Toolsmith", L"Tool", L"1");
-         std::string file = t.AliasFileAfterSave();
-         EXPECT_EQ(CountOf(file, "<Alias "), 1) << file;
-         EXPECT_EQ(CountOf(file, "LongPath=\"C:\\Apps\\a\\tool.exe\""), 1) << file;
+         t.ExpectAliasFile(1, {pathA});
 
          t.AssignAlias(b, L"Toolsmith", L"Tool", L"1");
-         file = t.AliasFileAfterSave();
-         EXPECT_EQ(CountOf(file, "<Alias "), 2) << file;
-         EXPECT_EQ(CountOf(file, "LongPath=\"C:\\Apps\\b\\tool.exe\""), 1) << file;
+         t.ExpectAliasFile(2, {pathA, pathB});
          EXPECT_EQ(t.Shown(a), L"Toolsmith - Tool 1");
          EXPECT_EQ(t.Shown(b), L"Toolsmith - Tool 1");
 
@@ -371,17 +373,13 @@ const ItemCase kItems[] = {
          t.RemoveAlias(b);
          EXPECT_EQ(t.Shown(b), L"Missing info. - Missing info. No version info.");
          EXPECT_EQ(t.Shown(a), L"Toolsmith - Tool 1");
-         file = t.AliasFileAfterSave();
-         EXPECT_EQ(CountOf(file, "<Alias "), 1) << file;
-         EXPECT_EQ(CountOf(file, "LongPath=\"C:\\Apps\\a\\tool.exe\""), 1) << file;
+         t.ExpectAliasFile(1, {pathA});
 
          // A new alias on the second copy makes it a record of its own again.
          t.AssignAlias(b, L"Toolsmith", L"Tool B", L"2");
-         file = t.AliasFileAfterSave();
-         EXPECT_EQ(CountOf(file, "<Alias "), 2) << file;
-         EXPECT_EQ(CountOf(file, "LongPathA=\"C:\\Apps\\a\\tool.exe\""), 1) << file;
-         EXPECT_EQ(CountOf(file, "LongPathA=\"C:\\Apps\\b\\tool.exe\""), 1) << file;
+         t.ExpectAliasFile(2, {pathA, pathB});
          EXPECT_EQ(t.Shown(a), L"Toolsmith - Tool 1");
+         EXPECT_EQ(t.Shown(b), L"Toolsmith - Tool B 2");
      }},
     {"CtrlFFromRowFiveOfTen", kForty,
      [](MenuItemsByUserTest& t) {
