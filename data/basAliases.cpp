@@ -37,15 +37,46 @@ struct LookupFields {
     std::wstring AliasRecord::*version;
 };
 
+// The split at the first "-": the text before it less its last character, the text after it
+// less its first (the blanks of " - " in the usual form). False when the text starts with "-"
+// or has none.
+bool SplitAtFirstDash(const std::wstring& description, std::wstring& company, std::wstring& product) {
+    const size_t p = vb::InStr(description, L"-", vb::TextCompare);
+    if (p < 2) return false;
+    company = description.substr(0, p - 2);
+    product = p + 1 < description.size() ? description.substr(p + 1) : std::wstring();
+    return true;
+}
+
+}  // namespace
+
+bool SplitDescription(const std::wstring& description, std::wstring& company, std::wstring& product) {
+    const size_t spaced = description.find(L" - ");
+    if (spaced == std::wstring::npos) return SplitAtFirstDash(description, company, product);
+    company = description.substr(0, spaced);
+    product = description.substr(spaced + 3);
+    return true;
+}
+
+bool AliasRecordHasInfo(const AliasRecord& record) {
+    return record.Company != L"Missing info." && record.Product != L"Missing info." &&
+           record.Version != L"No version info.";
+}
+
+namespace {
+
 long FindAlias(const std::vector<std::wstring>& fields, const LookupFields& by) {
     if (fields.size() < 2) return -1;
     const std::wstring& description = fields[0];
-    size_t p = vb::InStr(description, L"-", vb::TextCompare);
-    // The description is "Company - Product"; without a "-" there is nothing to split.
-    if (p < 2) return -1;
-    const std::wstring company = description.substr(0, p - 2);
-    const std::wstring product = p + 1 < description.size() ? description.substr(p + 1) : std::wstring();
+    // The description is "Company - Product"; without a "-" there is nothing to split. Records
+    // written before whole descriptions were compared may hold the parts of the split at the
+    // first "-"; they are still found by those parts.
+    std::wstring oldCompany, oldProduct;
+    if (!SplitAtFirstDash(description, oldCompany, oldProduct)) return -1;
+    std::wstring company, product;
+    SplitDescription(description, company, product);
     const std::wstring& version = fields[1];
+    const std::wstring longPath = fields.size() > 3 ? fields[3] : std::wstring();
 
     const vb::List<AliasRecord>& records = State().Records;
     const bool hasVersionInfo = !vb::TextEquals(company, L"Missing info.") &&
@@ -55,9 +86,17 @@ long FindAlias(const std::vector<std::wstring>& fields, const LookupFields& by) 
         const AliasRecord& record = records[i];
         if (record.Removed) continue;
         if (hasVersionInfo) {
-            if (vb::TextEquals(record.*by.company, company) && vb::TextEquals(record.*by.product, product) &&
-                vb::TextEquals(record.*by.version, version))
-                return i;
+            // The whole description, so that a "-" inside the company does not matter.
+            const bool sameNames =
+                vb::TextEquals(record.*by.company + L" - " + record.*by.product, description) ||
+                (vb::TextEquals(record.*by.company, oldCompany) && vb::TextEquals(record.*by.product, oldProduct));
+            if (!sameNames || !vb::TextEquals(record.*by.version, version)) continue;
+            // A program without version information is told from its copies by its long path
+            // alone, so the same alias on two copies stays two records.
+            if (!AliasRecordHasInfo(record) && !record.LongPath.empty() && fields.size() > 3 &&
+                !vb::TextEquals(record.LongPath, longPath))
+                continue;
+            return i;
         } else if (fields.size() > 3 && vb::TextEquals(record.LongPath, fields[3])) {
             return i;
         }

@@ -30,8 +30,19 @@ void GetAliases();
 // Writes AliasFilePath from the records not marked removed.
 void SaveAliases();
 
+// The company and product of a description "Company - Product": the parts around its first
+// " - ", so that a company such as "X-Rite" stays whole; a description without " - " splits at
+// its first "-" with the blank on either side taken off. False without any "-".
+bool SplitDescription(const std::wstring& description, std::wstring& company, std::wstring& product);
+
+// Whether the record's program had version information: neither company nor product is
+// "Missing info." and the version is not "No version info.".
+bool AliasRecordHasInfo(const AliasRecord& record);
+
 // Program fields: 0 "Company - Product", 1 version, 2 status, 3 long path, 4 short path.
-// The index of the first record not removed that matches, -1 when none.
+// The index of the first record not removed that matches, -1 when none. A description matches a
+// record's whole "company - product"; a record of a program without version information matches
+// only the fields of that program's long path.
 long AliasIndex(const std::vector<std::wstring>& fields);
 long AliasIndexByOriginal(const std::vector<std::wstring>& fields);
 // Fields with the description and version put back as the scan found them, when the

@@ -52,7 +52,7 @@ void OptionsEditor::RebuildExtensionsAndTree(const std::function<void()>& reload
 void OptionsEditor::SetAssociatedMenuItem() {
     TrappedVoid(L"SetAssociatedMenuItem", [&] {
         bool enabled = false;
-        const int row = SelectedRow(lvwExts_);
+        const int row = lvwExts_.SelectedRow();
         if (row >= 0) {
             const long record = window_.ExtensionRecordOfRow(row);
             RegKeyRecords& records = ExtKeys();
@@ -73,13 +73,14 @@ void OptionsEditor::SetPositionInExtList(wchar_t typed) {
         const int count = lvwExts_.Count();
         texts.reserve(static_cast<size_t>(count));
         for (int row = 0; row < count; ++row) texts.push_back(lvwExts_.ItemText(row));
-        int row = ExtensionTypeAheadRow(texts, SelectedRow(lvwExts_) + 1, std::wstring(1, typed));
+        int row = ExtensionTypeAheadRow(texts, lvwExts_.SelectedRow() + 1, std::wstring(1, typed));
         if (row > 0) SelectRow(lvwExts_, row - 1);
     });
 }
 
 void OptionsEditor::lvwExts_KeyPress(short& keyAscii) {
-    if (Ready() && keyAscii > 0) SetPositionInExtList(static_cast<wchar_t>(keyAscii));
+    // Control characters (Ctrl+F, Enter, Escape, Backspace) are no text to jump by.
+    if (Ready() && static_cast<unsigned short>(keyAscii) >= 32) SetPositionInExtList(static_cast<wchar_t>(keyAscii));
     keyAscii = 0;
 }
 

@@ -12,15 +12,13 @@ namespace {
 
 struct HowDoIRow {
     int group;
-    int position;  // of the sub-menu in its group's native menu as built
     const wchar_t* mask;
     bool reuse;
 };
 
 const HowDoIRow kHowDoIRows[] = {
-    {mgCategory, 13, L"*.cat.note", false},  {mgSubcategory, 6, L"*.cat.note", true},
-    {mgExtension, 2, L"*.cat.note", true},   {mgProgram, 5, L"*.cat.note", true},
-    {mgPrgList, 12, L"*.prg.note", false},   {mgExtList, 7, L"*.ext.note", false},
+    {mgCategory, L"*.cat.note", false}, {mgSubcategory, L"*.cat.note", true}, {mgExtension, L"*.cat.note", true},
+    {mgProgram, L"*.cat.note", true},   {mgPrgList, L"*.prg.note", false},    {mgExtList, L"*.ext.note", false},
 };
 
 std::wstring FileNameOf(const std::wstring& path) {
@@ -46,7 +44,7 @@ void AddHowDoIMenuItems(frmMenus& menus, OptionsMenuCommands& notes, const std::
     notes.AddHowDoIFile(placeholder, noteList[0]);
     menus.SetHowDoICaption(row.group, GetMessageTitle(noteList[0]));
     if (noteList.size() < 2) return;
-    HMENU sub = menus.NativeSubMenu(row.group, row.position);
+    HMENU sub = menus.HowDoIMenu(row.group);
     if (!sub) return;
     std::vector<vb::Variant> items;
     for (size_t i = 1; i < noteList.size(); ++i) {

@@ -189,11 +189,6 @@ void OptionsEditor::DragEnded(HWND /*source*/) {
     SetDropHighlight(nullptr);
 }
 
-int OptionsEditor::SelectedRow(const win::ListView& list) const {
-    if (!list.Handle()) return -1;
-    return static_cast<int>(SendMessageW(list.Handle(), LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
-}
-
 void OptionsEditor::SelectRow(win::ListView& list, int row) {
     LVITEMW item{};
     item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;

@@ -159,11 +159,12 @@ private:
     bool TreeNotify(NMHDR* header, LRESULT& result);
     void DragEnded(HWND source);
     bool Ready() const { return window_.FormReadiness() >= 2; }
-    int SelectedRow(const win::ListView& list) const;
     void SelectRow(win::ListView& list, int row);
     int RowAt(const win::ListView& list, POINT point) const;
     win::TreeNode NodeAt(POINT point) const;
     void SetDropHighlight(win::TreeNode node);
+    // TreeEditing.cpp
+    void StartRenameOfCurrentNode(const wchar_t* fixedName);
 
     OptionsEditorWindow& window_;
     CategoryTree& ops_;

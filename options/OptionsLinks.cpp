@@ -15,6 +15,12 @@ HWND HostFrameHandle() {
     return frame && frame->Loaded() ? frame->Handle() : nullptr;
 }
 
+HWND OptionsDialogOwner() {
+    win::Window* options = OptionsWindowDefault();
+    if (options && options->Loaded()) return GetAncestor(options->Handle(), GA_ROOT);
+    return HostFrameHandle();
+}
+
 void RefreshOptionsWindow() {
     if (win::Window* options = OptionsWindowDefault()) options->Refresh();
 }

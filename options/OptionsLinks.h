@@ -11,6 +11,11 @@
 win::Window* HostFrameWindow();
 HWND HostFrameHandle();
 
+// The window the user sees the options window in, which owns its modal dialogs: the host frame
+// when the options window is its child, the options window itself when it stands alone; nullptr
+// when there is neither.
+HWND OptionsDialogOwner();
+
 // Repaints the options window when there is one.
 void RefreshOptionsWindow();
 

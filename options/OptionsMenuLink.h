@@ -50,8 +50,10 @@ public:
                              : item == 80 ? &w_.chkWindows
                              : item == 90 ? &w_.chkSystemFiles
                                           : &w_.chkRelatedOnly;
-        // A changed value runs the box's own click, which lists the programs again.
-        if (box->Checked() != checked) box->Click();
+        // The box takes the value, then its own click lists the programs again.
+        if (box->Checked() == checked) return;
+        box->SetChecked(checked);
+        box->Click();
     }
     void mnuShowAddExtensions() override { w_.mnuShowAddExtensions(); }
     void MakeExtensionAssociated() override {

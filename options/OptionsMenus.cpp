@@ -184,22 +184,34 @@ void frmMenus::ApplyState(int group, const MenuEntry& e) {
     CheckMenuItem(menu, e.id, MF_BYCOMMAND | (e.checked ? MF_CHECKED : MF_UNCHECKED));
 }
 
-MenuEntry* frmMenus::Find(int group, int index) {
-    if (group < 0 || group >= MenuGroupCount) return nullptr;
-    for (MenuEntry& e : groups_[group].items)
+namespace {
+
+// The entry of a group's items with that index, or its "How Do I" entry; for const and non-const
+// items alike.
+template <class Items>
+auto FindIn(Items& items, int index) -> decltype(&items[0]) {
+    for (auto& e : items)
         if (e.index == index) return &e;
     return nullptr;
 }
+template <class Items>
+auto HowEntry(Items& items) -> decltype(&items[0]) {
+    for (auto& e : items)
+        if (e.howDoI) return &e;
+    return nullptr;
+}
+
+}  // namespace
+
+MenuEntry* frmMenus::Find(int group, int index) {
+    return group >= 0 && group < MenuGroupCount ? FindIn(groups_[group].items, index) : nullptr;
+}
 
 const MenuEntry* frmMenus::Find(int group, int index) const {
-    return const_cast<frmMenus*>(this)->Find(group, index);
+    return group >= 0 && group < MenuGroupCount ? FindIn(groups_[group].items, index) : nullptr;
 }
 
 const MenuEntry* frmMenus::Item(int group, int index) const { return Find(group, index); }
-
-std::wstring frmMenus::GroupCaption(int group) const {
-    return group >= 0 && group < MenuGroupCount ? groups_[group].caption : std::wstring();
-}
 
 void frmMenus::SetVisible(int group, int index, bool visible) {
     MenuEntry* e = Find(group, index);
@@ -250,17 +262,9 @@ void frmMenus::SetCaption(int group, int index, const std::wstring& caption) {
     ApplyState(group, *e);
 }
 
-namespace {
-MenuEntry* HowEntry(std::vector<MenuEntry>& items) {
-    for (MenuEntry& e : items)
-        if (e.howDoI) return &e;
-    return nullptr;
-}
-}  // namespace
-
 std::wstring frmMenus::HowDoICaption(int group) const {
     if (group < 0 || group >= MenuGroupCount) return {};
-    const MenuEntry* e = HowEntry(const_cast<std::vector<MenuEntry>&>(groups_[group].items));
+    const MenuEntry* e = HowEntry(groups_[group].items);
     return e ? e->howCaption : std::wstring();
 }
 
@@ -275,7 +279,7 @@ void frmMenus::SetHowDoICaption(int group, const std::wstring& caption) {
 
 std::wstring frmMenus::HowDoITag(int group) const {
     if (group < 0 || group >= MenuGroupCount) return {};
-    const MenuEntry* e = HowEntry(const_cast<std::vector<MenuEntry>&>(groups_[group].items));
+    const MenuEntry* e = HowEntry(groups_[group].items);
     return e ? e->tag : std::wstring();
 }
 
@@ -285,6 +289,10 @@ void frmMenus::SetHowDoITag(int group, const std::wstring& tag) {
 }
 
 UINT frmMenus::HowDoIItemId(int group) const { return ItemId(group, kHowDoIItemOffset); }
+
+HMENU frmMenus::HowDoIMenu(int group) const {
+    return group >= 0 && group < MenuGroupCount ? groups_[group].howDoI : nullptr;
+}
 
 HMENU frmMenus::NativeMenu(int group) const {
     return group >= 0 && group < MenuGroupCount ? groups_[group].menu : nullptr;
@@ -311,14 +319,6 @@ std::vector<std::wstring> frmMenus::NativeCaptions(int group) const {
         captions.push_back((info.fType & MFT_SEPARATOR) ? std::wstring(L"-") : std::wstring(text));
     }
     return captions;
-}
-
-MenuEntry* frmMenus::FindById(UINT id, int& group) {
-    if (id < kIdBase) return nullptr;
-    group = static_cast<int>((id - kIdBase) / kIdsPerGroup);
-    if (group >= MenuGroupCount) return nullptr;
-    const int index = static_cast<int>((id - kIdBase) % kIdsPerGroup);
-    return Find(group, index);
 }
 
 bool frmMenus::OnCommand(UINT id) {

@@ -97,7 +97,6 @@ public:
 
     // The table: nullptr for an index the group lacks.
     const MenuEntry* Item(int group, int index) const;
-    std::wstring GroupCaption(int group) const;
     void SetVisible(int group, int index, bool visible);
     void SetEnabled(int group, int index, bool enabled);
     void SetChecked(int group, int index, bool checked);
@@ -111,6 +110,8 @@ public:
     std::wstring HowDoITag(int group) const;
     void SetHowDoITag(int group, const std::wstring& tag);
     UINT HowDoIItemId(int group) const;
+    // The group's "How Do I" sub-menu, where the further notes go as native items.
+    HMENU HowDoIMenu(int group) const;
 
     // The group's native pop-up menu, and the native sub-menu at a position of it (counting only
     // the items present); nullptr when there is none.
@@ -144,7 +145,6 @@ public:
 private:
     MenuEntry* Find(int group, int index);
     const MenuEntry* Find(int group, int index) const;
-    MenuEntry* FindById(UINT id, int& group);
     void BuildNative();
     void InsertNative(int group, const MenuEntry& entry);
     int PositionOf(int group, int index) const;

@@ -11,6 +11,7 @@
 #include "basAliases.h"
 #include "basErrorHandler.h"
 #include "basUserChoices.h"
+#include "vb/VbText.h"
 
 namespace {
 
@@ -37,13 +38,14 @@ void OptionsEditor::SetPositionInProgramsList(wchar_t typed) {
         const int count = lvwPrograms_.Count();
         descriptions.reserve(static_cast<size_t>(count));
         for (int row = 0; row < count; ++row) descriptions.push_back(lvwPrograms_.ItemText(row, 2));
-        int row = ProgramTypeAheadRow(descriptions, SelectedRow(lvwPrograms_) + 1, std::wstring(1, typed));
+        int row = ProgramTypeAheadRow(descriptions, lvwPrograms_.SelectedRow() + 1, std::wstring(1, typed));
         if (row > 0) SelectRow(lvwPrograms_, row - 1);
     });
 }
 
 void OptionsEditor::lvwPrograms_KeyPress(short& keyAscii) {
-    if (Ready() && keyAscii > 0) SetPositionInProgramsList(static_cast<wchar_t>(keyAscii));
+    // Control characters (Ctrl+F, Enter, Escape, Backspace) are no text to jump by.
+    if (Ready() && static_cast<unsigned short>(keyAscii) >= 32) SetPositionInProgramsList(static_cast<wchar_t>(keyAscii));
     keyAscii = 0;
 }
 
@@ -75,24 +77,37 @@ void OptionsEditor::lvwPrograms_MouseDown(int button, int /*shift*/, POINT point
     });
 }
 
+namespace {
+
+// The live record made for the program of that long path; -1 when none.
+long AliasIndexByLongPath(const std::wstring& longPath) {
+    const vb::List<AliasRecord>& records = Aliases();
+    for (long i = 1; i <= records.UBound(); ++i)
+        if (!records[i].Removed && vb::TextEquals(records[i].LongPath, longPath)) return i;
+    return -1;
+}
+
+}  // namespace
+
 void OptionsEditor::PrepareAliasDialog(int row) {
     if (!alias_) return;
-    const std::wstring description = lvwPrograms_.ItemText(row, 2);
-    std::wstring company = description;
+    const std::vector<std::wstring> fields = GetListItemFields(lvwPrograms_, row);
+    std::wstring company = fields[0];
     std::wstring product;
-    size_t dash = description.find(L'-');
-    if (dash != std::wstring::npos) {
-        company = description.substr(0, dash > 0 ? dash - 1 : 0);
-        product = dash + 2 < description.size() ? description.substr(dash + 2) : std::wstring();
-    }
+    SplitDescription(fields[0], company, product);
     alias_->Load();
-    const long index = AliasIndex(GetListItemFields(lvwPrograms_, row));
+    long index = AliasIndex(fields);
+    const bool shownAsAlias = index > 0;
+    // A record the names shown do not lead to (one written from a wrong split of a company with
+    // a "-") is still the program's: found by its long path, it can be removed or replaced.
+    if (!shownAsAlias && fields.size() > 3) index = AliasIndexByLongPath(fields[3]);
     if (index > 0 && index <= AliasCount()) {
         const AliasRecord& record = Aliases()[index];
-        alias_->SetFoundLabels(record.Company, record.Product, record.Version);
+        if (shownAsAlias) alias_->SetFoundLabels(record.Company, record.Product, record.Version);
+        else alias_->SetFoundLabels(company, product, fields[1]);
         alias_->SetAliasTexts(record.CompanyA, record.ProductA, record.VersionA);
     } else {
-        alias_->SetFoundLabels(company, product, lvwPrograms_.ItemText(row, 1));
+        alias_->SetFoundLabels(company, product, fields[1]);
         alias_->SetAliasTexts(L"", L"", L"");
     }
     alias_->SetAliasRecordIndex(index);

@@ -84,7 +84,8 @@ std::wstring PercentEncodeMailField(std::wstring_view text) {
 RecoveryMail BuildRecoveryMail(const std::wstring& content, const std::wstring& productName,
                                const std::wstring& version) {
     RecoveryMail mail;
-    mail.to = kSupportAddress;
+    // "Support <address>": its blank and brackets would end the request in some mail programs.
+    mail.to = PercentEncodeMailField(kSupportAddress);
     mail.subject = PercentEncodeMailField(L"Morva recovery information for: " + productName + L",  version: " + version);
 
     const std::wstring start = PercentEncodeMailField(kHtmlStart);

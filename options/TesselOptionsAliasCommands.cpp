@@ -34,7 +34,7 @@ void frmTesselOptions::mnuAssignAlias() {
     TrappedVoid(L"mnuAssignAlias", [&] {
         // Owned by the window the user sees: the host frame when the options window is its child.
         frmAlias& dialog = frmAlias::Default();
-        const HWND owner = GetAncestor(Handle(), GA_ROOT);
+        const HWND owner = OptionsDialogOwner();
         CentreOver(dialog.Handle(), owner);
         ShowModalOwnedBy(dialog, owner);
     });
@@ -44,7 +44,7 @@ short frmTesselOptions::mnuShowAddExtensions() {
     TrappedVoid(L"mnuShowAddExtensions", [&] {
         frmExtensions& dialog = frmExtensions::Default();
         dialog.SetEditor(editor_.get());
-        ShowModalOwnedBy(dialog, nullptr);
+        ShowModalOwnedBy(dialog, OptionsDialogOwner());
     });
     return 0;
 }

@@ -31,7 +31,6 @@ class ToolTipTracker {
 public:
     void Tick(long& countdown, const ToolTipInputs& in, const std::function<std::wstring(HWND)>& tipOf,
               ToolTipPanel& panel);
-    HWND LastWindowUnderCursor() const { return last_; }
 
 private:
     HWND last_ = nullptr;

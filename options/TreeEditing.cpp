@@ -126,7 +126,7 @@ void OptionsEditor::tvwChoices_DragDrop(HWND source, POINT point) {
         const bool fromTree = source == tree_.Handle();
         const bool fromPrograms = source == lvwPrograms_.Handle();
         const bool fromExts = source == lvwExts_.Handle();
-        const int extRow = fromExts ? SelectedRow(lvwExts_) : -1;
+        const int extRow = fromExts ? lvwExts_.SelectedRow() : -1;
 
         win::TreeNode target = NodeAt(point);
         if (!target) {
@@ -215,22 +215,21 @@ bool OptionsEditor::mnuAddSubcategory(std::wstring& name) {
     });
 }
 
+// The node the command acts on (the one right-clicked, or the selected one for F2) becomes the
+// selected node and takes the edit, unless it carries the name that must stay.
+void OptionsEditor::StartRenameOfCurrentNode(const wchar_t* fixedName) {
+    win::TreeNode node = ops_.CurrentTreeNode();
+    if (!node || vb::TextEquals(tree_.Text(node), fixedName)) return;
+    if (tree_.Selected() != node) tree_.Select(node);
+    tree_.StartLabelEdit(node);
+}
+
 void OptionsEditor::mnuRenameSubcategory() {
-    TrappedVoid(L"mnuRenameSubcategory", [&] {
-        win::TreeNode node = tree_.Selected();
-        if (!node || vb::TextEquals(tree_.Text(node), AllSubcategory)) return;
-        ops_.SetCurrentTreeNode(node);
-        tree_.StartLabelEdit(node);
-    });
+    TrappedVoid(L"mnuRenameSubcategory", [&] { StartRenameOfCurrentNode(AllSubcategory); });
 }
 
 void OptionsEditor::mnuRenameCategory() {
-    TrappedVoid(L"mnuRenameCategory", [&] {
-        win::TreeNode node = tree_.Selected();
-        if (!node || vb::TextEquals(tree_.Text(node), NonAssociatedCategory)) return;
-        ops_.SetCurrentTreeNode(node);
-        tree_.StartLabelEdit(node);
-    });
+    TrappedVoid(L"mnuRenameCategory", [&] { StartRenameOfCurrentNode(NonAssociatedCategory); });
 }
 
 short OptionsEditor::IsExt(long& position, std::wstring& ext) {

@@ -3,6 +3,7 @@
 #include "basErrorHandler.h"
 #include "basMessageHandler.h"
 #include "basUserChoices.h"
+#include "vb/VbText.h"
 
 namespace {
 
@@ -29,10 +30,6 @@ constexpr long kFoundColour = 0;
 AliasDialogOwner* g_owner = nullptr;
 
 int Row(int i) { return kFirstRowTop + i * kRowPitch; }
-
-int SelectedRow(const win::ListView& list) {
-    return static_cast<int>(SendMessageW(list.Handle(), LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
-}
 
 // A program node's long path (element 3 of its tag); false when the tag holds no such field.
 bool NodeLongPath(const win::TreeNodes& tree, win::TreeNode node, std::wstring& longPath) {
@@ -101,11 +98,6 @@ AliasDialogOwner* CurrentAliasDialogOwner() { return g_owner; }
 AliasDialogPreparation& AliasDialogOfLibrary() {
     static SharedAliasDialog dialog;
     return dialog;
-}
-
-bool AliasRecordHasInfo(const AliasRecord& record) {
-    return record.Company != L"Missing info." && record.Product != L"Missing info." &&
-           record.Version != L"No version info.";
 }
 
 void GetSimilarItemsInOrderdListView(const win::ListView& list, long index, long& first, long& last) {
@@ -192,7 +184,7 @@ void frmAlias::Assign() {
     if (!owner) return;
     OptionsListView& list = owner->AliasProgramList();
     win::TreeNodes& tree = owner->AliasTree();
-    const int item = SelectedRow(list);
+    const int item = list.SelectedRow();
     if (item < 0) return;
 
     std::vector<std::wstring> fields = GetListItemFields(list, item);
@@ -257,11 +249,19 @@ void frmAlias::RemoveAlias() {
         if (!owner || AliasRecordIndex <= 0 || AliasRecordIndex > AliasCount()) return;
         OptionsListView& list = owner->AliasProgramList();
         win::TreeNodes& tree = owner->AliasTree();
-        const int item = SelectedRow(list);
+        const int item = list.SelectedRow();
         if (item < 0) return;
         AliasRecord& record = Aliases()[AliasRecordIndex];
         const std::wstring shown = list.ItemText(item, 2) + L" " + list.ItemText(item, 1);
         const bool hasInfo = AliasRecordHasInfo(record);
+        // A record found by the program's long path while the row shows other names: the record
+        // goes, the row and the nodes already show what they should.
+        if (!vb::TextEquals(list.ItemText(item, 2), record.CompanyA + L" - " + record.ProductA) ||
+            !vb::TextEquals(list.ItemText(item, 1), record.VersionA)) {
+            record.Removed = true;
+            owner->SetNeedToSaveUserChoices(true);
+            return;
+        }
 
         long first = item, last = item;
         if (hasInfo) GetSimilarItemsInOrderdListView(list, item, first, last);

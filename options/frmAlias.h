@@ -76,7 +76,3 @@ AliasDialogPreparation& AliasDialogOfLibrary();
 // The run of rows around row index (from 0) of the sorted program list that show the same
 // version (sub-item 1) and description (sub-item 2), compared exactly: first and last row.
 void GetSimilarItemsInOrderdListView(const win::ListView& list, long index, long& first, long& last);
-
-// Whether the record's program had version information: neither company nor product is
-// "Missing info." and the version is not "No version info.".
-bool AliasRecordHasInfo(const AliasRecord& record);

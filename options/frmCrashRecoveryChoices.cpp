@@ -13,9 +13,6 @@
 
 namespace {
 
-// Unloading from inside a button's own click would pull the button from under itself.
-constexpr UINT kUnloadNow = WM_APP + 1;
-
 constexpr int kMargin = 12;
 constexpr int kClientWidth = 580;
 constexpr int kButtonWidth = 80;
@@ -123,9 +120,6 @@ LRESULT frmCrashRecoveryChoices::OnMessage(UINT msg, WPARAM wParam, LPARAM lPara
         case WM_ACTIVATE:
             if (LOWORD(wParam) != WA_INACTIVE && !activated_) Activated();
             break;
-        case kUnloadNow:
-            Unload();
-            return 0;
         default:
             break;
     }
@@ -163,7 +157,7 @@ void frmCrashRecoveryChoices::ChoiceClicked(int index) {
                                {vb::Variant(static_cast<int16_t>(index))}, nullptr);
         }
     });
-    PostMessageW(Handle(), kUnloadNow, 0, 0);
+    UnloadSoon();
 }
 
 void frmCrashRecoveryChoices::OnUnload() {

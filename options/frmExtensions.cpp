@@ -11,9 +11,6 @@
 
 namespace {
 
-// Unloading from inside a button's own click would pull the button from under itself.
-constexpr UINT kUnloadNow = WM_APP + 1;
-
 constexpr int kMargin = 12;
 constexpr int kBoxWidth = 220;
 constexpr int kButtonLeft = kMargin + kBoxWidth + 10;
@@ -31,6 +28,13 @@ constexpr int kClientHeight = kListTop + kListHeight + kMargin;
 
 // The default value of a newly registered extension key.
 constexpr const wchar_t* kUnassociated = L"Unassociated";
+
+bool KeyExists(HKEY root, const std::wstring& name) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(root, name.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+    RegCloseKey(key);
+    return true;
+}
 
 }  // namespace
 
@@ -108,7 +112,7 @@ void frmExtensions::cmds_Click(int index) {
             OkClicked();
             break;
         case ebCancel:
-            PostMessageW(Handle(), kUnloadNow, 0, 0);
+            UnloadSoon();
             break;
         case ebAddRemove:
             if (cmds[ebAddRemove]->Text() == L"Add")
@@ -143,6 +147,9 @@ void frmExtensions::AddClicked() {
         txt.SetText(NormalizeExtension(txt.Text()));
         const std::wstring extension = txt.Text();
         if (extension.size() < 2) return;
+        // Registry keys are written in the ANSI code page: a name that does not survive it would
+        // become a key of question marks, shared by every such name of its length.
+        if (vb::FromAnsi(vb::ToAnsi(extension)) != extension) return;
         const long listed = IsExtListed(extension);
         if (listed >= 100000) {
             MessageHandler(MessageBase + 4510);
@@ -186,7 +193,7 @@ void frmExtensions::OkClicked() {
         }
     });
     vb::SetScreenMousePointer(vb::vbDefault);
-    PostMessageW(Handle(), kUnloadNow, 0, 0);
+    UnloadSoon();
 }
 
 bool frmExtensions::RegisterNewExtensions() {
@@ -202,6 +209,13 @@ bool frmExtensions::RegisterNewExtensions() {
                 while (lstExt.Count() > 0) {
                     const int last = lstExt.Count() - 1;
                     const std::wstring extension = lstExt.Item(last);
+                    // Registered by some program since the window read the registry: its
+                    // association stays as it is.
+                    if (KeyExists(HKEY_CLASSES_ROOT, extension)) {
+                        MessageHandler(MessageBase + 4510);
+                        lstExt.RemoveItem(last);
+                        continue;
+                    }
                     Registry(regSave, extension, L"", vb::Variant(L""), vb::Variant(kUnassociated), std::nullopt,
                              HKEY_CLASSES_ROOT, false, true, false, REG_SZ);
                     if (RegistryFailureCount() == 0) {
@@ -254,9 +268,6 @@ LRESULT frmExtensions::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         }
         case DM_GETDEFID:
             return MAKELRESULT(GetDlgCtrlID(cmds[ebAddRemove]->Handle()), DC_HASDEFID);
-        case kUnloadNow:
-            Unload();
-            return 0;
         default:
             break;
     }

@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include "OptionsLinks.h"
 #include "basErrorHandler.h"
 #include "basUserInterface.h"
 #include "vb/VbText.h"
@@ -13,15 +14,10 @@ constexpr int kHeight = 250;
 
 }  // namespace
 
-int ListViewFindable::SelectedRow() const {
-    if (!list_.Handle()) return -1;
-    return static_cast<int>(SendMessageW(list_.Handle(), LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
-}
-
 long InStrByDirection(const std::wstring& text, const std::wstring& search, long step, bool caseSensitive) {
     const int mode = caseSensitive ? vb::BinaryCompare : vb::TextCompare;
     if (step >= 0) return static_cast<long>(vb::InStr(text, search, mode));
-    if (search.empty()) return static_cast<long>(text.size()) + (text.empty() ? 0 : 0);
+    if (search.empty()) return static_cast<long>(text.size());
     if (search.size() > text.size()) return 0;
     for (size_t p = text.size() - search.size() + 1; p-- > 0;) {
         if (vb::StrComp(std::wstring_view(text).substr(p, search.size()), search, mode) == 0)
@@ -82,10 +78,7 @@ void frmFind::DirectionChosen() {
     chkFromStart.SetText(optUp.Checked() ? L"From the End" : L"From the Beginning");
 }
 
-void frmFind::ShowOver(HWND owner) {
-    SetWindowLongPtrW(Handle(), GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(owner));
-    ShowModal();
-}
+void frmFind::ShowOver(HWND owner) { ShowModalOwnedBy(*this, owner); }
 
 LRESULT frmFind::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {

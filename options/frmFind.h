@@ -30,7 +30,7 @@ public:
     std::wstring RowText(int row) const override { return list_.ItemText(row); }
     int SubItemCount() const override { return list_.ColumnCount() - 1; }
     std::wstring SubItemText(int row, int subItem) const override { return list_.ItemText(row, subItem); }
-    int SelectedRow() const override;
+    int SelectedRow() const override { return list_.SelectedRow(); }
 
 private:
     const win::ListView& list_;

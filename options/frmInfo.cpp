@@ -82,7 +82,8 @@ void frmInfo::ShowRTF(const std::wstring& rsFile) {
         frmInfo& form = Default();
         if (!form.rtfMsg.LoadRtf(document)) return;
         form.ShowRichBox();
-        form.ShowModal();
+        // Owned, so that the window it disables can never be brought over it.
+        ShowModalOwnedBy(form, OptionsDialogOwner());
     } catch (...) {
         // Anything that fails ends the call quietly.
         vb::Err().Clear();
@@ -95,7 +96,7 @@ void frmInfo::ShowText(const std::wstring& text) {
     // The same text as last time is no change, yet the text box is the one to show.
     form.ShowTextBox();
     form.chkDontDisplayAgain.SetVisible(false);
-    form.ShowModal();
+    ShowModalOwnedBy(form, OptionsDialogOwner());
 }
 
 void frmInfo::ShowRichBox() {

@@ -11,9 +11,6 @@
 
 namespace {
 
-// Unloading from inside a button's own click would pull the button from under itself.
-constexpr UINT kUnloadNow = WM_APP + 1;
-
 constexpr int kClientWidth = 360;
 constexpr int kMargin = 12;
 constexpr int kInner = kClientWidth - 2 * kMargin;
@@ -77,16 +74,13 @@ void frmProfession::OKButton_Click() {
         // Without a choice there is no tutorial to direct the user to.
         if (const long topic = ChosenTopic()) InvokeHelp(L"Lumox", HostFrameHandle(), vb::Variant(topic));
     });
-    PostMessageW(Handle(), kUnloadNow, 0, 0);
+    UnloadSoon();
 }
 
 LRESULT frmProfession::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
         case DM_GETDEFID:
             return MAKELRESULT(GetDlgCtrlID(OKButton.Handle()), DC_HASDEFID);
-        case kUnloadNow:
-            Unload();
-            return 0;
         default:
             break;
     }

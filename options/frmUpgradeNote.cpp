@@ -10,9 +10,6 @@
 
 namespace {
 
-// Unloading from inside a button's own click would pull the button from under itself.
-constexpr UINT kUnloadNow = WM_APP + 1;
-
 constexpr int kClientWidth = 420;
 constexpr int kMargin = 12;
 constexpr int kLabelHeight = 120;
@@ -65,10 +62,10 @@ void frmUpgradeNote::Release() { win::DefaultInstance<frmUpgradeNote>::Release()
 
 void frmUpgradeNote::CancelButton_Click() {
     TrappedVoid(L"CancelButton_Click", [&] { (g_opener ? g_opener : &ShellOpenPage)(HostFrameHandle(), UpgradePageAddress()); });
-    PostMessageW(Handle(), kUnloadNow, 0, 0);
+    UnloadSoon();
 }
 
-void frmUpgradeNote::OKButton_Click() { PostMessageW(Handle(), kUnloadNow, 0, 0); }
+void frmUpgradeNote::OKButton_Click() { UnloadSoon(); }
 
 LRESULT frmUpgradeNote::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
@@ -87,9 +84,6 @@ LRESULT frmUpgradeNote::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
                 return 0;
             }
             break;
-        case kUnloadNow:
-            Unload();
-            return 0;
         default:
             break;
     }

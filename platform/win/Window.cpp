@@ -29,6 +29,12 @@ HINSTANCE ModuleInstance() {
     return module;
 }
 
+// The message a window posts itself to unload after the message it is handling.
+UINT UnloadSoonMessage() {
+    static const UINT message = RegisterWindowMessageW(L"LumoxWindowUnloadSoon");
+    return message;
+}
+
 // Notifications of the controls inside a frame or picture box belong to the window.
 LRESULT CALLBACK ContainerProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
@@ -349,6 +355,10 @@ void ListView::ClearCurrent() {
     SendMessageW(hwnd_, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&item));
 }
 void ListView::Clear() { SendMessageW(hwnd_, LVM_DELETEALLITEMS, 0, 0); }
+int ListView::SelectedRow() const {
+    if (!hwnd_) return -1;
+    return static_cast<int>(SendMessageW(hwnd_, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+}
 bool ListView::Selected(int itemIndex) const {
     return (SendMessageW(hwnd_, LVM_GETITEMSTATE, static_cast<WPARAM>(itemIndex), LVIS_SELECTED) & LVIS_SELECTED) != 0;
 }
@@ -508,6 +518,10 @@ void Window::Destroyed() {
 LRESULT Window::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) { return DefaultMessage(msg, wParam, lParam); }
 
 LRESULT Window::DefaultMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == UnloadSoonMessage() && msg != 0) {
+        Unload();
+        return 0;
+    }
     switch (msg) {
         case WM_COMMAND:
             if (lParam) {
@@ -652,6 +666,10 @@ void Window::ShowModal() {
 
 void Window::Unload() {
     if (hwnd_) DestroyWindow(hwnd_);
+}
+
+void Window::UnloadSoon() {
+    if (hwnd_) PostMessageW(hwnd_, UnloadSoonMessage(), 0, 0);
 }
 
 void Window::Refresh() {

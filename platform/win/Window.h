@@ -175,6 +175,8 @@ public:
     void Clear();
     bool Selected(int item) const;
     void SetSelected(int item, bool selected);
+    // The first selected row; -1 when none is.
+    int SelectedRow() const;
     // A click on a row (-1: on no row).
     std::function<void(int item)> OnItemClick;
     // A row's check mark changed (by the user or by code).
@@ -250,6 +252,9 @@ public:
     // other windows take no input meanwhile.
     void ShowModal();
     void Unload();
+    // Unloads once the message being handled has returned: a button's own click cannot pull the
+    // button from under itself.
+    void UnloadSoon();
     void Refresh();
 
     int WindowState() const;  // 0 normal, 1 minimised, 2 maximised

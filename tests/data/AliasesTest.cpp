@@ -117,6 +117,7 @@ TEST_F(AliasesTest, LookUpTable) {
     Aliases().Add(Record(L"Dup", L"Dup", L"1", L"C:\\dup2.exe", L"Twin", L"Twin", L"1"));
     Aliases().Add(Record(L"Dup", L"Dup", L"1", L"C:\\dup3.exe", L"Twin", L"Twin", L"1"));
     Aliases().Add(Record(L"Co-op", L"Mill", L"2.0", L"C:\\mill.exe", L"Co-op", L"Mill", L"2.0"));
+    Aliases().Add(Record(L"", L"ite - Color", L"4", L"C:\\rite.exe", L"", L"ite - Color", L"4"));
 
     auto fields = [](const std::wstring& description, const std::wstring& version, const std::wstring& path) {
         return std::vector<std::wstring>{description, version, L"OK", path, L"C:\\X.EXE"};
@@ -134,7 +135,10 @@ TEST_F(AliasesTest, LookUpTable) {
         {"missing company: by long path", fields(L"Missing info. - Tool", L"3", L"C:\\T\\tool.exe"), 2, 2},
         {"missing info, path unknown", fields(L"Missing info. - Tool", L"3", L"C:\\other.exe"), -1, -1},
         {"first record not removed wins", fields(L"Twin - Twin", L"1", L""), 4, -1},
-        {"company with a dash splits at it", fields(L"Co-op - Mill", L"2.0", L"C:\\x.exe"), -1, -1},
+        {"company with a dash: the whole description", fields(L"co-op - mill", L"2.0", L"C:\\x.exe"), 6, 6},
+        {"record of an old split at the first dash", fields(L"X-Rite - Color", L"4", L"C:\\x.exe"), 7, 7},
+        {"alias of a copy without info: its own path", fields(L"Tool Co - Tool Pro", L"1.0", L"C:\\T\\tool.exe"), 2, -1},
+        {"alias of a copy without info: another path", fields(L"Tool Co - Tool Pro", L"1.0", L"C:\\U\\tool.exe"), -1, -1},
         {"no dash", fields(L"NoDash", L"1.0", L"C:\\acme\\edit.exe"), -1, -1},
         {"dash first", fields(L"-Edit", L"1.0", L"C:\\acme\\edit.exe"), -1, -1},
         {"too few fields", {L"Acme - Edit"}, -1, -1},

@@ -88,7 +88,7 @@ TEST_F(RecoveryMailTest, BodyAndSubjectAsTheSupportDepartmentReadsThem) {
     for (const Case& c : cases) {
         SCOPED_TRACE(vb::ToAnsi(c.content));
         RecoveryMail mail = BuildRecoveryMail(c.content, L"Lumox Expert", L"1.2.34");
-        EXPECT_EQ(mail.to, L"Support <support@morva.example>");
+        EXPECT_EQ(mail.to, L"Support%20%3Csupport@morva.example%3E");  // no blank or bracket ends the request
         EXPECT_EQ(PercentDecode(mail.body), c.decodedBody);
         for (const wchar_t* piece : c.encodedPieces) EXPECT_NE(mail.body.find(piece), std::wstring::npos) << vb::ToAnsi(piece);
         for (wchar_t raw : std::wstring(L"&#?<>\r\n\u00E9 ")) EXPECT_EQ(mail.body.find(raw), std::wstring::npos);
@@ -127,7 +127,7 @@ TEST_F(RecoveryMailTest, SentThroughTheShellWithTheNameAndVersionOfANewPlugInFac
     ASSERT_EQ(g_opened.size(), 1u);
     const std::wstring& address = g_opened[0];
     EXPECT_TRUE(vb::StartsWith(address,
-                               L"mailto:Support <support@morva.example>?Subject=Morva%20recovery%20information%20for:"
+                               L"mailto:Support%20%3Csupport@morva.example%3E?Subject=Morva%20recovery%20information%20for:"
                                L"%20Lumox%20Expert,%20%20version:%201.2.34&Body=%3CHTML%3E",
                                vb::BinaryCompare))
         << vb::ToAnsi(address);
