@@ -19,7 +19,6 @@ std::vector<ListRow> Rows(int n) {
     std::vector<ListRow> rows;
     for (int i = 0; i < n; ++i) {
         ListRow row;
-        row.key = L"k" + std::to_wstring(i);
         row.text = L"Company " + std::to_wstring(i) + L" - A Rather Long Product Name";
         row.extraInfo = L"1." + std::to_wstring(i);
         row.tag = i;
