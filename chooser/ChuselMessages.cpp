@@ -6,22 +6,7 @@ namespace {
 
 thread_local int t_silenceDepth = 0;
 
-class SilentDuringRequests : public MessagePresenter {
-public:
-    void Beep() override {
-        if (!RequestSilence::Active() && next_) next_->Beep();
-    }
-    int Show(const std::wstring& prompt, long style, const std::wstring& title) override {
-        if (RequestSilence::Active() || !next_) return AnswerOk;
-        return next_->Show(prompt, style, title);
-    }
-    void SetNext(MessagePresenter* next) { next_ = next; }
-
-private:
-    MessagePresenter* next_ = nullptr;
-};
-
-SilentDuringRequests g_silentPresenter;
+SilentPresenter g_silentPresenter(&RequestSilence::Active);
 
 }  // namespace
 
@@ -36,9 +21,4 @@ RequestSilence::RequestSilence() { ++t_silenceDepth; }
 RequestSilence::~RequestSilence() { --t_silenceDepth; }
 bool RequestSilence::Active() { return t_silenceDepth > 0; }
 
-void InstallRequestSilencePresenter() {
-    MessagePresenter* current = &CurrentMessagePresenter();
-    if (current == &g_silentPresenter) return;
-    g_silentPresenter.SetNext(current);
-    SetMessagePresenter(&g_silentPresenter);
-}
+void InstallRequestSilencePresenter() { g_silentPresenter.Install(); }

@@ -38,15 +38,50 @@ void PrepareForFirstRequest() {
     }
 }
 
-// The last object is gone: no new client may reach this server any more (COM starts a new
-// one for it), and the message loop ends once nothing is left to serve.
-void QuitWhenEmpty() {
+// How long the server stays after its last object went, its class object still registered,
+// so that the next open finds it running; and how long it waits for the first client that
+// COM started it for.
+constexpr UINT kGraceMs = 15000;
+constexpr UINT kFirstClientMs = 60000;
+
+UINT_PTR g_exitTimer = 0;
+
+// The server ends when the timer fires with no object alive.
+void ArmExitTimer(UINT ms) {
+    if (g_exitTimer) KillTimer(nullptr, g_exitTimer);
+    g_exitTimer = SetTimer(nullptr, 0, ms, nullptr);
+}
+
+// The last object is gone: the server waits a while for the next client, then ends.
+void StayForGrace() {
+    if (GetCurrentThreadId() == g_serverThread)
+        ArmExitTimer(kGraceMs);
+    else if (g_serverThread)
+        PostThreadMessageW(g_serverThread, WM_NULL, 0, kGraceMs);
+}
+
+// With the class object withdrawn, the last release ends the server at once.
+void QuitWhenServed() {
+    if (g_serverThread) PostThreadMessageW(g_serverThread, WM_QUIT, 0, 0);
+}
+
+// Withdraws the class object, so that COM starts a new server for the next client; answers
+// whether the server may end (an object may have come in meanwhile).
+bool WithdrawWhenEmpty() {
+    if (com::ModuleLockCount() != 0) return false;
     if (g_classCookie) {
         const DWORD cookie = g_classCookie;
         g_classCookie = 0;
         CoRevokeClassObject(cookie);
     }
-    if (g_serverThread) PostThreadMessageW(g_serverThread, WM_QUIT, 0, 0);
+    // A call that was already on its way is served before the server goes.
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) continue;
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+    return com::ModuleLockCount() == 0;
 }
 
 bool HasSwitch(const std::vector<std::wstring>& words, const wchar_t* name) {
@@ -86,7 +121,7 @@ int Serve() {
     g_serverThread = GetCurrentThreadId();
     if (FAILED(CoInitialize(nullptr))) return 2;
     InstallRequestSilencePresenter();
-    com::SetModuleEmptyCallback(QuitWhenEmpty);
+    com::SetModuleEmptyCallback(StayForGrace);
     IClassFactory* factory = nullptr;
     if (FAILED(com::CreateClassFactory(CreateMorvaTavixExe, IID_IClassFactory, reinterpret_cast<void**>(&factory)))) {
         CoUninitialize();
@@ -98,24 +133,31 @@ int Serve() {
     if (SUCCEEDED(hr)) {
         g_classCookie = cookie;
         // COM started us for a client; one that never comes leaves us idle, and then we go.
-        SetTimer(nullptr, 0, 60000, nullptr);
+        ArmExitTimer(kFirstClientMs);
         PrepareForFirstRequest();
         MSG msg;
         for (;;) {
             const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
-            if (got < 0) break;
-            // A quit that raced with a new client's object waits for that object.
-            if (got == 0) {
-                if (com::ModuleLockCount() == 0) break;
+            if (got <= 0) break;
+            if (msg.hwnd == nullptr && msg.message == WM_NULL && msg.lParam == kGraceMs) {
+                ArmExitTimer(kGraceMs);
                 continue;
             }
-            if (msg.message == WM_TIMER && msg.hwnd == nullptr) {
-                if (com::ModuleLockCount() == 0) break;
+            if (msg.hwnd == nullptr && msg.message == WM_TIMER && msg.wParam == g_exitTimer) {
+                KillTimer(nullptr, g_exitTimer);
+                g_exitTimer = 0;
+                // An object alive: its release starts the wait again.
+                if (WithdrawWhenEmpty()) break;
+                // One came in while the class was being withdrawn: it is served, and the
+                // server goes as soon as it is released.
+                if (!g_classCookie) com::SetModuleEmptyCallback(QuitWhenServed);
                 continue;
             }
             TranslateMessage(&msg);
             DispatchMessageW(&msg);
         }
+        if (g_exitTimer) KillTimer(nullptr, g_exitTimer);
+        g_exitTimer = 0;
         if (g_classCookie) CoRevokeClassObject(g_classCookie);
         g_classCookie = 0;
     }

@@ -14,17 +14,9 @@ namespace {
 const wchar_t kWindowsDefaultSuffix[] = L"    [Windows Default]";
 const COLORREF kBlack = 0;
 
+// The thread's request is under way. The list's wait, and the archive's, let window messages
+// run, and with them any request that COM hands this thread meanwhile.
 thread_local bool t_busy = false;
-
-// Marks the thread's request as under way. The list's wait, and the archive's, let window
-// messages run, and with them any request that COM hands this thread meanwhile.
-class BusyScope {
-public:
-    BusyScope() { t_busy = true; }
-    ~BusyScope() { t_busy = false; }
-    BusyScope(const BusyScope&) = delete;
-    BusyScope& operator=(const BusyScope&) = delete;
-};
 
 // A field that is not there is an index error, which declines the request.
 const std::wstring& Field(const std::vector<std::wstring>& fields, size_t index) {
@@ -34,16 +26,9 @@ const std::wstring& Field(const std::vector<std::wstring>& fields, size_t index)
 
 // Whether a directory search for normal files with path as the pattern finds one.
 bool NormalFileFound(const std::wstring& path) {
-    WIN32_FIND_DATAW data;
-    HANDLE find = FindFirstFileW(path.c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE) return false;
-    bool found = false;
-    do {
-        found = !(data.dwFileAttributes &
-                  (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
-    } while (!found && FindNextFileW(find, &data));
-    FindClose(find);
-    return found;
+    return FirstFileWhere(path, [](const WIN32_FIND_DATAW& data) {
+        return !(data.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
+    });
 }
 
 bool VerbPasses(const std::wstring& verbLine) {
@@ -82,7 +67,7 @@ long HandleRequest(const std::wstring& rsParams, ChooserServices& services) {
     if (CheckIgnoreMarker(services.MarkerFolder())) return 1;
     // One request at a time (one list on the screen): a request meanwhile goes to the shell.
     if (t_busy) return 1;
-    BusyScope busy;
+    BusyScope busy(t_busy);
 
     const std::vector<std::wstring> lines = vb::Split(rsParams, L"\r\n");
     if (!VerbPasses(Field(lines, 0))) return 1;
@@ -145,7 +130,6 @@ long HandleRequest(const std::wstring& rsParams, ChooserServices& services) {
         const std::vector<std::wstring> programFields{Field(fields, 1), Field(fields, 2), Field(fields, 3),
                                                       Field(fields, 4), Field(fields, 5)};
         ListRow r;
-        r.key = L"k" + std::to_wstring(row);
         r.tag = row;
         if (std::optional<AliasShown> alias = services.FindAlias(programFields)) {
             r.text = alias->CompanyA + L" - " + alias->ProductA;
@@ -162,7 +146,6 @@ long HandleRequest(const std::wstring& rsParams, ChooserServices& services) {
 
     if (!windowsRemoved && !windowsFound) {
         ListRow r;
-        r.key = L"k" + std::to_wstring(row);
         r.tag = row;
         r.color = kBlack;
         if (windows.size() > 1) {

@@ -10,114 +10,93 @@
 #include "basStrings.h"
 #include "basTextFiles.h"
 #include "basUserChoices.h"
+#include "vb/VbScreen.h"
 #include "vb/VbText.h"
 #include "vb/VbThreadState.h"
+#include "zip/ZipArchive.h"
 
 namespace {
 
 ChooserDataFolder& FolderState() { return vb::ThreadInstance<ChooserDataFolder>(); }
 
+// Further reads of the archive after a failed one, letting pending window events run between:
+// an options window may be putting a new archive in place.
+constexpr int ReadAttempts = 10;
+
 // The options window's copy of the archive is no working file: one left by a window that died
 // while unpacking would otherwise pass for a folder full of them.
-bool AnyFile(const std::wstring& pattern) {
-    WIN32_FIND_DATAW data;
-    HANDLE find = FindFirstFileW(pattern.c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE) return false;
-    bool found = false;
-    do {
-        found = !(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !vb::TextEquals(data.cFileName, ArchiveFileName);
-    } while (!found && FindNextFileW(find, &data));
-    FindClose(find);
-    return found;
+bool AnyWorkingFile(const std::wstring& pattern) {
+    return FirstFileWhere(pattern, [](const WIN32_FIND_DATAW& data) {
+        return !(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !vb::TextEquals(data.cFileName, ArchiveFileName);
+    });
 }
 
-// A folder of this request's own below the working folder: another process's files are
-// never in it, so removing it can never take them away.
-std::wstring MakeOwnFolder(const std::wstring& workingFolder) {
-    static unsigned long counter = 0;
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        const std::wstring folder = JoinPaths(workingFolder, L"Chusel-" + std::to_wstring(GetCurrentProcessId()) +
-                                                                 L"-" + std::to_wstring(++counter));
-        if (CreateDirectoryW(folder.c_str(), nullptr)) return folder;
-    }
-    return {};
-}
-
-void RemoveOwnFolder(const std::wstring& folder) {
-    if (folder.empty()) return;
-    WIN32_FIND_DATAW data;
-    HANDLE find = FindFirstFileW(JoinPaths(folder, L"*").c_str(), &data);
-    if (find != INVALID_HANDLE_VALUE) {
-        do {
-            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
-            const std::wstring path = JoinPaths(folder, data.cFileName);
-            SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-            DeleteFileW(path.c_str());
-        } while (FindNextFileW(find, &data));
-        FindClose(find);
-    }
-    RemoveDirectoryW(folder.c_str());
-}
-
-// The chooser's UnpackFiles: the working folder's own files when it has any, else the archive
-// unpacked into a folder of this request's own. Shows nothing.
-bool ChooserUnpackFiles() {
+// The request's members of the archive, read and checked in memory; nothing is written.
+bool LoadFromArchive(const std::wstring& archivePath) {
     ProcGuard guard;
-    ChooserDataFolder& state = FolderState();
-    state.FolderExisted = GetWorkingFolder();
-    const std::wstring workingFolder = WorkingFolder();
-    state.WorkingFolder = workingFolder;
-    if (AnyFile(JoinPaths(workingFolder, L"*.dat"))) {
-        // Those of an open options window, say: read as they are.
-        state.FilesExisted = true;
-        UseDataFolder(workingFolder);
-        return true;
+    const std::vector<std::wstring> wanted(std::begin(kRequestMembers), std::end(kRequestMembers));
+    std::vector<zip::MemberData> members;
+    std::vector<std::wstring> names;
+    zip::ZipResult result = zip::ZipResult::CannotOpen;
+    for (int attempt = 0; attempt <= ReadAttempts; ++attempt) {
+        result = zip::ReadMembers(archivePath, ArchivePassword, wanted, members, &names);
+        if (result == zip::ZipResult::Ok) break;
+        vb::DoEvents();
     }
-    state.OwnFolder = MakeOwnFolder(workingFolder);
-    if (state.OwnFolder.empty()) return false;
-    UseDataFolder(state.OwnFolder);
-    if (!UnpackArchiveInto(GetArchivePath(), state.OwnFolder)) return false;
-    if (FileExists(CategoryFilePath())) return true;
-    // A damaged archive. The request is declined; the message goes nowhere while a request
-    // is handled, for nobody is there to answer it.
-    vb::Err().Clear();
-    MessageHandler(MessageBase + 4502);
-    return false;
-}
-
-// Removes only what this request unpacked, and the working folder only when this request made it.
-void DeleteWorkingFiles() {
-    ProcGuard guard;
-    ChooserDataFolder& state = FolderState();
-    RemoveOwnFolder(state.OwnFolder);
-    // Only an empty folder goes: whatever another process put there meanwhile stays.
-    if (!state.FolderExisted && !state.WorkingFolder.empty()) RemoveDirectoryW(state.WorkingFolder.c_str());
+    if (result != zip::ZipResult::Ok) return false;
+    bool categories = false;
+    for (const std::wstring& name : names) categories = categories || vb::TextEquals(name, L"Tesselcat.xml");
+    if (!categories) {
+        // A damaged archive. The request is declined; the message goes nowhere while a request
+        // is handled, for nobody is there to answer it.
+        vb::Err().Clear();
+        MessageHandler(MessageBase + 4502);
+        return false;
+    }
+    for (const zip::MemberData& member : members) {
+        if (vb::TextEquals(member.name, L"Tesselma.xml"))
+            GetAliasesFromBytes(member.data);
+        else
+            LoadUserChoiceLines(member.name, SplitTextLines(std::string_view(
+                                                 reinterpret_cast<const char*>(member.data.data()), member.data.size())));
+    }
+    return true;
 }
 
 }  // namespace
 
 const ChooserDataFolder& LastChooserDataFolder() { return FolderState(); }
 
-bool LoadChooserData(ChooserData& data) {
+bool LoadChooserData(ChooserData& data) { return LoadChooserDataFrom(GetArchivePath(), data); }
+
+bool LoadChooserDataFrom(const std::wstring& archivePath, ChooserData& data) {
     ProcGuard guard;
     // Each request starts afresh: nothing of an earlier request's folder or records counts.
-    FolderState() = ChooserDataFolder{};
+    ChooserDataFolder& state = FolderState();
+    state = ChooserDataFolder{};
     AddList().Clear();
     RemoveList().Clear();
     DefList().Clear();
     Aliases().Clear();
     bool ok = false;
     try {
-        ok = ChooserUnpackFiles();
-        if (ok) {
+        state.WorkingFolder = WorkingFolderPath();
+        const DWORD attributes = GetFileAttributesW(state.WorkingFolder.c_str());
+        state.FolderExisted = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+        if (state.FolderExisted && AnyWorkingFile(JoinPaths(state.WorkingFolder, L"*.dat"))) {
+            // Those of an open options window, say: read as they are.
+            state.FilesExisted = true;
+            UseDataFolder(state.WorkingFolder);
             GetUserChoices(false);
             GetAliases();
+            ok = true;
+        } else {
+            ok = LoadFromArchive(archivePath);
         }
     } catch (...) {
         vb::Err().Clear();
         ok = false;
     }
-    DeleteWorkingFiles();
     data.AddList = AddList();
     data.RemoveList = RemoveList();
     data.DefList = DefList();

@@ -17,11 +17,6 @@ namespace {
 const wchar_t kMarkerResting[] = L"Bl1.ok";
 const wchar_t kMarkerArmed[] = L"Bl1.ign";
 
-bool FileExists(const std::wstring& path) {
-    const DWORD attributes = GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 // Field 0 of an override line; an empty line has no fields and raises, as the list's own
 // look-up does.
 std::wstring KeyField(const std::wstring& line) {

@@ -6,7 +6,7 @@
 #include "vb/VbScreen.h"
 
 namespace {
-const long kMargin = 75;
+const long kMargin = kPlacementMargin;
 }
 
 long RoundHalfEven(double value) { return static_cast<long>(std::nearbyint(value)); }

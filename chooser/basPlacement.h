@@ -6,6 +6,9 @@
 
 #include "win/Window.h"
 
+// The margin the placement keeps at the screen's edges, in twips.
+inline constexpr long kPlacementMargin = 75;
+
 // Top, Left, Width, Height, all in twips.
 struct TaskbarRect {
     long Top = 0;

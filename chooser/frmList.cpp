@@ -2,6 +2,9 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+#include <cmath>
+
 #include "basErrorHandler.h"
 #include "basPlacement.h"
 #include "basUserInterface.h"
@@ -34,6 +37,31 @@ wchar_t CharacterOfKey(WORD key) {
     if ((key >= '0' && key <= '9') || (key >= 'A' && key <= 'Z')) return static_cast<wchar_t>(key);
     if (key >= VK_NUMPAD0 && key <= VK_DIVIDE) return static_cast<wchar_t>(key);
     return static_cast<wchar_t>(MapVirtualKeyW(key, 2 /* MAPVK_VK_TO_CHAR */) & 0x7FFF);
+}
+
+// The list view's size for a wanted one, kept with the window's frame inside the work area of
+// the monitor under the pointer, less the placement's margin at each edge. A list cut short
+// scrolls, and its bar takes room of its own beside or below the rows.
+SIZE BoundedListSize(int width, int height, int frameWidth, int frameHeight) {
+    POINT cursor{};
+    GetCursorPos(&cursor);
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof(monitor);
+    RECT work{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    if (GetMonitorInfoW(MonitorFromPoint(cursor, MONITOR_DEFAULTTONEAREST), &monitor)) work = monitor.rcWork;
+    const int marginX = static_cast<int>(std::ceil(kPlacementMargin / vb::TwipsPerPixelX()));
+    const int marginY = static_cast<int>(std::ceil(kPlacementMargin / vb::TwipsPerPixelY()));
+    const int maxWidth = std::max(1, static_cast<int>(work.right - work.left) - 2 * marginX - frameWidth);
+    const int maxHeight = std::max(1, static_cast<int>(work.bottom - work.top) - 2 * marginY - frameHeight);
+    SIZE size{width, height};
+    // Each bar that appears can make room for the other one: two passes settle it.
+    for (int pass = 0; pass < 2; ++pass) {
+        if (size.cy > maxHeight) size.cx = width + GetSystemMetrics(SM_CXVSCROLL);
+        if (size.cx > maxWidth) size.cy = height + GetSystemMetrics(SM_CYHSCROLL);
+    }
+    size.cx = std::min<LONG>(size.cx, maxWidth);
+    size.cy = std::min<LONG>(size.cy, maxHeight);
+    return size;
 }
 
 }  // namespace
@@ -155,14 +183,16 @@ bool frmList::FitToRows(long rows) {
         for (int column = 0; column < lvw.ColumnCount(); ++column)
             total += static_cast<long>(SendMessageW(lvw.Handle(), LVM_GETCOLUMNWIDTH, column, 0)) + 2;
         total += 1;
-        lvw.Move(lvw.Left(), lvw.Top(), static_cast<int>(total), static_cast<int>(newHeight));
         // The window grows or shrinks with the list view; its frame keeps its size.
         const DWORD style = static_cast<DWORD>(GetWindowLongW(Handle(), GWL_STYLE));
         const DWORD exStyle = static_cast<DWORD>(GetWindowLongW(Handle(), GWL_EXSTYLE));
-        RECT outer{0, 0, lvw.Left() + static_cast<int>(total), lvw.Top() + static_cast<int>(newHeight)};
-        AdjustWindowRectEx(&outer, style, FALSE, exStyle);
-        SetWindowPos(Handle(), nullptr, 0, 0, outer.right - outer.left, outer.bottom - outer.top,
-                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        RECT frame{0, 0, 0, 0};
+        AdjustWindowRectEx(&frame, style, FALSE, exStyle);
+        const SIZE inner = BoundedListSize(static_cast<int>(total), static_cast<int>(newHeight),
+                                           frame.right - frame.left, frame.bottom - frame.top);
+        lvw.Move(lvw.Left(), lvw.Top(), inner.cx, inner.cy);
+        SetWindowPos(Handle(), nullptr, 0, 0, lvw.Left() + inner.cx + frame.right - frame.left,
+                     lvw.Top() + inner.cy + frame.bottom - frame.top, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
         return true;
     }, false);
 }
@@ -173,7 +203,6 @@ void frmList::FormActivate() {
     activated_ = true;
     DWORD timeout = 0;
     const bool read = SystemParametersInfoW(SPI_GETFOREGROUNDLOCKTIMEOUT, 0, &timeout, 0) != FALSE;
-    lockTimeout_ = timeout;
     watch_.lockTicks = LockTicksFromTimeout(read, timeout, kTimerInterval);
     EnableTimer(true);
     watch_.atActivation = GetForegroundWindow();
@@ -186,7 +215,6 @@ void frmList::EnableTimer(bool enable) {
         SetTimer(Handle(), kTimerId, kTimerInterval, nullptr);
     else
         KillTimer(Handle(), kTimerId);
-    timerEnabled_ = enable;
 }
 
 void frmList::ReturnChoice() {

@@ -11,10 +11,9 @@
 // The row the user chose, 1-based; -1 while nothing is chosen. One per thread of the server.
 long& ChosenIndex();
 
-// One row of the list: its key ("k0", "k1", ...), the two columns' texts, the text colour
-// (0x00BBGGRR) and the tag (the row counter).
+// One row of the list: the two columns' texts, the text colour (0x00BBGGRR) and the tag (the
+// row counter).
 struct ListRow {
-    std::wstring key;
     std::wstring text;
     std::wstring extraInfo;
     COLORREF color = 0;
@@ -29,7 +28,6 @@ public:
 
     void AddRow(const ListRow& row);
     void ClearRows();
-    const ListRow& Row(int index) const { return rows_.at(static_cast<size_t>(index)); }
     int SelectedIndex() const;  // 0-based; -1 when no row is selected
     void Select(int index);
 
@@ -49,9 +47,7 @@ class frmList : public win::Window {
     bool suppressClick_ = false;
     bool activated_ = false;
     bool timerBusy_ = false;
-    bool timerEnabled_ = false;
     bool closing_ = false;
-    DWORD lockTimeout_ = 0;
     ForegroundWatch watch_;
     ChoiceListView* listView_ = nullptr;
 
@@ -65,7 +61,8 @@ public:
     void SetSuppressClick(bool value) { suppressClick_ = value; }
 
     // Sizes the list view to show rows rows and every column whole, and the window around
-    // it; false when the list view's height cannot be told.
+    // it, within the work area of the monitor under the pointer (the list scrolls when it
+    // needs more); false when the list view's height cannot be told.
     bool FitToRows(long rows);
     // The client area in pixels.
     int InnerWidth() const;
@@ -73,8 +70,6 @@ public:
 
     // Form_Activate: the first activation reads the lock timeout and starts the timer.
     void FormActivate();
-    bool TimerEnabled() const { return timerEnabled_; }
-    const ForegroundWatch& Watch() const { return watch_; }
 
     ChoiceListView& lvw;
 

@@ -390,3 +390,29 @@ void LogPathToIni(const std::wstring& folder, const std::wstring& detail, bool f
         IniFile(IniWrite, L"Path Detail", vb::Variant(detail));
     });
 }
+
+bool FileExists(const std::wstring& path) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool FirstFileWhere(const std::wstring& pattern, const std::function<bool(const WIN32_FIND_DATAW&)>& takes) {
+    WIN32_FIND_DATAW data;
+    HANDLE find = FindFirstFileW(pattern.c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE) return false;
+    bool found = false;
+    do {
+        found = takes(data);
+    } while (!found && FindNextFileW(find, &data));
+    FindClose(find);
+    return found;
+}
+
+std::vector<std::wstring> FileNamesMatching(const std::wstring& pattern) {
+    std::vector<std::wstring> names;
+    FirstFileWhere(pattern, [&](const WIN32_FIND_DATAW& data) {
+        if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.emplace_back(data.cFileName);
+        return false;
+    });
+    return names;
+}

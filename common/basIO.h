@@ -78,6 +78,15 @@ void SwapBytes(BYTE& a, BYTE& b);
 // The right-most digits characters of "00000000" & Hex(value).
 std::wstring HexPad(long value, int digits);
 
+// True when a file (not a folder) is at path.
+bool FileExists(const std::wstring& path);
+
+// Whether a directory search for pattern finds an entry that takes answers true for; the
+// search stops at the first.
+bool FirstFileWhere(const std::wstring& pattern, const std::function<bool(const WIN32_FIND_DATAW&)>& takes);
+// The names of the plain files (not folders) a directory search for pattern finds.
+std::vector<std::wstring> FileNamesMatching(const std::wstring& pattern);
+
 // The short (8.3) form of an existing path, "" when it does not exist: the library's existence test.
 std::wstring GetDosPath(const vb::Variant& path);
 

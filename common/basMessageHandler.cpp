@@ -143,6 +143,22 @@ MessagePresenter* SetMessagePresenter(MessagePresenter* presenter) {
 
 MessagePresenter& CurrentMessagePresenter() { return *g_presenter; }
 
+void SilentPresenter::Beep() {
+    if (!silent_() && next_) next_->Beep();
+}
+
+int SilentPresenter::Show(const std::wstring& prompt, long style, const std::wstring& title) {
+    if (silent_() || !next_) return AnswerOk;
+    return next_->Show(prompt, style, title);
+}
+
+void SilentPresenter::Install() {
+    MessagePresenter* current = &CurrentMessagePresenter();
+    if (current == this) return;
+    next_ = current;
+    SetMessagePresenter(this);
+}
+
 void SetMessageRows(MessageRowLookup lookup, MessageRanges ranges) {
     g_rows = lookup;
     g_ranges = ranges;

@@ -22,6 +22,21 @@ public:
 MessagePresenter* SetMessagePresenter(MessagePresenter* presenter);
 MessagePresenter& CurrentMessagePresenter();
 
+// Stands in front of another presenter and keeps every box and beep from it while silent()
+// answers true on the calling thread (a deliverable that must never show a box to a user who
+// is only opening a file). Install puts it in front of whichever presenter is current.
+class SilentPresenter : public MessagePresenter {
+public:
+    explicit SilentPresenter(bool (*silent)()) : silent_(silent) {}
+    void Beep() override;
+    int Show(const std::wstring& prompt, long style, const std::wstring& title) override;
+    void Install();
+
+private:
+    bool (*silent_)();
+    MessagePresenter* next_ = nullptr;
+};
+
 // A deliverable's own rows: fills the text (and, for a few rows, the title) of message n.
 // Answers false when n has no row.
 using MessageRowLookup = bool (*)(long n, std::wstring& text, std::wstring& title);

@@ -1,6 +1,7 @@
 #include "basWinAPI_Help.h"
 
 #include "basErrorHandler.h"
+#include "basIO.h"
 #include "basStrings.h"
 #include "vb/VbApp.h"
 #include "vb/VbText.h"
@@ -39,11 +40,6 @@ HelpEngines& Engines() { return g_engines ? *g_engines : g_systemEngines; }
 bool EndsWithThree(const std::wstring& name, const wchar_t* ending) {
     if (name.size() < 3) return false;
     return vb::TextEquals(std::wstring_view(name).substr(name.size() - 3), ending);
-}
-
-bool FileExists(const std::wstring& path) {
-    DWORD attributes = GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 // A number, or a text that reads as one.

@@ -111,9 +111,8 @@ long AliasCount() { return State().Records.UBound(); }
 
 namespace {
 
-// False when the file is missing or unreadable.
-bool ReadAliasFile() {
-    com::ComPtr<IXMLDOMDocument> document = LoadXmlDocument(AliasFilePath());
+// False when the document is missing or unreadable.
+bool ReadAliasDocument(const com::ComPtr<IXMLDOMDocument>& document) {
     if (!document) return false;
     com::ComPtr<IXMLDOMElement> root;
     if (document->get_documentElement(root.Put()) != S_OK || !root) return false;
@@ -146,7 +145,7 @@ void GetAliases() {
     ProcGuard guard;
     try {
         ShowStatus(2, L"Loading Aliases", true, false);
-        if (ReadAliasFile()) {
+        if (ReadAliasDocument(LoadXmlDocument(AliasFilePath()))) {
             if (OptionsWindowServices* options = OptionsServices()) options->SetAliasCount(AliasCount());
         }
     } catch (...) {
@@ -155,6 +154,15 @@ void GetAliases() {
     }
     // Also after a missing file, so that neither the text nor the hourglass stays behind.
     ShowStatus(2, L"", true, false);
+}
+
+void GetAliasesFromBytes(const std::vector<uint8_t>& bytes) {
+    ProcGuard guard;
+    try {
+        ReadAliasDocument(LoadXmlDocumentFromBytes(bytes));
+    } catch (...) {
+        vb::Err().Clear();
+    }
 }
 
 void SaveAliases() {

@@ -1,6 +1,7 @@
 // The alias file "Tesselma.xml": the names under which the user shows programs whose version
 // information is missing, and the two look-ups by the names shown and by the names found.
 #pragma once
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,9 @@ long AliasCount();
 
 // Reads AliasFilePath into Aliases. A missing or unreadable file leaves the records as they were.
 void GetAliases();
+// Reads the alias file's bytes, read elsewhere (from the archive in memory, say), into Aliases,
+// without a status text. Bytes that do not parse leave the records as they were.
+void GetAliasesFromBytes(const std::vector<uint8_t>& bytes);
 // Writes AliasFilePath from the records not marked removed.
 void SaveAliases();
 

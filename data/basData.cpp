@@ -4,6 +4,7 @@
 
 #include "zip/ZipArchive.h"
 #include "basErrorHandler.h"
+#include "basIO.h"
 #include "basIniFile.h"
 #include "basMessageHandler.h"
 #include "basStrings.h"
@@ -31,17 +32,7 @@ constexpr int UnzipAttempts = 10;
 constexpr long ErrPathFileAccess = 75;
 
 // The names of the plain files (not folders) directly in folder.
-std::vector<std::wstring> FilesIn(const std::wstring& folder) {
-    std::vector<std::wstring> names;
-    WIN32_FIND_DATAW data;
-    HANDLE find = FindFirstFileW(JoinPaths(folder, L"*.*").c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE) return names;
-    do {
-        if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.emplace_back(data.cFileName);
-    } while (FindNextFileW(find, &data));
-    FindClose(find);
-    return names;
-}
+std::vector<std::wstring> FilesIn(const std::wstring& folder) { return FileNamesMatching(JoinPaths(folder, L"*.*")); }
 
 bool FolderExists(const std::wstring& folder) {
     DWORD attributes = GetFileAttributesW(folder.c_str());
@@ -96,13 +87,17 @@ std::wstring GetExeListRecoveryPath() { return JoinPaths(GetRecoveryFolder(), L"
 std::wstring GetExeDetailRecoveryPath() { return JoinPaths(GetRecoveryFolder(), L"ExeDetail.lst"); }
 std::wstring GetMessagesFolder() { return JoinPaths(RootFolder(), L"Messages", {L"Lumox"}); }
 
-bool GetWorkingFolder() {
-    ProcGuard guard;
+std::wstring WorkingFolderPath() {
     wchar_t buffer[300] = {};
     DWORD n = GetTempPathW(300, buffer);
     std::wstring temp(buffer, n < 300 ? n : 0);
     size_t slash = temp.find_last_of(L'\\');
-    std::wstring folder = (slash == std::wstring::npos ? std::wstring() : temp.substr(0, slash + 1)) + L"Lopt";
+    return (slash == std::wstring::npos ? std::wstring() : temp.substr(0, slash + 1)) + L"Lopt";
+}
+
+bool GetWorkingFolder() {
+    ProcGuard guard;
+    const std::wstring folder = WorkingFolderPath();
     State().WorkingFolder = folder;
     if (FolderExists(folder)) return true;
     CreateDirectoryW(folder.c_str(), nullptr);

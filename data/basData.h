@@ -32,6 +32,9 @@ std::wstring GetExeDetailRecoveryPath();
 // root\Messages\Lumox: independent of the working folder.
 std::wstring GetMessagesFolder();
 
+// The temporary folder's "Lopt", whether it is there or not; sets and makes nothing.
+std::wstring WorkingFolderPath();
+
 // The temporary folder's "Lopt": sets WorkingFolder and makes the folder when missing.
 // Answers whether the folder was already there.
 bool GetWorkingFolder();

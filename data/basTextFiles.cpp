@@ -53,18 +53,22 @@ bool ReadTextLines(const std::wstring& path, std::vector<std::wstring>& lines) {
         if (!ReadFile(file.Get(), buffer, sizeof buffer, &got, nullptr) || got == 0) break;
         bytes.append(buffer, got);
     }
+    lines = SplitTextLines(bytes);
+    return true;
+}
+
+std::vector<std::wstring> SplitTextLines(std::string_view bytes) {
     std::vector<std::wstring> read;
     size_t start = 0;
     const size_t n = bytes.size();
     while (start < n) {
         size_t end = start;
         while (end < n && bytes[end] != '\r' && bytes[end] != '\n') ++end;
-        read.push_back(vb::FromAnsi(std::string_view(bytes).substr(start, end - start)));
+        read.push_back(vb::FromAnsi(bytes.substr(start, end - start)));
         if (end < n && bytes[end] == '\r' && end + 1 < n && bytes[end + 1] == '\n') ++end;
         start = end + 1;
     }
-    lines = std::move(read);
-    return true;
+    return read;
 }
 
 void WriteTextFileReplacing(const std::wstring& path, const std::wstring& text) {
@@ -91,9 +95,4 @@ void WriteTextFileReplacing(const std::wstring& path, const std::wstring& text) 
         DeleteFileW(fresh.c_str());
         RaiseFileError(L"Cannot replace", path, code);
     }
-}
-
-bool FileExists(const std::wstring& path) {
-    DWORD attributes = GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }

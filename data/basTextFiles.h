@@ -3,15 +3,18 @@
 // the ANSI code page.
 #pragma once
 #include <string>
+#include <string_view>
 #include <vector>
+
+#include "basIO.h"  // FileExists
 
 // Reads every line (ended by CR LF, LF or CR; the last one may lack its end). False when the
 // file cannot be opened; lines is then left as it was.
 bool ReadTextLines(const std::wstring& path, std::vector<std::wstring>& lines);
 
+// The lines of a data file's bytes, split as ReadTextLines splits them.
+std::vector<std::wstring> SplitTextLines(std::string_view bytes);
+
 // Writes text to a new file beside path, then puts it in path's place in one step. Raises a
 // run-time error (75) naming the file when either step fails; the old file then stays whole.
 void WriteTextFileReplacing(const std::wstring& path, const std::wstring& text);
-
-// True when a file (not a folder) is at path.
-bool FileExists(const std::wstring& path);

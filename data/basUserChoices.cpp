@@ -83,24 +83,35 @@ void GetUserChoices(bool clean) {
     step([] { ShowStatus(2, L"", true, false); });
 }
 
+namespace {
+
+// The list a file's name says it holds; nullptr for any other file.
+vb::List<std::wstring>* ListOfFile(const std::wstring& path) {
+    if (vb::EndsWith(path, L"Add.dat")) return &State().Add;
+    if (vb::EndsWith(path, L"Del.dat")) return &State().Remove;
+    if (vb::EndsWith(path, L"Def.dat")) return &State().Def;
+    return nullptr;
+}
+
+}  // namespace
+
 void LoadUserChoiceFile(const std::wstring& path) {
     ProcGuard guard;
     try {
-        vb::List<std::wstring>* list = nullptr;
-        if (vb::EndsWith(path, L"Add.dat"))
-            list = &State().Add;
-        else if (vb::EndsWith(path, L"Del.dat"))
-            list = &State().Remove;
-        else if (vb::EndsWith(path, L"Def.dat"))
-            list = &State().Def;
         std::vector<std::wstring> lines;
-        if (!ReadTextLines(path, lines) || !list) return;
-        vb::List<std::wstring> loaded;
-        for (std::wstring& line : lines) loaded.Add(std::move(line));
-        *list = std::move(loaded);
+        if (!ListOfFile(path) || !ReadTextLines(path, lines)) return;
+        LoadUserChoiceLines(path, std::move(lines));
     } catch (...) {
         vb::Err().Clear();
     }
+}
+
+void LoadUserChoiceLines(const std::wstring& fileName, std::vector<std::wstring> lines) {
+    vb::List<std::wstring>* list = ListOfFile(fileName);
+    if (!list) return;
+    vb::List<std::wstring> loaded;
+    for (std::wstring& line : lines) loaded.Add(std::move(line));
+    *list = std::move(loaded);
 }
 
 namespace {

@@ -22,6 +22,8 @@ void GetUserChoices(bool clean);
 // Reads one file into the list its name picks ("...Add.dat", "...Del.dat", "...Def.dat"); a
 // missing file leaves the list as it was, any other name reads nothing.
 void LoadUserChoiceFile(const std::wstring& path);
+// The same for lines read elsewhere (from the archive in memory, say) of the file fileName.
+void LoadUserChoiceLines(const std::wstring& fileName, std::vector<std::wstring> lines);
 
 // Drops the entries whose program is no longer in the program list, collects them in
 // StaleEntries, saves the lists and reports them in the information window. With an empty

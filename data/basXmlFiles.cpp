@@ -2,6 +2,8 @@
 
 #include <oleauto.h>
 
+#include <cstring>
+
 #include "com/Bstr.h"
 #include "vb/VbText.h"
 
@@ -98,6 +100,38 @@ com::ComPtr<IXMLDOMDocument> LoadXmlDocument(const std::wstring& path) {
     com::BstrVariant source(path);
     VARIANT_BOOL loaded = VARIANT_FALSE;
     HRESULT hr = document->load(source.v, &loaded);
+    if (hr != S_OK || loaded != VARIANT_TRUE) document.Reset();
+    return document;
+}
+
+com::ComPtr<IXMLDOMDocument> LoadXmlDocumentFromBytes(const std::vector<uint8_t>& bytes) {
+    com::ComPtr<IXMLDOMDocument> document = CreateXmlDocument();
+    if (!document) return document;
+    // A stream over the bytes: the parser then detects the encoding as it does for a file.
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes.empty() ? 1 : bytes.size());
+    if (!memory) {
+        document.Reset();
+        return document;
+    }
+    if (void* p = GlobalLock(memory)) {
+        if (!bytes.empty()) memcpy(p, bytes.data(), bytes.size());
+        GlobalUnlock(memory);
+    }
+    com::ComPtr<IStream> stream;
+    if (FAILED(CreateStreamOnHGlobal(memory, TRUE, stream.Put()))) {
+        GlobalFree(memory);
+        document.Reset();
+        return document;
+    }
+    ULARGE_INTEGER size;
+    size.QuadPart = bytes.size();
+    stream->SetSize(size);
+    VARIANT source;
+    VariantInit(&source);
+    source.vt = VT_UNKNOWN;
+    source.punkVal = stream.Get();
+    VARIANT_BOOL loaded = VARIANT_FALSE;
+    const HRESULT hr = document->load(source, &loaded);
     if (hr != S_OK || loaded != VARIANT_TRUE) document.Reset();
     return document;
 }

@@ -4,7 +4,9 @@
 #include <windows.h>
 #include <msxml2.h>
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "com/ComModule.h"
 
@@ -23,6 +25,10 @@ com::ComPtr<IXMLDOMDocument> CreateXmlDocument();
 // Loads path into a new document; empty when the object cannot be created or the file is
 // missing or not well formed.
 com::ComPtr<IXMLDOMDocument> LoadXmlDocument(const std::wstring& path);
+
+// Loads a file's bytes, read elsewhere, into a new document, exactly as the file itself would
+// load; empty when the object cannot be created or the bytes are not well formed.
+com::ComPtr<IXMLDOMDocument> LoadXmlDocumentFromBytes(const std::vector<uint8_t>& bytes);
 
 // An element's attribute as text; empty when it has none.
 std::wstring XmlAttribute(IXMLDOMElement* element, const wchar_t* name);

@@ -19,22 +19,7 @@ const long kHInstAppDone = 33;
 
 thread_local int t_silenceDepth = 0;
 
-class SilentWhileHooking : public MessagePresenter {
-public:
-    void Beep() override {
-        if (!HookSilence::Active() && next_) next_->Beep();
-    }
-    int Show(const std::wstring& prompt, long style, const std::wstring& title) override {
-        if (HookSilence::Active() || !next_) return IDOK;
-        return next_->Show(prompt, style, title);
-    }
-    void SetNext(MessagePresenter* next) { next_ = next; }
-
-private:
-    MessagePresenter* next_ = nullptr;
-};
-
-SilentWhileHooking g_silentPresenter;
+SilentPresenter g_silentPresenter(&HookSilence::Active);
 
 // Spaces only, as the request's fields are trimmed.
 std::wstring TrimmedField(const char* text) { return vb::Trim(StrFromAnsiPtr(text)); }
@@ -76,12 +61,7 @@ HookSilence::HookSilence() { ++t_silenceDepth; }
 HookSilence::~HookSilence() { --t_silenceDepth; }
 bool HookSilence::Active() { return t_silenceDepth > 0; }
 
-void InstallHookPresenter() {
-    MessagePresenter* current = &CurrentMessagePresenter();
-    if (current == &g_silentPresenter) return;
-    g_silentPresenter.SetNext(current);
-    SetMessagePresenter(&g_silentPresenter);
-}
+void InstallHookPresenter() { g_silentPresenter.Install(); }
 
 std::wstring StrFromAnsiPtr(const char* text) {
     if (!text) return std::wstring();

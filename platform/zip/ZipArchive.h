@@ -1,6 +1,7 @@
 // The password-protected data archive: standard ZIP files, deflate through zlib and the
 // traditional PKWARE encryption, so ordinary zip tools open them with the password.
 #pragma once
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -37,5 +38,19 @@ ZipResult PackFiles(const std::wstring& archivePath, const std::vector<std::wstr
 // this call wrote. written (optional) receives the full paths of the files written.
 ZipResult UnpackFiles(const std::wstring& archivePath, const std::wstring& folder,
                       const std::string& password, std::vector<std::wstring>* written = nullptr);
+
+// One member's plain contents, read into memory.
+struct MemberData {
+    std::wstring name;
+    std::vector<uint8_t> data;
+};
+
+// Reads only the members named in wanted (matched case aside) into memory, each decrypted,
+// inflated and CRC-checked; a wanted name the archive lacks is simply not in read. The other
+// members are neither decrypted nor inflated. Nothing is written anywhere. names (optional)
+// receives the names of every member. On any result but Ok, read is empty.
+ZipResult ReadMembers(const std::wstring& archivePath, const std::string& password,
+                      const std::vector<std::wstring>& wanted, std::vector<MemberData>& read,
+                      std::vector<std::wstring>* names = nullptr);
 
 }  // namespace zip

@@ -14,7 +14,7 @@ constexpr DWORD kChunk = 1u << 30;  // one ReadFile or WriteFile moves at most t
 ReadStatus ReadWholeFile(const std::wstring& path, uint64_t maxSize, std::vector<uint8_t>& bytes,
                          FILETIME* lastWrite) {
     bytes.clear();
-    FileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+    FileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                 OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!file.valid()) return ReadStatus::CannotOpen;
     LARGE_INTEGER size;

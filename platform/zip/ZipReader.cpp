@@ -211,12 +211,9 @@ ZipResult ReadMember(std::vector<uint8_t>& bytes, size_t dataLimit, const Entry&
     return ZipResult::Ok;
 }
 
-}  // namespace
-
-ZipResult ReadArchive(const std::wstring& archivePath, const std::string& password,
-                      std::vector<Member>& members) {
-    members.clear();
-    std::vector<uint8_t> bytes;
+// The archive's bytes and what its central directory says of each member.
+ZipResult OpenArchive(const std::wstring& archivePath, std::vector<uint8_t>& bytes, std::vector<Entry>& entries,
+                      size_t& dataLimit) {
     switch (files::ReadWholeFile(archivePath, 0xffffffffull, bytes)) {
         case files::ReadStatus::Ok:
             break;
@@ -225,18 +222,60 @@ ZipResult ReadArchive(const std::wstring& archivePath, const std::string& passwo
         default:
             return ZipResult::CannotOpen;
     }
+    return ReadCentralDirectory(bytes, entries, dataLimit);
+}
+
+// Reads the members that take reads into memory, in archive order.
+template <class Takes>
+ZipResult ReadChosen(const std::wstring& archivePath, const std::string& password, Takes takes,
+                     std::vector<Member>& members, std::vector<std::wstring>* names = nullptr) {
+    members.clear();
+    std::vector<uint8_t> bytes;
     std::vector<Entry> entries;
     size_t dataLimit = 0;
-    ZipResult result = ReadCentralDirectory(bytes, entries, dataLimit);
+    ZipResult result = OpenArchive(archivePath, bytes, entries, dataLimit);
     if (result != ZipResult::Ok) return result;
     Inflater inflater;
-    std::vector<Member> read(entries.size());
-    for (size_t i = 0; i < entries.size(); ++i) {
-        result = ReadMember(bytes, dataLimit, entries[i], password, inflater, read[i]);
+    std::vector<Member> read;
+    for (const Entry& entry : entries) {
+        if (!takes(entry.name)) continue;
+        read.emplace_back();
+        result = ReadMember(bytes, dataLimit, entry, password, inflater, read.back());
         if (result != ZipResult::Ok) return result;
+    }
+    if (names) {
+        names->clear();
+        for (const Entry& entry : entries) names->push_back(entry.name);
     }
     members = std::move(read);
     return ZipResult::Ok;
 }
 
+}  // namespace
+
+ZipResult ReadArchive(const std::wstring& archivePath, const std::string& password,
+                      std::vector<Member>& members) {
+    return ReadChosen(archivePath, password, [](const std::wstring&) { return true; }, members);
+}
+
 }  // namespace zip::detail
+
+namespace zip {
+
+ZipResult ReadMembers(const std::wstring& archivePath, const std::string& password,
+                      const std::vector<std::wstring>& wanted, std::vector<MemberData>& read,
+                      std::vector<std::wstring>* names) {
+    read.clear();
+    auto takes = [&](const std::wstring& name) {
+        for (const std::wstring& w : wanted)
+            if (vb::TextEquals(w, name)) return true;
+        return false;
+    };
+    std::vector<detail::Member> members;
+    const ZipResult result = detail::ReadChosen(archivePath, password, takes, members, names);
+    if (result != ZipResult::Ok) return result;
+    for (detail::Member& member : members) read.push_back({std::move(member.name), std::move(member.data)});
+    return ZipResult::Ok;
+}
+
+}  // namespace zip

@@ -104,6 +104,46 @@ TEST_F(ChooserDataTest, UnpacksReadsAndRemovesWhatItMade) {
     EXPECT_TRUE(boxes.shown.empty());
 }
 
+TEST_F(ChooserDataTest, ARequestReadsTheArchiveWithoutWritingAnything) {
+    // A user's archive: the program list and the association snapshot beside what a request needs.
+    std::string programList, snapshot = "<?xml version=\"1.0\" ?>\r\n<Snapshot>\r\n";
+    for (int i = 0; i < 2000; ++i) {
+        programList += "Vendor - Product " + std::to_string(i) + "|1.0|OK|C:\\p" + std::to_string(i) + ".exe|C:\\P.EXE\r\n";
+        snapshot += "<Key Name=\".e" + std::to_string(i) + "\" />\r\n";
+    }
+    ASSERT_TRUE(MakeArchive(archive, {{L"Tesselcat.xml", CategoryFileText()},
+                                      {L"TesselAdd.dat", kAdd},
+                                      {L"TesselDef.dat", kDef},
+                                      {L"TesselDel.dat", kDel},
+                                      {L"Tesselma.xml", kAliases},
+                                      {L"TesselExe.dat", programList},
+                                      {L"TesselAsscSS.xml", snapshot + "</Snapshot>\r\n"}}));
+    const std::wstring temp = TempPath();
+    auto before = Entries(temp);
+    std::sort(before.begin(), before.end());
+    // Any file or folder made, written or renamed anywhere under the temporary folder.
+    HANDLE change = FindFirstChangeNotificationW(
+        temp.c_str(), TRUE, FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_DIR_NAME | FILE_NOTIFY_CHANGE_SIZE |
+                                FILE_NOTIFY_CHANGE_LAST_WRITE);
+    ASSERT_NE(change, INVALID_HANDLE_VALUE);
+    const bool loaded = Load();
+    const DWORD changed = WaitForSingleObject(change, 500);
+    FindCloseChangeNotification(change);
+
+    ASSERT_TRUE(loaded);
+    EXPECT_EQ(data.AddList.UBound(), 2);
+    EXPECT_EQ(data.DefList.UBound(), 1);
+    EXPECT_EQ(data.RemoveList.UBound(), 1);
+    EXPECT_TRUE(AliasShownByOriginal({L"Missing info. - Missing info.", L"No version info.", L"NE-A",
+                                      L"C:\\Tools\\tool.exe", L"C:\\TOOLS\\TOOL.EXE"})
+                    .has_value());
+    EXPECT_EQ(changed, static_cast<DWORD>(WAIT_TIMEOUT)) << "the request wrote under the temporary folder";
+    auto after = Entries(temp);
+    std::sort(after.begin(), after.end());
+    EXPECT_EQ(after, before);
+    EXPECT_FALSE(Exists(working));
+}
+
 TEST_F(ChooserDataTest, AFolderThatWasThereStaysWithWhatOthersPutInIt) {
     FullArchive();
     CreateDirectoryW(working.c_str(), nullptr);

@@ -2,6 +2,7 @@
 // a fresh temporary folder and the recorder program's log.
 #pragma once
 #include <windows.h>
+#include <tlhelp32.h>
 
 #include <functional>
 #include <map>
@@ -85,6 +86,31 @@ inline long RunAndWait(const std::wstring& commandLine, DWORD timeoutMs = 120000
     CloseHandle(pi.hThread);
     CloseHandle(pi.hProcess);
     return static_cast<long>(code);
+}
+
+// The ids of the chooser's processes running now.
+inline std::vector<DWORD> ChuselProcessIds() {
+    std::vector<DWORD> ids;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return ids;
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry))
+        if (_wcsicmp(entry.szExeFile, L"Chusel.exe") == 0) ids.push_back(entry.th32ProcessID);
+    CloseHandle(snapshot);
+    return ids;
+}
+inline int ChuselProcesses() { return static_cast<int>(ChuselProcessIds().size()); }
+
+// Waits until count chooser processes run; false when the time ran out first. A server stays
+// a while after its last object went, so waiting for none takes longer than that.
+inline bool WaitForChuselProcesses(int count, DWORD timeoutMs = 30000) {
+    const DWORD start = GetTickCount();
+    while (ChuselProcesses() != count) {
+        if (GetTickCount() - start > timeoutMs) return false;
+        Sleep(50);
+    }
+    return true;
 }
 
 inline std::wstring TestFolder() { return vb::AppPath(); }

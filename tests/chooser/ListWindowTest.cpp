@@ -19,7 +19,6 @@ std::vector<ListRow> Rows(int n) {
     std::vector<ListRow> rows;
     for (int i = 0; i < n; ++i) {
         ListRow row;
-        row.key = L"k" + std::to_wstring(i);
         row.text = L"Company " + std::to_wstring(i) + L" - A Rather Long Product Name";
         row.extraInfo = L"1." + std::to_wstring(i);
         row.tag = i;
@@ -277,4 +276,37 @@ TEST_F(ListWindowTest, AliasRowsAreDrawnInBlue) {
     });
     EXPECT_GT(bluePixels, 20);
     EXPECT_EQ(blueInBlackRow, 0);
+}
+
+TEST_F(ListWindowTest, AListTooBigForTheScreenStaysInsideItAndScrolls) {
+    // Many rows, and names far wider than the screen: the window keeps within the work area of
+    // the monitor under the pointer, and the user reaches the last row by keyboard.
+    std::vector<ListRow> rows = Rows(120);
+    rows[7].text = L"Quillon Test Works - " + std::wstring(300, L'W');
+    SetCursorPos(500, 400);
+    POINT pointer{500, 400};
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof(monitor);
+    ASSERT_TRUE(GetMonitorInfoW(MonitorFromPoint(pointer, MONITOR_DEFAULTTONEAREST), &monitor));
+    RECT window{};
+    LONG style = 0;
+    long perPage = 0;
+    const long chosen = ShowWhile(rows, [&](HWND w) {
+        HWND lv = ListViewOf(w);
+        GetWindowRect(w, &window);
+        style = GetWindowLongW(lv, GWL_STYLE);
+        perPage = static_cast<long>(SendMessageW(lv, LVM_GETCOUNTPERPAGE, 0, 0));
+        UserKey(w, VK_END);
+        Sleep(50);
+        UserKey(w, VK_RETURN);
+    });
+    const RECT& work = monitor.rcWork;
+    EXPECT_GE(window.left, work.left);
+    EXPECT_GE(window.top, work.top);
+    EXPECT_LE(window.right, work.right);
+    EXPECT_LE(window.bottom, work.bottom);
+    EXPECT_LT(perPage, 120);
+    EXPECT_NE(style & WS_VSCROLL, 0);
+    EXPECT_NE(style & WS_HSCROLL, 0);
+    EXPECT_EQ(chosen, 120);
 }

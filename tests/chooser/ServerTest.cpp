@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <objbase.h>
-#include <tlhelp32.h>
 
 #include "ChooserTestSupport.h"
 #include "ChuselServer.h"
@@ -40,27 +39,6 @@ bool KeyExists(const std::wstring& key) {
     HKEY h = nullptr;
     if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_READ, &h) != ERROR_SUCCESS) return false;
     RegCloseKey(h);
-    return true;
-}
-
-int ChuselProcesses() {
-    int count = 0;
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    if (snapshot == INVALID_HANDLE_VALUE) return 0;
-    PROCESSENTRY32W entry{};
-    entry.dwSize = sizeof(entry);
-    for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry))
-        if (_wcsicmp(entry.szExeFile, L"Chusel.exe") == 0) ++count;
-    CloseHandle(snapshot);
-    return count;
-}
-
-bool WaitForChuselProcesses(int count, DWORD timeoutMs = 15000) {
-    const DWORD start = GetTickCount();
-    while (ChuselProcesses() != count) {
-        if (GetTickCount() - start > timeoutMs) return false;
-        Sleep(50);
-    }
     return true;
 }
 
@@ -151,6 +129,38 @@ TEST_F(ChuselServerTest, ServesOutOfProcessWhileObjectsLive) {
     EXPECT_TRUE(WaitForChuselProcesses(0));
 }
 
+TEST_F(ChuselServerTest, StaysAWhileAfterItsLastObjectThenEndsOnItsOwn) {
+    ASSERT_TRUE(WaitForChuselProcesses(0));
+    std::vector<DWORD> firstServer;
+    {
+        com::ComPtr<_MorvaTavixExe> chooser;
+        ASSERT_EQ(
+            CoCreateInstance(CLSID_MorvaTavixExe, nullptr, CLSCTX_LOCAL_SERVER, IID__MorvaTavixExe, chooser.PutVoid()),
+            S_OK);
+        firstServer = ChuselProcessIds();
+        EXPECT_EQ(Ask(chooser.Get(), Request(L"print", L"C:\\x.txt")), 1);
+    }
+    ASSERT_EQ(firstServer.size(), 1u);
+    // The next open, a few seconds later, finds the same server waiting.
+    Sleep(3000);
+    EXPECT_EQ(ChuselProcesses(), 1);
+    {
+        com::ComPtr<_MorvaTavixExe> chooser;
+        ASSERT_EQ(
+            CoCreateInstance(CLSID_MorvaTavixExe, nullptr, CLSCTX_LOCAL_SERVER, IID__MorvaTavixExe, chooser.PutVoid()),
+            S_OK);
+        EXPECT_EQ(ChuselProcessIds(), firstServer);
+        EXPECT_EQ(ChuselProcesses(), 1);
+        EXPECT_EQ(Ask(chooser.Get(), Request(L"print", L"C:\\x.txt")), 1);
+    }
+    // Then, with nobody coming, it ends by itself: not at once, but after its wait.
+    const DWORD released = GetTickCount();
+    Sleep(5000);
+    EXPECT_EQ(ChuselProcesses(), 1);
+    EXPECT_TRUE(WaitForChuselProcesses(0, 30000));
+    EXPECT_GE(GetTickCount() - released, 14000u);
+}
+
 TEST_F(ChuselServerTest, AServerStartedByHandWithEmbeddingIsUsed) {
     ASSERT_TRUE(WaitForChuselProcesses(0));
     for (const wchar_t* embedding : {L"-Embedding", L"/Embedding"}) {
@@ -168,7 +178,7 @@ TEST_F(ChuselServerTest, AServerStartedByHandWithEmbeddingIsUsed) {
         EXPECT_EQ(ChuselProcesses(), 1);
         EXPECT_EQ(Ask(chooser.Get(), Request(L"print", L"C:\\x.txt")), 1);
         chooser.Reset();
-        EXPECT_EQ(WaitForSingleObject(pi.hProcess, 15000), WAIT_OBJECT_0);
+        EXPECT_EQ(WaitForSingleObject(pi.hProcess, 30000), WAIT_OBJECT_0);
         CloseHandle(pi.hThread);
         CloseHandle(pi.hProcess);
     }

@@ -4,6 +4,8 @@
 #include <shellapi.h>
 #include <shlobj.h>
 
+#include <cstdio>
+
 #include "ChooserTestSupport.h"
 #include "TestSupport.h"
 #include "UserInput.h"
@@ -42,6 +44,63 @@ std::wstring Entry(const std::wstring& ext, const std::wstring& description, con
     return ext + L"|" + description + L"|3.1.4.1|" + status + L"|" + program + L"|" + ShortPath(program) + L"\r\n";
 }
 
+// What a user's archive holds besides the suite's own lines, at a real user's size: a
+// program list of 20,000 programs, an association snapshot of 5,000 extensions, 200 override
+// lines and 50 aliases for other extensions and programs.
+std::string ProgramList() {
+    std::string text;
+    char line[512];
+    for (int i = 1; i <= 20000; ++i) {
+        std::snprintf(line, sizeof line,
+                      "Vendor %d - Product %d|%d.%d.%d.%d|OK|C:\\Program Files\\Vendor%d\\App%d.exe|"
+                      "C:\\PROGRA~1\\VENDOR~%d\\APP%d~1.EXE\r\n",
+                      i % 700, i, 1 + i % 9, i % 13, i % 100, i, i % 700, i, i % 700, i);
+        text += line;
+    }
+    return text;
+}
+
+std::string Snapshot() {
+    std::string text = "<?xml version=\"1.0\" ?>\r\n<MorvaTesselSnapshot>\r\n<Extensions>\r\n";
+    char element[512];
+    for (int i = 1; i <= 5000; ++i) {
+        std::snprintf(element, sizeof element,
+                      "<Key Name=\".ext%05d\"><Values><Value Name=\"\" Type=\"1\" Data=\"ext%05dfile\" />"
+                      "<Value Name=\"Content Type\" Type=\"1\" Data=\"application/x-ext%05d\" /></Values>"
+                      "<Subkeys><Subkey Name=\"OpenWithList\" /><Subkey Name=\"ShellNew\" /></Subkeys></Key>\r\n",
+                      i, i, i);
+        text += element;
+    }
+    return text + "</Extensions>\r\n</MorvaTesselSnapshot>\r\n";
+}
+
+// Override lines for extensions after the suite's own, so that their runs stay whole.
+std::string OtherOverrides(const char* status, int count) {
+    std::string text;
+    char line[512];
+    for (int i = 1; i <= count; ++i) {
+        std::snprintf(line, sizeof line, ".zz%04d|Vendor %d - Product %d|2.%d|%s|C:\\Program Files\\Vendor%d\\App%d.exe|"
+                      "C:\\PROGRA~1\\VENDOR~%d\\APP%d~1.EXE\r\n", i, i % 700, i, i, status, i % 700, i, i % 700, i);
+        text += line;
+    }
+    return text;
+}
+
+std::string Aliases() {
+    std::string text = "<?xml version=\"1.0\" ?>\r\n<MorvaTesselAlias>\r\n";
+    char element[1024];
+    for (int i = 1; i <= 50; ++i) {
+        std::snprintf(element, sizeof element,
+                      "<Alias Company=\"Missing info.\" Product=\"Missing info.\" Version=\"No version info.\" "
+                      "LongPath=\"C:\\Tools\\tool%d.exe\" ShortPath=\"C:\\TOOLS\\TOOL%d.EXE\" CompanyA=\"Home\" "
+                      "ProductA=\"Tool %d\" VersionA=\"1.%d\" LongPathA=\"C:\\Tools\\tool%d.exe\" "
+                      "ShortPathA=\"C:\\TOOLS\\TOOL%d.EXE\" />\r\n",
+                      i, i, i, i, i, i);
+        text += element;
+    }
+    return text + "</MorvaTesselAlias>\r\n";
+}
+
 }  // namespace
 
 std::wstring BuiltZintra() { return FromBuildTree(E2E_ZINTRA_RELATIVE); }
@@ -78,9 +137,12 @@ bool InstallSuite(const std::wstring& root, Suite& suite, std::wstring& failure)
     const std::wstring def = Entry(L".lxdef", L"Quillon Test Works - Fixed", L"OK-D", suite.App(L"fixed"));
     if (!choosertest::MakeArchive(root + L"\\Data\\TesselMorva.dat",
                                   {{L"Tesselcat.xml", choosertest::CategoryFileText()},
-                                   {L"TesselAdd.dat", choosertest::Ansi(add)},
-                                   {L"TesselDef.dat", choosertest::Ansi(def)},
-                                   {L"TesselDel.dat", ""}})) {
+                                   {L"TesselAdd.dat", choosertest::Ansi(add) + OtherOverrides("OK-A", 120)},
+                                   {L"TesselDef.dat", choosertest::Ansi(def) + OtherOverrides("OK-D", 50)},
+                                   {L"TesselDel.dat", OtherOverrides("OK-R", 30)},
+                                   {L"Tesselma.xml", Aliases()},
+                                   {L"TesselExe.dat", ProgramList()},
+                                   {L"TesselAsscSS.xml", Snapshot()}})) {
         failure = L"cannot write the data archive";
         return false;
     }
@@ -103,6 +165,8 @@ bool InstallSuite(const std::wstring& root, Suite& suite, std::wstring& failure)
 
 void RemoveSuite(const Suite& suite) {
     choosertest::RunAndWait(L"\"" + suite.chusel + L"\" /UnregServer");
+    // A chooser stays a while after its last request, and its program file with it.
+    choosertest::WaitForChuselProcesses(0);
     for (const wchar_t* extension : kExtensions) {
         testsupport::DeleteRegistryTree(HKEY_LOCAL_MACHINE, std::wstring(L"Software\\Classes\\") + extension);
         testsupport::DeleteRegistryTree(HKEY_LOCAL_MACHINE, L"Software\\Classes\\" + ProgId(extension));
