@@ -38,6 +38,7 @@ struct ScanState {
     short detailingLevel = 0;
     long firstProgramLine = 0;
     std::vector<long> order;
+    bool progressSaveFailed = false;  // progressive saving has stopped for this run
 };
 ScanState& State() { return vb::ThreadInstance<ScanState>(); }
 
@@ -145,6 +146,7 @@ private:
     Exit Detail();
     void SortAndSave();
     void WrapUpFinished();
+    void WrapUpShowFrame();
     void WrapUp();
     frmDoingStuff& Progress() { return frmDoingStuff::Default(); }
     bool WantsToStop() {
@@ -166,6 +168,7 @@ private:
 
 bool Scan::Run() {
     ScanMarks marks;
+    State().progressSaveFailed = false;
     SetControlsEnabled(host_.Form(), false);
     Exit exit = Exit::WrapUp;
     try {
@@ -176,10 +179,15 @@ bool Scan::Run() {
         }
     } catch (...) {
         // A failure ends the run as a stop does; it counts as a success only when the new
-        // list had already been written whole.
+        // list had already been written whole. The host's frame still comes back (or beeps).
         TrapError(L"RefreshExeList");
         result_ = written_;
         exit = Exit::WrapUp;
+        try {
+            WrapUpShowFrame();
+        } catch (...) {
+            TrapError(L"RefreshExeList");
+        }
     }
     if (exit != Exit::End) {
         // However the wrap-up fails, the options window gets its controls back.
@@ -359,9 +367,10 @@ void Scan::SaveFoundList() {
         text += L"\r\n";
         if (i % 30 == 29) progress.lblInfo.SetText(lines[static_cast<size_t>(i)]);
     }
-    WriteTextFileReplacing(GetExeListRecoveryPath(), text);
-    // A new found list starts a new detail list, so the two always stay line for line together.
+    // A new found list starts a new detail list, so the two always stay line for line together:
+    // the old detail list goes first, so that no crash leaves it beside the new found list.
     DeleteFileW(GetExeDetailRecoveryPath().c_str());
+    WriteTextFileReplacing(GetExeListRecoveryPath(), text);
 }
 
 Exit Scan::Detail() {
@@ -507,6 +516,10 @@ void Scan::WrapUpFinished() {
         vb::CaptureCurrentException();
         vb::Err().Clear();
     }
+    WrapUpShowFrame();
+}
+
+void Scan::WrapUpShowFrame() {
     Detail2Ini(L"REL-Wrap up 1", false);
     if (!host_.Form().Visible()) {
         host_.ShowMDIForm();
@@ -606,10 +619,15 @@ long PopulateArrayWithProgressivelySavedDetails() {
 }
 
 void SaveProgress(const std::wstring& line) {
+    // After one failure (a full disk, say) the rest of the run saves no more progress: one
+    // error box, not one for every remaining file.
+    ScanState& s = State();
+    if (s.progressSaveFailed) return;
     TrappedVoid(L"SaveProgress", [&] {
         HANDLE file = CreateFileW(GetExeDetailRecoveryPath().c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
                                   OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file == INVALID_HANDLE_VALUE) {
+            s.progressSaveFailed = true;
             vb::NoteLastDllError();
             vb::Raise(75);
         }
@@ -617,7 +635,10 @@ void SaveProgress(const std::wstring& line) {
         DWORD done = 0;
         BOOL ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &done, nullptr);
         CloseHandle(file);
-        if (!ok || done != bytes.size()) vb::Raise(75);
+        if (!ok || done != bytes.size()) {
+            s.progressSaveFailed = true;
+            vb::Raise(75);
+        }
     });
 }
 
