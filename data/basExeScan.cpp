@@ -53,17 +53,12 @@ bool IsSet(const std::wstring& value) { return value.size() > 1; }
 
 std::wstring ProblemKey(long n) { return L"File" + std::to_wstring(n); }
 
-std::wstring Lowered(std::wstring text) {
-    if (!text.empty()) CharLowerBuffW(text.data(), static_cast<DWORD>(text.size()));
-    return text;
-}
-
 // Whether path holds part, without regard to case. Hunting in the lower-case forms first
 // spares the text compare at every position of every path; a hit there is confirmed by the
 // text compare, which has the last word.
 bool PathHolds(const std::wstring& path, const std::wstring& lowerPath, const std::wstring& part) {
     if (part.empty()) return false;
-    if (lowerPath.find(Lowered(part)) == std::wstring::npos) return false;
+    if (lowerPath.find(LowerCase(part)) == std::wstring::npos) return false;
     return vb::InStr(path, part, vb::TextCompare) != 0;
 }
 
@@ -649,7 +644,7 @@ void SetScanningProgress(const std::wstring& text) {
 std::wstring DetailExeFile(const std::wstring& path, std::wstring& sortKey) {
     File2Ini(path);
     std::wstring status = L"OK";
-    const std::wstring lowerPath = Lowered(path);
+    const std::wstring lowerPath = LowerCase(path);
     if (std::any_of(std::begin(kExclusionWords), std::end(kExclusionWords),
                     [&](const wchar_t* word) { return PathHolds(path, lowerPath, word); }))
         status = L"NE";
