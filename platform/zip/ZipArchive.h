@@ -43,7 +43,7 @@ ZipResult UpdateFiles(const std::wstring& archivePath, const std::vector<std::ws
 // Unpacks every member into folder (which must exist), restoring each member's
 // modification time. Every member is read, decrypted, inflated and CRC-checked before any
 // file is written, so a bad archive writes nothing; a write failure midway removes what
-// this call wrote. written (optional) receives the full paths of the files written.
+// this call wrote and puts back the files it had replaced. written (optional) receives the full paths of the files written.
 ZipResult UnpackFiles(const std::wstring& archivePath, const std::wstring& folder,
                       const std::string& password, std::vector<std::wstring>* written = nullptr);
 

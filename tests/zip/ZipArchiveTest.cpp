@@ -266,6 +266,12 @@ TEST_F(ZipArchiveTest, AFailedUnpackRemovesWhatItWrote) {
     EXPECT_EQ(ZipResult::WriteFailed, zip::UnpackFiles(archive_, target_, kPassword, &written));
     EXPECT_TRUE(written.empty());
     EXPECT_EQ(std::vector<std::wstring>{L"TesselExe.dat"}, ListFolder(target_));
+
+    // A file that the first member had replaced is put back as it was.
+    ASSERT_TRUE(WriteBytes(target_ + L"\\Tesselcat.xml", "the user's own"));
+    EXPECT_EQ(ZipResult::WriteFailed, zip::UnpackFiles(archive_, target_, kPassword, &written));
+    EXPECT_EQ(ReadBytes(target_ + L"\\Tesselcat.xml"), "the user's own");
+    EXPECT_EQ((std::vector<std::wstring>{L"TesselExe.dat", L"Tesselcat.xml"}), ListFolder(target_));
 }
 
 TEST_F(ZipArchiveTest, NoFilesNoArchive) {
@@ -314,6 +320,22 @@ TEST_F(ZipArchiveTest, AFailedPackLeavesTheOldArchiveWhole) {
     EXPECT_EQ(std::vector<std::wstring>{L"TesselMorva.dat"}, ListFolder(blocked));
     EXPECT_EQ(ZipResult::WriteFailed, zip::PackFiles(root_ + L"\\missing\\TesselMorva.dat", {cat}, kPassword));
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW((root_ + L"\\missing").c_str()));
+}
+
+// A writer that announces a data descriptor but still puts the CRC's high byte (not the
+// time's) at the end of the encryption header: the password check accepts either.
+TEST_F(ZipArchiveTest, ACheckByteFromTheCrcIsAcceptedWithADataDescriptor) {
+    std::string bytes = PackedArchive();
+    for (size_t p = 0; p + 4 <= bytes.size(); ++p) {
+        const std::string sig = bytes.substr(p, 4);
+        if (sig == std::string("PK\x03\x04", 4)) bytes[p + 6] |= 0x08;
+        if (sig == std::string("PK\x01\x02", 4)) bytes[p + 8] |= 0x08;
+    }
+    EXPECT_EQ(ZipResult::Ok, UnpackBytes(bytes));
+    EXPECT_EQ(ReadBytes(source_ + L"\\TesselExe.dat"), ReadBytes(target_ + L"\\TesselExe.dat"));
+    testsupport::RemoveTree(target_);
+    CreateDirectoryW(target_.c_str(), nullptr);
+    EXPECT_NE(ZipResult::Ok, UnpackBytes(bytes, "wrong"));
 }
 
 TEST_F(ZipArchiveTest, EveryResultHasAText) {
