@@ -158,6 +158,9 @@ bool LibraryMessageRow(long n, std::wstring& text, std::wstring& title) {
         case 4548:
             text = std::wstring(L"Sorry, it apprears that you do not have a default email program set on your computer.");
             return true;
+        case 4549:
+            text = std::wstring(L"Lumox could not save your settings into the data file: ") + GetArchivePath() + L"." + kCrLf + kCrLf + L"The file may be read-only, or another program (a backup or virus checker, say) may be holding it open." + kCrLf + kCrLf + L"Your settings have not been lost: Lumox keeps them and saves them into the data file the next time it starts. Do not replace the data file.";
+            return true;
         case 5001:
             text = std::wstring(L"Associating these values in Lumox will NOT change anything in Windows. And, you can immediately 'switch off' anything you associated in Lumox.") + kCrLf + kCrLf + L"We recommend that you let Lumox add these associations during this setup and then Deactivate (switch off) the ones you don't want." + kCrLf + kCrLf + L"This way you will always have the option of 'Turning On' the associations at a future date." + kCrLf + kCrLf + L"PLEASE NOTE: The next time you press `Don't Add` you will not be asked this message." + kCrLf + kCrLf + L"Are you sure that you don't want to add these associations?";
             return true;

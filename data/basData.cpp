@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <cstdint>
+
 #include "zip/ZipArchive.h"
 #include "basErrorHandler.h"
 #include "basIO.h"
@@ -57,11 +59,30 @@ bool PackWorkingFiles(std::vector<std::wstring>& packed) {
     packed = FilesToPack(state.WorkingFolder);
     if (packed.empty()) return false;
     const std::wstring archive = GetArchivePath();
-    zip::ZipResult result = zip::PackFiles(archive, packed, ArchivePassword);
+    // Only what changed is compressed again. A member whose file has gone from the folder (a
+    // temp-folder cleaner, say; the program deletes none of them) stays as it was.
+    zip::ZipResult result = zip::UpdateFiles(archive, packed, ArchivePassword, true);
     if (result != zip::ZipResult::Ok)
         vb::Raise(ErrPathFileAccess, std::nullopt,
                   L"The data file " + archive + L" could not be written: " + zip::ZipResultText(result));
     return true;
+}
+
+uint64_t LastWriteOf(const std::wstring& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return 0;
+    return (static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) | data.ftLastWriteTime.dwLowDateTime;
+}
+
+// Whether the working folder holds a set of working files (the category file among them) of
+// which one was written after the archive: work that has not reached the archive. Files that
+// an unpack wrote carry their members' times, older than the archive.
+bool NewerWorkingFilesThanArchive(const std::wstring& folder) {
+    const uint64_t archive = LastWriteOf(GetArchivePath());
+    if (archive == 0 || !FileExists(JoinPaths(folder, L"Tesselcat.xml"))) return false;
+    for (const std::wstring& path : FilesToPack(folder))
+        if (LastWriteOf(path) > archive) return true;
+    return false;
 }
 
 }  // namespace
@@ -88,9 +109,11 @@ std::wstring GetExeDetailRecoveryPath() { return JoinPaths(GetRecoveryFolder(), 
 std::wstring GetMessagesFolder() { return JoinPaths(RootFolder(), L"Messages", {L"Lumox"}); }
 
 std::wstring WorkingFolderPath() {
-    wchar_t buffer[300] = {};
-    DWORD n = GetTempPathW(300, buffer);
-    std::wstring temp(buffer, n < 300 ? n : 0);
+    // Sized by a first call: a long temporary path must not leave a relative "Lopt" that
+    // would put the working folder (and its clearing out) under the current directory.
+    std::wstring temp(GetTempPathW(0, nullptr), L'\0');
+    DWORD n = temp.empty() ? 0 : GetTempPathW(static_cast<DWORD>(temp.size()), temp.data());
+    temp.resize(n < temp.size() ? n : 0);
     size_t slash = temp.find_last_of(L'\\');
     return (slash == std::wstring::npos ? std::wstring() : temp.substr(0, slash + 1)) + L"Lopt";
 }
@@ -179,6 +202,18 @@ bool UnpackFiles() {
     GetWorkingFolder();
     UseDataFolder(state.WorkingFolder);
 
+    // Working files that a closing could not pack (or saved after the last update of the
+    // archive) go into the archive before anything is deleted; when the archive still cannot
+    // be written they are used as they are.
+    if (NewerWorkingFilesThanArchive(state.WorkingFolder)) {
+        std::vector<std::wstring> packed = FilesToPack(state.WorkingFolder);
+        if (zip::UpdateFiles(GetArchivePath(), packed, ArchivePassword, true) != zip::ZipResult::Ok) {
+            MessageHandler(MessageBase + 4549);
+            state.Unpacked = true;
+            return true;
+        }
+    }
+
     // Files left over from an earlier run that ended without packing.
     std::vector<std::wstring> leftovers = FilesIn(state.WorkingFolder);
     if (!leftovers.empty()) {
@@ -217,6 +252,16 @@ void PackFiles() {
     for (const std::wstring& path : packed) DeleteFileW(path.c_str());
     State().Unpacked = false;
     RemoveWorkingFolder();
+}
+
+void PackFilesOnClose() {
+    try {
+        PackFiles();
+    } catch (...) {
+        vb::CaptureCurrentException();
+        vb::Err().Clear();
+        MessageHandler(MessageBase + 4549);
+    }
 }
 
 void UpdateArchive() {

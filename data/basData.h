@@ -47,7 +47,10 @@ bool UnpackArchiveInto(const std::wstring& archivePath, const std::wstring& fold
                        std::vector<std::wstring>* written = nullptr, zip::ZipResult* outcome = nullptr);
 
 // Empties the working folder and unpacks the archive into it. True when the archive was
-// unpacked and holds the category file; otherwise message 4521 and False.
+// unpacked and holds the category file; otherwise message 4521 (the archive is missing or
+// damaged) or a message that names the local cause, and False. Working files newer than the
+// archive (a closing that could not pack them) are first packed into it; when that fails
+// too, message 4549, and they are used as they stand (True).
 bool UnpackFiles();
 
 // Packs the working folder's ".dat" and ".xml" files into the archive, deletes them and
@@ -55,6 +58,11 @@ bool UnpackFiles();
 // or partial folder never replaces the user's data). A failed pack raises an error and
 // leaves the archive and the working files as they were.
 void PackFiles();
+
+// PackFiles as the options window closes: a failure is told to the user (message 4549)
+// instead of raised; the working files stay, newer than the archive, and the next
+// UnpackFiles packs them before it unpacks.
+void PackFilesOnClose();
 
 // Brings the archive up to date with the working files, which stay in place; raises an error
 // when it cannot be written. Does nothing unless UnpackFiles succeeded on this thread.

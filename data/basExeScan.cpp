@@ -38,6 +38,7 @@ struct ScanState {
     short detailingLevel = 0;
     long firstProgramLine = 0;
     std::vector<long> order;
+    bool progressSaveFailed = false;  // progressive saving has stopped for this run
 };
 ScanState& State() { return vb::ThreadInstance<ScanState>(); }
 
@@ -52,17 +53,12 @@ bool IsSet(const std::wstring& value) { return value.size() > 1; }
 
 std::wstring ProblemKey(long n) { return L"File" + std::to_wstring(n); }
 
-std::wstring Lowered(std::wstring text) {
-    if (!text.empty()) CharLowerBuffW(text.data(), static_cast<DWORD>(text.size()));
-    return text;
-}
-
 // Whether path holds part, without regard to case. Hunting in the lower-case forms first
 // spares the text compare at every position of every path; a hit there is confirmed by the
 // text compare, which has the last word.
 bool PathHolds(const std::wstring& path, const std::wstring& lowerPath, const std::wstring& part) {
     if (part.empty()) return false;
-    if (lowerPath.find(Lowered(part)) == std::wstring::npos) return false;
+    if (lowerPath.find(LowerCase(part)) == std::wstring::npos) return false;
     return vb::InStr(path, part, vb::TextCompare) != 0;
 }
 
@@ -145,6 +141,7 @@ private:
     Exit Detail();
     void SortAndSave();
     void WrapUpFinished();
+    void WrapUpShowFrame();
     void WrapUp();
     frmDoingStuff& Progress() { return frmDoingStuff::Default(); }
     bool WantsToStop() {
@@ -166,6 +163,7 @@ private:
 
 bool Scan::Run() {
     ScanMarks marks;
+    State().progressSaveFailed = false;
     SetControlsEnabled(host_.Form(), false);
     Exit exit = Exit::WrapUp;
     try {
@@ -176,10 +174,15 @@ bool Scan::Run() {
         }
     } catch (...) {
         // A failure ends the run as a stop does; it counts as a success only when the new
-        // list had already been written whole.
+        // list had already been written whole. The host's frame still comes back (or beeps).
         TrapError(L"RefreshExeList");
         result_ = written_;
         exit = Exit::WrapUp;
+        try {
+            WrapUpShowFrame();
+        } catch (...) {
+            TrapError(L"RefreshExeList");
+        }
     }
     if (exit != Exit::End) {
         // However the wrap-up fails, the options window gets its controls back.
@@ -359,9 +362,10 @@ void Scan::SaveFoundList() {
         text += L"\r\n";
         if (i % 30 == 29) progress.lblInfo.SetText(lines[static_cast<size_t>(i)]);
     }
-    WriteTextFileReplacing(GetExeListRecoveryPath(), text);
-    // A new found list starts a new detail list, so the two always stay line for line together.
+    // A new found list starts a new detail list, so the two always stay line for line together:
+    // the old detail list goes first, so that no crash leaves it beside the new found list.
     DeleteFileW(GetExeDetailRecoveryPath().c_str());
+    WriteTextFileReplacing(GetExeListRecoveryPath(), text);
 }
 
 Exit Scan::Detail() {
@@ -507,6 +511,10 @@ void Scan::WrapUpFinished() {
         vb::CaptureCurrentException();
         vb::Err().Clear();
     }
+    WrapUpShowFrame();
+}
+
+void Scan::WrapUpShowFrame() {
     Detail2Ini(L"REL-Wrap up 1", false);
     if (!host_.Form().Visible()) {
         host_.ShowMDIForm();
@@ -606,10 +614,15 @@ long PopulateArrayWithProgressivelySavedDetails() {
 }
 
 void SaveProgress(const std::wstring& line) {
+    // After one failure (a full disk, say) the rest of the run saves no more progress: one
+    // error box, not one for every remaining file.
+    ScanState& s = State();
+    if (s.progressSaveFailed) return;
     TrappedVoid(L"SaveProgress", [&] {
         HANDLE file = CreateFileW(GetExeDetailRecoveryPath().c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
                                   OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file == INVALID_HANDLE_VALUE) {
+            s.progressSaveFailed = true;
             vb::NoteLastDllError();
             vb::Raise(75);
         }
@@ -617,7 +630,10 @@ void SaveProgress(const std::wstring& line) {
         DWORD done = 0;
         BOOL ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &done, nullptr);
         CloseHandle(file);
-        if (!ok || done != bytes.size()) vb::Raise(75);
+        if (!ok || done != bytes.size()) {
+            s.progressSaveFailed = true;
+            vb::Raise(75);
+        }
     });
 }
 
@@ -628,7 +644,7 @@ void SetScanningProgress(const std::wstring& text) {
 std::wstring DetailExeFile(const std::wstring& path, std::wstring& sortKey) {
     File2Ini(path);
     std::wstring status = L"OK";
-    const std::wstring lowerPath = Lowered(path);
+    const std::wstring lowerPath = LowerCase(path);
     if (std::any_of(std::begin(kExclusionWords), std::end(kExclusionWords),
                     [&](const wchar_t* word) { return PathHolds(path, lowerPath, word); }))
         status = L"NE";

@@ -14,14 +14,14 @@ struct ProgramListState {
 
 ProgramListState& State() { return vb::ThreadInstance<ProgramListState>(); }
 
+long Clamp(long value, long lo, long hi) { return value < lo ? lo : (value > hi ? hi : value); }
+
+}  // namespace
+
 const std::wstring& Field(const std::vector<std::wstring>& fields, size_t index) {
     static const std::wstring empty;
     return index < fields.size() ? fields[index] : empty;
 }
-
-long Clamp(long value, long lo, long hi) { return value < lo ? lo : (value > hi ? hi : value); }
-
-}  // namespace
 
 std::vector<std::wstring>& ProgramLines() { return State().Lines; }
 long& ProgramLineLast() { return State().LineLast; }

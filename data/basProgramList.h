@@ -24,5 +24,8 @@ bool CompareExeKey(const std::wstring& path, const std::wstring& line);
 // 2 version, 3 status with its suffix, 4 long path, 5 short path) is in the loaded list.
 bool IsLineAsArrayValidExe(const std::vector<std::wstring>& entry);
 
+// Field index of a line split at "|", empty when the line has fewer fields.
+const std::wstring& Field(const std::vector<std::wstring>& fields, size_t index);
+
 // Lower case as the program list's keys use it.
 std::wstring LowerCase(std::wstring text);

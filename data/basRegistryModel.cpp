@@ -269,6 +269,11 @@ void ReadSubkeys(Reader reader, RegKeyRecord& owner, const std::wstring& path, H
             if (reader == Reader::Associations) Mark(L"Log Registry Loading Subkey", L"RGASK 4: " + subpath);
             if (reader == Reader::Extensions) Mark(L"Log Registry Loading Subkey", L"RGESK 4: " + subpath);
         }
+        if (owner.Subkeys.size() > MaxSubkeyRecords) {
+            if (!recursion) ReportRunawayNesting(subpath);
+            recursion = true;
+            break;
+        }
         if (isSubkey || i != 0) ++position;
         if (depth + 1 > MaxSubkeyDepth || IsRunawayNesting(subpath)) {
             recursion = true;

@@ -73,6 +73,10 @@ inline constexpr const wchar_t* ExplorerFileExtsKey = L"Software\\Microsoft\\Win
 // Subkeys nested deeper than this below a key are never read: whatever the names, a cycle of
 // linked keys cannot make a reader descend without end.
 inline constexpr int MaxSubkeyDepth = 64;
+// Subkey records of one key record beyond which its reading stops, also counted as runaway
+// nesting: linked subkeys that lead back branch out, so their paths grow by the power of the
+// depth, and the names alternate, so the test of equal parts never fires.
+inline constexpr size_t MaxSubkeyRecords = 100000;
 
 // The load order: extensions, associations (they link the extensions), Explorer's keys.
 void LoadRegistryExtensions();

@@ -29,11 +29,6 @@ UserChoiceState& State() { return vb::ThreadInstance<UserChoiceState>(); }
 
 constexpr size_t UserChoiceFieldCount = 6;
 
-const std::wstring& Field(const std::vector<std::wstring>& fields, size_t index) {
-    static const std::wstring empty;
-    return index < fields.size() ? fields[index] : empty;
-}
-
 vb::List<std::wstring>* ListByName(const std::wstring& name) {
     if (vb::TextEquals(name, L"Add")) return &State().Add;
     if (vb::TextEquals(name, L"Def")) return &State().Def;

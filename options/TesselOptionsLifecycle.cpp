@@ -451,7 +451,7 @@ void frmTesselOptions::Form_Unload() {
     // Errors are passed over: each step runs.
     StopTimer();
     try {
-        PackFiles();
+        PackFilesOnClose();
     } catch (...) {
         vb::CaptureCurrentException();
     }

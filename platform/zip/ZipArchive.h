@@ -26,16 +26,25 @@ const wchar_t* ZipResultText(ZipResult result);
 
 // Packs the files under their bare names (no folders), deflated, each encrypted with the
 // password (an empty password: no encryption), keeping each file's modification time.
-// The archive is written to a new file beside archivePath and then put in its place in one
-// step, so a failure at any point leaves the old archive whole. No files: NoFiles, nothing
-// written.
+// The archive is written to a new file beside archivePath (its name + ".new") and then put in
+// its place in one step, so a failure at any point leaves the old archive whole. No files:
+// NoFiles, nothing written.
 ZipResult PackFiles(const std::wstring& archivePath, const std::vector<std::wstring>& filePaths,
                     const std::string& password);
+
+// PackFiles at the cost of what changed: a file whose content equals the existing archive's
+// member of the same name (same size and CRC-32, and the member opens with the password) is
+// not compressed again; the member's compressed and encrypted bytes are copied as they
+// stand, under the file's time. keepOthers: the existing members that no file replaces are
+// copied too (otherwise they are left out, as with PackFiles). An archive that is missing or
+// cannot be read is written afresh. copied (optional) receives the number of members copied.
+ZipResult UpdateFiles(const std::wstring& archivePath, const std::vector<std::wstring>& filePaths,
+                      const std::string& password, bool keepOthers = false, size_t* copied = nullptr);
 
 // Unpacks every member into folder (which must exist), restoring each member's
 // modification time. Every member is read, decrypted, inflated and CRC-checked before any
 // file is written, so a bad archive writes nothing; a write failure midway removes what
-// this call wrote. written (optional) receives the full paths of the files written.
+// this call wrote and puts back the files it had replaced. written (optional) receives the full paths of the files written.
 ZipResult UnpackFiles(const std::wstring& archivePath, const std::wstring& folder,
                       const std::string& password, std::vector<std::wstring>* written = nullptr);
 

@@ -17,6 +17,7 @@ constexpr uint32_t kLocalHeaderSig = 0x04034b50;
 constexpr uint32_t kCentralHeaderSig = 0x02014b50;
 constexpr uint32_t kEndRecordSig = 0x06054b50;
 constexpr uint32_t kZip64LocatorSig = 0x07064b50;
+constexpr uint32_t kDataDescriptorSig = 0x08074b50;
 
 // Fixed sizes of the records, without their variable parts.
 constexpr size_t kLocalHeaderSize = 30;

@@ -151,27 +151,43 @@ ZipResult ReadCentralDirectory(const std::vector<uint8_t>& bytes, std::vector<En
     return ZipResult::Ok;
 }
 
-ZipResult ReadMember(std::vector<uint8_t>& bytes, size_t dataLimit, const Entry& entry,
-                     const std::string& password, Inflater& inflater, Member& member) {
+// Where the member's local header is and what it says, checked against its directory entry.
+struct LocalPart {
+    size_t dataStart = 0;
+    uint16_t dosTime = 0;
+    bool descriptor = false;
+};
+
+ZipResult ReadLocalHeader(const std::vector<uint8_t>& bytes, size_t dataLimit, const Entry& entry, LocalPart& local) {
     size_t at = entry.localOffset;
     if (at + kLocalHeaderSize > dataLimit) return ZipResult::Damaged;
     const uint8_t* h = bytes.data() + at;
     if (Get32(h) != kLocalHeaderSig) return ZipResult::Damaged;
     uint16_t flags = Get16(h + 6);
     uint16_t method = Get16(h + 8);
-    uint16_t dosTime = Get16(h + 10);
+    local.dosTime = Get16(h + 10);
     uint16_t nameLength = Get16(h + 26), extraLength = Get16(h + 28);
     if (method != entry.method || (flags & kFlagEncrypted) != (entry.flags & kFlagEncrypted))
         return ZipResult::Damaged;
     if (nameLength != entry.rawNameLength || at + kLocalHeaderSize + nameLength > dataLimit ||
         memcmp(h + kLocalHeaderSize, entry.rawName, nameLength) != 0)
         return ZipResult::Damaged;
-    const bool descriptor = ((flags | entry.flags) & kFlagDataDescriptor) != 0;
-    if (!descriptor && (Get32(h + 14) != entry.crc || Get32(h + 18) != entry.packedSize ||
-                        Get32(h + 22) != entry.size))
+    local.descriptor = ((flags | entry.flags) & kFlagDataDescriptor) != 0;
+    if (!local.descriptor && (Get32(h + 14) != entry.crc || Get32(h + 18) != entry.packedSize ||
+                              Get32(h + 22) != entry.size))
         return ZipResult::Damaged;
-    size_t dataStart = at + kLocalHeaderSize + nameLength + extraLength;
-    if (dataStart > dataLimit || entry.packedSize > dataLimit - dataStart) return ZipResult::Damaged;
+    local.dataStart = at + kLocalHeaderSize + nameLength + extraLength;
+    if (local.dataStart > dataLimit || entry.packedSize > dataLimit - local.dataStart) return ZipResult::Damaged;
+    return ZipResult::Ok;
+}
+
+ZipResult ReadMember(std::vector<uint8_t>& bytes, size_t dataLimit, const Entry& entry,
+                     const std::string& password, Inflater& inflater, Member& member) {
+    LocalPart local;
+    if (ZipResult result = ReadLocalHeader(bytes, dataLimit, entry, local); result != ZipResult::Ok) return result;
+    const bool descriptor = local.descriptor;
+    const uint16_t dosTime = local.dosTime;
+    const size_t dataStart = local.dataStart;
 
     uint8_t* data = bytes.data() + dataStart;
     size_t dataSize = entry.packedSize;
@@ -181,9 +197,11 @@ ZipResult ReadMember(std::vector<uint8_t>& bytes, size_t dataLimit, const Entry&
         Cipher cipher(password);
         cipher.Decrypt(data, kCryptHeaderSize);
         // The header's last byte repeats the CRC's high byte, or the time's when the CRC
-        // was not known before the data was written.
-        uint8_t check = descriptor ? static_cast<uint8_t>(dosTime >> 8) : static_cast<uint8_t>(entry.crc >> 24);
-        if (data[kCryptHeaderSize - 1] != check) return ZipResult::BadPassword;
+        // was not known before the data was written (some writers put the CRC's there even
+        // then; the CRC check of the data still guards the password).
+        const uint8_t check = data[kCryptHeaderSize - 1];
+        const bool crcByte = check == static_cast<uint8_t>(entry.crc >> 24);
+        if (!crcByte && !(descriptor && check == static_cast<uint8_t>(dosTime >> 8))) return ZipResult::BadPassword;
         data += kCryptHeaderSize;
         dataSize -= kCryptHeaderSize;
         cipher.Decrypt(data, dataSize);
@@ -256,6 +274,34 @@ ZipResult ReadChosen(const std::wstring& archivePath, const std::string& passwor
 ZipResult ReadArchive(const std::wstring& archivePath, const std::string& password,
                       std::vector<Member>& members) {
     return ReadChosen(archivePath, password, [](const std::wstring&) { return true; }, members);
+}
+
+ZipResult ReadStoredMembers(const std::vector<uint8_t>& bytes, std::vector<StoredMember>& members) {
+    members.clear();
+    std::vector<Entry> entries;
+    size_t dataLimit = 0;
+    ZipResult result = ReadCentralDirectory(bytes, entries, dataLimit);
+    if (result != ZipResult::Ok) return result;
+    for (const Entry& entry : entries) {
+        LocalPart local;
+        result = ReadLocalHeader(bytes, dataLimit, entry, local);
+        if (result != ZipResult::Ok) return result;
+        StoredMember m;
+        m.name = entry.name;
+        m.flags = entry.flags;
+        m.method = entry.method;
+        m.dosTime = entry.dosTime;
+        m.dosDate = entry.dosDate;
+        m.localDosTime = local.dosTime;
+        m.crc = entry.crc;
+        m.packedSize = entry.packedSize;
+        m.size = entry.size;
+        m.hasUnixTime = entry.hasUnixTime;
+        m.unixTime = entry.unixTime;
+        m.dataStart = local.dataStart;
+        members.push_back(std::move(m));
+    }
+    return ZipResult::Ok;
 }
 
 }  // namespace zip::detail

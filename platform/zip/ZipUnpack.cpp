@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include <cwchar>
+#include <utility>
 
 #include "zip/ZipArchive.h"
 #include "zip/ZipFiles.h"
@@ -52,12 +53,17 @@ ZipResult UnpackFiles(const std::wstring& archivePath, const std::wstring& folde
         return ZipResult::WriteFailed;
 
     // Every member goes to a temporary file first, so a failure midway never leaves a
-    // half-written member under its real name; then each is renamed into place.
+    // half-written member under its real name; then each is renamed into place. A file it
+    // replaces waits beside it until all are in place, so that a failure puts it back.
     std::vector<std::wstring> temps;
     std::vector<std::wstring> placed;
+    std::vector<std::pair<std::wstring, std::wstring>> aside;  // a replaced file, and where it waits
     auto undo = [&]() {
-        for (const auto& path : temps) DeleteFileW(path.c_str());
+        for (const auto& path : temps)
+            if (!path.empty()) DeleteFileW(path.c_str());
         for (const auto& path : placed) DeleteFileW(path.c_str());
+        for (const auto& [target, waiting] : aside)
+            MoveFileExW(waiting.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING);
         return ZipResult::WriteFailed;
     };
     for (const auto& member : members) {
@@ -68,10 +74,17 @@ ZipResult UnpackFiles(const std::wstring& archivePath, const std::wstring& folde
     }
     for (size_t i = 0; i < members.size(); ++i) {
         std::wstring target = files::JoinPath(folder, members[i].name);
-        if (!MoveFileExW(temps[i].c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) return undo();
+        const DWORD existing = GetFileAttributesW(target.c_str());
+        if (existing != INVALID_FILE_ATTRIBUTES && !(existing & FILE_ATTRIBUTE_DIRECTORY)) {
+            const std::wstring waiting = temps[i] + L".old";
+            if (!MoveFileExW(target.c_str(), waiting.c_str(), MOVEFILE_REPLACE_EXISTING)) return undo();
+            aside.emplace_back(target, waiting);
+        }
+        if (!MoveFileExW(temps[i].c_str(), target.c_str(), 0)) return undo();
         temps[i].clear();
         placed.push_back(target);
     }
+    for (const auto& [target, waiting] : aside) DeleteFileW(waiting.c_str());
     if (written) *written = std::move(placed);
     return ZipResult::Ok;
 }

@@ -303,6 +303,90 @@ TEST_F(DataArchiveTest, EverySaveBringsTheArchiveUpToDate) {
     PackFiles();
 }
 
+// The archive cannot be replaced as the window closes (another program holds it open without
+// letting it be replaced): the user is told, the working files stay, and the next start packs
+// them before it unpacks.
+TEST_F(DataArchiveTest, AClosingThatCannotPackSaysSoAndTheNextStartPacksTheWork) {
+    struct Case {
+        const char* what;
+        bool stillHeldAtNextStart;
+    };
+    const Case cases[] = {{"archive free again at the next start", false},
+                          {"archive still held at the next start", true}};
+    auto hold = [] {
+        return CreateFileW(GetArchivePath().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        testsupport::RemoveTree(lopt);
+        DeleteFileW(GetArchivePath().c_str());
+        boxes.shown.clear();
+        MakeUsualArchive();
+        ASSERT_TRUE(UnpackFiles());
+        WriteBytes(GetAddFilePath(), "edited\r\n");
+        HANDLE held = hold();
+        ASSERT_NE(held, INVALID_HANDLE_VALUE);
+        const std::string before = ReadBytes(GetArchivePath());
+
+        PackFilesOnClose();
+        EXPECT_EQ(Shown(), std::vector<long>{4549});
+        EXPECT_TRUE(ReadBytes(GetArchivePath()) == before);
+        EXPECT_EQ(ReadBytes(GetAddFilePath()), "edited\r\n");
+        EXPECT_TRUE(Exists(GetExeFilePath()));
+
+        // The next start.
+        boxes.shown.clear();
+        if (!c.stillHeldAtNextStart) CloseHandle(held);
+        ASSERT_TRUE(UnpackFiles());
+        EXPECT_TRUE(WorkingFilesUnpacked());
+        EXPECT_EQ(ReadBytes(GetAddFilePath()), "edited\r\n");
+        if (c.stillHeldAtNextStart) {
+            // Told again; the work goes on with the working files as they stand.
+            EXPECT_EQ(Shown(), std::vector<long>{4549});
+            EXPECT_TRUE(ReadBytes(GetArchivePath()) == before);
+            CloseHandle(held);
+        } else {
+            EXPECT_TRUE(boxes.shown.empty());
+        }
+        PackFilesOnClose();
+        EXPECT_TRUE(boxes.shown.size() == (c.stillHeldAtNextStart ? 1u : 0u));
+        EXPECT_FALSE(Exists(lopt));
+        EXPECT_EQ(ArchiveMembers(JoinPaths(folder, L"check")).size(), 4u);
+        EXPECT_EQ(ReadBytes(JoinPaths(folder, L"check\\TesselAdd.dat")), "edited\r\n");
+        testsupport::RemoveTree(JoinPaths(folder, L"check"));
+    }
+}
+
+// Working files older than the archive are what an earlier unpack left: the archive already
+// holds them, and they go as before.
+TEST_F(DataArchiveTest, LeftoverWorkingFilesOlderThanTheArchiveAreDeleted) {
+    MakeUsualArchive();
+    ASSERT_TRUE(UnpackFiles());
+    WriteBytes(GetAddFilePath(), "not saved by the closing\r\n");
+    FILETIME old{};
+    old.dwHighDateTime = 0x01c00000;  // the 1990s
+    HANDLE h = CreateFileW(GetAddFilePath().c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    SetFileTime(h, nullptr, nullptr, &old);
+    CloseHandle(h);
+    ASSERT_TRUE(UnpackFiles());
+    EXPECT_TRUE(boxes.shown.empty());
+    EXPECT_EQ(ReadBytes(GetAddFilePath()), ".txt|Acme - Edit|1.0|OK-A|C:\\e.exe|C:\\E.EXE\r\n");
+    PackFiles();
+}
+
+// A working file that vanished during the run (a temp-folder cleaner) keeps its member.
+TEST_F(DataArchiveTest, AWorkingFileThatVanishedKeepsItsMember) {
+    MakeUsualArchive();
+    ASSERT_TRUE(UnpackFiles());
+    ASSERT_TRUE(DeleteFileW(GetExeFilePath().c_str()));
+    WriteBytes(GetAddFilePath(), "edited\r\n");
+    PackFiles();
+    EXPECT_EQ(ArchiveMembers(JoinPaths(folder, L"check")),
+              (std::vector<std::wstring>{L"TesselAdd.dat", L"TesselExe.dat", L"Tesselcat.xml", L"Tesselma.xml"}));
+    EXPECT_EQ(ReadBytes(JoinPaths(folder, L"check\\TesselExe.dat")), "Acme - Edit|1.0|OK|C:\\e.exe|C:\\E.EXE\r\n");
+    EXPECT_EQ(ReadBytes(JoinPaths(folder, L"check\\TesselAdd.dat")), "edited\r\n");
+}
+
 TEST_F(DataArchiveTest, UnpackIntoAFolderOfItsOwnReportsWhatItWrote) {
     MakeUsualArchive();
     const std::wstring own = JoinPaths(folder, L"own");

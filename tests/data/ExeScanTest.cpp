@@ -329,6 +329,34 @@ TEST_F(ScanFixture, RunTimeErrorIsAFailureUnlessTheListWasWritten) {
     ErrorHandler(ehClearAll);
 }
 
+TEST_F(ScanFixture, RunTimeErrorStillBringsTheHostFrameUp) {
+    PlaceTree();
+    FailingHost failing;
+    failing.drives = host.drives;
+    failing.failDrives = true;
+    EXPECT_FALSE(RefreshExeList(failing, true));
+    EXPECT_EQ(failing.framesShown, 1);
+    EXPECT_EQ(CountMessage(boxes, 4514), 1);
+    ErrorHandler(ehClearAll);
+}
+
+TEST_F(ScanFixture, AFailingProgressSaveIsReportedOnce) {
+    // A folder stands where the detail list must be written.
+    CreateDirectoryW(GetRecoveryFolder().c_str(), nullptr);
+    ASSERT_TRUE(CreateDirectoryW(GetExeDetailRecoveryPath().c_str(), nullptr));
+    for (int i = 0; i < 5; ++i) SaveProgress(L"A|1|OK|a|a");
+    EXPECT_EQ(boxes.shown.size(), 1u);
+    ErrorHandler(ehClearAll);
+    RemoveDirectoryW(GetExeDetailRecoveryPath().c_str());
+
+    // The next run saves its progress again.
+    PlaceTree();
+    EXPECT_TRUE(RefreshExeList(host, true));
+    CreateDirectoryW(GetRecoveryFolder().c_str(), nullptr);
+    SaveProgress(L"A|1|OK|a|a");
+    EXPECT_EQ(ReadBytes(GetExeDetailRecoveryPath()), "A|1|OK|a|a\r\n");
+}
+
 TEST_F(ScanFixture, NothingFoundAsksToRescan) {
     // An empty tree: question 5008. Yes repeats the pass (drives asked again, no 4513), No writes an empty list.
     boxes.answers = {AnswerOk, AnswerYes, AnswerNo};

@@ -97,4 +97,23 @@ TEST_F(InfoZipTest, WritesAnArchiveForTheToolToCheck) {
     EXPECT_EQ(ListFolder(SourceFolder()), ListFolder(folder_));
 }
 
+// An archive brought up to date after one file changed: Info-ZIP unzip tests it after this
+// program has run, like the one above.
+TEST_F(InfoZipTest, WritesAnUpdatedArchiveForTheToolToCheck) {
+    std::vector<std::wstring> files, older;
+    for (const auto& name : ListFolder(SourceFolder())) {
+        files.push_back(SourceFolder() + L"\\" + name);
+        older.push_back(files.back());
+    }
+    // The archive as it was before the category file changed.
+    older[0] = folder_ + L"\\" + ListFolder(SourceFolder())[0];
+    ASSERT_TRUE(WriteBytes(older[0], "an older version\r\n"));
+    std::wstring archive = FixturesFolder() + L"\\updated.zip";
+    DeleteFileW(archive.c_str());
+    ASSERT_EQ(ZipResult::Ok, zip::PackFiles(archive, older, kPassword));
+    size_t copied = 0;
+    ASSERT_EQ(ZipResult::Ok, zip::UpdateFiles(archive, files, kPassword, false, &copied));
+    EXPECT_EQ(files.size() - 1, copied);
+}
+
 }  // namespace
