@@ -360,7 +360,7 @@ bool SuiteWalk::PassStart(bool firstStart, StartSeen& seen, DWORD limitMs) {
     }
     say_(L"The frame shows the options window after " + Seconds(GetTickCount() - begin));
     if (!seen.tip) return Fail(L"the latest-version tip did not show");
-    if (snap_) snap_(firstStart ? L"frame" : L"frame-again");
+    if (snap_) snap_(L"frame");
     return true;
 }
 
