@@ -11,6 +11,7 @@
 #include "UserInput.h"
 #include "Zintra.h"
 #include "basHookSwitch.h"
+#include "basWinAPI_Atom.h"
 #include "com/ComModule.h"
 #include "vb/VbApp.h"
 
@@ -176,6 +177,7 @@ void RemoveSuite(const Suite& suite) {
 
 void SwitchOn() { TurnHookOn(); }
 void SwitchOff() { TurnHookOff(); }
+bool SwitchedOn() { return GlobalFindAtomW((std::to_wstring(HookOnAtom) + AtomNameGuid).c_str()) != 0; }
 
 ShellResult PlayShell(const std::wstring& file, const std::string& verb) {
     ShellResult result;

@@ -44,6 +44,8 @@ void RemoveSuite(const Suite& suite);
 // The suite's switch.
 void SwitchOn();
 void SwitchOff();
+// The switch atom is there.
+bool SwitchedOn();
 
 struct ShellResult {
     HRESULT hook = E_FAIL;        // what the hook's Execute answered

@@ -1,6 +1,7 @@
 // Plays the shell's part of a file open, which Wine's own shell never does: creates the
 // suite's hook by its CLSID and calls Execute with the request, with the suite switched on;
-// when the hook leaves the open to the shell, opens the file in the usual way.
+// when the hook leaves the open to the shell, opens the file in the usual way. A suite that is
+// already switched on (a running host) stays as it is.
 //
 //   lumox_shell.exe FILE [VERB]   one open request for FILE (the verb defaults to "open")
 //   lumox_shell.exe --demo        installs a small suite under %TEMP%\LumoxDemo (the chooser,
@@ -26,9 +27,11 @@ void Print(const std::wstring& text) {
 }
 
 int Open(const std::wstring& file, const std::string& verb) {
-    e2e::SwitchOn();
+    // A running host keeps its own switch: only a suite that is off is switched on, and off again.
+    const bool wasOn = e2e::SwitchedOn();
+    if (!wasOn) e2e::SwitchOn();
     const e2e::ShellResult result = e2e::PlayShell(file, verb);
-    e2e::SwitchOff();
+    if (!wasOn) e2e::SwitchOff();
     if (result.hook == S_OK)
         Print(L"The chooser handled the open (hook answered S_OK).");
     else if (result.hook == S_FALSE)

@@ -1,0 +1,142 @@
+// Walks an installed suite as a user does, for a run where nobody watches the screen: starts the
+// host, answers the start's windows, switches the hook on, opens a document through the
+// shell's part and picks the chooser's first row, and exits through File > Exit. It prints every
+// step, what it saw and a summary, and ends with 0 when every step passed.
+//
+//   lumox_walk.exe HOST_EXE [--shots FOLDER]
+//
+// With --shots it prints "SCREEN <name>" where a picture of the screen belongs and waits (at
+// most 15 s) for FOLDER\<name>.done, which whoever takes the pictures writes.
+#include <windows.h>
+#include <objbase.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "SuiteWalk.h"
+#include "UserInput.h"
+
+namespace {
+
+void Print(const std::wstring& text) {
+    const int n = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<size_t>(n > 0 ? n - 1 : 0), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, out.data(), n, nullptr, nullptr);
+    std::fputs(out.c_str(), stdout);
+    std::fputs("\n", stdout);
+    std::fflush(stdout);
+}
+
+std::wstring FolderOf(const std::wstring& path) { return path.substr(0, path.find_last_of(L'\\')); }
+
+std::wstring ThisFolder() {
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    return FolderOf(path);
+}
+
+bool FirstStartPending() {
+    wchar_t data[64] = {};
+    DWORD size = sizeof(data) - sizeof(wchar_t);
+    if (RegGetValueW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Morva Corporation\\Morva Utility Manager\\4",
+                     L"Morva Utility Manager First Time", RRF_RT_REG_SZ, nullptr, data, &size) != ERROR_SUCCESS)
+        return true;
+    return CompareStringW(LOCALE_INVARIANT, NORM_IGNORECASE, data, -1, L"True", -1) == CSTR_EQUAL;
+}
+
+// A rich-text document in the user's temporary folder (Wine registers ".rtf", not ".txt").
+std::wstring SampleDocument() {
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    const std::wstring folder = std::wstring(temp) + L"LumoxWalk";
+    CreateDirectoryW(folder.c_str(), nullptr);
+    const std::wstring path = folder + L"\\sample.rtf";
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (file != INVALID_HANDLE_VALUE) {
+        const char text[] = "{\\rtf1\\ansi A sample document, opened through the suite's chooser.\\par}\r\n";
+        DWORD written = 0;
+        WriteFile(file, text, sizeof(text) - 1, &written, nullptr);
+        CloseHandle(file);
+    }
+    return path;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    if (argc < 2) {
+        Print(L"usage: lumox_walk.exe HOST_EXE [--shots FOLDER]");
+        return 2;
+    }
+    const std::wstring host = argv[1];
+    std::wstring shots;
+    for (int i = 2; i + 1 < argc; ++i)
+        if (std::wstring(argv[i]) == L"--shots") shots = argv[i + 1];
+
+    walk::Snap snap;
+    if (!shots.empty()) {
+        snap = [&](const std::wstring& name) {
+            const std::wstring done = shots + L"\\" + name + L".done";
+            DeleteFileW(done.c_str());
+            Print(L"SCREEN " + name);
+            if (!userinput::WaitUntil([&] { return GetFileAttributesW(done.c_str()) != INVALID_FILE_ATTRIBUTES; },
+                                      15000))
+                Print(L"  (no picture was taken within 15 s)");
+        };
+    }
+
+    std::vector<std::pair<std::wstring, bool>> summary;
+    auto note = [&](const std::wstring& step, bool ok) {
+        summary.emplace_back(step, ok);
+        return ok;
+    };
+
+    bool ok = true;
+    {
+        walk::SuiteWalk walk(host, Print, snap);
+        const bool first = FirstStartPending();
+        walk::StartSeen start;
+        ok = note(L"the host started", walk.Start()) &&
+             note(first ? L"the first start answered (tip, drive list, defaults, welcome)" : L"the start answered (tip)",
+                  walk.PassStart(first, start, 300000)) &&
+             note(L"the components registered from " + FolderOf(host) + L"\\Programs",
+                  walk.ComponentsRegistered(FolderOf(host) + L"\\Programs")) &&
+             note(L"the options window inside the frame", walk.OptionsWindowInFrame());
+        bool automatic = false;
+        if (ok) ok = note(L"the hook on", walk.HookOn(30000, automatic));
+        walk::ChooserSeen chooser;
+        if (ok) {
+            ok = note(L"a document opened through the chooser",
+                      walk.OpenThroughChooser(ThisFolder() + L"\\lumox_shell.exe", SampleDocument(), chooser));
+            if (ok) note(L"the chooser's list at the pointer", chooser.atPointer);
+        }
+        if (walk.Frame()) {
+            const bool exited = note(L"the suite exited through File > Exit", walk.ExitThroughFileMenu(60000));
+            if (exited) {
+                note(L"no switch atom after the exit", !walk::SuiteWalk::SwitchAtomPresent());
+                note(L"no hook registration after the exit", !walk::SuiteWalk::HookValuePresent());
+                note(L"no notification-area icon after the exit", !walk.TrayIconPresent());
+            }
+            ok = ok && exited;
+        }
+        if (first && ok)
+            Print(std::wstring(L"First start: ") + (start.driveList ? L"drive list answered, " : L"no drive list, ") +
+                  std::to_wstring(start.defaultSets) + L" default-association offer(s), " +
+                  std::to_wstring(start.messages.size()) + L" message box(es), " +
+                  (start.welcome ? L"welcome note closed" : L"no welcome note"));
+        if (!chooser.startedImage.empty())
+            Print(L"The chosen program: " + chooser.startedImage + L", showing \"" + chooser.startedTitle + L"\"");
+    }
+
+    Print(L"");
+    Print(L"Summary of the walk:");
+    bool all = true;
+    for (const auto& [step, passed] : summary) {
+        Print(std::wstring(passed ? L"  ok      " : L"  FAILED  ") + step);
+        all = all && passed;
+    }
+    all = all && ok;
+    Print(all ? L"The walk passed." : L"The walk failed.");
+    return all ? 0 : 1;
+}

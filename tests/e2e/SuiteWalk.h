@@ -1,0 +1,98 @@
+// The suite as a user meets it: the installed host (Marlden.exe) started as a program, its
+// windows answered with the pointer and the keyboard (SendInput), and what Windows shows read
+// back: windows, captions, the status bar's text, the registry, the switch atom and the tray.
+// Each step waits for what it needs within a time limit, says what it did and what it saw, and
+// answers false with a reason when the time ran out or a check failed.
+#pragma once
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace walk {
+
+// Tells what a step does and sees, one line at a time.
+using Say = std::function<void(const std::wstring&)>;
+// Asked for a picture of the screen under a short name ("frame", "chooser").
+using Snap = std::function<void(const std::wstring&)>;
+
+// What the first start's dialogs showed.
+struct StartSeen {
+    bool tip = false;            // the latest-version tip, answered "Just Continue"
+    bool driveList = false;      // the drive list, answered OK
+    int defaultSets = 0;         // the default-association offers, answered "Automatic"
+    bool welcome = false;        // the welcome note, closed
+    std::vector<std::wstring> messages;  // the texts of the message boxes, each answered
+};
+
+// What the chooser showed for one open request.
+struct ChooserSeen {
+    bool atPointer = false;              // the list's window holds the pointer
+    std::vector<std::wstring> rows;      // the rows' first column
+    std::wstring startedTitle;           // the caption of the chosen program's window
+    std::wstring startedImage;           // the file name of the program that shows it
+};
+
+// The lines of an override list (TesselAdd.dat and its kin) for one extension, from the data
+// archive; and a member's text.
+struct ArchiveText {
+    bool read = false;
+    std::string categories;  // Tesselcat.xml
+    std::string adds;        // TesselAdd.dat
+    std::vector<std::vector<std::wstring>> AddsFor(const std::wstring& extension) const;
+};
+ArchiveText ReadArchive(const std::wstring& archive);
+
+class SuiteWalk {
+public:
+    SuiteWalk(std::wstring hostExe, Say say, Snap snap = nullptr);
+    ~SuiteWalk();  // ends what it started and still runs
+    SuiteWalk(const SuiteWalk&) = delete;
+    SuiteWalk& operator=(const SuiteWalk&) = delete;
+
+    const std::wstring& Failure() const { return failure_; }
+
+    // Starts the host program.
+    bool Start();
+    // Answers the windows of a start as a user does until the options window shows inside the
+    // frame and no other window of the suite waits: the tip, and on a first start the drive
+    // list, the default sets, the message boxes and the welcome note. firstStart false: any of
+    // the first start's windows is a failure.
+    bool PassStart(bool firstStart, StartSeen& seen, DWORD limitMs);
+    // The three components registered from the install's Programs folder.
+    bool ComponentsRegistered(const std::wstring& programs);
+    bool OptionsWindowInFrame();
+    // The hook on: waits for the frame's own switch (up to waitMs), or double-clicks the status
+    // bar's first panel. automatic tells which.
+    bool HookOn(DWORD waitMs, bool& automatic);
+    // A double click on the first panel and the switch as it then stands.
+    bool TogglePanel(bool expectOn);
+    // The suite's switch as the shell sees it: the atom and the hook's registration.
+    static bool SwitchAtomPresent();
+    static bool HookValuePresent();
+    bool TrayIconPresent() const;
+    // Opens a document through the shell's part (lumox_shell.exe), checks the chooser's list
+    // at the pointer and clicks its first row, then waits for the chosen program's window.
+    bool OpenThroughChooser(const std::wstring& shellExe, const std::wstring& document, ChooserSeen& seen);
+    // File > Exit, then "Exit" and OK in the close question; waits for the host to end.
+    bool ExitThroughFileMenu(DWORD limitMs);
+
+    HWND Frame() const { return frame_; }
+
+private:
+    bool Fail(const std::wstring& why);
+    HWND FindFrame() const;
+    std::vector<HWND> HostWindows() const;
+
+    std::wstring hostExe_;
+    Say say_;
+    Snap snap_;
+    PROCESS_INFORMATION host_{};
+    HWND frame_ = nullptr;
+    HWND tray_ = nullptr;
+    std::vector<DWORD> programsStarted_;
+    std::wstring failure_;
+};
+
+}  // namespace walk
