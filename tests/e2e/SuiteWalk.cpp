@@ -554,41 +554,48 @@ bool SuiteWalk::ExitThroughFileMenu(DWORD limitMs) {
     if (!frame_ || !IsWindow(frame_)) return Fail(L"there is no frame to close");
     if (tray_) say_(std::wstring(L"  The notification-area icon is ") + (TrayIconPresent() ? L"there" : L"missing"));
     say_(L"Exiting through File > Exit");
-    SetForegroundWindow(frame_);
-    userinput::WaitUntil([&] { return GetForegroundWindow() == frame_; }, 3000);
-    // The menu bar lies right above the client area; "File" is its first item, after the icon
-    // of a maximized child window's own menu.
-    POINT client{0, 0};
-    ClientToScreen(frame_, &client);
-    int left = client.x + 14;
-    if (HWND mdi = ChildOfClass(frame_, L"MDIClient")) {
-        HWND active = reinterpret_cast<HWND>(SendMessageW(mdi, WM_MDIGETACTIVE, 0, 0));
-        if (active && (GetWindowLongW(active, GWL_STYLE) & WS_MAXIMIZE)) left += GetSystemMetrics(SM_CXSIZE);
-    }
-    userinput::Click(POINT{left, client.y - GetSystemMetrics(SM_CYMENU) / 2});
-    HWND menu = nullptr;
-    const bool menuShown = userinput::WaitUntil(
-        [&] {
-            for (HWND hwnd : HostWindows())
-                if (ClassOf(hwnd) == L"#32768") menu = hwnd;
-            return menu != nullptr;
-        },
-        5000);
-    if (!menuShown) return Fail(L"the File menu did not open");
-    // "Exit" is the menu's last item.
-    RECT items{};
-    GetWindowRect(menu, &items);
-
-    userinput::Click(POINT{items.left + 24, items.bottom - GetSystemMetrics(SM_CYMENU) / 2 - 3});
-
+    // While the options window still loads (or scans) the frame refuses to close without a
+    // word; a user who sees nothing happen tries again a moment later.
     HWND quit = nullptr;
-    if (!userinput::WaitUntil(
+    const DWORD start = GetTickCount();
+    for (int attempt = 1;; ++attempt) {
+        if (WaitForSingleObject(host_.hProcess, 0) == WAIT_OBJECT_0) return Fail(L"the host ended before its Exit");
+        SetForegroundWindow(frame_);
+        userinput::WaitUntil([&] { return GetForegroundWindow() == frame_; }, 3000);
+        // The menu bar lies right above the client area; "File" is its first item, after the
+        // icon of a maximized child window's own menu.
+        POINT client{0, 0};
+        ClientToScreen(frame_, &client);
+        int left = client.x + 14;
+        if (HWND mdi = ChildOfClass(frame_, L"MDIClient")) {
+            HWND active = reinterpret_cast<HWND>(SendMessageW(mdi, WM_MDIGETACTIVE, 0, 0));
+            if (active && (GetWindowLongW(active, GWL_STYLE) & WS_MAXIMIZE)) left += GetSystemMetrics(SM_CXSIZE);
+        }
+        userinput::Click(POINT{left, client.y - GetSystemMetrics(SM_CYMENU) / 2});
+        HWND menu = nullptr;
+        const bool menuShown = userinput::WaitUntil(
             [&] {
-                quit = FindWindowW(nullptr, kQuitCaption);
-                return quit && IsWindowVisible(quit);
+                for (HWND hwnd : HostWindows())
+                    if (ClassOf(hwnd) == L"#32768") menu = hwnd;
+                return menu != nullptr;
             },
-            10000))
-        return Fail(L"the close question did not show");
+            5000);
+        if (!menuShown) return Fail(L"the File menu did not open");
+        // "Exit" is the menu's last item.
+        RECT items{};
+        GetWindowRect(menu, &items);
+        userinput::Click(POINT{items.left + 24, items.bottom - GetSystemMetrics(SM_CYMENU) / 2 - 3});
+        if (userinput::WaitUntil(
+                [&] {
+                    quit = FindWindowW(nullptr, kQuitCaption);
+                    return quit && IsWindowVisible(quit);
+                },
+                5000))
+            break;
+        if (GetTickCount() - start > limitMs) return Fail(L"the close question did not show");
+        say_(L"  No close question yet (attempt " + std::to_wstring(attempt) + L"): the suite is busy, trying again");
+        Sleep(1000);
+    }
     say_(L"  The close question shows: choosing \"Exit\", then OK");
     HWND exitChoice = ChildWithText(quit, L"Exit");
     HWND ok = ChildWithText(quit, L"OK");
