@@ -166,7 +166,7 @@ bool OptionsEditor::TreeNotify(NMHDR* header, LRESULT& result) {
             if (!info->item.pszText) return true;  // the user cancelled: nothing changes
             std::wstring newString = info->item.pszText;
             bool cancel = false;
-            tvwChoices_AfterLabelEdit(cancel, newString);
+            tvwChoices_AfterLabelEdit(cancel, newString, info->item.hItem);
             if (!cancel && info->item.hItem) tree_.SetText(info->item.hItem, newString);
             return true;
         }

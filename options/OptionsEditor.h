@@ -140,7 +140,8 @@ public:
     // ---- tree (TreeEditing.cpp) ----
     void tvwChoices_MouseDown(int button, int shift, POINT point);
     // cancel: the old name stays.
-    void tvwChoices_AfterLabelEdit(bool& cancel, std::wstring& newString);
+    // edited: the node whose label was edited; the selected one when none is given.
+    void tvwChoices_AfterLabelEdit(bool& cancel, std::wstring& newString, win::TreeNode edited = nullptr);
     void tvwChoices_KeyDown(int& keyCode, int shift);
     void tvwChoices_MouseMove(int button, int shift, POINT point);
     void tvwChoices_DragOver(HWND source, POINT point, int state);

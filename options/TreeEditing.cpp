@@ -36,9 +36,11 @@ void OptionsEditor::tvwChoices_MouseDown(int button, int /*shift*/, POINT point)
     });
 }
 
-void OptionsEditor::tvwChoices_AfterLabelEdit(bool& cancel, std::wstring& newString) {
+void OptionsEditor::tvwChoices_AfterLabelEdit(bool& cancel, std::wstring& newString, win::TreeNode edited) {
     TrappedVoid(L"tvwChoices_AfterLabelEdit", [&] {
-        win::TreeNode node = tree_.Selected();
+        // The checks are made against the node that was edited, which a click may already have
+        // taken the selection from.
+        win::TreeNode node = edited ? edited : tree_.Selected();
         ops_.SetCurrentTreeNode(node);
         if (!node) {
             cancel = true;

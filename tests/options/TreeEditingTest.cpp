@@ -47,14 +47,18 @@ TEST_F(TreeEditingTest, RenamesByTheRulesOfTheNodesKind) {
         {"a program node is deeper: cancelled silently", pix, L"Pix 2", true, nullptr},
         {"a name of blanks only is refused silently", graphics, L"   ", true, nullptr},
     };
+    // Each case with the edited node selected, and with the selection already moved on to
+    // another node (an edit ended by a click elsewhere): the edited node is the one judged.
+    for (bool selectionMoved : {false, true})
     for (const auto& c : cases) {
+        SCOPED_TRACE(selectionMoved ? "selection moved on" : "edited node selected");
         boxes.shown.clear();
         host.needSave = false;
         win::TreeNode node = c.node;
-        tree->Select(node);
+        tree->Select(selectionMoved ? (node == pix ? viewers : pix) : node);
         bool cancel = false;
         std::wstring name = c.name;
-        editor->tvwChoices_AfterLabelEdit(cancel, name);
+        editor->tvwChoices_AfterLabelEdit(cancel, name, selectionMoved ? node : nullptr);
         EXPECT_EQ(cancel, c.cancelled) << c.what;
         EXPECT_EQ(host.needSave, !c.cancelled) << c.what;
         EXPECT_EQ(ops->CurrentTreeNode(), node) << c.what;
