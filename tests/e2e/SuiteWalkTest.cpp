@@ -151,6 +151,23 @@ TEST_F(SuiteWalkRoad, AFreshInstallWalkedAsAUserThenStartedAgainKeepsWhatItSetUp
         EXPECT_TRUE(user.ComponentsRegistered(install_.programs)) << Narrow(user.Failure());
         EXPECT_TRUE(user.OptionsWindowInFrame());
 
+        // A second start while the suite runs ends by itself and leaves the first as it was.
+        {
+            std::wstring command = L"\"" + install_.host + L"\"";
+            STARTUPINFOW startup{};
+            startup.cb = sizeof(startup);
+            PROCESS_INFORMATION second{};
+            ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                                       &startup, &second));
+            const DWORD waited = WaitForSingleObject(second.hProcess, 60000);
+            if (waited != WAIT_OBJECT_0) TerminateProcess(second.hProcess, 1);
+            EXPECT_EQ(waited, static_cast<DWORD>(WAIT_OBJECT_0)) << "the second start did not end by itself";
+            CloseHandle(second.hThread);
+            CloseHandle(second.hProcess);
+            EXPECT_TRUE(IsWindow(user.Frame())) << "the first start's frame is still there";
+            EXPECT_TRUE(user.OptionsWindowInFrame());
+        }
+
         bool automatic = false;
         ASSERT_TRUE(user.HookOn(3000, automatic)) << Narrow(user.Failure());
         // The first panel switches both ways.
