@@ -176,6 +176,13 @@ inline void Type(const std::wstring& text) {
     }
 }
 
+// Clicks a push button of the window in front where the user clicks it, in its middle, and
+// pumps until the button has answered the click (its command has run by then).
+inline bool ClickButton(HWND button, DWORD ms = 10000) {
+    Click(CentreOf(button));
+    return PumpUntilHandled(button, WM_LBUTTONUP, ms);
+}
+
 // Brings a top-level window to the front as a click on its caption would, and waits until
 // Windows has made it the foreground window.
 inline bool BringToFront(HWND hwnd, DWORD ms = 3000) {
