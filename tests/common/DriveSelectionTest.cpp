@@ -7,6 +7,7 @@
 
 #include "FakePresenter.h"
 #include "LibraryMessages.h"
+#include "UserInput.h"
 #include "basErrorHandler.h"
 #include "basExeSearch.h"
 #include "basWinAPI_Windows.h"
@@ -23,6 +24,11 @@ void CALLBACK UserTimer(HWND, UINT, UINT_PTR id, DWORD) {
     frmDriveSelection* form = frmDriveSelection::Existing();
     if (++g_ticks > 100 && form) form->Hide();  // never leave a test waiting on the dialog
     if (!form || !form->Visible()) return;
+    // The user's input goes to the window in front.
+    if (GetForegroundWindow() != form->Handle()) {
+        SetForegroundWindow(form->Handle());
+        return;
+    }
     KillTimer(nullptr, id);
     g_user(*form);
 }
@@ -36,7 +42,17 @@ std::vector<std::wstring> RunDialog(bool fixed, bool showCancel, std::function<v
     return answer;
 }
 
-void Press(win::Button& button) { SendMessageW(button.Handle(), BM_CLICK, 0, 0); }
+// The user's click on a button; it arrives once the dialog's loop pumps again.
+void Press(win::Button& button) { userinput::Click(userinput::CentreOf(button.Handle())); }
+
+// The user's click on the check box of a row of the list.
+void ClickCheckBox(win::ListView& list, int row) {
+    RECT bounds{};
+    bounds.left = LVIR_BOUNDS;
+    SendMessageW(list.Handle(), LVM_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&bounds));
+    const int boxWidth = GetSystemMetrics(SM_CXSMICON);
+    userinput::Click(userinput::OnScreen(list.Handle(), POINT{bounds.left + boxWidth / 2 + 1, (bounds.top + bounds.bottom) / 2}));
+}
 
 class DriveSelectionTest : public ::testing::Test {
 protected:
@@ -63,7 +79,7 @@ TEST_F(DriveSelectionTest, TheWindowsDriveCannotBeUncheckedOthersCan) {
         for (int i = 0; i < form.lstDrives.Count(); ++i) {
             listed.push_back(form.lstDrives.ItemText(i));
             checkedAtStart.push_back(form.lstDrives.Checked(i));
-            form.lstDrives.SetChecked(i, false);  // the user unticks everything
+            ClickCheckBox(form.lstDrives, i);  // the user unticks everything
         }
         Press(form.OKButton);
     });
@@ -104,7 +120,7 @@ TEST_F(DriveSelectionTest, CancelAnswersNoDrives) {
 }
 
 TEST_F(DriveSelectionTest, ClosingTheDialogByItsCloseBoxAnswersNoDrives) {
-    auto answer = RunDialog(true, false, [&](frmDriveSelection& form) { SendMessageW(form.Handle(), WM_CLOSE, 0, 0); });
+    auto answer = RunDialog(true, false, [&](frmDriveSelection&) { userinput::Chord({VK_MENU, VK_F4}); });
     ASSERT_EQ(answer.size(), 1u);
     EXPECT_FALSE(vb::TextEquals(answer[0], L"Ok")) << "read as a cancel";
     EXPECT_EQ(frmDriveSelection::Existing(), nullptr);

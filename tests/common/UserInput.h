@@ -43,6 +43,24 @@ inline bool PumpUntil(const std::function<bool()>& done, DWORD ms = 10000) {
     }
 }
 
+// Pumps until this thread has handed a message of that kind to the window (or to any window
+// when hwnd is null) and the window has answered it: for input whose effect is that nothing
+// happens, the sign that the input has arrived. Answers whether it came in time.
+inline bool PumpUntilHandled(HWND hwnd, UINT message, DWORD ms = 10000) {
+    const DWORD end = GetTickCount() + ms;
+    MSG msg;
+    for (;;) {
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            const bool awaited = msg.message == message && (!hwnd || msg.hwnd == hwnd);
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+            if (awaited) return true;
+        }
+        if (static_cast<LONG>(end - GetTickCount()) <= 0) return false;
+        Sleep(10);
+    }
+}
+
 // Waits (without pumping this thread) until done() answers true or the time is up; for a second
 // thread that drives windows owned by the test's main thread.
 inline bool WaitUntil(const std::function<bool()>& done, DWORD ms = 10000) {
@@ -156,6 +174,13 @@ inline void Type(const std::wstring& text) {
         input[1].ki.dwFlags = KEYEVENTF_UNICODE | KEYEVENTF_KEYUP;
         SendInput(2, input, sizeof(INPUT));
     }
+}
+
+// Clicks a push button of the window in front where the user clicks it, in its middle, and
+// pumps until the button has answered the click (its command has run by then).
+inline bool ClickButton(HWND button, DWORD ms = 10000) {
+    Click(CentreOf(button));
+    return PumpUntilHandled(button, WM_LBUTTONUP, ms);
 }
 
 // Brings a top-level window to the front as a click on its caption would, and waits until

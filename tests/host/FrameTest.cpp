@@ -265,8 +265,11 @@ TEST_F(FrameTest, LoadsWithTheProductsButtonMenuAndStatus) {
     EXPECT_EQ(help.back(), L"OnLine Store");  // the hidden offer leaves no separator behind
     EXPECT_EQ(GetSubMenu(frame.MenuBar(), 2), frame.WindowMenu());
 
-    // The product's button opens the product.
-    bar.Click(2);
+    // The user's click on the product's button opens the product.
+    ASSERT_TRUE(userinput::BringToFront(frame.Handle()));
+    const RECT button = bar.ButtonRect(2);
+    userinput::Click(userinput::OnScreen(bar.Handle(), POINT{(button.left + button.right) / 2, (button.top + button.bottom) / 2}));
+    EXPECT_TRUE(userinput::PumpUntil([&] { return static_cast<bool>(frame.suite.Products.at(0).ShownForm); }));
     EXPECT_TRUE(frame.suite.Products.at(0).Product);
     EXPECT_TRUE(frame.suite.Products.at(0).ShownForm);
 }
@@ -339,7 +342,7 @@ TEST_F(FrameTest, AClickOnTheTopLeftButtonOpensTheHelpFileAtItsContents) {
     EXPECT_EQ(help_.calls, (std::vector<std::wstring>{L"HtmlHelp|" + chm + L"|1|0"}));
 }
 
-TEST_F(FrameTest, MenusReachTheirPagesAndTopics) {
+TEST_F(FrameTest, MenuCommandHandlerReachesPagesAndTopics) {
     MDIFrm& frame = MDIFrm::Load();
     frame.MenuCommand(cmdUrls + 4);
     frame.MenuCommand(cmdUrls + 0);
@@ -408,11 +411,14 @@ TEST_F(FrameTest, CloseChoiceMinimizesThenExitLeavesNothingSwitchedOn) {
     {
         WindowDriver driver({[] {
             frmQuit* q = frmQuit::Existing();
-            if (!q || !q->Visible()) return false;
-            SendMessageW(q->OKButton.Handle(), BM_CLICK, 0, 0);  // Minimize, as selected
+            if (!q || !q->Visible() || !InFront(q->Handle())) return false;
+            ClickWindow(q->OKButton.Handle());  // Minimize, as selected
             return true;
         }});
-        SendMessageW(frame.Handle(), WM_CLOSE, 0, 0);
+        // The user closes the frame by its close box's key.
+        ASSERT_TRUE(userinput::BringToFront(frame.Handle()));
+        userinput::Chord({VK_MENU, VK_F4});
+        EXPECT_TRUE(PumpUntil([&] { return driver.Finished() && !frmQuit::Existing(); }));
         EXPECT_FALSE(driver.TimedOut());
     }
     ASSERT_EQ(MDIFrm::Current(), &frame);
@@ -449,13 +455,22 @@ TEST_F(FrameTest, ExitChosenInTheQuestion) {
     MDIFrm& frame = ShowFrame();
     TurnHookOn();
     WindowDriver driver({[] {
-        frmQuit* q = frmQuit::Existing();
-        if (!q || !q->Visible()) return false;
-        q->optChoice(1).SetValue(true);
-        SendMessageW(q->OKButton.Handle(), BM_CLICK, 0, 0);
-        return true;
-    }});
-    frame.MenuCommand(cmdFile + 9);  // File, Exit
+                             frmQuit* q = frmQuit::Existing();
+                             if (!q || !q->Visible() || !InFront(q->Handle())) return false;
+                             ClickWindow(q->optChoice(1).Handle());
+                             return true;
+                         },
+                         [] {
+                             frmQuit* q = frmQuit::Existing();
+                             if (!q->optChoice(1).Value()) return false;  // the click is on its way
+                             ClickWindow(q->OKButton.Handle());
+                             return true;
+                         }});
+    // File, Exit through the menu's keys.
+    ASSERT_TRUE(userinput::BringToFront(frame.Handle()));
+    userinput::Chord({VK_MENU, 'F'});
+    userinput::Press('X');
+    EXPECT_TRUE(PumpUntil([] { return MDIFrm::Current() == nullptr; }));
     EXPECT_FALSE(driver.TimedOut());
     EXPECT_EQ(MDIFrm::Current(), nullptr);
     EXPECT_FALSE(AtomPresent());
@@ -585,18 +600,26 @@ TEST_F(FrameTest, SavedMinimizedStartsMinimizedAndClosesWithoutTheQuestion) {
 
 TEST_F(FrameTest, DoubleClickOnTheFirstPanelSwitchesTheHook) {
     MDIFrm& frame = ShowFrame();
-    RECT part{};
-    SendMessageW(frame.sta1.Handle(), SB_GETRECT, 0, reinterpret_cast<LPARAM>(&part));
-    const LPARAM at = MAKELPARAM((part.left + part.right) / 2, (part.top + part.bottom) / 2);
-    SendMessageW(frame.sta1.Handle(), WM_LBUTTONDBLCLK, MK_LBUTTON, at);
-    EXPECT_EQ(frame.PanelText(1), contract::HookOnText);
+    ASSERT_TRUE(userinput::BringToFront(frame.Handle()));
+    auto panel = [&](int index) {
+        RECT part{};
+        SendMessageW(frame.sta1.Handle(), SB_GETRECT, index, reinterpret_cast<LPARAM>(&part));
+        return userinput::OnScreen(frame.sta1.Handle(), POINT{(part.left + part.right) / 2, (part.top + part.bottom) / 2});
+    };
+    auto shows = [&](const std::wstring& text) {
+        return PumpUntil([&] { return frame.PanelText(1) == text; }, 5000);
+    };
+    userinput::DoubleClick(panel(0));
+    EXPECT_TRUE(shows(contract::HookOnText));
     EXPECT_TRUE(AtomPresent());
-    SendMessageW(frame.sta1.Handle(), WM_LBUTTONDBLCLK, MK_LBUTTON, at);
-    EXPECT_EQ(frame.PanelText(1), contract::HookOffText);
+    userinput::DoubleClick(panel(0));
+    EXPECT_TRUE(shows(contract::HookOffText));
     EXPECT_FALSE(AtomPresent());
-    // The other panels do nothing.
-    SendMessageW(frame.sta1.Handle(), SB_GETRECT, 2, reinterpret_cast<LPARAM>(&part));
-    SendMessageW(frame.sta1.Handle(), WM_LBUTTONDBLCLK, MK_LBUTTON,
-                 MAKELPARAM((part.left + part.right) / 2, (part.top + part.bottom) / 2));
+    // The other panels do nothing: after one on the third panel, one on the first switches it on
+    // (where the third had switched too, the first's would switch it back off).
+    userinput::DoubleClick(panel(2));
+    EXPECT_TRUE(userinput::PumpUntilHandled(frame.sta1.Handle(), WM_LBUTTONDBLCLK));
     EXPECT_EQ(frame.PanelText(1), contract::HookOffText);
+    userinput::DoubleClick(panel(0));
+    EXPECT_TRUE(shows(contract::HookOnText));
 }

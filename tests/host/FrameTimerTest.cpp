@@ -140,7 +140,7 @@ TEST_F(FrameTimerTest, HookAlreadyOnInTheNinetiethSecond) {
     EXPECT_FALSE(SwitchAtomPresent());
 }
 
-TEST_F(FrameTimerTest, DoubleClickSwitchesByHandAndForGood) {
+TEST_F(FrameTimerTest, PanelDblClickHandlerSwitchesByHandAndForGood) {
     timer_.PanelDblClick(2);
     timer_.PanelDblClick(4);
     EXPECT_EQ(frame_.PanelText(1), contract::HookOffText);

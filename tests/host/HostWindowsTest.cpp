@@ -13,6 +13,7 @@
 #include "HostVersion.h"
 #include "HostWeb.h"
 #include "ProductSuite.h"
+#include "UserInput.h"
 #include "WindowDriver.h"
 #include "frmAbout.h"
 #include "frmLatestVerTip.h"
@@ -26,10 +27,10 @@ using namespace hosttest;
 
 namespace {
 
-bool Shown(win::Window* w) { return w && w->Loaded() && w->Visible(); }
-void Press(win::Button& b) { SendMessageW(b.Handle(), BM_CLICK, 0, 0); }
-// For a button that opens a modal window: the click runs after the driver's step returned.
-void PressLater(win::Button& b) { PostMessageW(b.Handle(), BM_CLICK, 0, 0); }
+// Shown and in front, ready for the user's input.
+bool Shown(win::Window* w) { return w && w->Loaded() && w->Visible() && InFront(w->Handle()); }
+// The user's click on a button; it arrives once the window's loop pumps again.
+void Press(win::Button& b) { ClickWindow(b.Handle()); }
 
 }  // namespace
 
@@ -58,11 +59,15 @@ TEST(QuitChoice, ClickingTheExitTextSelectsExit) {
         frmQuit* q = frmQuit::Existing();
         if (!Shown(q)) return false;
         ClickWindow(q->lblChoice(1).Handle());
-        EXPECT_TRUE(q->optChoice(1).Value());
-        EXPECT_FALSE(q->optChoice(0).Value());
-        Press(q->OKButton);
         return true;
-    }});
+    },
+                         [] {
+                             frmQuit* q = frmQuit::Existing();
+                             if (!q->optChoice(1).Value()) return false;  // the click is on its way
+                             EXPECT_FALSE(q->optChoice(0).Value());
+                             Press(q->OKButton);
+                             return true;
+                         }});
     frmQuit::Default().Ask(exitChosen);
     EXPECT_FALSE(driver.TimedOut());
     EXPECT_TRUE(exitChosen);
@@ -71,13 +76,19 @@ TEST(QuitChoice, ClickingTheExitTextSelectsExit) {
 TEST(QuitChoice, TheCloseBoxLeavesTheAnswerAlone) {
     for (bool before : {false, true}) {
         bool exitChosen = before;
-        WindowDriver driver({[] {
-            frmQuit* q = frmQuit::Existing();
-            if (!Shown(q)) return false;
-            q->optChoice(1).SetValue(!q->optChoice(1).Value());
-            SendMessageW(q->Handle(), WM_CLOSE, 0, 0);
-            return true;
-        }});
+        int other = -1;  // the choice the user turns to before closing the box
+        WindowDriver driver({[&] {
+                                 frmQuit* q = frmQuit::Existing();
+                                 if (!Shown(q)) return false;
+                                 other = q->optChoice(1).Value() ? 0 : 1;
+                                 ClickWindow(q->optChoice(other).Handle());
+                                 return true;
+                             },
+                             [&] {
+                                 if (!frmQuit::Existing()->optChoice(other).Value()) return false;
+                                 userinput::Chord({VK_MENU, VK_F4});  // the close box's key
+                                 return true;
+                             }});
         frmQuit::Default().Ask(exitChosen);
         EXPECT_FALSE(driver.TimedOut());
         EXPECT_EQ(exitChosen, before);
@@ -119,14 +130,17 @@ TEST(SplashWindow, ClosesOnTheSixtyFourthTick) {
 TEST(SplashWindow, ClosesOnAKeyOrAClickOnItsPicture) {
     frmSplash& first = frmSplash::Default();
     first.Show();
-    SendMessageW(first.Handle(), WM_CHAR, L'\r', 0);
-    EXPECT_EQ(frmSplash::Existing(), nullptr);
+    ASSERT_TRUE(userinput::BringToFront(first.Handle()));
+    userinput::Press(VK_RETURN);
+    EXPECT_TRUE(userinput::PumpUntil([] { return frmSplash::Existing() == nullptr; }));
 
     frmSplash& second = frmSplash::Default();
     second.Show();
+    ASSERT_TRUE(userinput::BringToFront(second.Handle()));
     for (int i = 0; i < 10; ++i) second.TimerEvent();  // a fresh window counts from 0 again
-    ClickWindow(second.pic.Handle());
-    EXPECT_EQ(frmSplash::Existing(), nullptr);
+    // A corner of the picture, away from the labels on it.
+    userinput::Click(userinput::OnScreen(second.pic.Handle(), POINT{8, 8}));
+    EXPECT_TRUE(userinput::PumpUntil([] { return frmSplash::Existing() == nullptr; }));
 }
 
 // ---- frmLatestVerTip ----
@@ -141,6 +155,7 @@ TEST(LatestVersionTip, BeepsOnEachActivationAndOpensTheHomePage) {
     g_pages.clear();
     WebPageOpener previous = SetWebPageOpener(RecordPage);
     int beepsSeen = 0;
+    HWND other = nullptr;  // a window of another kind the user turns to while the tip waits
     WindowDriver driver({[&] {
                              frmLatestVerTip* tip = frmLatestVerTip::Existing();
                              if (!Shown(tip)) return false;
@@ -149,17 +164,21 @@ TEST(LatestVersionTip, BeepsOnEachActivationAndOpensTheHomePage) {
                              EXPECT_EQ(tip->CancelButton.Text(), L"Go to Morva's Website && Continue");
                              beepsSeen = presenter.beeps;
                              // Another window comes first, then the tip again: one more beep.
-                             SendMessageW(tip->Handle(), WM_ACTIVATE, WA_INACTIVE, 0);
-                             SendMessageW(tip->Handle(), WM_ACTIVATE, WA_ACTIVE, 0);
+                             other = CreateWindowExW(0, L"STATIC", L"Another program", WS_POPUP | WS_VISIBLE, 0, 0,
+                                                     120, 60, nullptr, nullptr, nullptr, nullptr);
                              return true;
                          },
+                         [&] { return InFront(other); },
+                         [&] { return Shown(frmLatestVerTip::Existing()); },
                          [&] {
+                             if (presenter.beeps == beepsSeen) return false;
                              EXPECT_EQ(presenter.beeps, beepsSeen + 1);
                              Press(frmLatestVerTip::Existing()->CancelButton);
                              return true;
                          }});
     frmLatestVerTip::Default().ShowModal();
     EXPECT_FALSE(driver.TimedOut());
+    DestroyWindow(other);
     EXPECT_GE(beepsSeen, 1);
     EXPECT_EQ(g_pages, std::vector<std::wstring>{MakerHomePage});
     EXPECT_EQ(frmLatestVerTip::Existing(), nullptr);
@@ -189,10 +208,14 @@ TEST(AboutBoxes, HostBoxShowsOurVersionAndTheUnavailableMessage) {
         EXPECT_EQ(about->lblDescription.Text(), OwnVersion().Comments);
         EXPECT_EQ(about->cmdSysInfo.Text(), L"&System Info...");
         Press(about->cmdSysInfo);
-        EXPECT_EQ(presenter.shown.size(), 1u);
-        Press(about->cmdOK);
         return true;
-    }});
+    },
+                         [&] {
+                             if (presenter.shown.empty()) return false;  // the click is on its way
+                             EXPECT_EQ(presenter.shown.size(), 1u);
+                             Press(frmAbout::Existing()->cmdOK);
+                             return true;
+                         }});
     frmAbout::Default().ShowModal();
     EXPECT_FALSE(driver.TimedOut());
     ASSERT_EQ(presenter.shown.size(), 1u);
@@ -212,7 +235,7 @@ TEST(AboutBoxes, ProductBoxAndTheAgreement) {
                              EXPECT_EQ(about->lblTitle.Text(), L"Morva Lumox");
                              EXPECT_EQ(about->lblVersion.Text(), L"Version 20.0");
                              EXPECT_EQ(about->lblDescription.Text(), frmAboutKestrow::DescriptionFor(L"Morva Lumox"));
-                             PressLater(about->cmdAgreement);  // modal: the next steps run inside it
+                             Press(about->cmdAgreement);  // modal: the next steps run inside it
                              return true;
                          },
                          [&] {
@@ -224,7 +247,7 @@ TEST(AboutBoxes, ProductBoxAndTheAgreement) {
                              return true;
                          },
                          [&] {
-                             if (frmAgreement::Existing()) return false;
+                             if (frmAgreement::Existing() || !Shown(frmAboutKestrow::Existing())) return false;
                              Press(frmAboutKestrow::Existing()->cmdOK);
                              return true;
                          }});
@@ -254,7 +277,11 @@ HBITMAP Picture(int width, int height) {
     return b;
 }
 
-LPARAM Middle(const RECT& r) { return MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2); }
+// The middle of a button of the bar, on the screen.
+POINT Middle(const win::Toolbar& bar, int button) {
+    const RECT r = bar.ButtonRect(button);
+    return userinput::OnScreen(bar.Handle(), POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2});
+}
 
 }  // namespace
 
@@ -289,30 +316,41 @@ TEST(ToolbarControl, ButtonsPicturesWidthsAndClicks) {
     RECT third = bar.ButtonRect(3);
     EXPECT_EQ(third.left, bar.ButtonRect(1).right + 100);
 
+    // The user's pointer over the bar and its clicks, the bar as wide as its window as a frame
+    // lays it out.
+    RECT client{};
+    GetClientRect(w.Handle(), &client);
+    SetWindowPos(bar.Handle(), nullptr, 0, 0, client.right, bar.BarHeight(), SWP_NOZORDER | SWP_NOMOVE);
+    w.Show();
+    ASSERT_TRUE(userinput::BringToFront(w.Handle()));
     std::vector<std::pair<int, std::wstring>> clicks;
     bar.OnButtonClick = [&](int button, const std::wstring& key) { clicks.emplace_back(button, key); };
-    RECT second = bar.ButtonRect(2);
-    SendMessageW(bar.Handle(), WM_MOUSEMOVE, 0, Middle(third));
-    EXPECT_EQ(bar.HotButton(), 3);
-    SendMessageW(bar.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, Middle(third));
-    EXPECT_EQ(bar.PressedButton(), 3);
-    SendMessageW(bar.Handle(), WM_LBUTTONUP, 0, Middle(third));
-    SendMessageW(bar.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, Middle(second));
-    SendMessageW(bar.Handle(), WM_LBUTTONUP, 0, Middle(second));
+    userinput::MoveTo(Middle(bar, 3));
+    EXPECT_TRUE(userinput::PumpUntil([&] { return bar.HotButton() == 3; }));
+    userinput::ButtonDown(userinput::Button::Left);
+    EXPECT_TRUE(userinput::PumpUntil([&] { return bar.PressedButton() == 3; }));
+    userinput::ButtonUp(userinput::Button::Left);
+    EXPECT_TRUE(userinput::PumpUntilHandled(bar.Handle(), WM_LBUTTONUP));
+    userinput::Click(Middle(bar, 2));
+    EXPECT_TRUE(userinput::PumpUntilHandled(bar.Handle(), WM_LBUTTONUP));
     // Pressed on one button and let go over another: no click.
-    SendMessageW(bar.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, Middle(bar.ButtonRect(1)));
-    SendMessageW(bar.Handle(), WM_LBUTTONUP, 0, Middle(third));
+    userinput::MoveTo(Middle(bar, 1));
+    userinput::SettlePointer();
+    userinput::ButtonDown(userinput::Button::Left);
+    userinput::MoveTo(Middle(bar, 3));
+    userinput::SettlePointer();
+    userinput::ButtonUp(userinput::Button::Left);
+    EXPECT_TRUE(userinput::PumpUntilHandled(bar.Handle(), WM_LBUTTONUP));
     EXPECT_EQ(clicks, (std::vector<std::pair<int, std::wstring>>{{3, L""}, {2, L"Adjustable"}}));
 
     // Separators and placeholders are no buttons to click.
     clicks.clear();
-    bar.SetStyle(3, win::tbrPlaceholder);
-    EXPECT_EQ(bar.Style(3), win::tbrPlaceholder);
-    bar.Click(3);
-    bar.SetStyle(3, win::tbrSeparator);
-    bar.Click(3);
-    bar.SetStyle(3, win::tbrDefault);
-    bar.Click(3);
+    for (int style : {win::tbrPlaceholder, win::tbrSeparator, win::tbrDefault}) {
+        bar.SetStyle(3, style);
+        EXPECT_EQ(bar.Style(3), style);
+        userinput::Click(Middle(bar, 3));
+        EXPECT_TRUE(userinput::PumpUntilHandled(bar.Handle(), WM_LBUTTONUP)) << style;
+    }
     EXPECT_EQ(clicks, (std::vector<std::pair<int, std::wstring>>{{3, L""}}));
     EXPECT_EQ(bar.ButtonAt(-5, -5), 0);
     w.Unload();
@@ -337,7 +375,8 @@ public:
 
 }  // namespace
 
-TEST(TrayWindow, AddsItsIconOnceAndAnswersItsMessages) {
+// The icon's callback and the menu's command reach the window as the shell hands them over.
+TEST(TrayWindow, AddsItsIconOnceAndItsCallbackAndMenuClickHandlersAnswer) {
     SuiteProductName() = std::wstring(80, L'n');
     FakeTrayFrame frame;
     frmSysTray& tray = frmSysTray::Default();
@@ -390,7 +429,7 @@ TEST(TrayWindow, AddsItsIconOnceAndAnswersItsMessages) {
     SuiteProductName().clear();
 }
 
-TEST(TrayWindow, ItsCommandsWaitWhileAModalWindowOfTheHostIsOpen) {
+TEST(TrayWindow, ItsCallbackAndMenuClickHandlersWaitWhileAModalWindowOfTheHostIsOpen) {
     FakeTrayFrame frame;
     frmSysTray& tray = frmSysTray::Default();
     tray.Activate(frame);

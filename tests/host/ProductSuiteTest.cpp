@@ -275,7 +275,7 @@ TEST(ToolbarMapping, EachButtonDoesItsOwnJob) {
     EXPECT_EQ(ToolbarTargetOf(2, 5, 0).Action, ToolbarAction::None);
 }
 
-TEST_F(ProductSuiteTest, ClicksOpenProductsOnceAndRunTheHostButtons) {
+TEST_F(ProductSuiteTest, ToolbarButtonClickHandlerOpensProductsOnceAndRunsTheHostButtons) {
     Store({{L"FakeA.dll1.0.0.0", A}, {L"FakeB.dll1.0.0.0", B}});
     Product(A, 1);
     Product(B, 2);
@@ -328,7 +328,7 @@ TEST_F(ProductSuiteTest, ClicksOpenProductsOnceAndRunTheHostButtons) {
     EXPECT_EQ(presenter_.shown.size(), 2u);
 }
 
-TEST_F(ProductSuiteTest, AProductThatCannotOpenStaysUnopened) {
+TEST_F(ProductSuiteTest, ToolbarButtonClickHandlerLeavesAProductThatCannotOpenUnopened) {
     Store({{L"FakeA.dll1.0.0.0", A}, {L"FakeB.dll1.0.0.0", B}});
     Product(A, 1);
     Product(B, 2);

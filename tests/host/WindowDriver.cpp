@@ -1,5 +1,7 @@
 #include "WindowDriver.h"
 
+#include "UserInput.h"
+
 #include "frmAbout.h"
 #include "frmLatestVerTip.h"
 #include "frmQuit.h"
@@ -57,12 +59,12 @@ void PumpFor(DWORD ms) {
     }
 }
 
-void ClickWindow(HWND window) {
-    RECT r{};
-    GetClientRect(window, &r);
-    LPARAM at = MAKELPARAM(r.right / 2, r.bottom / 2);
-    SendMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, at);
-    SendMessageW(window, WM_LBUTTONUP, 0, at);
+void ClickWindow(HWND window) { userinput::Click(userinput::CentreOf(window)); }
+
+bool InFront(HWND window) {
+    if (GetForegroundWindow() == window) return true;
+    SetForegroundWindow(window);
+    return GetForegroundWindow() == window;
 }
 
 void CloseHostModals() {

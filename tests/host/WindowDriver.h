@@ -40,8 +40,15 @@ bool PumpUntil(const std::function<bool()>& done, DWORD ms = 10000);
 // Pumps for a while.
 void PumpFor(DWORD ms);
 
-// Clicks a control as the user would: button down and up in its middle.
+// Clicks a control as the user would: the pointer moved to its middle and the left button
+// pressed and let go there (SendInput). The click arrives once this thread pumps again, so a
+// driver's step checks its effect in the next step.
 void ClickWindow(HWND window);
+
+// Answers whether the window is the one in front (the one Windows hands the user's input to),
+// asking Windows to bring it there when it is not; a driver's step waits on it before it types
+// or clicks.
+bool InFront(HWND window);
 
 // Closes every modal window of the host that is open (the driver's last resort).
 void CloseHostModals();

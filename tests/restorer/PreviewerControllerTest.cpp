@@ -14,6 +14,7 @@
 #include "RecordingPrintDevice.h"
 #include "TestSupport.h"
 #include "UiTestForms.h"
+#include "UserInput.h"
 #include "basAssocLinks.h"
 #include "basErrorHandler.h"
 #include "NeighbourServices.h"
@@ -107,8 +108,14 @@ protected:
             if (form.lvw.ItemText(i, 0) == text) return i;
         return -1;
     }
-    // The user's click on a row's check box: the list view toggles it and tells the window.
-    static void UserSetsCheck(frmPreviewerController& form, int row, bool checked) {
+    // The user's click on one of the window's buttons, with the window in front.
+    static void UserClicks(frmPreviewerController& form, win::Button& button) {
+        ASSERT_TRUE(userinput::BringToFront(form.Handle()));
+        ASSERT_TRUE(userinput::ClickButton(button.Handle()));
+    }
+    // A check changed in the list view as a click on its box changes it: the list tells the window
+    // (the click itself is AClickOnARowsCheckBoxSwitchesIt).
+    static void ListReportsCheck(frmPreviewerController& form, int row, bool checked) {
         ASSERT_GE(row, 0);
         ASSERT_NE(form.lvw.Checked(row), checked);
         form.lvw.SetChecked(row, checked);
@@ -240,7 +247,7 @@ TEST_F(PreviewerControllerTest, SwitchingPaintPictureOffAndOnTagsItOnceAndMovesT
 
     frmPreviewerController& form = Open();
     const int row = RowOf(form, L".pic");
-    UserSetsCheck(form, row, false);
+    ListReportsCheck(form, row, false);
     EXPECT_EQ(ClassValue(L".pic"), L"Paint.Picture" + Tag);
     EXPECT_EQ(ClassValue(L".pic", L"PerceivedType"), L"image" + Tag);
     EXPECT_EQ(ExtKeys()[e].Link, 0);
@@ -249,12 +256,12 @@ TEST_F(PreviewerControllerTest, SwitchingPaintPictureOffAndOnTagsItOnceAndMovesT
     EXPECT_EQ(AssocKeys()[a].TaggedLink, e);
 
     // "Uncheck All" on a row already off writes nothing; off, on and off again ends with one tag.
-    form.cmd[1]->Click();
-    UserSetsCheck(form, row, true);
+    UserClicks(form, *form.cmd[1]);
+    ListReportsCheck(form, row, true);
     EXPECT_EQ(ClassValue(L".pic"), L"Paint.Picture");
     EXPECT_EQ(ClassValue(L".pic", L"PerceivedType"), L"image");
-    UserSetsCheck(form, row, false);
-    form.cmd[1]->Click();
+    ListReportsCheck(form, row, false);
+    UserClicks(form, *form.cmd[1]);
     EXPECT_EQ(ClassValue(L".pic"), L"Paint.Picture" + Tag);
     EXPECT_EQ(ClassValue(L".pic", L"PerceivedType"), L"image" + Tag);
     EXPECT_EQ(ExtKeys()[e].TaggedLink, a);
@@ -275,7 +282,7 @@ TEST_F(PreviewerControllerTest, CheckingATaggedRowWritesTheBareTextsAndMovesTheL
     frmPreviewerController& form = Open();
     const int row = RowOf(form, L".old");
     ASSERT_FALSE(form.lvw.Checked(row));
-    UserSetsCheck(form, row, true);
+    ListReportsCheck(form, row, true);
     EXPECT_EQ(ClassValue(L".old"), L"Paint.Picture");
     EXPECT_EQ(ClassValue(L".old", L"PerceivedType"), L"image");
     EXPECT_EQ(ExtKeys()[e].Link, a);
@@ -296,14 +303,14 @@ TEST_F(PreviewerControllerTest, APerceivedTypeOnlyExtensionGetsOnlyThatTagAndKee
 
     frmPreviewerController& form = Open();
     const int row = RowOf(form, L".jpx");
-    UserSetsCheck(form, row, false);
+    ListReportsCheck(form, row, false);
     EXPECT_EQ(ClassValue(L".jpx"), L"jpegfile");
     EXPECT_EQ(ClassValue(L".jpx", L"PerceivedType"), L"image" + Tag);
     // Still associated: the next snapshot keeps its class, no comparison offers to remove it.
     EXPECT_EQ(ExtKeys()[e].Link, a);
     EXPECT_EQ(ExtKeys()[e].TaggedLink, 0);
     EXPECT_EQ(AssocKeys()[a].Link, e);
-    UserSetsCheck(form, row, true);
+    ListReportsCheck(form, row, true);
     EXPECT_EQ(ClassValue(L".jpx", L"PerceivedType"), L"image");
     EXPECT_EQ(ExtKeys()[e].Link, a);
 }
@@ -319,11 +326,10 @@ TEST_F(PreviewerControllerTest, AClickOnARowsCheckBoxSwitchesIt) {
     bounds.left = LVIR_BOUNDS;
     ASSERT_TRUE(SendMessageW(form.lvw.Handle(), LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&bounds)));
     const int imageWidth = GetSystemMetrics(SM_CXSMICON);
-    const LPARAM at = MAKELPARAM(bounds.left + imageWidth / 2 + 1, (bounds.top + bounds.bottom) / 2);
-    SendMessageW(form.lvw.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, at);
-    SendMessageW(form.lvw.Handle(), WM_LBUTTONUP, 0, at);
-    vb::DoEvents();
-    EXPECT_FALSE(form.lvw.Checked(0));
+    ASSERT_TRUE(userinput::BringToFront(form.Handle()));
+    userinput::Click(userinput::OnScreen(
+        form.lvw.Handle(), POINT{bounds.left + imageWidth / 2 + 1, (bounds.top + bounds.bottom) / 2}));
+    EXPECT_TRUE(userinput::PumpUntil([&] { return !form.lvw.Checked(0); }));
     EXPECT_EQ(ClassValue(L".bmp"), L"Paint.Picture" + Tag);
 }
 
@@ -332,10 +338,10 @@ TEST_F(PreviewerControllerTest, APrecatchKeyWithOnlyApplicationChangesOnlyThat) 
     Load();
     frmPreviewerController& form = Open(frmPreviewerController::ExplorerPrecatchUse);
     const int row = RowOf(form, L".ap");
-    UserSetsCheck(form, row, false);
+    ListReportsCheck(form, row, false);
     EXPECT_EQ(Value(HKEY_CURRENT_USER, FileExts + L".ap", L"Application"), L"viewer.exe" + Tag);
     EXPECT_EQ(Value(HKEY_CURRENT_USER, FileExts + L".ap", L"ProgID"), L"<none>");
-    UserSetsCheck(form, row, true);
+    ListReportsCheck(form, row, true);
     EXPECT_EQ(Value(HKEY_CURRENT_USER, FileExts + L".ap", L"Application"), L"viewer.exe");
     EXPECT_EQ(Value(HKEY_CURRENT_USER, FileExts + L".ap", L"ProgID"), L"<none>");
     EXPECT_TRUE(boxes.shown.empty());
@@ -360,7 +366,7 @@ TEST_F(PreviewerControllerTest, FillingTheListAndCheckingCheckedRowsWriteNothing
     EXPECT_EQ(types(), (std::vector<DWORD>{REG_EXPAND_SZ, REG_EXPAND_SZ, REG_EXPAND_SZ}));
 
     // "Check All" touches only the row that was off.
-    form.cmd[2]->Click();
+    UserClicks(form, *form.cmd[2]);
     EXPECT_EQ(types(), (std::vector<DWORD>{REG_EXPAND_SZ, REG_EXPAND_SZ, REG_EXPAND_SZ}));
     EXPECT_EQ(ClassValue(L".e3", L"PerceivedType"), L"image");
     for (int i = 0; i < 3; ++i) EXPECT_TRUE(form.lvw.Checked(i));
@@ -368,7 +374,7 @@ TEST_F(PreviewerControllerTest, FillingTheListAndCheckingCheckedRowsWriteNothing
     EXPECT_TRUE(form.cmd[2]->Enabled()) << "the controls are back on";
 
     // "Uncheck All" switches every row off.
-    form.cmd[1]->Click();
+    UserClicks(form, *form.cmd[1]);
     for (int i = 0; i < 3; ++i) EXPECT_FALSE(form.lvw.Checked(i));
     EXPECT_EQ(ClassValue(L".e1", L"PerceivedType"), L"image" + Tag);
     EXPECT_EQ(ClassValue(L".e2"), L"Paint.Picture" + Tag);
@@ -387,7 +393,7 @@ TEST_F(PreviewerControllerTest, ARefusedWritePutsRowAndModelBackAndIsReportedOnc
     ASSERT_EQ(form.lvw.Count(), 2);
 
     RefuseClassWrites();
-    UserSetsCheck(form, RowOf(form, L".r1"), false);
+    ListReportsCheck(form, RowOf(form, L".r1"), false);
     EXPECT_TRUE(form.lvw.Checked(RowOf(form, L".r1"))) << "the check goes back";
     EXPECT_EQ(UnnamedValueText(ExtKeys()[e]), L"Paint.Picture");
     EXPECT_EQ(ExtKeys()[e].Link, a);
@@ -399,7 +405,7 @@ TEST_F(PreviewerControllerTest, ARefusedWritePutsRowAndModelBackAndIsReportedOnc
 
     // A whole "Uncheck All" stops at the first refusal and says so once.
     boxes.shown.clear();
-    form.cmd[1]->Click();
+    UserClicks(form, *form.cmd[1]);
     EXPECT_EQ(boxes.shown.size(), 1u);
     EXPECT_TRUE(form.lvw.Checked(0));
     EXPECT_TRUE(form.lvw.Checked(1));
@@ -454,7 +460,7 @@ TEST_F(PreviewerControllerTest, PrintSendsTheListToTheDevice) {
     auto log = std::make_shared<PrintLog>();
     SetPrintDeviceMaker([log] { return std::make_unique<RecordingPrintDevice>(log); });
     frmPreviewerController& form = Open();
-    form.cmd[0]->Click();
+    UserClicks(form, *form.cmd[0]);
     ASSERT_FALSE(log->empty());
     bool bmpEmphasised = false, gifPlain = false;
     for (const PrintOp& op : *log) {
@@ -486,7 +492,7 @@ TEST_F(PreviewerControllerTest, APrinterFailureStopsThePrintAndIsReportedOnce) {
     auto log = std::make_shared<PrintLog>();
     SetPrintDeviceMaker([log] { return std::make_unique<FailingPrintDevice>(log); });
     frmPreviewerController& form = Open();
-    form.cmd[0]->Click();
+    UserClicks(form, *form.cmd[0]);
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].style, StyleCritical);
     EXPECT_NE(boxes.shown[0].prompt.find(L"PrintList"), std::wstring::npos);
@@ -501,7 +507,7 @@ TEST_F(PreviewerControllerTest, WithoutADefaultPrinterPrintReportsTheErrorAndSta
     PutClass(L".bmp", L"", L"Paint.Picture");
     Load();
     frmPreviewerController& form = Open();
-    form.cmd[0]->Click();
+    UserClicks(form, *form.cmd[0]);
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].style, StyleCritical);
     EXPECT_NE(boxes.shown[0].prompt.find(L"PrintList"), std::wstring::npos);
@@ -521,7 +527,7 @@ TEST_F(PreviewerControllerTest, OpeningTheOtherListClosesTheOpenOne) {
     EXPECT_EQ(precatch.Caption(), L"Explorer Precatch Controller");
     ASSERT_EQ(precatch.lvw.Count(), 1);
     // Its rows switch Explorer's keys, never the extension keys of the other list.
-    UserSetsCheck(precatch, 0, false);
+    ListReportsCheck(precatch, 0, false);
     EXPECT_EQ(Value(HKEY_CURRENT_USER, FileExts + L".ap", L"Application"), L"viewer.exe" + Tag);
     EXPECT_EQ(ClassValue(L".bmp"), L"Paint.Picture");
 }
@@ -538,7 +544,7 @@ TEST_F(PreviewerControllerTest, TheOptionsWindowWaitsWhileTheControllerIsOpen) {
 
     frmPreviewerController& form = Open();
     EXPECT_FALSE(sample.Enabled());
-    form.cmd[3]->Click();
+    UserClicks(form, *form.cmd[3]);
     vb::DoEvents();
     EXPECT_TRUE(sample.Enabled());
 
@@ -560,7 +566,7 @@ TEST_F(PreviewerControllerTest, DoneClosesTheWindowAndKeepsItsPlacement) {
     boxes.shown.clear();
     // The placement in the normal state is taken at each resize.
     form.Move(1500, 1200, form.Width() + 300, form.Height());
-    form.cmd[3]->Click();
+    UserClicks(form, *form.cmd[3]);
     vb::DoEvents();
     EXPECT_EQ(frmPreviewerController::Existing(), nullptr);
     EXPECT_EQ(Value(HKEY_LOCAL_MACHINE, std::wstring(SuiteRegistryKey) + L"\\1\\Preview Controller", L"Left"),

@@ -397,7 +397,7 @@ protected:
     OptionsWindowServices* previous_ = nullptr;
 };
 
-TEST_F(RestoreWindowTest, NoAndYesWithoutCheckedRowsChangeNothing) {
+TEST_F(RestoreWindowTest, RestoreClickHandlerNoAndYesWithoutCheckedRowsChangeNothing) {
     frmAssociationRestorer& form = Opened();
     ASSERT_EQ(Rows(form), (std::vector<std::wstring>{L"Add Ext.|.aa", L"Remove Ext.|.bb", L"Restore Assoc.|.cc"}));
     const std::vector<std::wstring> registry = Dump(HKEY_CLASSES_ROOT);
@@ -423,7 +423,7 @@ TEST_F(RestoreWindowTest, NoAndYesWithoutCheckedRowsChangeNothing) {
     EXPECT_TRUE(form.cmd[0]->Enabled()) << "the controls work again";
 }
 
-TEST_F(RestoreWindowTest, YesRestoresTheCheckedRowsAndRebuildsTheList) {
+TEST_F(RestoreWindowTest, RestoreClickHandlerYesRestoresTheCheckedRowsAndRebuildsTheList) {
     frmAssociationRestorer& form = Opened();
     form.lvw->SetChecked(RowOf(form, L".aa"), true);
     form.lvw->SetChecked(RowOf(form, L".cc"), true);
@@ -439,7 +439,7 @@ TEST_F(RestoreWindowTest, YesRestoresTheCheckedRowsAndRebuildsTheList) {
     EXPECT_TRUE(form.cmd[0]->Enabled());
 }
 
-TEST_F(RestoreWindowTest, WithoutTheOptionsWindowTheModelIsReloadedDirectly) {
+TEST_F(RestoreWindowTest, RestoreClickHandlerWithoutTheOptionsWindowReloadsTheModelDirectly) {
     frmAssociationRestorer& form = Opened();
     SetOptionsWindowServices(nullptr);
     form.lvw->SetChecked(RowOf(form, L".bb"), true);

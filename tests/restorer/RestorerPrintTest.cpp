@@ -57,7 +57,7 @@ protected:
     PrintDeviceMaker previousMaker_;
 };
 
-TEST_F(RestorerPrintTest, PrintPutsTheDifferenceListOnThePrinter) {
+TEST_F(RestorerPrintTest, PrintButtonsClickHandlerPutsTheDifferenceListOnThePrinter) {
     ModelWithChanges();
     frmAssociationRestorer& form = frmAssociationRestorer::Default();
     form.Form_Activate();

@@ -243,7 +243,7 @@ TEST_F(RestorerWindowTest, TheFirstStartOnlyTakesTheSnapshotAndCloses) {
     }
 }
 
-TEST_F(RestorerWindowTest, TheTwoViewsAndTheMissingItemsFilters) {
+TEST_F(RestorerWindowTest, ViewAndFilterClickHandlersShowTheTwoViewsAndTheMissingItemsFilters) {
     ModelWithFindings();
     frmAssociationRestorer& form = Activated();
     ASSERT_TRUE(form.Loaded());
@@ -281,7 +281,7 @@ TEST_F(RestorerWindowTest, TheTwoViewsAndTheMissingItemsFilters) {
     EXPECT_EQ(Shown(), (std::vector<long>{4527})) << "filling and filtering show nothing";
 }
 
-TEST_F(RestorerWindowTest, TheButtonRulesFollowTheRowsAndTheirMarks) {
+TEST_F(RestorerWindowTest, TheButtonRulesFollowTheRowsAndTheirMarksThroughTheClickHandlers) {
     ModelWithFindings();
     frmAssociationRestorer& form = Activated();
     ASSERT_EQ(form.lvw->Count(), 3);
@@ -344,7 +344,7 @@ TEST_F(RestorerWindowTest, AnEmptyListLeavesOnlyTheViewsUsable) {
     EXPECT_TRUE(form.opt2[1]->Enabled());
 }
 
-TEST_F(RestorerWindowTest, TheUserCannotCheckAFixOrInstallRow) {
+TEST_F(RestorerWindowTest, TheItemCheckHandlerRefusesAFixOrInstallRow) {
     ModelWithFindings();
     frmAssociationRestorer& form = Activated();
     form.opt2[1]->SetChecked(true);
@@ -363,7 +363,7 @@ TEST_F(RestorerWindowTest, TheUserCannotCheckAFixOrInstallRow) {
     EXPECT_TRUE(vb::StartsWith(boxes.shown[0].title, L"Program Missing"));
 }
 
-TEST_F(RestorerWindowTest, SaveReplacesTheSnapshotAndTheListEmpties) {
+TEST_F(RestorerWindowTest, SaveClickHandlerReplacesTheSnapshotAndTheListEmpties) {
     ModelWithFindings();
     frmAssociationRestorer& form = Activated();
     ASSERT_EQ(form.lvw->Count(), 3);
@@ -375,7 +375,7 @@ TEST_F(RestorerWindowTest, SaveReplacesTheSnapshotAndTheListEmpties) {
     EXPECT_EQ(SnapshotExtKeys().size(), ExtKeys().size());
 }
 
-TEST_F(RestorerWindowTest, ABrokenSnapshotListsNoChangesAndKeepsSaveUsable) {
+TEST_F(RestorerWindowTest, ABrokenSnapshotListsNoChangesAndKeepsTheSaveClickHandlerUsable) {
     ModelWithFindings();
     std::ofstream(vb::ToAnsi(GetSnapshotFilePath()), std::ios::binary | std::ios::trunc) << "<MorvaWA>";
     frmAssociationRestorer& form = Activated();
