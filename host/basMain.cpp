@@ -237,6 +237,7 @@ void RemoveOldRegistrations() {
     // The options library.
     DeleteProgIdKey(L"MorvaSendrik.CForm");
     DeleteClassKey(L"CLSID\\{C4D9D85C-E53F-4C91-AC00-AE2104E08569}", L"\\InprocServer32");
+    DeleteInterfaceKey(L"Interface\\{701B1FB7-18E5-40C8-8970-7ED396F7350D}");
     DeleteInterfaceKey(L"Interface\\{FF5FDA8A-05B6-49C7-8C4E-743FD54EF9EE}");
     DeleteTypeLibVersionKey(L"TypeLib\\{278F4471-F256-450F-A85D-334F2FE45B24}\\20.0");
 
