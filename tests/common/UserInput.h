@@ -14,20 +14,6 @@
 
 namespace userinput {
 
-// Pumps this thread's messages for a while.
-inline void PumpFor(DWORD ms) {
-    const DWORD end = GetTickCount() + ms;
-    MSG msg;
-    for (;;) {
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-        if (static_cast<LONG>(end - GetTickCount()) <= 0) break;
-        Sleep(5);
-    }
-}
-
 // Pumps until done() answers true or the time is up; answers done().
 inline bool PumpUntil(const std::function<bool()>& done, DWORD ms = 10000) {
     const DWORD end = GetTickCount() + ms;
@@ -39,9 +25,12 @@ inline bool PumpUntil(const std::function<bool()>& done, DWORD ms = 10000) {
         }
         if (done()) return true;
         if (static_cast<LONG>(end - GetTickCount()) <= 0) return done();
-        Sleep(10);
+        Sleep(5);
     }
 }
+
+// Pumps this thread's messages for a while.
+inline void PumpFor(DWORD ms) { PumpUntil([] { return false; }, ms); }
 
 // Pumps until this thread has handed a message of that kind to the window (or to any window
 // when hwnd is null) and the window has answered it: for input whose effect is that nothing

@@ -10,28 +10,17 @@
 #include <thread>
 
 #include "EditorFixture.h"
+#include "UserInput.h"
 
 namespace {
 
 using edittest::EditorFixture;
 
-// Moves the pointer by absolute input, as a mouse would.
-void MouseTo(POINT screen) {
-    const int width = GetSystemMetrics(SM_CXSCREEN);
-    const int height = GetSystemMetrics(SM_CYSCREEN);
-    INPUT input{};
-    input.type = INPUT_MOUSE;
-    input.mi.dx = static_cast<LONG>((2LL * screen.x + 1) * 65536 / (2LL * width));
-    input.mi.dy = static_cast<LONG>((2LL * screen.y + 1) * 65536 / (2LL * height));
-    input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-    SendInput(1, &input, sizeof(input));
-}
-
+// The pointer and the left button as a mouse drives them.
+void MouseTo(POINT screen) { userinput::MoveTo(screen); }
 void LeftButton(bool down) {
-    INPUT input{};
-    input.type = INPUT_MOUSE;
-    input.mi.dwFlags = down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP;
-    SendInput(1, &input, sizeof(input));
+    if (down) userinput::ButtonDown(userinput::Button::Left);
+    else userinput::ButtonUp(userinput::Button::Left);
 }
 
 class RealDragTest : public EditorFixture {
