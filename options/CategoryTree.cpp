@@ -2,6 +2,8 @@
 // and the folder look-up that every add operation starts from.
 #include "CategoryTree.h"
 
+#include <cwchar>
+
 #include <algorithm>
 
 #include "basCategories.h"
@@ -100,9 +102,15 @@ void CategoryTree::Save(bool saveNow) { window_.SaveUserChoices(saveNow); }
 
 // ---- unique names ----
 
+bool IsNewNodeName(const std::wstring& name) {
+    for (const wchar_t* base : {kNewCategoryName, kNewSubcategoryName})
+        if (vb::TextEquals(name.substr(0, std::wcslen(base)), base)) return true;
+    return false;
+}
+
 std::wstring CategoryTree::GetNewCategory() {
     return Trapped(L"GetNewCategory", [&] {
-        const std::wstring base = L"New Category";
+        const std::wstring base = kNewCategoryName;
         short highest = FindHighestNameSuffix(tree_.FirstNode(), base);
         return highest < 0 ? base : base + std::to_wstring(highest + 1);
     });
@@ -110,7 +118,7 @@ std::wstring CategoryTree::GetNewCategory() {
 
 std::wstring CategoryTree::GetNewSubcategory(win::TreeNode category) {
     return Trapped(L"GetNewSubcategory", [&] {
-        const std::wstring base = L"New subcategory";
+        const std::wstring base = kNewSubcategoryName;
         short highest = FindHighestNameSuffix(category ? tree_.Child(category) : nullptr, base);
         return highest < 0 ? base : base + std::to_wstring(highest + 1);
     });

@@ -11,6 +11,11 @@
 #include "win/Window.h"
 
 // What the tree's members use of the rest of the options window.
+// The names a category or subcategory made without one starts with (a number may follow).
+inline constexpr const wchar_t* kNewCategoryName = L"New Category";
+inline constexpr const wchar_t* kNewSubcategoryName = L"New subcategory";
+bool IsNewNodeName(const std::wstring& name);
+
 class CategoryTreeWindow {
 public:
     // SaveUserChoices of the data model (nothing happens without saveNow).

@@ -163,7 +163,13 @@ bool OptionsEditor::TreeNotify(NMHDR* header, LRESULT& result) {
             // One edit ends once, however many ways the control reports its end.
             if (!labelEditNode_ || labelEditNode_ != info->item.hItem) return true;
             labelEditNode_ = nullptr;
-            if (!info->item.pszText) return true;  // the user cancelled: nothing changes
+            if (!info->item.pszText) {
+                // The user cancelled: the name stays. A node the menus have just made keeps the
+                // name they gave it, and is still written.
+                if (info->item.hItem && IsNewNodeName(tree_.Text(info->item.hItem)))
+                    window_.SetNeedToSaveUserChoices(true);
+                return true;
+            }
             std::wstring newString = info->item.pszText;
             bool cancel = false;
             tvwChoices_AfterLabelEdit(cancel, newString, info->item.hItem);

@@ -243,7 +243,10 @@ TEST_F(TreeEditingTest, AddSubcategoryFindsOrMakesOne) {
     EXPECT_TRUE(editor->mnuAddSubcategory(name));
     EXPECT_EQ(name, L"New subcategory");
     EXPECT_TRUE(Editing());
+    // The user cancels the edit: the new node keeps its name and is still written.
+    host.needSave = false;
     SendMessageW(tree->Handle(), TVM_ENDEDITLABELNOW, TRUE, 0);
+    EXPECT_TRUE(host.needSave);
 
     // A renamed subcategory keeps its key; a new one of its old name still gets a key.
     tree->SetText(players, L"Gamers");
