@@ -122,7 +122,7 @@ TEST_F(ExeSearchTest, WithoutRecurseOnlyTheFoldersOwnFilesAndTheCallersCounterCa
     EXPECT_EQ(files[3], root_ + L"\\one.exe");
 }
 
-TEST_F(ExeSearchTest, ProgressShowsEveryEleventhFileAndTheStopIsHonoured) {
+TEST_F(ExeSearchTest, ProgressShowsEveryEleventhFileAndAStopFromTheCloseHandlerIsHonoured) {
     for (int i = 0; i < 34; ++i) MakeFile(root_ + L"\\p" + std::to_wstring(i) + L".exe");
     TestForm caller(L"frmCaller", 300, 200);
     caller.Show();
@@ -140,7 +140,7 @@ TEST_F(ExeSearchTest, ProgressShowsEveryEleventhFileAndTheStopIsHonoured) {
               (std::vector<std::wstring>{L"Found: " + found[10], L"Found: " + found[21], L"Found: " + found[32]}));
     EXPECT_EQ(progress.lblInfo.Text(), L"Found: " + found[32]);
 
-    // The user asks to stop while the search runs: a close request waits in the queue.
+    // A stop asked for while the search runs: a close message waits in the queue for the handler.
     for (int i = 0; i < 40; ++i) MakeFile(Folder(L"d" + std::to_wstring(i)) + L"\\x.exe");
     boxes.answers = {AnswerYes};
     PostMessageW(progress.Handle(), WM_CLOSE, 0, 0);

@@ -12,7 +12,7 @@
 namespace {
 
 // The close box, as the user presses it.
-void PressCloseBox(win::Window& form) { SendMessageW(form.Handle(), WM_SYSCOMMAND, SC_CLOSE, 0); }
+void SendCloseCommand(win::Window& form) { SendMessageW(form.Handle(), WM_SYSCOMMAND, SC_CLOSE, 0); }
 
 class ProgressWindowTest : public ::testing::Test {
 protected:
@@ -41,7 +41,7 @@ TEST_F(ProgressWindowTest, LoadsWithItsTexts) {
     EXPECT_FALSE(f.ClosedByCode());
 }
 
-TEST_F(ProgressWindowTest, CloseBoxIsRefusedAndMayAskToStop) {
+TEST_F(ProgressWindowTest, CloseCommandHandlerRefusesAndMayAskToStop) {
     TestForm caller(L"frmCaller", 400, 300);
     caller.Show();
     frmDoingStuff& f = frmDoingStuff::Default();
@@ -49,17 +49,17 @@ TEST_F(ProgressWindowTest, CloseBoxIsRefusedAndMayAskToStop) {
     f.SetUserInterruptible(false);
     f.Show();
 
-    PressCloseBox(f);
+    SendCloseCommand(f);
     EXPECT_TRUE(f.Loaded()) << "not interruptible: nothing happens";
     EXPECT_TRUE(boxes.shown.empty());
 
     f.SetUserInterruptible(true);
     boxes.answers = {AnswerNo, AnswerYes};
-    PressCloseBox(f);
+    SendCloseCommand(f);
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].style & StyleQuestion, StyleQuestion);
     EXPECT_FALSE(f.UserWantsToStop()) << "No";
-    PressCloseBox(f);
+    SendCloseCommand(f);
     EXPECT_TRUE(f.UserWantsToStop()) << "Yes";
     EXPECT_TRUE(f.Loaded()) << "stays until the caller closes it";
 

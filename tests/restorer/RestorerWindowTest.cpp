@@ -187,7 +187,7 @@ TEST_F(RestorerWindowTest, ALoggedComparisonShowsItsCheckpoints) {
     EXPECT_TRUE(form.Loaded());
 }
 
-TEST_F(RestorerWindowTest, AComparisonThatDiedTwiceOffersTheRecoveryChoices) {
+TEST_F(RestorerWindowTest, AComparisonThatDiedTwiceOffersTheRecoveryChoicesWhoseButtonAndCloseHandlersAnswer) {
     struct Case {
         const char* what;
         int button;  // -1: closed by its title bar
@@ -406,7 +406,7 @@ TEST_F(RestorerWindowTest, ASmallWindowGrowsBackOnTheFourthTimerCall) {
     EXPECT_GE(form.Height(), 4400);
 }
 
-TEST_F(RestorerWindowTest, OpenedFromTheOptionsWindowOverAScratchRegistry) {
+TEST_F(RestorerWindowTest, OpenedFromTheOptionsWindowOverAScratchRegistryAndUnloadedByItsCloseHandler) {
     const std::wstring ok = L"\"" + program_ + L"\" \"%1\"";
     PutClass(L".txt", L"", L"txtfile");
     PutClass(L".log", L"", L"txtfile");
