@@ -31,11 +31,7 @@ void OptionsEditor::RebuildExtensionsAndTree(const std::function<void()>& reload
     // What the user edited is written before the lists and the tree are emptied, and nothing
     // is written while they are rebuilt: a save in between would write them empty. The
     // category file is written again only once it has been read back whole.
-    struct Work {
-        OptionsEditorWindow& window;
-        explicit Work(OptionsEditorWindow& w) : window(w) { window.WorkBegins(); }
-        ~Work() { window.WorkEnds(); }
-    } work(window_);
+    WorkScope work(window_);
     if (window_.NeedToSaveUserChoices()) SaveUserChoices(true);
     CategoriesLoaded() = false;
     UserChoicesSaveHold hold;

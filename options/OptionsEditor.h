@@ -42,6 +42,18 @@ protected:
     ~OptionsEditorWindow() = default;
 };
 
+// A step of the window's work for a scope: begun here, ended on every way out.
+class WorkScope {
+public:
+    explicit WorkScope(OptionsEditorWindow& window) : window_(window) { window_.WorkBegins(); }
+    ~WorkScope() { window_.WorkEnds(); }
+    WorkScope(const WorkScope&) = delete;
+    WorkScope& operator=(const WorkScope&) = delete;
+
+private:
+    OptionsEditorWindow& window_;
+};
+
 // The pop-up menus of frmMenus as the lists and the tree reach them.
 class OptionsPopupMenus {
 public:

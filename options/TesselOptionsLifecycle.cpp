@@ -95,18 +95,6 @@ AssociationRestorerOpener SetAssociationRestorerOpener(AssociationRestorerOpener
 
 // ---- work in progress ----
 
-namespace {
-
-struct WorkScope {
-    frmTesselOptions& window;
-    explicit WorkScope(frmTesselOptions& w) : window(w) { window.WorkBegins(); }
-    ~WorkScope() { window.WorkEnds(); }
-    WorkScope(const WorkScope&) = delete;
-    WorkScope& operator=(const WorkScope&) = delete;
-};
-
-}  // namespace
-
 void frmTesselOptions::WorkBegins() { ++work_; }
 
 void frmTesselOptions::WorkEnds() {

@@ -13,6 +13,9 @@
 
 namespace e2e {
 
+// A line on standard output in UTF-8, flushed at once (the tools' own reports).
+void PrintLine(const std::wstring& text);
+
 // The built deliverables and the recorder program, from this program's folder in the build tree.
 std::wstring BuiltZintra();
 std::wstring BuiltChusel();

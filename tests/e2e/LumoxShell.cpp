@@ -17,14 +17,7 @@
 
 namespace {
 
-void Print(const std::wstring& text) {
-    const int n = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<size_t>(n > 0 ? n - 1 : 0), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, out.data(), n, nullptr, nullptr);
-    std::fputs(out.c_str(), stdout);
-    std::fputs("\n", stdout);
-    std::fflush(stdout);
-}
+void Print(const std::wstring& text) { e2e::PrintLine(text); }
 
 int Open(const std::wstring& file, const std::string& verb) {
     // A running host keeps its own switch: only a suite that is off is switched on, and off again.

@@ -14,19 +14,13 @@
 #include <string>
 #include <vector>
 
+#include "E2ESupport.h"
 #include "SuiteWalk.h"
 #include "UserInput.h"
 
 namespace {
 
-void Print(const std::wstring& text) {
-    const int n = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<size_t>(n > 0 ? n - 1 : 0), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, out.data(), n, nullptr, nullptr);
-    std::fputs(out.c_str(), stdout);
-    std::fputs("\n", stdout);
-    std::fflush(stdout);
-}
+void Print(const std::wstring& text) { e2e::PrintLine(text); }
 
 std::wstring FolderOf(const std::wstring& path) { return path.substr(0, path.find_last_of(L'\\')); }
 
