@@ -6,6 +6,7 @@
 
 #include "FakePresenter.h"
 #include "LibraryMessages.h"
+#include "OptionsMenus.h"
 #include "OptionsWindowSupport.h"
 #include "basAliases.h"
 #include "basCategories.h"
@@ -16,7 +17,6 @@
 #include "basStrings.h"
 #include "basUserChoices.h"
 #include "com/ComDispatch.h"
-#include "OptionsMenus.h"
 #include "frmInfo.h"
 #include "frmTesselOptions.h"
 #include "vb/VbError.h"
