@@ -1,5 +1,7 @@
 #include "NeighbourServices.h"
 
+#include "basUserInterface.h"
+
 namespace {
 std::function<win::Window*()>& Accessor() {
     static std::function<win::Window*()> accessor;
@@ -11,6 +13,21 @@ OptionsWindowServices* g_optionsServices = nullptr;
 void SetOptionsWindowAccessor(std::function<win::Window*()> accessor) { Accessor() = std::move(accessor); }
 
 win::Window* OptionsWindowDefault() { return Accessor() ? Accessor()() : nullptr; }
+
+void OptionsWindowHold::Take() {
+    if (held_) return;
+    if (win::Window* options = OptionsWindowDefault(); options && options->Loaded()) {
+        SetControlsEnabled(*options, false);
+        held_ = true;
+    }
+}
+
+void OptionsWindowHold::GiveBack() {
+    if (!held_) return;
+    held_ = false;
+    if (win::Window* options = OptionsWindowDefault(); options && options->Loaded())
+        SetControlsEnabled(*options, true);
+}
 
 win::Window* HostFrameOf(const win::Window& form) {
     auto* extender = form.Find<win::MdiExtender>(L"mdiExt");

@@ -14,6 +14,19 @@
 void SetOptionsWindowAccessor(std::function<win::Window*()> accessor);
 win::Window* OptionsWindowDefault();
 
+// A tool window that works over the options window switches the options window's controls off
+// while it is open and gives them back only when it was the one that switched them off.
+class OptionsWindowHold {
+public:
+    // Switches the loaded options window's controls off; nothing when there is none.
+    void Take();
+    // Switches them on again when Take switched them off; a second call does nothing.
+    void GiveBack();
+
+private:
+    bool held_ = false;
+};
+
 // The host frame: the ParentForm of a form's MDI extender "mdiExt"; nullptr when it has none.
 win::Window* HostFrameOf(const win::Window& form);
 

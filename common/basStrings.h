@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "TagHolder.h"
+#include "win/TagHolder.h"
 #include "vb/VbText.h"
 
 // Paths.

@@ -402,3 +402,8 @@ bool RegistryCreateKey(const std::wstring& keyPath, HKEY root, bool quiet) {
         },
         false);
 }
+
+bool RegistryKeyExists(const std::wstring& keyPath, HKEY root) {
+    OpenKey key;
+    return RegOpenKeyExW(root, keyPath.c_str(), 0, KEY_READ, key.Put()) == ERROR_SUCCESS;
+}

@@ -62,6 +62,8 @@ bool RegistrySave(const std::wstring& keyPath, const vb::Variant& valueName, con
 // Creates root\keyPath (every missing level) without writing any value; false when it could not
 // be created. Starts the failure count afresh like the dispatcher.
 bool RegistryCreateKey(const std::wstring& keyPath, HKEY root, bool quiet);
+// Whether root\keyPath is there and may be read; asks quietly, never counts a failure.
+bool RegistryKeyExists(const std::wstring& keyPath, HKEY root);
 vb::Variant RegistryGet(const std::wstring& keyPath, const vb::Variant& valueName, const vb::Variant& defaultValue,
                         HKEY root, bool quiet);
 // The values of a key as a two-dimensional table (0 To 2, 0 To n - 1), held as an Array of

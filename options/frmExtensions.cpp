@@ -29,13 +29,6 @@ constexpr int kClientHeight = kListTop + kListHeight + kMargin;
 // The default value of a newly registered extension key.
 constexpr const wchar_t* kUnassociated = L"Unassociated";
 
-bool KeyExists(HKEY root, const std::wstring& name) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(root, name.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
-    RegCloseKey(key);
-    return true;
-}
-
 }  // namespace
 
 // ---- list box ----
@@ -211,7 +204,7 @@ bool frmExtensions::RegisterNewExtensions() {
                     const std::wstring extension = lstExt.Item(last);
                     // Registered by some program since the window read the registry: its
                     // association stays as it is.
-                    if (KeyExists(HKEY_CLASSES_ROOT, extension)) {
+                    if (RegistryKeyExists(extension, HKEY_CLASSES_ROOT)) {
                         MessageHandler(MessageBase + 4510);
                         lstExt.RemoveItem(last);
                         continue;

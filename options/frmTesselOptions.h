@@ -26,6 +26,7 @@
 #include "NeighbourServices.h"
 #include "OptionsEditor.h"
 #include "OptionsListView.h"
+#include "OptionsToolWindows.h"
 #include "frmAlias.h"
 #include "ToolTips.h"
 #include "com/ComModule.h"
@@ -289,24 +290,9 @@ private:
 // Which look of the toolbar button a picture is.
 enum ToolbarButtonPicture : int { tbpUp = 0, tbpDown = 1, tbpUpOver = 2 };
 
-// The first-run step's association restorer, installed by the library's association tools when
-// it loads (tests put their own): the opener answers whether it showed one (owner: the host
-// frame, may be null).
-// The restorer sets the options window's FormUnloaded when it closes.
-using AssociationRestorerOpener = std::function<bool(HWND owner)>;
-AssociationRestorerOpener SetAssociationRestorerOpener(AssociationRestorerOpener opener);
-inline constexpr const wchar_t* AssociationRestorerName = L"frmAssociationRestorer";
-
 // The program scan that EnsureProgramList runs (rescan: the user agreed to rescan an old list);
 // answers whether the scan completed. The data model's scan unless tests put their own.
 using ProgramScan = std::function<bool(ExeScanHost& host, bool rescan)>;
 ProgramScan SetProgramScan(ProgramScan scan);
 // Runs the program scan (the test's own when one is set); answers whether it completed.
 bool RunProgramScan(ExeScanHost& host, bool rescan);
-
-// The tool windows that the extension list's menu opens; they live in the library's association
-// tools, which install the opener (owner: the host frame, may be null).
-enum class ToolWindow { AssociationRestorer, PreviewerController, ExplorerPrecatchController };
-using ToolWindowOpener = std::function<void(ToolWindow which, HWND owner)>;
-ToolWindowOpener SetToolWindowOpener(ToolWindowOpener opener);
-const ToolWindowOpener& CurrentToolWindowOpener();

@@ -67,10 +67,7 @@ void frmAssociationRestorer::Form_Activate() {
         }
     } tidy{*this, controlsOff};
     try {
-        if (win::Window* options = OptionsWindowDefault(); options && options->Loaded()) {
-            SetControlsEnabled(*options, false);
-            optionsWindowDisabled_ = true;
-        }
+        optionsHold_.Take();
         Refresh();
         SetControlsEnabled(*this, false);
         controlsOff = true;

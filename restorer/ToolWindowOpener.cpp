@@ -1,9 +1,9 @@
 // The tool windows that the options window's extension-list menu opens.
 #include "ToolWindowOpener.h"
 
+#include "OptionsToolWindows.h"
 #include "frmAssociationRestorer.h"
 #include "frmPreviewerController.h"
-#include "frmTesselOptions.h"
 
 namespace {
 

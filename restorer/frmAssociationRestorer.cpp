@@ -4,11 +4,11 @@
 
 #include <algorithm>
 
+#include "OptionsToolWindows.h"
 #include "basAssocCompare.h"
 #include "basAssocSnapshot.h"
 #include "basErrorHandler.h"
 #include "basUserInterface.h"
-#include "frmTesselOptions.h"
 #include "com/ComDispatch.h"
 #include "vb/VbError.h"
 #include "vb/VbScreen.h"
@@ -333,16 +333,8 @@ void frmAssociationRestorer::ApplyPendingResize() {
 void frmAssociationRestorer::QueryUnloadSteps() {
     TrappedVoid(L"Form_QueryUnload", [&] {
         FormGetSetPosAndSize(plSave, *this);
-        GiveOptionsWindowBack();
+        optionsHold_.GiveBack();
     });
-}
-
-// The options window's controls come back on only when this window switched them off.
-void frmAssociationRestorer::GiveOptionsWindowBack() {
-    if (!optionsWindowDisabled_) return;
-    optionsWindowDisabled_ = false;
-    if (win::Window* options = OptionsWindowDefault(); options && options->Loaded())
-        SetControlsEnabled(*options, true);
 }
 
 bool frmAssociationRestorer::OnQueryUnload() {
@@ -361,7 +353,7 @@ void frmAssociationRestorer::OnUnload() {
         ShowStatus(2, L"", false, true);
         ShowStatus(3, L"", false, true);
         // Unloaded by code, without the query: the options window gets its controls back too.
-        GiveOptionsWindowBack();
+        optionsHold_.GiveBack();
         if (OptionsWindowServices* services = OptionsServices()) services->SetFormUnloaded(true);
     });
     rowKeys_.clear();

@@ -22,8 +22,8 @@ class frmAssociationRestorer : public win::Window, public PeriodicWindow {
     bool globalArraysChanged_ = false;
     bool settingButtons_ = false;
     bool resizing_ = false;
-    // Set while this window holds the options window's controls off.
-    bool optionsWindowDisabled_ = false;
+    // The options window's controls, off while this window is open.
+    OptionsWindowHold optionsHold_;
     int codeChecks_ = 0;        // check marks being set by code: no user-check rule runs
     short relayoutCounter_ = 0; // 0 nothing pending; Form_Resize sets 1
     double pendingHeight_ = 0;
@@ -104,7 +104,6 @@ public:
 protected:
     LRESULT OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
     bool OnQueryUnload() override;
-    void GiveOptionsWindowBack();
     void OnUnload() override;
 
 private:

@@ -135,10 +135,7 @@ LRESULT frmPreviewerController::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam
 void frmPreviewerController::FormActivate() {
     TrappedVoid(L"Form_Activate", [&] {
         activated_ = true;
-        if (win::Window* options = OptionsWindowDefault(); options && options->Loaded()) {
-            SetControlsEnabled(*options, false);
-            optionsWindowDisabled_ = true;
-        }
+        optionsHold_.Take();
         Refresh();
         SetControlsEnabled(*this, false);
         GetExtensions();
@@ -197,11 +194,7 @@ void frmPreviewerController::ApplyPendingResize() {
 bool frmPreviewerController::OnQueryUnload() {
     TrappedVoid(L"Form_QueryUnload", [&] {
         FormGetSetPosAndSize(plSave, *this);
-        if (optionsWindowDisabled_) {
-            optionsWindowDisabled_ = false;
-            if (win::Window* options = OptionsWindowDefault(); options && options->Loaded())
-                SetControlsEnabled(*options, true);
-        }
+        optionsHold_.GiveBack();
     });
     return false;
 }
@@ -209,11 +202,7 @@ bool frmPreviewerController::OnQueryUnload() {
 void frmPreviewerController::OnUnload() {
     TrappedVoid(L"Form_Unload", [&] {
         // A window closed without the query (unloaded by code) gives the options window back too.
-        if (optionsWindowDisabled_) {
-            optionsWindowDisabled_ = false;
-            if (win::Window* options = OptionsWindowDefault(); options && options->Loaded())
-                SetControlsEnabled(*options, true);
-        }
+        optionsHold_.GiveBack();
         ShowStatus(2, L"");
         ShowStatus(3, L"");
         // The next opening starts with the image previewers unless told otherwise.

@@ -35,7 +35,7 @@ private:
     bool activated_ = false;
     bool settingButtons_ = false;
     bool checksByCode_ = false;        // the list's check events are our own
-    bool optionsWindowDisabled_ = false;
+    OptionsWindowHold optionsHold_;  // the options window's controls, off while this window is open
 
 public:
     frmPreviewerController();

@@ -13,7 +13,7 @@
 #include <string_view>
 #include <vector>
 
-#include "TagHolder.h"
+#include "win/TagHolder.h"
 #include "vb/VbThreadState.h"
 
 namespace win {
