@@ -126,7 +126,9 @@ TEST_F(FileTypeTest, FindsTheProgramOfACommandLine) {
         ProgramPathRecord r = GetFileType(row.line);
         EXPECT_EQ(Text(r.ProgramPath), row.program) << row.line;
         EXPECT_EQ(Text(r.Arguments), row.arguments) << row.line;
-        if (row.program == L"<Empty>") EXPECT_EQ(Text(r.BaseName), L"") << row.line << ": nothing was found";
+        if (row.program == L"<Empty>") {
+            EXPECT_EQ(Text(r.BaseName), L"") << row.line << ": nothing was found";
+        }
     }
 }
 
