@@ -304,13 +304,13 @@ TEST_F(RestoreTest, AWriteTheRegistryRefusesChangesNothingAndTheRowComesBack) {
                               &root, nullptr),
               ERROR_SUCCESS);
     ASSERT_EQ(RegOverridePredefKey(HKEY_CLASSES_ROOT, root), ERROR_SUCCESS);
-    const State snapshot = State{Sz(L".txt", "", "txtfile"), Sz(L".aa", "", "txtfile")};
+    const State snapshot = State{Sz(L".txt", "", "txtfile"), Sz(L".aa", "", "txtfile"), Sz(L"txtfile", "", "Text")};
     Clear(root);
     Write(root, snapshot, REG_OPTION_VOLATILE);
     LoadModel();
     ASSERT_TRUE(SnapshotModel());
     Clear(root);
-    Write(root, State{Sz(L".txt", "", "txtfile")}, REG_OPTION_VOLATILE);
+    Write(root, State{Sz(L".txt", "", "txtfile"), Sz(L"txtfile", "", "Text")}, REG_OPTION_VOLATILE);
     LoadModel();
     DetermineAssocExtDiffs();
     const std::vector<std::wstring> before = Dump(root);
@@ -372,6 +372,7 @@ protected:
         frmAssociationRestorer& form = frmAssociationRestorer::Default();
         form.Form_Activate();
         boxes.shown.clear();
+        options_.redisplays = 0;  // the activation's own reload
         return form;
     }
     static std::vector<std::wstring> Rows(frmAssociationRestorer& form) {
