@@ -63,10 +63,10 @@ std::wstring ExtensionPath(const RegKeyRecord* current, const RegKeyRecord* snap
     return snapshot ? snapshot->KeyName : std::wstring();
 }
 
-bool SnapshotHoldsAssociation(const std::wstring& name) {
-    const RegKeyRecords& associations = SnapshotAssocKeys();
-    for (size_t i = 1; i < associations.size(); ++i)
-        if (vb::TextEquals(associations[i].KeyName, name)) return true;
+// Whether one of the records (from index 1) is the key of that name.
+bool HoldsKeyNamed(const RegKeyRecords& records, const std::wstring& name) {
+    for (size_t i = 1; i < records.size(); ++i)
+        if (vb::TextEquals(records[i].KeyName, name)) return true;
     return false;
 }
 
@@ -107,13 +107,6 @@ void AddAssociation(const AssocDiff& diff) {
     }
 }
 
-bool IsCurrentExtension(const std::wstring& name) {
-    const RegKeyRecords& extensions = ExtKeys();
-    for (size_t i = 1; i < extensions.size(); ++i)
-        if (vb::TextEquals(extensions[i].KeyName, name)) return true;
-    return false;
-}
-
 // The snapshot proves a class new only where the extension's own unnamed value named it then
 // and it led nowhere: the snapshot records only the classes extensions linked to, so a class
 // missing from it may well have been there.
@@ -140,7 +133,8 @@ void RemoveAssociation(const AssocDiff& diff, const std::set<long>& leaving) {
     if (!association || association->KeyName.empty()) return;
     const std::wstring& name = association->KeyName;
     if (!SnapshotProvesClassNew(*snapshot, name)) return;
-    if (name == L"*" || !IsSnapshotAssociationName(name) || IsCurrentExtension(name) || SnapshotHoldsAssociation(name))
+    if (name == L"*" || !IsSnapshotAssociationName(name) || HoldsKeyNamed(ExtKeys(), name) ||
+        HoldsKeyNamed(SnapshotAssocKeys(), name))
         return;
     if (OtherExtensionLinks(current->Link, diff.CurrentIndex, leaving)) return;
     DeleteKeyTree(name);
@@ -231,13 +225,15 @@ bool AddValuesToReg(const std::wstring& keyPath, const std::vector<RegValueRecor
     return true;
 }
 
-void ReloadModelFromRegistry() {
-    TrappedVoid(L"ReloadModelFromRegistry", [] {
-        if (OptionsWindowServices* options = OptionsServices()) {
-            options->RedisplayExtensionList();
-            return;
-        }
-        LoadRegistryExtensions();
-        LoadRegistryAssociations();
-    });
+bool ReloadModelFromRegistry() {
+    return Trapped(
+        L"ReloadModelFromRegistry",
+        [] {
+            if (OptionsWindowServices* options = OptionsServices())
+                return options->RedisplayExtensionList() && RegistryModelWhole();
+            LoadRegistryExtensions();
+            LoadRegistryAssociations();
+            return RegistryModelWhole();
+        },
+        false);
 }

@@ -35,5 +35,6 @@ bool AddValuesToReg(const std::wstring& keyPath, const std::vector<RegValueRecor
 
 // The present keys loaded again, after a restore and before a snapshot or a comparison: through
 // the options window when it is loaded (its extension list follows), else straight into the
-// model. The options window is never created for it.
-void ReloadModelFromRegistry();
+// model. The options window is never created for it. False when the model could not be loaded
+// whole: it must then not be written as a snapshot.
+bool ReloadModelFromRegistry();

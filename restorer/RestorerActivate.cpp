@@ -9,7 +9,6 @@
 #include "basErrorHandler.h"
 #include "basIniFile.h"
 #include "basMessageHandler.h"
-#include "basRegistryModel.h"
 #include "basUserInterface.h"
 #include "basWinAPI_Registry.h"
 #include "basWinAPI_Windows.h"
@@ -161,8 +160,7 @@ bool frmAssociationRestorer::RefreshAssocSnapshot() {
         controlsOff = true;
         // The snapshot is the registry as it stands when the user saves: a model loaded earlier
         // would leave out keys added since, and a later restore would delete them as new.
-        ReloadModelFromRegistry();
-        if (!RegistryModelWhole())
+        if (!ReloadModelFromRegistry())
             throw SnapshotNotSaved{L"the file associations could not be read from the registry to the end, so a "
                                    L"snapshot would leave some of them out"};
         count = ExtKeys().empty() ? 0 : static_cast<long>(ExtKeys().size()) - 1;

@@ -26,6 +26,8 @@ public:
     void SetNeedToSaveUserChoices(bool) override {}
     vb::List<HTREEITEM> GetNodesToBeRemoved() override { return {}; }
     void RemoveProgram(HTREEITEM, bool) override {}
+    // The model is the one the test put in place, as loaded.
+    bool RedisplayExtensionList() override { return true; }
     void SetFormUnloaded(bool value) override { formUnloaded = value; }
     bool formUnloaded = false;
 };
