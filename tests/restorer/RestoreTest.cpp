@@ -350,9 +350,10 @@ protected:
         bool RedisplayExtensionList() override {
             ++redisplays;
             LoadModel();
-            return true;
+            return reloads;
         }
         int redisplays = 0;
+        bool reloads = true;  // false: the options window's reload failed part way
     };
 
     void SetUp() override {
@@ -648,7 +649,10 @@ TEST_F(RestoreByUserTest, ASaveThatFailsKeepsTheLastSnapshotAndSaysWhy) {
         State atSave;
         bool blockFile;  // a folder where the new file goes
         const wchar_t* told;
+        bool reloadFails = false;
     } cases[] = {
+        {"the registry cannot be read to the end", Common() + State{Sz(L".w", "", "txtfile")}, false,
+         L"No new snapshot was saved: the file associations could not be read from the registry to the end", true},
         {"the registry holds no extension", {}, false,
          L"No new snapshot was saved: the list of file extensions read from the registry is empty"},
         {"the new file does not read back", State{Sz(L".q", "", "qfile"), Sz(L".r", "", "rfile")}, false,
@@ -672,7 +676,9 @@ TEST_F(RestoreByUserTest, ASaveThatFailsKeepsTheLastSnapshotAndSaysWhy) {
         Clear(HKEY_CLASSES_ROOT);
         Write(HKEY_CLASSES_ROOT, c.atSave);
         boxes.shown.clear();
+        options_.reloads = !c.reloadFails;
         SaveByUser(form);
+        options_.reloads = true;
         EXPECT_EQ(FileBytes(GetSnapshotFilePath()), before) << "the last snapshot is kept";
         EXPECT_FALSE(FileBytes(blocker).size() > 0) << "no new file is left beside it";
         EXPECT_FALSE(boxes.shown.empty()) << "the user is told";
