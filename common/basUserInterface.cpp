@@ -4,6 +4,7 @@
 #include <cwchar>
 #include <map>
 #include <optional>
+#include <set>
 #include <vector>
 
 #include "NeighbourServices.h"
@@ -384,6 +385,11 @@ bool SetControlsEnabled(win::Window& form, bool enable) {
         if (!enable) {
             if (count == 0) {
                 RememberedFocus()[form.Handle()] = GetFocus();
+                // Containers are among the controls and go off in this same pass: only one that
+                // was off before it counts as disabled when its disabled child is recorded.
+                std::set<const win::Control*> offBefore;
+                for (win::Control* c : controls)
+                    if (CanReceiveFocus(*c) && !c->Enabled()) offBefore.insert(c);
                 bool containerEnabled = false;
                 for (win::Control* c : controls) {
                     if (!CanReceiveFocus(*c)) continue;
@@ -398,7 +404,7 @@ bool SetControlsEnabled(win::Window& form, bool enable) {
                         SetTagProperty(*c, L"Enabled", L"False");
                         try {
                             for (win::Control* p = c->Container(); p; p = p->Container()) {
-                                if (p->Enabled()) continue;
+                                if (p->Enabled() || !offBefore.count(p)) continue;
                                 p->SetEnabled(true);
                                 SetTagProperty(*p, L"Enabled", L"False");
                                 containerEnabled = true;

@@ -205,8 +205,13 @@ bool RegistryDelete(const std::wstring& keyPath, const std::optional<vb::Variant
             Check(RegDeleteValueA(key.Get(), AnsiName(*valueName).c_str()), name, quiet);
         } else {
             if (deleteOption) {
-                // A tree goes whole or not at all: every subkey is first reached, by its wide
-                // name so none is lost to the code page, and only then is anything deleted.
+                // A tree goes whole or not at all: the key's own right to be deleted and every
+                // subkey are first reached, the subkeys by their wide names so none is lost to
+                // the code page, and only then is anything deleted.
+                OpenKey deletable;
+                if (Check(RegOpenKeyExA(root, vb::ToAnsi(keyPath).c_str(), 0, KEY_READ | DELETE, deletable.Put()),
+                          name, quiet) != ERROR_SUCCESS)
+                    return;
                 if (Check(SubtreeReachable(key.Get()), name, quiet) != ERROR_SUCCESS) return;
                 if (Check(DeleteSubtree(key.Get()), name, quiet) != ERROR_SUCCESS) return;
             }

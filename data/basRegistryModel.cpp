@@ -37,6 +37,9 @@ struct ModelState {
     long assocPosition = 0;
     long explorerPosition = 0;
     bool recursionMessageShown = false;
+    // Whether the last load of the extensions and of the associations each ran to its end.
+    bool extensionsWhole = true;
+    bool associationsWhole = true;
     std::wstring versionOverride;
 };
 
@@ -399,6 +402,22 @@ std::wstring ModelWindowsVersionName() {
 
 void SetModelWindowsVersionOverride(const std::wstring& name) { State().versionOverride = name; }
 
+const std::vector<std::wstring>& AssociationSkipList() {
+    static const std::vector<std::wstring> names =
+        vb::Split(L"Media Type|SystemFileAssociations|Licenses|Component Categories|MIME|AppID|"
+                  L"Applications|Installer|TypeLib|CLSID|Interface",
+                  L"|");
+    return names;
+}
+
+bool StartsLikeSkippedKey(const std::wstring& name) {
+    for (const std::wstring& skipped : AssociationSkipList())
+        if (vb::StartsWith(name, skipped, vb::TextCompare)) return true;
+    return false;
+}
+
+bool RegistryModelWhole() { return State().extensionsWhole && State().associationsWhole; }
+
 void ResetRegistryModelState() {
     std::wstring version = State().versionOverride;
     State() = ModelState{};
@@ -549,10 +568,7 @@ bool RegistryGetAssocKeys(const std::wstring& basePath, HKEY root) {
         MainMark(L"RGAK 1", 4);
         ScopedKey base;
         if (OpenForReading(root, basePath, base)) {
-            state.assocSkipList =
-                vb::Split(L"Media Type|SystemFileAssociations|Licenses|Component Categories|MIME|AppID|"
-                          L"Applications|Installer|TypeLib|CLSID|Interface",
-                          L"|");
+            state.assocSkipList = AssociationSkipList();
             RegKeyRecords& exts = state.extKeys;
             RegKeyRecords& assocs = state.assocKeys;
             if (exts.empty()) exts.resize(1);
@@ -645,10 +661,11 @@ void SortExtensions() {
 }
 
 void LoadRegistryExtensions() {
+    State().extensionsWhole = false;
     TrappedVoid(L"LoadRegistryExtensions", [] {
         State().extKeys.assign(1, RegKeyRecord{});
         ShowStatus(2, L"Loading Registry Extension Keys", true);
-        RegistryGetExtKeys(L"", HKEY_CLASSES_ROOT, L"[*]||.*");
+        State().extensionsWhole = RegistryGetExtKeys(L"", HKEY_CLASSES_ROOT, L"[*]||.*");
         ShowStatus(2, L"");
         SortExtensions();
     });
@@ -666,7 +683,8 @@ void LoadRegistryAssociations() {
     };
     ModelState& state = State();
     step([] { ShowStatus(2, L"Loading Registry Association Keys", true); });
-    step([] { RegistryGetAssocKeys(L"", HKEY_CLASSES_ROOT); });
+    state.associationsWhole = false;
+    step([&] { state.associationsWhole = RegistryGetAssocKeys(L"", HKEY_CLASSES_ROOT); });
     step([] { ShowStatus(2, L"Sorting Associations", true); });
     step([&] { state.assocByName = Sort(state.assocKeys); });
     step([] { ShowStatus(2, L"Associating Extensions", true); });

@@ -84,6 +84,16 @@ void SortExtensions();
 void LoadRegistryAssociations();
 void LoadExplorerFileExts();
 
+// Whether the last loads of the extensions and the associations each read the registry to the
+// end. A load that stopped part way leaves keys out, or extensions unlinked from classes that
+// are there; such a model must never stand for the registry as a whole.
+bool RegistryModelWhole();
+
+// The big system keys of HKEY_CLASSES_ROOT whose children the association reader passes over.
+const std::vector<std::wstring>& AssociationSkipList();
+// Whether name begins (in any letter case) with one of them.
+bool StartsLikeSkippedKey(const std::wstring& name);
+
 bool RegistryGetExtKeys(const std::wstring& basePath, HKEY root, const std::wstring& patterns);
 bool RegistryGetAssocKeys(const std::wstring& basePath, HKEY root);
 bool RegistryGetExplorerExtKeys(const std::wstring& basePath, HKEY root, const std::wstring& patterns);

@@ -4,6 +4,7 @@
 
 #include "NeighbourServices.h"
 #include "basAssocSnapshot.h"
+#include "basData.h"
 #include "basErrorHandler.h"
 #include "basStrings.h"
 #include "basWinAPI_Registry.h"
@@ -27,8 +28,32 @@ vb::Variant DataToWrite(const RegValueRecord& value) {
     return value.ValueData;
 }
 
+// When the snapshot file was last written; zero when it cannot be told.
+FILETIME SnapshotWritten() {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!GetFileAttributesExW(GetSnapshotFilePath().c_str(), GetFileExInfoStandard, &data)) return FILETIME{};
+    return data.ftLastWriteTime;
+}
+
+// A key may go only when it was written after the snapshot: one written before it was there
+// when the user saved, whatever the file says. "*" holds every file's shell extensions and
+// never goes.
+bool WrittenSinceSnapshot(const std::wstring& path) {
+    if (path.empty() || path == L"*") return false;
+    const FILETIME snapshot = SnapshotWritten();
+    if (snapshot.dwLowDateTime == 0 && snapshot.dwHighDateTime == 0) return false;
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return false;
+    FILETIME written{};
+    const LONG rc =
+        RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                         &written);
+    RegCloseKey(key);
+    return rc == ERROR_SUCCESS && CompareFileTime(&written, &snapshot) > 0;
+}
+
 void DeleteKeyTree(const std::wstring& path) {
-    if (path.empty()) return;
+    if (!WrittenSinceSnapshot(path)) return;
     Registry(regDelete, path, L"", std::nullopt, std::nullopt, std::nullopt, HKEY_CLASSES_ROOT, true, true, true);
 }
 
@@ -38,10 +63,10 @@ std::wstring ExtensionPath(const RegKeyRecord* current, const RegKeyRecord* snap
     return snapshot ? snapshot->KeyName : std::wstring();
 }
 
-bool SnapshotHoldsAssociation(const std::wstring& name) {
-    const RegKeyRecords& associations = SnapshotAssocKeys();
-    for (size_t i = 1; i < associations.size(); ++i)
-        if (vb::TextEquals(associations[i].KeyName, name)) return true;
+// Whether one of the records (from index 1) is the key of that name.
+bool HoldsKeyNamed(const RegKeyRecords& records, const std::wstring& name) {
+    for (size_t i = 1; i < records.size(); ++i)
+        if (vb::TextEquals(records[i].KeyName, name)) return true;
     return false;
 }
 
@@ -72,19 +97,14 @@ void AddAssociation(const AssocDiff& diff) {
     const RegKeyRecord* snapshot = RecordAt(SnapshotExtKeys(), diff.SnapshotIndex);
     if (!snapshot) return;
     if (const RegKeyRecord* association = RecordAt(SnapshotAssocKeys(), snapshot->Link))
-        if (!association->KeyName.empty() && !RegistryKeyPresent(association->KeyName)) AddKeysToReg(*association);
+        if (IsSnapshotAssociationName(association->KeyName) && association->KeyName != L"*" &&
+            !RegistryKeyPresent(association->KeyName))
+            AddKeysToReg(*association);
     const RegKeyRecord* current = RecordAt(ExtKeys(), diff.CurrentIndex);
     if (HasDefault(*snapshot) && !(current && HasDefault(*current))) {
         const std::wstring path = ExtensionPath(current, snapshot);
         if (!path.empty()) AddValuesToReg(path, {DefaultValue(*snapshot)});
     }
-}
-
-bool IsCurrentExtension(const std::wstring& name) {
-    const RegKeyRecords& extensions = ExtKeys();
-    for (size_t i = 1; i < extensions.size(); ++i)
-        if (vb::TextEquals(extensions[i].KeyName, name)) return true;
-    return false;
 }
 
 // The snapshot proves a class new only where the extension's own unnamed value named it then
@@ -104,7 +124,7 @@ void RemoveAssociation(const AssocDiff& diff, const std::set<long>& leaving) {
     const RegKeyRecord* snapshot = RecordAt(SnapshotExtKeys(), diff.SnapshotIndex);
     if (!snapshot) return;
     if (!HasDefault(*snapshot)) {
-        if (HasDefault(*current))
+        if (HasDefault(*current) && WrittenSinceSnapshot(current->KeyName))
             Registry(regDelete, current->KeyName, L"", vb::Variant(L""), std::nullopt, std::nullopt,
                      HKEY_CLASSES_ROOT, true, true);
         return;
@@ -113,7 +133,9 @@ void RemoveAssociation(const AssocDiff& diff, const std::set<long>& leaving) {
     if (!association || association->KeyName.empty()) return;
     const std::wstring& name = association->KeyName;
     if (!SnapshotProvesClassNew(*snapshot, name)) return;
-    if (name == L"*" || IsCurrentExtension(name) || SnapshotHoldsAssociation(name)) return;
+    if (name == L"*" || !IsSnapshotAssociationName(name) || HoldsKeyNamed(ExtKeys(), name) ||
+        HoldsKeyNamed(SnapshotAssocKeys(), name))
+        return;
     if (OtherExtensionLinks(current->Link, diff.CurrentIndex, leaving)) return;
     DeleteKeyTree(name);
 }
@@ -203,13 +225,15 @@ bool AddValuesToReg(const std::wstring& keyPath, const std::vector<RegValueRecor
     return true;
 }
 
-void ReloadModelAfterRestore() {
-    TrappedVoid(L"RestoreMarkedChanges", [] {
-        if (OptionsWindowServices* options = OptionsServices()) {
-            options->RedisplayExtensionList();
-            return;
-        }
-        LoadRegistryExtensions();
-        LoadRegistryAssociations();
-    });
+bool ReloadModelFromRegistry() {
+    return Trapped(
+        L"ReloadModelFromRegistry",
+        [] {
+            if (OptionsWindowServices* options = OptionsServices())
+                return options->RedisplayExtensionList() && RegistryModelWhole();
+            LoadRegistryExtensions();
+            LoadRegistryAssociations();
+            return RegistryModelWhole();
+        },
+        false);
 }

@@ -3,7 +3,9 @@
 // write or delete that fails leaves its difference in place, and the next comparison lists it
 // again. No difference reaches a root key. A class is deleted only when the snapshot proves it
 // was not there (the extension named it then without a link), and never while it is an
-// extension, "*", a class of the snapshot, or the class of another present extension.
+// extension, "*", a system key, a class of the snapshot, or the class of another present
+// extension. That proof holds for a snapshot taken from the registry as it stood; as a second
+// guard, no key is deleted that was last written before the snapshot file, and "*" never is.
 #pragma once
 #include <string>
 #include <vector>
@@ -18,7 +20,7 @@ struct RestoreRow {
 };
 
 // Restores the rows in list order, each on its own, against the present model and the
-// snapshot arrays. Neither is reloaded here.
+// snapshot arrays (neither is reloaded here) and the snapshot file's last-write time.
 void RestoreDifferences(const std::vector<RestoreRow>& rows);
 
 // Re-creates one key with every subkey recorded for it, at their recorded paths, with their
@@ -31,7 +33,8 @@ bool AddKeyToReg(const SubkeyRecord& record, const std::wstring& parent);
 // are no values.
 bool AddValuesToReg(const std::wstring& keyPath, const std::vector<RegValueRecord>& values);
 
-// After a restore: the present keys loaded again, through the options window when it is loaded
-// (its extension list follows), else straight into the model. The options window is never
-// created for it.
-void ReloadModelAfterRestore();
+// The present keys loaded again, after a restore and before a snapshot or a comparison: through
+// the options window when it is loaded (its extension list follows), else straight into the
+// model. The options window is never created for it. False when the model could not be loaded
+// whole: it must then not be written as a snapshot.
+bool ReloadModelFromRegistry();

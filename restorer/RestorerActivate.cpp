@@ -2,6 +2,7 @@
 // buttons that mark rows.
 #include <algorithm>
 
+#include "AssocRestore.h"
 #include "basAssocCompare.h"
 #include "basAssocSnapshot.h"
 #include "basData.h"
@@ -110,6 +111,9 @@ void frmAssociationRestorer::Form_Activate() {
             return;
         }
 
+        // The registry as it stands now, not as the options window last loaded it: the list
+        // offers to delete what is new since the snapshot.
+        ReloadModelFromRegistry();
         DetermineAssocExtDiffs();
         SetProgressCheckpoint(L"FA: After DAED");
         DisplayDiffs();
@@ -117,7 +121,8 @@ void frmAssociationRestorer::Form_Activate() {
         if (controlsOff) SetControlsEnabled(*this, true);
         controlsOff = false;
         MessageHandler(MessageBase + 4527);
-        if (Loaded() && lvw->Count() == 0) {
+        // An empty list says "nothing changed" only when there was a snapshot to compare with.
+        if (Loaded() && lvw->Count() == 0 && SnapshotRead()) {
             vb::Err().Clear();
             MessageHandler(MessageBase + 4528);
         }
@@ -134,6 +139,8 @@ void frmAssociationRestorer::CheckForAssocSnapshot() {
             MessageHandler(MessageBase + 4515);
             RefreshAssocSnapshot();
             vb::DoEvents();
+            // The user has been told why none was saved.
+            if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) return;
         }
         GetAssocSnapshot(path);
     });
@@ -143,10 +150,17 @@ bool frmAssociationRestorer::RefreshAssocSnapshot() {
     ProcGuard guard;
     bool result = false;
     bool controlsOff = false;
-    const long count = ExtKeys().empty() ? 0 : static_cast<long>(ExtKeys().size()) - 1;
+    long count = 0;
+    const std::wstring path = GetSnapshotFilePath();
     try {
         SetControlsEnabled(*this, false);
         controlsOff = true;
+        // The snapshot is the registry as it stands when the user saves: a model loaded earlier
+        // would leave out keys added since, and a later restore would delete them as new.
+        if (!ReloadModelFromRegistry())
+            throw SnapshotNotSaved{L"the file associations could not be read from the registry to the end, so a "
+                                   L"snapshot would leave some of them out"};
+        count = ExtKeys().empty() ? 0 : static_cast<long>(ExtKeys().size()) - 1;
         frmDoingStuff& progress = frmDoingStuff::Default();
         progress.SetCaller(this);
         progress.lblTitle.SetText(L"Saving...");
@@ -176,8 +190,9 @@ bool frmAssociationRestorer::RefreshAssocSnapshot() {
                     shown->lblInfo.SetText(ExtKeys()[static_cast<size_t>(order[p])].KeyName);
             }
         };
-        WriteAssocSnapshot(GetSnapshotFilePath(), ExtKeys(), AssocKeys(), order, tick);
-        // The new snapshot goes into the archive at once, as a save of the user's edits does.
+        WriteAssocSnapshot(path, ExtKeys(), AssocKeys(), order, tick);
+        // The new snapshot goes into the archive at once, as a save of the user's edits does;
+        // only a file that has been read back whole gets there.
         TrappedVoid(L"RefreshAssocSnapshot", [] { UpdateArchive(); });
 
         CheckForAssocSnapshot();
@@ -187,6 +202,16 @@ bool frmAssociationRestorer::RefreshAssocSnapshot() {
         DisplayDiffs();
         SetProgressCheckpoint(L"SS: After DD");
         result = true;
+    } catch (const SnapshotNotSaved& refused) {
+        vb::Err().Clear();
+        CurrentMessagePresenter().Show(SnapshotNotSavedText(refused.why), MB_OK | MB_ICONEXCLAMATION,
+                                       RestorerMessageTitle);
+        // The list goes on showing the last snapshot against the registry as it now is.
+        TrappedVoid(L"RefreshAssocSnapshot", [&] {
+            if (GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) GetAssocSnapshot(path);
+            DetermineAssocExtDiffs();
+            DisplayDiffs();
+        });
     } catch (const SnapshotErrorReported&) {
         vb::Err().Clear();
     } catch (...) {

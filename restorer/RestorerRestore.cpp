@@ -30,7 +30,7 @@ void frmAssociationRestorer::RestoreMarkedChanges() {
     // Whatever happened above: a restore that touched the registry is shown as it now stands.
     try {
         if (globalArraysChanged_) {
-            ReloadModelAfterRestore();
+            ReloadModelFromRegistry();
             DetermineAssocExtDiffs();
             DisplayDiffs();
         }

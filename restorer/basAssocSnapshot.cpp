@@ -203,8 +203,8 @@ void NoteDamage(const std::wstring& why) {
     if (State().damage.empty()) State().damage = why;
 }
 
-// A stored length: digits only, at most the number of bytes there are.
-bool LengthWithin(const std::wstring& text, size_t available) {
+// A stored length: digits only, at most limit.
+bool LengthWithin(const std::wstring& text, size_t limit) {
     const std::wstring digits = vb::Trim(text);
     if (digits.empty() || digits.size() > 12) return false;
     size_t value = 0;
@@ -212,7 +212,7 @@ bool LengthWithin(const std::wstring& text, size_t available) {
         if (c < L'0' || c > L'9') return false;
         value = value * 10 + static_cast<size_t>(c - L'0');
     }
-    return value <= available;
+    return value <= limit;
 }
 
 // An extension record names "*" or "." and more, and no key below another one.
@@ -231,9 +231,16 @@ bool SubkeysBelong(const RegKeyRecord& record) {
     return true;
 }
 
+// Whether an extension names a class (its unnamed value, without the previewer tag, says one).
+bool NamesAClass(const RegKeyRecord& record) {
+    bool tagged = false;
+    return !vb::Trim(AssociationNameOf(record, tagged)).empty();
+}
+
 // What makes a well-formed file unfit to restore from: a restore writes and deletes by these
-// names, so one that points elsewhere in the registry, or a file with no extensions at all
-// (every present extension would look new), is refused as a whole.
+// names, so one that points elsewhere in the registry, a file with no extensions at all (every
+// present extension would look new), or one whose extensions name classes while it holds none
+// (every class would look new), is refused as a whole.
 std::wstring DamageOf(const SnapshotState& s) {
     if (!s.damage.empty()) return s.damage;
     if (s.extKeys.size() <= 1) return L"it lists no extensions";
@@ -242,9 +249,16 @@ std::wstring DamageOf(const SnapshotState& s) {
         if (!IsExtensionName(record.KeyName)) return L"\"" + record.KeyName + L"\" is no extension";
         if (!SubkeysBelong(record)) return L"a subkey of \"" + record.KeyName + L"\" lies outside it";
     }
+    if (s.assocKeys.size() <= 1) {
+        for (size_t i = 1; i < s.extKeys.size(); ++i)
+            if (NamesAClass(s.extKeys[i]))
+                return L"its extensions name classes, but it holds none of them, as \"" + s.extKeys[i].KeyName +
+                       L"\" names \"" + UnnamedValueText(s.extKeys[i]) + L"\"";
+    }
     for (size_t i = 1; i < s.assocKeys.size(); ++i) {
         const RegKeyRecord& record = s.assocKeys[i];
-        if (vb::Trim(record.KeyName).empty() || record.KeyName == L"*") return L"an association has no usable name";
+        if (!IsSnapshotAssociationName(record.KeyName))
+            return L"the association \"" + record.KeyName + L"\" is no class of its own";
         if (!SubkeysBelong(record)) return L"a subkey of \"" + record.KeyName + L"\" lies outside it";
     }
     return {};
@@ -274,11 +288,15 @@ std::vector<com::ComPtr<IXMLDOMNode>> ItemsOf(IXMLDOMNode* keyElement, const wch
 
 void GetSnapshotSubkeys(RegKeyRecord& record, IXMLDOMNode* keyElement) {
     std::vector<com::ComPtr<IXMLDOMNode>> items = ItemsOf(keyElement, L"Subkeys", L"Subkey");
-    record.Subkeys.assign(items.size(), SubkeyRecord{});
-    for (size_t j = 0; j < items.size(); ++j) {
-        SubkeyRecord& subkey = record.Subkeys[j];
-        subkey.KeyName = CvtForXmlParser(Attribute(items[j].Get(), L"Name"), XmlUnescape);
-        GetSnapshotKeyValues(items[j].Get(), subkey.ValueIndex, subkey.KeyValues);
+    record.Subkeys.clear();
+    record.Subkeys.reserve(items.size());
+    for (const com::ComPtr<IXMLDOMNode>& item : items) {
+        // A subkey without a name stands for one the writer could not read: nothing to restore.
+        SubkeyRecord subkey;
+        subkey.KeyName = CvtForXmlParser(Attribute(item.Get(), L"Name"), XmlUnescape);
+        if (subkey.KeyName.empty()) continue;
+        GetSnapshotKeyValues(item.Get(), subkey.ValueIndex, subkey.KeyValues);
+        record.Subkeys.push_back(std::move(subkey));
     }
 }
 
@@ -291,21 +309,29 @@ void ReadKeyElement(IXMLDOMNode* element, RegKeyRecord& record) {
 void AppendKey(IXMLDOMNode* parent, const wchar_t* elementName, const RegKeyRecord& record) {
     com::ComPtr<IXMLDOMElement> key = AppendNode(parent, elementName, record.KeyName, L"Name");
     AppendRegValues(key.Get(), record.KeyValues);
-    if (record.Subkeys.empty()) return;
+    // A subkey the model could not read (a name outside the code page, a key that denies
+    // reading, one removed while it loaded) is an unnamed placeholder: it is not written.
+    size_t named = 0;
+    for (const SubkeyRecord& subkey : record.Subkeys)
+        if (!subkey.KeyName.empty()) ++named;
+    if (named == 0) return;
     com::ComPtr<IXMLDOMElement> holder;
     IXMLDOMNode* subParent = key.Get();
-    if (record.Subkeys.size() > 1) {
+    if (named > 1) {
         holder = AppendNode(key.Get(), L"Subkeys", L"", L"");
         subParent = holder.Get();
     }
     for (const SubkeyRecord& subkey : record.Subkeys) {
+        if (subkey.KeyName.empty()) continue;
         com::ComPtr<IXMLDOMElement> element = AppendNode(subParent, L"Subkey", subkey.KeyName, L"Name");
         AppendRegValues(element.Get(), subkey.KeyValues);
     }
 }
 
-std::wstring ParseErrorText(IXMLDOMDocument* document) {
-    long code = 0, line = 0, linePos = 0, filePos = 0;
+// Why the parser refused the file, with the place when it gives one.
+std::wstring ParseErrorText(IXMLDOMDocument* document, const std::wstring& path) {
+    if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) return L"the file is missing";
+    long code = 0, line = 0, linePos = 0;
     Bstr reason;
     com::ComPtr<IXMLDOMParseError> error;
     if (SUCCEEDED(document->get_parseError(error.Put())) && error) {
@@ -313,11 +339,13 @@ std::wstring ParseErrorText(IXMLDOMDocument* document) {
         error->get_reason(reason.Put());
         error->get_line(&line);
         error->get_linepos(&linePos);
-        error->get_filepos(&filePos);
     }
-    return L"Err#: " + std::to_wstring(code) + L"\r\nReason: " + vb::Trim(reason.Text()) + L"\r\nLine: " +
-           std::to_wstring(line) + L"\r\nLine pos: " + std::to_wstring(linePos) + L"\r\nFile Pos: " +
-           std::to_wstring(filePos) + L"  Hex: " + vb::Hex(filePos);
+    std::wstring text = L"it is not a well-formed XML file";
+    const std::wstring said = vb::Trim(reason.Text());
+    if (!said.empty()) text += L": " + said;
+    if (line > 0) text += L" (line " + std::to_wstring(line) + L", position " + std::to_wstring(linePos) + L")";
+    if (said.empty() && code != 0) text += L" (error " + vb::Hex(code) + L")";
+    return text;
 }
 
 void EmptySnapshot() {
@@ -345,6 +373,23 @@ std::vector<long>& SnapshotExtTagOrder() { return State().extTagOrder; }
 std::vector<long>& SnapshotAssocOrder() { return State().assocOrder; }
 bool SnapshotRead() { return State().read; }
 short& SnapshotLogLevel() { return State().logLevel; }
+
+bool IsSnapshotAssociationName(const std::wstring& name) {
+    if (vb::Trim(name).empty() || name.find(L'\\') != std::wstring::npos) return false;
+    return !StartsLikeSkippedKey(name);
+}
+
+std::wstring SnapshotUnreadableText(const std::wstring& path, const std::wstring& why) {
+    return L"The snapshot of your file associations could not be read, so nothing was compared with it and "
+           L"nothing can be restored from it.\r\n\r\nFile: " +
+           path + L"\r\nReason: " + why +
+           L".\r\n\r\nClick \"Save\" to take a new snapshot of the associations as they are now. The new snapshot "
+           L"replaces this file only once it has been read back whole.";
+}
+
+std::wstring SnapshotNotSavedText(const std::wstring& why) {
+    return L"No new snapshot was saved: " + why + L".\r\n\r\nThe last snapshot is kept as it was.";
+}
 
 void ResetSnapshotState() {
     EmptySnapshot();
@@ -470,9 +515,8 @@ void WriteAssocSnapshot(const std::wstring& path, const RegKeyRecords& extKeys, 
     // Every Windows has extensions: an empty list means they could not be read, and a snapshot
     // of it would later offer to remove every extension there is.
     if (count == 0)
-        vb::Raise(vb::ErrInvalidCall, std::nullopt,
-                  std::wstring(L"No snapshot was saved: the list of file extensions read from the registry is empty, "
-                               L"so it would not show the associations as they are. The last snapshot is kept."));
+        throw SnapshotNotSaved{L"the list of file extensions read from the registry is empty, so it would not show "
+                               L"the associations as they are"};
 
     SetProgressCheckpoint(L"Snapshot Start");
     com::ComPtr<IXMLDOMDocument> document = CreateXmlDocument();
@@ -505,7 +549,11 @@ void WriteAssocSnapshot(const std::wstring& path, const RegKeyRecords& extKeys, 
             long link = ext->Link;
             if (link >= 1 && static_cast<size_t>(link) < assocKeys.size() && !written[static_cast<size_t>(link)]) {
                 written[static_cast<size_t>(link)] = true;
-                AppendKey(associations.Get(), L"Association", assocKeys[static_cast<size_t>(link)]);
+                // A link to a system key ("CLSID", a path below one) is no class to restore;
+                // the reader would refuse the file for it.
+                const RegKeyRecord& association = assocKeys[static_cast<size_t>(link)];
+                if (IsSnapshotAssociationName(association.KeyName))
+                    AppendKey(associations.Get(), L"Association", association);
             }
         }
         if (tick) tick(static_cast<long>(p));
@@ -520,6 +568,13 @@ void WriteAssocSnapshot(const std::wstring& path, const RegKeyRecords& extKeys, 
     if (FAILED(hr)) {
         DeleteFileW(fresh.c_str());
         vb::Raise(hr, std::nullopt, L"The snapshot could not be written to " + fresh + L".");
+    }
+    // Every snapshot read back whole before it counts: one the reader would refuse must never
+    // replace the last good one.
+    std::wstring why;
+    if (!GetAssocSnapshot(fresh, &why)) {
+        DeleteFileW(fresh.c_str());
+        throw SnapshotNotSaved{L"the new snapshot could not be read back (" + why + L")"};
     }
     if (!MoveFileExW(fresh.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         vb::NoteLastDllError();
@@ -552,13 +607,22 @@ void GetSnapshotKeyValues(IXMLDOMNode* keyElement, long& defaultIndex, std::vect
                 value.ValueData = CvtForXmlParser(raw, XmlUnescape);
                 continue;
             }
-            const long length = std::max(0L, WholeNumber(lengthText));
+            auto damaged = [&](size_t available) {
+                NoteDamage(L"the value \"" + value.ValueName + L"\" has a data length of \"" + vb::Trim(lengthText) +
+                           L"\" for " + std::to_wstring(available) + L" characters of data");
+            };
             switch (value.ValueType) {
                 case REG_SZ:
                 case REG_EXPAND_SZ:
                 case REG_MULTI_SZ: {
+                    // The length can only cut the text; one that is no number, or longer than
+                    // the text, is damage, never a reason to empty or pad it.
                     std::wstring text = CvtForXmlParser(raw, XmlUnescape);
-                    if (text.size() > static_cast<size_t>(length)) text.resize(static_cast<size_t>(length));
+                    if (!LengthWithin(lengthText, text.size())) {
+                        damaged(text.size());
+                        break;
+                    }
+                    text.resize(static_cast<size_t>(WholeNumber(lengthText)));
                     value.ValueData = std::move(text);
                     break;
                 }
@@ -568,14 +632,15 @@ void GetSnapshotKeyValues(IXMLDOMNode* keyElement, long& defaultIndex, std::vect
                     break;
                 default: {
                     vb::Variant::Bytes bytes = UnescapeToBytes(raw);
-                    // The length can only cut the bytes the data gives; a longer one is damage,
-                    // never a reason to make up bytes.
-                    if (!LengthWithin(lengthText, bytes.size())) {
-                        NoteDamage(L"the value \"" + value.ValueName + L"\" has a data length of " +
-                                   vb::Trim(lengthText) + L" for " + std::to_wstring(bytes.size()) + L" bytes");
+                    // A writer that kept one character per byte could lose at most every other
+                    // byte to a double-byte code page (a lead and a trail byte read as one
+                    // character), so the length may ask for up to twice the bytes there are,
+                    // filled with zeros; anything beyond that is damage.
+                    if (!LengthWithin(lengthText, 2 * bytes.size())) {
+                        damaged(bytes.size());
                         break;
                     }
-                    bytes.resize(static_cast<size_t>(length), 0);
+                    bytes.resize(static_cast<size_t>(WholeNumber(lengthText)), 0);
                     value.ValueData = std::move(bytes);
                     break;
                 }
@@ -594,7 +659,7 @@ void GetAssocSnapshotSubkeys(long index, IXMLDOMNode* keyElement) {
     TrappedVoid(L"GetAssocSnapshotSubkeys", [&] { GetSnapshotSubkeys(State().assocKeys.at(index), keyElement); });
 }
 
-bool GetAssocSnapshot(const std::wstring& path, std::wstring* parseError) {
+bool GetAssocSnapshot(const std::wstring& path, std::wstring* failureOut) {
     ProcGuard guard;
     // Whatever an earlier read left must never stand in for this file.
     EmptySnapshot();
@@ -612,20 +677,22 @@ bool GetAssocSnapshot(const std::wstring& path, std::wstring* parseError) {
         std::wstring failure;
         com::ComPtr<IXMLDOMNode> extensions;
         com::ComPtr<IXMLDOMElement> root;
+        auto refuse = [&](const std::wstring& why) {
+            if (failureOut)
+                *failureOut = why;
+            else
+                CurrentMessagePresenter().Show(SnapshotUnreadableText(path, why), MB_OK | MB_ICONEXCLAMATION,
+                                               RestorerMessageTitle);
+        };
         if (hr != S_OK || loaded != VARIANT_TRUE) {
-            failure = ParseErrorText(document.Get());
+            failure = ParseErrorText(document.Get(), path);
         } else {
             document->get_documentElement(root.Put());
             if (root && NodeName(root.Get()) == L"MorvaWA") extensions = FirstElementChild(root.Get(), L"Extensions");
-            if (!extensions)
-                failure = L"Err#: 0\r\nReason: The file holds no \"MorvaWA\" element with \"Extensions\" in it; it is no "
-                          L"association snapshot.\r\nLine: 0\r\nLine pos: 0\r\nFile Pos: 0  Hex: 0";
+            if (!extensions) failure = L"it holds no \"MorvaWA\" element with \"Extensions\" in it";
         }
         if (!failure.empty()) {
-            if (parseError)
-                *parseError = failure;
-            else
-                CurrentMessagePresenter().Show(failure, 0, L"");
+            refuse(failure);
         } else {
             SnapshotState& s = State();
             ShowStatus(2, L"Getting snapshot extensions", true);
@@ -651,12 +718,7 @@ bool GetAssocSnapshot(const std::wstring& path, std::wstring* parseError) {
             ShowStatus(3, L"");
             const std::wstring damage = DamageOf(s);
             if (!damage.empty()) {
-                const std::wstring text = L"Err#: 0\r\nReason: The snapshot is damaged (" + damage +
-                                          L"); nothing is restored from it.\r\nLine: 0\r\nLine pos: 0\r\nFile Pos: 0  Hex: 0";
-                if (parseError)
-                    *parseError = text;
-                else
-                    CurrentMessagePresenter().Show(text, 0, L"");
+                refuse(L"it is damaged: " + damage);
                 throw SnapshotErrorReported{};
             }
             ShowStatus(2, L"Sorting", true);

@@ -51,6 +51,24 @@ vb::Variant::Bytes SnapshotTextToBytes(const std::wstring& text, size_t length);
 // Thrown on by the writer's routines after they reported their own error: the caller only ends.
 struct SnapshotErrorReported {};
 
+// Thrown by the writer when it keeps the old snapshot instead of saving a new one; why says the
+// reason in the user's words.
+struct SnapshotNotSaved {
+    std::wstring why;
+};
+
+// Whether a class can stand in the snapshot as an association of its own: a plain name, with no
+// path below another key and not one of the big system keys the registry model passes over.
+// "*" is one (the restore never writes or deletes it).
+bool IsSnapshotAssociationName(const std::wstring& name);
+
+// The title of the restorer's own messages.
+inline constexpr const wchar_t* RestorerMessageTitle = L"Association Restorer";
+// What the user is told when the snapshot file at path cannot be read, and why.
+std::wstring SnapshotUnreadableText(const std::wstring& path, const std::wstring& why);
+// What the user is told when no new snapshot was saved.
+std::wstring SnapshotNotSavedText(const std::wstring& why);
+
 // Creates an element of that name (namespace as given, normally empty) in the parent's
 // document, appends it and answers it; the attribute is set only when its escaped value is
 // not empty.
@@ -61,16 +79,20 @@ com::ComPtr<IXMLDOMElement> AppendNode(IXMLDOMNode* parent, const std::wstring& 
 bool AppendRegValues(IXMLDOMNode* keyElement, const std::vector<RegValueRecord>& values);
 
 // Builds the snapshot document of the extension records (in order, positions 1..n) and the
-// association records they link to, and saves it to path through a new file beside it that
-// then replaces the old one. tick(p) runs after each extension of either pass. Raises on failure;
-// the old file is then left whole.
+// association records they link to, and saves it to a new file beside path. That file is read
+// back whole into the snapshot arrays before it replaces the old one, so a file that would be
+// refused never takes the place of a good one. tick(p) runs after each extension of either
+// pass. Throws SnapshotNotSaved for an empty model or a new file that does not read back, and
+// raises on other failures; the old file is left whole either way (the snapshot arrays are then
+// empty).
 void WriteAssocSnapshot(const std::wstring& path, const RegKeyRecords& extKeys, const RegKeyRecords& assocKeys,
                         const std::vector<long>& extOrder, const std::function<void(long position)>& tick = {});
 
 // Reads the snapshot file into the snapshot arrays, sorts and links them. The arrays are
-// emptied first. A file that does not load shows the parser's error (five lines) and answers
-// false; parseError (when given) receives that text instead of a box.
-bool GetAssocSnapshot(const std::wstring& path, std::wstring* parseError = nullptr);
+// emptied first. A file that does not load, or is damaged, is told to the user as a snapshot
+// that cannot be read (SnapshotUnreadableText) and answers false; failure (when given)
+// receives the reason instead of a box.
+bool GetAssocSnapshot(const std::wstring& path, std::wstring* failure = nullptr);
 
 // The values held by one key or subkey element: a "Values" child's elements, or its own
 // "Value" children. defaultIndex -1 when none is the unnamed value.

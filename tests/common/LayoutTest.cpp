@@ -194,6 +194,29 @@ TEST(LayoutTest, GroupSwitchingNestsAndKeepsEachControlsOwnState) {
     EXPECT_TRUE(frame.Enabled());
 }
 
+TEST(LayoutTest, GroupSwitchingGivesAFrameBackThatHoldsADisabledControl) {
+    // The frame goes off in the same pass as its children: it was on before, so it comes back on,
+    // and only the child that was off stays off.
+    FakePresenter boxes;
+    TestForm form;
+    auto& frame = form.Put<win::Container>(nullptr, L"fra", -1, L"", Rect{10, 10, 200, 100}, true);
+    auto& first = form.Put<win::Button>(&frame, L"cmdFirst", -1, L"first", Rect{10, 20, 80, 24});
+    auto& second = form.Put<win::Button>(&frame, L"cmdSecond", -1, L"second", Rect{100, 20, 80, 24});
+    second.SetEnabled(false);
+    EXPECT_TRUE(SetControlsEnabled(form, false));
+    EXPECT_FALSE(frame.Enabled());
+    EXPECT_TRUE(SetControlsEnabled(form, true));
+    EXPECT_TRUE(frame.Enabled());
+    EXPECT_TRUE(first.Enabled());
+    EXPECT_FALSE(second.Enabled());
+    // A wish for the child made meanwhile reaches it through a frame that works.
+    EXPECT_TRUE(SetControlsEnabled(form, false));
+    EXPECT_TRUE(SetControlEnabled(form, second, true));
+    EXPECT_TRUE(SetControlsEnabled(form, true));
+    EXPECT_TRUE(frame.Enabled());
+    EXPECT_TRUE(second.Enabled());
+}
+
 TEST(LayoutTest, UnpairedSwitchOnLeavesControlsAloneUntilBalanced) {
     FakePresenter boxes;
     TestForm form;

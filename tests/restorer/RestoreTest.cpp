@@ -1,10 +1,14 @@
 // The restore on a scratch HKEY_CLASSES_ROOT: registry before, snapshot, checked rows, registry
 // after, compared key by key and value by value; then the "Restore" button in the window.
 #include <cwctype>
+#include <fstream>
 #include <map>
+#include <sstream>
 
 #include "AssocRestore.h"
+#include "OptionsWindowSupport.h"
 #include "RestorerTestSupport.h"
+#include "UserInput.h"
 #include "basWinAPI_Registry.h"
 #include "frmAssociationRestorer.h"
 #include "frmCrashRecoveryChoices.h"
@@ -304,13 +308,13 @@ TEST_F(RestoreTest, AWriteTheRegistryRefusesChangesNothingAndTheRowComesBack) {
                               &root, nullptr),
               ERROR_SUCCESS);
     ASSERT_EQ(RegOverridePredefKey(HKEY_CLASSES_ROOT, root), ERROR_SUCCESS);
-    const State snapshot = State{Sz(L".txt", "", "txtfile"), Sz(L".aa", "", "txtfile")};
+    const State snapshot = State{Sz(L".txt", "", "txtfile"), Sz(L".aa", "", "txtfile"), Sz(L"txtfile", "", "Text")};
     Clear(root);
     Write(root, snapshot, REG_OPTION_VOLATILE);
     LoadModel();
     ASSERT_TRUE(SnapshotModel());
     Clear(root);
-    Write(root, State{Sz(L".txt", "", "txtfile")}, REG_OPTION_VOLATILE);
+    Write(root, State{Sz(L".txt", "", "txtfile"), Sz(L"txtfile", "", "Text")}, REG_OPTION_VOLATILE);
     LoadModel();
     DetermineAssocExtDiffs();
     const std::vector<std::wstring> before = Dump(root);
@@ -346,9 +350,10 @@ protected:
         bool RedisplayExtensionList() override {
             ++redisplays;
             LoadModel();
-            return true;
+            return reloads;
         }
         int redisplays = 0;
+        bool reloads = true;  // false: the options window's reload failed part way
     };
 
     void SetUp() override {
@@ -372,6 +377,7 @@ protected:
         frmAssociationRestorer& form = frmAssociationRestorer::Default();
         form.Form_Activate();
         boxes.shown.clear();
+        options_.redisplays = 0;  // the activation's own reload
         return form;
     }
     static std::vector<std::wstring> Rows(frmAssociationRestorer& form) {
@@ -450,6 +456,349 @@ TEST_F(RestoreWindowTest, RestoreClickHandlerWithoutTheOptionsWindowReloadsTheMo
     EXPECT_EQ(Rows(form), (std::vector<std::wstring>{L"Add Ext.|.aa", L"Restore Assoc.|.cc"}));
     EXPECT_EQ(options_.redisplays, 0);
     EXPECT_EQ(IndexOf(ExtKeys(), L".bb"), -1) << "the model the restorer compares with is the registry's";
+}
+
+// A DACL on a key of the scratch root that denies everyone those rights and allows the rest;
+// 0 gives every right back.
+bool Deny(const std::wstring& path, DWORD denied) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, WRITE_DAC, &key) != ERROR_SUCCESS) return false;
+    SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
+    PSID everyone = nullptr;
+    AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &everyone);
+    alignas(DWORD) BYTE buffer[256];
+    ACL* acl = reinterpret_cast<ACL*>(buffer);
+    InitializeAcl(acl, sizeof(buffer), ACL_REVISION);
+    if (denied) AddAccessDeniedAce(acl, ACL_REVISION, denied, everyone);
+    AddAccessAllowedAce(acl, ACL_REVISION, KEY_ALL_ACCESS, everyone);
+    SECURITY_DESCRIPTOR descriptor;
+    InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION);
+    SetSecurityDescriptorDacl(&descriptor, TRUE, acl, FALSE);
+    const LONG rc = RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, &descriptor);
+    FreeSid(everyone);
+    RegCloseKey(key);
+    return rc == ERROR_SUCCESS;
+}
+
+std::string FileBytes(const std::wstring& path) {
+    std::ifstream in(vb::ToAnsi(path), std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+// The user at the restorer under Xvfb: the pointer moved to "Save", "All" and "Restore" on the
+// window in front and clicked there (SendInput); boxes through the presenter seam, answered Yes.
+// A box of the real engine left open is closed by the watchdog, so a lost click fails the test
+// instead of hanging it.
+class RestoreByUserTest : public RestoreWindowTest {
+protected:
+    void TearDown() override {
+        for (const std::wstring& path : locked_) Deny(path, 0);
+        RestoreWindowTest::TearDown();
+    }
+
+    void Lock(const std::wstring& path, DWORD denied) {
+        ASSERT_TRUE(Deny(path, denied)) << vb::ToAnsi(path);
+        locked_.push_back(path);
+    }
+
+    bool Warned() const {
+        for (const ShownBox& b : boxes.shown)
+            if (vb::StartsWith(b.prompt, L"WARNING:")) return true;
+        return false;
+    }
+
+    // The restorer opened as the options window opens it, its activation run, in front.
+    frmAssociationRestorer& OpenInFront() {
+        frmAssociationRestorer::Release();
+        boxes.shown.clear();
+        frmAssociationRestorer& form = frmAssociationRestorer::Open(nullptr);
+        EXPECT_TRUE(userinput::PumpUntil([&] { return !form.Loaded() || Warned(); })) << "the activation ran";
+        if (form.Loaded()) {
+            SetWindowPos(form.Handle(), HWND_TOP, 0, 0, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
+            userinput::BringToFront(form.Handle());
+            userinput::PumpFor(100);
+        }
+        return form;
+    }
+
+    // A click on a button of the restorer where the user clicks it; the button must be usable.
+    void ClickByUser(win::Button* button) {
+        ASSERT_TRUE(IsWindowVisible(button->Handle()) && IsWindowEnabled(button->Handle()))
+            << vb::ToAnsi(button->Text()) << " is there to click";
+        userinput::BringToFront(GetAncestor(button->Handle(), GA_ROOT));
+        EXPECT_TRUE(userinput::ClickButton(button->Handle())) << vb::ToAnsi(button->Text()) << " took the click";
+        userinput::PumpFor(50);
+    }
+    void SaveByUser(frmAssociationRestorer& form) { ClickByUser(form.cmd[0]); }
+    // "All", then "Restore" and Yes.
+    void RestoreAllByUser(frmAssociationRestorer& form) {
+        boxes.answers = {AnswerYes};
+        ClickByUser(form.cmd[2]);
+        ClickByUser(form.cmd[1]);
+    }
+
+    static std::vector<std::wstring> RowsShown(frmAssociationRestorer& form) {
+        std::vector<std::wstring> rows;
+        for (int r = 0; r < form.lvw->Count(); ++r) rows.push_back(form.lvw->ItemText(r, 0) + L"|" + form.lvw->ItemText(r, 1));
+        return rows;
+    }
+    std::vector<std::wstring> Prompts() const {
+        std::vector<std::wstring> prompts;
+        for (const ShownBox& b : boxes.shown) prompts.push_back(b.prompt);
+        return prompts;
+    }
+    bool Told(const std::wstring& beginning) const {
+        for (const ShownBox& b : boxes.shown)
+            if (vb::StartsWith(b.prompt, beginning)) return true;
+        return false;
+    }
+
+    windowtest::DialogWatchdog watchdog_;
+    std::vector<std::wstring> locked_;
+};
+
+const wchar_t kListEmpty[] = L"List Empty:";
+const wchar_t kUnreadable[] = L"The snapshot of your file associations could not be read";
+const wchar_t kNotSaved[] = L"No new snapshot was saved: ";
+
+State Installed(const std::wstring& ext, const std::wstring& cls) {
+    return {Sz(ext, "", vb::ToAnsi(cls)), K(ext + L"\\OpenWithProgids"),
+            Sz(cls + L"\\shell\\open\\command", "", "foo.exe \"%1\"")};
+}
+
+// An installer writes while the suite runs, after the options window loaded the model; the user
+// then saves. Whatever is reloaded later, nothing that was there at the click is offered for
+// removal, and restoring every row keeps it.
+TEST_F(RestoreByUserTest, AKeyAddedBeforeSaveIsNeverOfferedForRemovalNorDeleted) {
+    struct Case {
+        const char* what;
+        State atLoad;     // besides Common(), when the model was loaded
+        State installed;  // written after that, before "Save"
+    } cases[] = {
+        {"a new extension with a new class", {}, Installed(L".foo", L"foo.Document")},
+        {"an extension whose class comes later", {Sz(L".foo", "", "foo.Document")},
+         State{Sz(L"foo.Document\\shell\\open\\command", "", "foo.exe \"%1\""), K(L"foo.Document\\DefaultIcon")}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        // An older snapshot with ".keep" missing: the list has a row, so "Save" can be clicked.
+        Prepare(Common() + ClassKeys(L"afile", "a.exe"),
+                Common() + ClassKeys(L"afile", "a.exe") + State{Sz(L".keep", "", "afile")} + c.atLoad);
+        frmAssociationRestorer& form = OpenInFront();
+        if (!form.Loaded()) {
+            ADD_FAILURE() << "the restorer opened";
+            continue;
+        }
+        Write(HKEY_CLASSES_ROOT, c.installed);
+        const State atSave = Common() + ClassKeys(L"afile", "a.exe") + State{Sz(L".keep", "", "afile")} + c.atLoad +
+                             c.installed;
+        SaveByUser(form);
+        EXPECT_EQ(RowsShown(form), std::vector<std::wstring>{}) << "the new snapshot is the registry at the click";
+        EXPECT_FALSE(Told(kNotSaved));
+
+        // Later: ".keep" goes, the model is loaded again (a new start of the suite), the
+        // restorer opens again and the user restores every row.
+        form.UnloadForm();
+        testsupport::DeleteRegistryTree(HKEY_CLASSES_ROOT, L".keep");
+        LoadModel();
+        frmAssociationRestorer& again = OpenInFront();
+        if (!again.Loaded()) {
+            ADD_FAILURE() << "the restorer opened again";
+            continue;
+        }
+        EXPECT_EQ(RowsShown(again), std::vector<std::wstring>{L"Add Ext.|.keep"});
+        RestoreAllByUser(again);
+        EXPECT_EQ(Dump(HKEY_CLASSES_ROOT), DumpOf(atSave));
+        EXPECT_EQ(RowsShown(again), std::vector<std::wstring>{});
+        again.UnloadForm();
+    }
+}
+
+// Subkeys the model cannot read (a name outside the code page, a key that denies reading) and a
+// class named "*" are saved and read back; the user is told of no damage and nothing changed.
+TEST_F(RestoreByUserTest, UnreadableSubkeysAndTheAllFilesClassSaveAndReadBack) {
+    Prepare(Common() + State{Sz(L".old", "", "txtfile")},
+            Common() + State{Sz(L".x", "", "txtfile"), K(L".x\\\x4e2d"), K(L".x\\locked"), K(L".x\\b"),
+                             Sz(L".st", "", "*"), K(L"*\\shellex\\ContextMenuHandlers\\h")});
+    Lock(L".x\\locked", KEY_READ);
+    frmAssociationRestorer& form = OpenInFront();
+    ASSERT_TRUE(form.Loaded());
+    ASSERT_FALSE(RowsShown(form).empty());
+    boxes.shown.clear();
+    SaveByUser(form);
+    EXPECT_EQ(Prompts(), std::vector<std::wstring>{}) << "neither damage nor a failure to tell";
+    EXPECT_TRUE(SnapshotRead());
+    EXPECT_EQ(RowsShown(form), std::vector<std::wstring>{});
+    const std::string file = FileBytes(GetSnapshotFilePath());
+    EXPECT_NE(file.find("Name=\".x\\b\""), std::string::npos) << file;
+    EXPECT_EQ(file.find("<Subkey/>"), std::string::npos) << file;
+
+    form.UnloadForm();
+    frmAssociationRestorer& again = OpenInFront();
+    EXPECT_FALSE(Told(kUnreadable));
+    EXPECT_TRUE(Told(kListEmpty)) << "the snapshot read and nothing changed since";
+    again.UnloadForm();
+}
+
+// A "Save" that cannot give a snapshot that reads back keeps the last one as it was, and says so.
+TEST_F(RestoreByUserTest, ASaveThatFailsKeepsTheLastSnapshotAndSaysWhy) {
+    struct Case {
+        const char* what;
+        State atSave;
+        bool blockFile;  // a folder where the new file goes
+        const wchar_t* told;
+        bool reloadFails = false;
+    } cases[] = {
+        {"the registry cannot be read to the end", Common() + State{Sz(L".w", "", "txtfile")}, false,
+         L"No new snapshot was saved: the file associations could not be read from the registry to the end", true},
+        {"the registry holds no extension", {}, false,
+         L"No new snapshot was saved: the list of file extensions read from the registry is empty"},
+        {"the new file does not read back", State{Sz(L".q", "", "qfile"), Sz(L".r", "", "rfile")}, false,
+         L"No new snapshot was saved: the new snapshot could not be read back (it is damaged: its extensions name "
+         L"classes"},
+        {"the new file cannot be written", Common() + State{Sz(L".w", "", "txtfile")}, true, nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Prepare(Common() + State{Sz(L".old", "", "txtfile")}, Common());
+        const std::string before = FileBytes(GetSnapshotFilePath());
+        const std::wstring blocker = GetSnapshotFilePath() + L".new";
+        if (c.blockFile) {
+            EXPECT_TRUE(CreateDirectoryW(blocker.c_str(), nullptr)) << "the folder in the way";
+        }
+        frmAssociationRestorer& form = OpenInFront();
+        if (!form.Loaded()) {
+            ADD_FAILURE() << "the restorer opened";
+            continue;
+        }
+        Clear(HKEY_CLASSES_ROOT);
+        Write(HKEY_CLASSES_ROOT, c.atSave);
+        boxes.shown.clear();
+        options_.reloads = !c.reloadFails;
+        SaveByUser(form);
+        options_.reloads = true;
+        EXPECT_EQ(FileBytes(GetSnapshotFilePath()), before) << "the last snapshot is kept";
+        EXPECT_FALSE(FileBytes(blocker).size() > 0) << "no new file is left beside it";
+        EXPECT_FALSE(boxes.shown.empty()) << "the user is told";
+        if (c.told && !boxes.shown.empty()) {
+            EXPECT_TRUE(vb::StartsWith(boxes.shown[0].prompt, c.told)) << vb::ToAnsi(boxes.shown[0].prompt);
+            EXPECT_EQ(boxes.shown[0].title, L"Association Restorer");
+            EXPECT_NE(boxes.shown[0].prompt.find(L"The last snapshot is kept as it was."), std::wstring::npos);
+        }
+        EXPECT_FALSE(Told(kListEmpty));
+        EXPECT_TRUE(SnapshotRead()) << "the list goes on comparing with the last snapshot";
+        EXPECT_TRUE(IsWindowEnabled(form.cmd[0]->Handle())) << "Save can be tried again";
+        form.UnloadForm();
+        if (c.blockFile) RemoveDirectoryW(blocker.c_str());
+    }
+}
+
+// Keys the snapshot does not know of, but which were there when it was written, and "*", stay
+// through "Remove Ext." and "Remove Assoc."; so does a tree the registry will not let go whole.
+TEST_F(RestoreByUserTest, RestoringEveryRowNeverDeletesOlderKeysTheAllFilesKeyOrPartOfATree) {
+    const State star = {K(L"*\\shellex\\ContextMenuHandlers\\h"), Sz(L"*", "InfoTip", "all")};
+    struct Case {
+        const char* what;
+        State registry;
+        // The registry when the model was loaded for the snapshot. A stale snapshot (as an
+        // earlier version saved the model it had) is written after the registry's keys; a fresh
+        // one before them, so that only the rule for "*" or the registry's refusal holds them.
+        State modelAtSnapshot;
+        bool fresh;
+        std::vector<std::pair<std::wstring, DWORD>> locks;
+        std::vector<std::wstring> rows;
+    } cases[] = {
+        {"an extension older than a stale snapshot", Common() + Installed(L".foo", L"foo.Document"), Common(), false,
+         {}, {L"Remove Ext.|.foo"}},
+        {"a class older than a stale snapshot",
+         Common() + State{Sz(L".foo", "", "foo.Document"), Sz(L"foo.Document\\shell\\open\\command", "", "x")},
+         Common() + State{Sz(L".foo", "", "foo.Document")}, false, {}, {L"Remove Assoc.|.foo"}},
+        {"the all-files key a snapshot lacks", Common() + star, Common(), true, {}, {L"Remove Ext.|*"}},
+        {"a tree with a child that may not be deleted",
+         Common() + State{Sz(L".new", "", "txtfile"), K(L".new\\a\\b"), K(L".new\\held")}, Common(), true,
+         {{L".new\\held", DELETE}}, {L"Remove Ext.|.new"}},
+        {"a tree whose top key may not be deleted",
+         Common() + State{Sz(L".new", "", "txtfile"), K(L".new\\a\\b"), K(L".new\\c")}, Common(), true,
+         {{L".new", DELETE}}, {L"Remove Ext.|.new"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Clear(HKEY_CLASSES_ROOT);
+        Write(HKEY_CLASSES_ROOT, c.modelAtSnapshot);
+        LoadModel();
+        if (c.fresh) {
+            EXPECT_TRUE(SnapshotModel());
+            Sleep(20);
+            Clear(HKEY_CLASSES_ROOT);
+            Write(HKEY_CLASSES_ROOT, c.registry);
+        } else {
+            Clear(HKEY_CLASSES_ROOT);
+            Write(HKEY_CLASSES_ROOT, c.registry);
+            Sleep(20);
+            EXPECT_TRUE(SnapshotModel());
+        }
+        for (const auto& [path, denied] : c.locks) Lock(path, denied);
+        const std::vector<std::wstring> before = Dump(HKEY_CLASSES_ROOT);
+        LoadModel();
+        frmAssociationRestorer& form = OpenInFront();
+        if (!form.Loaded()) {
+            ADD_FAILURE() << "the restorer opened";
+            continue;
+        }
+        EXPECT_EQ(RowsShown(form), c.rows);
+        RestoreAllByUser(form);
+        EXPECT_EQ(Dump(HKEY_CLASSES_ROOT), before) << "every key stays, whole";
+        EXPECT_EQ(RowsShown(form), c.rows) << "the row comes back";
+        EXPECT_TRUE(boxes.answers.empty()) << "the question was asked";
+        form.UnloadForm();
+        for (const auto& [path, denied] : c.locks) Deny(path, 0);
+    }
+}
+
+// A file that reads but cannot be trusted is told as a snapshot that cannot be read, with no
+// "nothing changed" after it, and offers nothing to restore.
+TEST_F(RestoreByUserTest, AHandMadeFileWithClassesNamedAndNoAssociationsIsRefused) {
+    Clear(HKEY_CLASSES_ROOT);
+    Write(HKEY_CLASSES_ROOT, Common());
+    LoadModel();
+    std::ofstream(vb::ToAnsi(GetSnapshotFilePath()), std::ios::binary | std::ios::trunc)
+        << "<?xml version='1.0'?>\n<MorvaWA><Extensions><Extension Name='.txt'>"
+           "<Value Name='(Default)' Data='txtfile' Type='1' DataLength='7'/></Extension></Extensions>"
+           "<Associations></Associations></MorvaWA>";
+    const std::vector<std::wstring> before = Dump(HKEY_CLASSES_ROOT);
+    frmAssociationRestorer& form = OpenInFront();
+    ASSERT_TRUE(form.Loaded());
+    ASSERT_FALSE(boxes.shown.empty());
+    EXPECT_TRUE(vb::StartsWith(boxes.shown[0].prompt, kUnreadable)) << vb::ToAnsi(boxes.shown[0].prompt);
+    EXPECT_EQ(boxes.shown[0].title, L"Association Restorer");
+    EXPECT_NE(boxes.shown[0].prompt.find(L"holds none of them"), std::wstring::npos);
+    EXPECT_NE(boxes.shown[0].prompt.find(L"Click \"Save\""), std::wstring::npos);
+    EXPECT_FALSE(Told(kListEmpty)) << "nothing was compared";
+    EXPECT_EQ(RowsShown(form), std::vector<std::wstring>{});
+    EXPECT_EQ(Dump(HKEY_CLASSES_ROOT), before);
+    form.UnloadForm();
+}
+
+// The refusal on the real message box, as the user meets it: shown over the restorer with its
+// title and closed by the watchdog (its text is what it read).
+TEST_F(RestoreByUserTest, ARefusedSnapshotIsToldInTheRealMessageBox) {
+    Clear(HKEY_CLASSES_ROOT);
+    Write(HKEY_CLASSES_ROOT, Common());
+    LoadModel();
+    std::ofstream(vb::ToAnsi(GetSnapshotFilePath()), std::ios::binary | std::ios::trunc) << "<MorvaWA>";
+    SetMessagePresenter(nullptr);
+    if (const char* pause = getenv("RESTORER_SCREENSHOT_PAUSE")) Sleep(static_cast<DWORD>(atoi(pause)));
+    frmAssociationRestorer& form = frmAssociationRestorer::Open(nullptr);
+    userinput::PumpUntil([&] { return watchdog_.closed() >= 2 || !form.Loaded(); }, 15000);
+    SetMessagePresenter(&boxes);
+    const std::vector<std::wstring> texts = watchdog_.texts();
+    ASSERT_GE(texts.size(), 2u);
+    EXPECT_NE(texts[texts.size() - 2].find(kUnreadable), std::wstring::npos) << vb::ToAnsi(texts[texts.size() - 2]);
+    EXPECT_NE(texts.back().find(L"WARNING:"), std::wstring::npos) << vb::ToAnsi(texts.back());
+    EXPECT_EQ(texts.back().find(kListEmpty), std::wstring::npos);
+    form.UnloadForm();
 }
 
 }  // namespace

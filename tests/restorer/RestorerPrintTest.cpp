@@ -19,6 +19,8 @@ public:
     void SetNeedToSaveUserChoices(bool) override {}
     vb::List<HTREEITEM> GetNodesToBeRemoved() override { return {}; }
     void RemoveProgram(HTREEITEM, bool) override {}
+    // The model is the one the test put in place, as loaded.
+    bool RedisplayExtensionList() override { return true; }
 };
 
 class RestorerPrintTest : public RestorerScratch {

@@ -26,6 +26,8 @@ public:
     void SetNeedToSaveUserChoices(bool) override {}
     vb::List<HTREEITEM> GetNodesToBeRemoved() override { return {}; }
     void RemoveProgram(HTREEITEM, bool) override {}
+    // The model is the one the test put in place, as loaded.
+    bool RedisplayExtensionList() override { return true; }
     void SetFormUnloaded(bool value) override { formUnloaded = value; }
     bool formUnloaded = false;
 };
@@ -375,13 +377,16 @@ TEST_F(RestorerWindowTest, SaveClickHandlerReplacesTheSnapshotAndTheListEmpties)
     EXPECT_EQ(SnapshotExtKeys().size(), ExtKeys().size());
 }
 
-TEST_F(RestorerWindowTest, ABrokenSnapshotListsNoChangesAndKeepsTheSaveClickHandlerUsable) {
+TEST_F(RestorerWindowTest, ABrokenSnapshotIsToldListsNoChangesAndKeepsTheSaveClickHandlerUsable) {
     ModelWithFindings();
     std::ofstream(vb::ToAnsi(GetSnapshotFilePath()), std::ios::binary | std::ios::trunc) << "<MorvaWA>";
     frmAssociationRestorer& form = Activated();
     EXPECT_EQ(form.lvw->Count(), 0) << "no present extension counts as added";
     EXPECT_TRUE(form.cmd[0]->Enabled()) << "a new snapshot can replace the bad one";
-    EXPECT_TRUE(vb::StartsWith(boxes.shown.at(0).prompt, L"Err#: "));
+    ASSERT_EQ(boxes.shown.size(), 2u);
+    EXPECT_TRUE(vb::StartsWith(boxes.shown[0].prompt, L"The snapshot of your file associations could not be read"));
+    EXPECT_EQ(boxes.shown[0].title, L"Association Restorer");
+    EXPECT_EQ(Shown(), (std::vector<long>{0, 4527})) << "no \"List Empty\" after a snapshot that was not read";
     form.opt2[1]->SetChecked(true);
     form.opt2_Click(1);
     EXPECT_EQ(form.lvw->Count(), 2) << "the findings still come";

@@ -66,7 +66,7 @@ TEST_F(SnapshotFileTest, OneValueOrSubkeyStandsInTheKeyTwoSitInTheirGroup) {
             extensions.push_back(Key(name, v, s));
         }
     }
-    SetModel(extensions, {});
+    SetModel(extensions, {Class(L"data0", L"data.exe")});
     ASSERT_TRUE(SnapshotModel());
 
     struct Case {
@@ -153,7 +153,7 @@ TEST_F(SnapshotFileTest, ValuesOfEveryKindReadBackAsWritten) {
 
 TEST_F(SnapshotFileTest, TheUnnamedValueIsWrittenAsDefaultAndAnyDefaultReadsBackUnnamed) {
     SetModel({Key(L".d", {Text(L"Other", L"1"), Text(L"", L"dfile")}), Key(L".e", {Text(L"(DEFAULT)", L"efile")})},
-             {});
+             {Class(L"dfile", L"d.exe")});
     ASSERT_TRUE(SnapshotModel());
     const std::string file = FileText(GetSnapshotFilePath());
     EXPECT_NE(file.find("Name=\"(Default)\" Data=\"dfile\""), std::string::npos);
@@ -177,8 +177,8 @@ TEST_F(SnapshotFileTest, AnAssociationLinkedTwiceIsWrittenOnceAndAnUnlinkedOneNo
     EXPECT_EQ(SnapshotExtKeys()[3].Link, 0);
 }
 
-TEST_F(SnapshotFileTest, AMalformedFileShowsTheParsersPositionsAndLeavesNothingToCompare) {
-    SetModel({Key(L".a", {Text(L"", L"afile")})}, {});
+TEST_F(SnapshotFileTest, AMalformedFileIsToldAsASnapshotThatCannotBeReadAndLeavesNothingToCompare) {
+    SetModel({Key(L".a", {Text(L"", L"afile")})}, {Class(L"afile", L"a.exe")});
     ASSERT_TRUE(SnapshotModel());
     ASSERT_EQ(SnapshotExtKeys().size(), 2u);
 
@@ -186,21 +186,14 @@ TEST_F(SnapshotFileTest, AMalformedFileShowsTheParsersPositionsAndLeavesNothingT
         << "<?xml version='1.0'?>\n<MorvaWA><Extensions><Extension Name='.a'></Extensions></MorvaWA>";
     EXPECT_FALSE(GetAssocSnapshot(GetSnapshotFilePath()));
     ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].title, L"Association Restorer");
+    EXPECT_EQ(boxes.shown[0].style, static_cast<long>(MB_OK | MB_ICONEXCLAMATION));
     const std::wstring& text = boxes.shown[0].prompt;
-    EXPECT_EQ(boxes.shown[0].title, L"");
-    std::vector<std::wstring> lines = vb::Split(text, L"\r\n");
-    ASSERT_EQ(lines.size(), 5u) << vb::ToAnsi(text);
-    EXPECT_TRUE(vb::StartsWith(lines[0], L"Err#: "));
-    EXPECT_TRUE(vb::StartsWith(lines[1], L"Reason: "));
-    EXPECT_TRUE(vb::StartsWith(lines[2], L"Line: "));
-    EXPECT_TRUE(vb::StartsWith(lines[3], L"Line pos: "));
-    // The file position in decimal, and the same in upper-case hexadecimal.
-    const std::wstring position = lines[4].substr(std::wstring(L"File Pos: ").size());
-    const size_t hex = position.find(L"  Hex: ");
-    ASSERT_NE(hex, std::wstring::npos);
-    // (Wine's parser reports no positions; the format holds whatever the figures.)
-    const long decimal = std::stol(position.substr(0, hex));
-    EXPECT_EQ(position.substr(hex + 7), vb::Hex(decimal));
+    EXPECT_TRUE(vb::StartsWith(text, L"The snapshot of your file associations could not be read")) << vb::ToAnsi(text);
+    EXPECT_NE(text.find(L"File: " + GetSnapshotFilePath()), std::wstring::npos) << vb::ToAnsi(text);
+    EXPECT_NE(text.find(L"Reason: it is not a well-formed XML file"), std::wstring::npos) << vb::ToAnsi(text);
+    EXPECT_NE(text.find(L"Click \"Save\" to take a new snapshot"), std::wstring::npos) << vb::ToAnsi(text);
+    EXPECT_EQ(text.find(L"Err#"), std::wstring::npos) << "no parser's form";
 
     // Nothing of the earlier read stands in for the file.
     EXPECT_FALSE(SnapshotRead());
@@ -209,11 +202,12 @@ TEST_F(SnapshotFileTest, AMalformedFileShowsTheParsersPositionsAndLeavesNothingT
     // A well-formed file of another kind is no snapshot either.
     std::ofstream(vb::ToAnsi(GetSnapshotFilePath()), std::ios::binary | std::ios::trunc) << "<Other/>";
     EXPECT_FALSE(GetAssocSnapshot(GetSnapshotFilePath()));
-    EXPECT_EQ(boxes.shown.size(), 2u);
+    ASSERT_EQ(boxes.shown.size(), 2u);
+    EXPECT_NE(boxes.shown[1].prompt.find(L"Reason: it holds no \"MorvaWA\" element"), std::wstring::npos);
 }
 
 TEST_F(SnapshotFileTest, AnEmptyModelWritesNoSnapshotAndTheOldOneStays) {
-    SetModel({Key(L".a", {Text(L"", L"afile")})}, {});
+    SetModel({Key(L".a", {Text(L"", L"afile")})}, {Class(L"afile", L"a.exe")});
     ASSERT_TRUE(SnapshotModel());
     const std::string before = FileText(GetSnapshotFilePath());
     SetModel({}, {});
@@ -222,30 +216,68 @@ TEST_F(SnapshotFileTest, AnEmptyModelWritesNoSnapshotAndTheOldOneStays) {
     EXPECT_EQ(FileText(GetSnapshotFilePath()), before);
 }
 
-// Well-formed files that must never drive a restore: each reads as no snapshot at all, with the
-// five-line message, and the comparison offers nothing to add or remove.
+// Well-formed files that must never drive a restore: each reads as no snapshot at all, told as
+// one that cannot be read and why, and the comparison offers nothing to add or remove.
 TEST_F(SnapshotFileTest, ADamagedSnapshotIsNotReadAndDrivesNothing) {
     const struct {
         const char* what;
         const char* body;  // inside <MorvaWA>
+        const wchar_t* reason;
     } cases[] = {
-        {"no extensions", "<Extensions></Extensions><Associations></Associations>"},
+        {"no extensions", "<Extensions></Extensions><Associations></Associations>", L"lists no extensions"},
         {"a subkey outside its key",
          "<Extensions><Extension Name='.a'><Subkey Name='CLSID\\{0}\\InprocServer32'>"
-         "<Value Name='(Default)' Data='evil.dll' Type='1'/></Subkey></Extension></Extensions>"},
+         "<Value Name='(Default)' Data='evil.dll' Type='1'/></Subkey></Extension></Extensions>",
+         L"lies outside it"},
         {"a subkey that only starts like its key",
-         "<Extensions><Extension Name='.a'><Subkey Name='.abc\\shell'/></Extension></Extensions>"},
-        {"an extension without a dot", "<Extensions><Extension Name='CLSID'/></Extensions>"},
-        {"an extension without a name", "<Extensions><Extension/></Extensions>"},
+         "<Extensions><Extension Name='.a'><Subkey Name='.abc\\shell'/></Extension></Extensions>", L"lies outside it"},
+        {"an extension without a dot", "<Extensions><Extension Name='CLSID'/></Extensions>", L"is no extension"},
+        {"an extension without a name", "<Extensions><Extension/></Extensions>", L"is no extension"},
         {"an association subkey outside it",
          "<Extensions><Extension Name='.a'><Value Name='(Default)' Data='afile' Type='1'/></Extension></Extensions>"
-         "<Associations><Association Name='afile'><Subkey Name='bfile\\shell'/></Association></Associations>"},
+         "<Associations><Association Name='afile'><Subkey Name='bfile\\shell'/></Association></Associations>",
+         L"lies outside it"},
         {"a huge data length",
          "<Extensions><Extension Name='.a'><Value Name='Bin' Data='AB' Type='3' DataLength='2000000000'/>"
-         "</Extension></Extensions>"},
+         "</Extension></Extensions>",
+         L"data length"},
         {"a data length that is no number",
          "<Extensions><Extension Name='.a'><Value Name='Bin' Data='AB' Type='3' DataLength='-1'/>"
-         "</Extension></Extensions>"},
+         "</Extension></Extensions>",
+         L"data length"},
+        {"a text length that is no number",
+         "<Extensions><Extension Name='.a'><Value Name='(Default)' Data='afile' Type='1' DataLength='x'/>"
+         "</Extension></Extensions>",
+         L"data length"},
+        {"a negative text length",
+         "<Extensions><Extension Name='.a'><Value Name='Path' Data='%x%' Type='2' DataLength='-3'/>"
+         "</Extension></Extensions>",
+         L"data length"},
+        {"a text length beyond the text",
+         "<Extensions><Extension Name='.a'><Value Name='Multi' Data='a' Type='7' DataLength='9'/>"
+         "</Extension></Extensions>",
+         L"data length"},
+        {"a binary length beyond what a code page could lose",
+         "<Extensions><Extension Name='.a'><Value Name='Bin' Data='AB' Type='3' DataLength='5'/>"
+         "</Extension></Extensions>",
+         L"data length"},
+        {"extensions naming classes and no association at all",
+         "<Extensions><Extension Name='.a'><Value Name='(Default)' Data='afile' Type='1' DataLength='5'/></Extension>"
+         "<Extension Name='.b'/></Extensions><Associations></Associations>",
+         L"holds none of them"},
+        {"an association below another key",
+         "<Extensions><Extension Name='.a'><Value Name='(Default)' Data='CLSID\\{0}' Type='1'/></Extension></Extensions>"
+         "<Associations><Association Name='CLSID\\{0}'><Subkey Name='CLSID\\{0}\\InprocServer32'>"
+         "<Value Name='(Default)' Data='C:\\evil.dll' Type='1'/></Subkey></Association></Associations>",
+         L"is no class of its own"},
+        {"an association on the skip list",
+         "<Extensions><Extension Name='.a'><Value Name='(Default)' Data='Interface' Type='1'/></Extension></Extensions>"
+         "<Associations><Association Name='Interface'><Subkey Name='Interface\\x'/></Association></Associations>",
+         L"is no class of its own"},
+        {"an association starting like one on the skip list",
+         "<Extensions><Extension Name='.a'><Value Name='(Default)' Data='clsidX' Type='1'/></Extension></Extensions>"
+         "<Associations><Association Name='clsidX'/></Associations>",
+         L"is no class of its own"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -255,30 +287,78 @@ TEST_F(SnapshotFileTest, ADamagedSnapshotIsNotReadAndDrivesNothing) {
         EXPECT_FALSE(GetAssocSnapshot(GetSnapshotFilePath()));
         EXPECT_FALSE(SnapshotRead());
         EXPECT_EQ(SnapshotExtKeys().size(), 1u);
-        ASSERT_EQ(boxes.shown.size(), 1u);
-        EXPECT_EQ(vb::Split(boxes.shown[0].prompt, L"\r\n").size(), 5u) << vb::ToAnsi(boxes.shown[0].prompt);
+        EXPECT_EQ(boxes.shown.size(), 1u);
+        if (!boxes.shown.empty()) {
+            const std::wstring& text = boxes.shown[0].prompt;
+            EXPECT_EQ(boxes.shown[0].title, L"Association Restorer");
+            EXPECT_TRUE(vb::StartsWith(text, L"The snapshot of your file associations could not be read"));
+            EXPECT_NE(text.find(L"Reason: it is damaged: "), std::wstring::npos) << vb::ToAnsi(text);
+            EXPECT_NE(text.find(c.reason), std::wstring::npos) << vb::ToAnsi(text);
+        }
         // The present side has extensions; none of them is offered for removal.
         SetModel({Key(L".a", {Text(L"", L"afile")}), Key(L".b")}, {});
         DetermineAssocExtDiffs();
         for (size_t i = 1; i < AssocDiffs().size(); ++i) EXPECT_GE(AssocDiffs()[i].Kind, dkAssocMissing);
     }
-    // A length within the bytes still cuts them, as the writer records it.
+}
+
+// What such a file may hold and still read: lengths that only cut, zeros a double-byte code page
+// could have cost a one-character-per-byte writer, subkeys a writer could not read, and "*".
+TEST_F(SnapshotFileTest, AFileWithPlaceholdersOrTheAllFilesClassReadsBack) {
+    const char* body =
+        "<Extensions>"
+        "<Extension Name='*'><Subkeys><Subkey/><Subkey Name='*\\shellex'/><Subkey Name=''/></Subkeys></Extension>"
+        "<Extension Name='.a'><Values><Value Name='Bin' Data='ABC' Type='3' DataLength='2'/>"
+        "<Value Name='Fill' Data='AB' Type='3' DataLength='4'/>"
+        "<Value Name='Cut' Data='abcdef' Type='1' DataLength='3'/>"
+        "<Value Name='(Default)' Data='*' Type='1' DataLength='1'/></Values></Extension>"
+        "<Extension Name='.b'><Value Name='(Default)' Data='bfile' Type='1' DataLength='5'/></Extension>"
+        "</Extensions><Associations>"
+        "<Association Name='*'><Subkey Name='*\\shellex'/></Association>"
+        "<Association Name='bfile'><Subkey/><Subkey Name='bfile\\shell'/></Association>"
+        "</Associations>";
     std::ofstream(vb::ToAnsi(GetSnapshotFilePath()), std::ios::binary | std::ios::trunc)
-        << "<?xml version='1.0'?>\n<MorvaWA><Extensions><Extension Name='.a'>"
-           "<Value Name='Bin' Data='ABC' Type='3' DataLength='2'/></Extension></Extensions></MorvaWA>";
-    EXPECT_TRUE(GetAssocSnapshot(GetSnapshotFilePath()));
-    ASSERT_EQ(SnapshotExtKeys().size(), 2u);
-    ASSERT_EQ(SnapshotExtKeys()[1].KeyValues.size(), 1u);
-    EXPECT_EQ(SnapshotExtKeys()[1].KeyValues[0].ValueData.AsBytes(), (vb::Variant::Bytes{'A', 'B'}));
+        << "<?xml version='1.0'?>\n<MorvaWA>" << body << "</MorvaWA>";
+    ASSERT_TRUE(GetAssocSnapshot(GetSnapshotFilePath()));
+    EXPECT_TRUE(boxes.shown.empty());
+    ASSERT_EQ(SnapshotExtKeys().size(), 4u);
+    const RegKeyRecord& star = SnapshotExtKeys()[static_cast<size_t>(IndexOf(SnapshotExtKeys(), L"*"))];
+    ASSERT_EQ(star.Subkeys.size(), 1u) << "the unnamed placeholders are dropped";
+    EXPECT_EQ(star.Subkeys[0].KeyName, L"*\\shellex");
+    const RegKeyRecord& a = SnapshotExtKeys()[static_cast<size_t>(IndexOf(SnapshotExtKeys(), L".a"))];
+    ASSERT_EQ(a.KeyValues.size(), 4u);
+    EXPECT_EQ(a.KeyValues[0].ValueData.AsBytes(), (vb::Variant::Bytes{'A', 'B'}));
+    EXPECT_EQ(a.KeyValues[1].ValueData.AsBytes(), (vb::Variant::Bytes{'A', 'B', 0, 0}));
+    EXPECT_EQ(a.KeyValues[2].ValueData, vb::Variant(L"abc"));
+    ASSERT_EQ(SnapshotAssocKeys().size(), 3u);
+    EXPECT_EQ(SnapshotExtKeys()[static_cast<size_t>(IndexOf(SnapshotExtKeys(), L".a"))].Link,
+              IndexOf(SnapshotAssocKeys(), L"*"));
+    EXPECT_EQ(SnapshotAssocKeys()[static_cast<size_t>(IndexOf(SnapshotAssocKeys(), L"bfile"))].Subkeys.size(), 1u);
+}
+
+// The writer leaves out what the reader would refuse, so every snapshot it writes reads back.
+TEST_F(SnapshotFileTest, TheWriterLeavesOutUnreadSubkeysAndSystemKeysAndItsFileReadsBack) {
+    RegKeyRecord withPlaceholders = Key(L".x", {Text(L"", L"xfile")}, {Sub(L""), Sub(L".x\\b"), Sub(L"")});
+    SetModel({withPlaceholders, Key(L".star", {Text(L"", L"*")}), Key(L".c", {Text(L"", L"CLSID")})},
+             {Class(L"xfile", L"x.exe"), Key(L"*", {}, {Sub(L"*\\shellex")}), Key(L"CLSID", {}, {Sub(L"CLSID\\{0}")})});
+    std::wstring error;
+    ASSERT_TRUE(SnapshotModel(&error)) << vb::ToAnsi(error);
+    const std::string file = FileText(GetSnapshotFilePath());
+    EXPECT_EQ(file.find("<Subkey/>"), std::string::npos) << file;
+    EXPECT_EQ(file.find("Association Name=\"CLSID\""), std::string::npos) << file;
+    EXPECT_NE(file.find("Association Name=\"*\""), std::string::npos) << file;
+    EXPECT_EQ(ChildrenOf(L"Extension", L".x"), (Names{L"Value", L"Subkey"})) << "one named subkey stands alone";
+    ASSERT_EQ(SnapshotExtKeys().size(), 4u);
+    EXPECT_EQ(SnapshotExtKeys()[static_cast<size_t>(IndexOf(SnapshotExtKeys(), L".x"))].Subkeys.size(), 1u);
 }
 
 TEST_F(SnapshotFileTest, AFailedWriteLeavesTheOldSnapshotWhole) {
-    SetModel({Key(L".a", {Text(L"", L"afile")})}, {});
+    SetModel({Key(L".a", {Text(L"", L"afile")})}, {Class(L"afile", L"a.exe")});
     ASSERT_TRUE(SnapshotModel());
     const std::string before = FileText(GetSnapshotFilePath());
     // A folder where the new file would go: the save cannot write it.
     ASSERT_TRUE(CreateDirectoryW((GetSnapshotFilePath() + L".new").c_str(), nullptr));
-    SetModel({Key(L".b", {Text(L"", L"bfile")})}, {});
+    SetModel({Key(L".b", {Text(L"", L"bfile")})}, {Class(L"bfile", L"b.exe")});
     EXPECT_ANY_THROW(WriteAssocSnapshot(GetSnapshotFilePath(), ExtKeys(), AssocKeys(), ExtByName()));
     vb::Err().Clear();
     EXPECT_EQ(FileText(GetSnapshotFilePath()), before);
