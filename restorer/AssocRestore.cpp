@@ -82,13 +82,6 @@ bool OtherExtensionLinks(long association, long restored, const std::set<long>& 
     return false;
 }
 
-bool RegistryKeyPresent(const std::wstring& path) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
-    RegCloseKey(key);
-    return true;
-}
-
 // "Add Assoc.": the snapshot's association key comes back when it is missing now, and the
 // extension's unnamed value with it when the extension has none now; a row without a snapshot
 // association writes no key. A class that is still there keeps what it holds now: other
@@ -98,7 +91,7 @@ void AddAssociation(const AssocDiff& diff) {
     if (!snapshot) return;
     if (const RegKeyRecord* association = RecordAt(SnapshotAssocKeys(), snapshot->Link))
         if (IsSnapshotAssociationName(association->KeyName) && association->KeyName != L"*" &&
-            !RegistryKeyPresent(association->KeyName))
+            !RegistryKeyExists(association->KeyName, HKEY_CLASSES_ROOT))
             AddKeysToReg(*association);
     const RegKeyRecord* current = RecordAt(ExtKeys(), diff.CurrentIndex);
     if (HasDefault(*snapshot) && !(current && HasDefault(*current))) {
