@@ -12,6 +12,7 @@
 #include "HostTestSupport.h"
 #include "HostWeb.h"
 #include "MDIFrm.h"
+#include "TestSupport.h"
 #include "UserInput.h"
 #include "WindowDriver.h"
 #include "basErrorHandler.h"
@@ -42,15 +43,15 @@ void RecordPage(HWND, const std::wstring& address) { g_pages.push_back(address);
 
 class RecordingHelp : public HelpEngines {
 public:
-    BOOL WinHelp(HWND, const std::wstring& path, UINT command, ULONG_PTR data) override {
+    BOOL OpenWinHelp(HWND, const std::wstring& path, UINT command, ULONG_PTR data) override {
         topics.push_back(static_cast<long>(data));
         calls.push_back(L"WinHelp|" + path + L"|" + std::to_wstring(command) + L"|" + std::to_wstring(data));
         return TRUE;
     }
-    HWND HtmlHelp(HWND, const std::wstring& path, UINT command, DWORD_PTR data) override {
+    HWND OpenHtmlHelp(HWND, const std::wstring& path, UINT command, DWORD_PTR data) override {
         topics.push_back(static_cast<long>(data));
         calls.push_back(L"HtmlHelp|" + path + L"|" + std::to_wstring(command) + L"|" + std::to_wstring(data));
-        return nullptr;
+        return GetDesktopWindow();  // stands for the help window that opened
     }
     std::vector<long> topics;
     std::vector<std::wstring> calls;  // engine|file|command|topic
@@ -343,6 +344,7 @@ TEST_F(FrameTest, AClickOnTheTopLeftButtonOpensTheHelpFileAtItsContents) {
 }
 
 TEST_F(FrameTest, MenuCommandHandlerReachesPagesAndTopics) {
+    testsupport::WinHelpFilesBeside helpFiles{L"Lumox.hlp", L"Morva Utility Manager.hlp"};
     MDIFrm& frame = MDIFrm::Load();
     frame.MenuCommand(cmdUrls + 4);
     frame.MenuCommand(cmdUrls + 0);
