@@ -367,6 +367,7 @@ public:
     void ShowMDIForm() override { calls.push_back(L"show"); }
     void CloseFrame() override { calls.push_back(L"close"); }
     const std::vector<MenuEntry>& SysTrayMenu() const override { return menu; }
+    bool FrameUnderModalWindow() const override { return false; }
 
     int state = 0;
     std::vector<std::wstring> calls;
