@@ -414,7 +414,7 @@ TEST_F(FrameTest, CloseChoiceMinimizesThenExitLeavesNothingSwitchedOn) {
     {
         WindowDriver driver({[] {
             frmQuit* q = frmQuit::Existing();
-            if (!q || !q->Visible() || !InFront(q->Handle())) return false;
+            if (!q || !q->Visible() || !BringInFront(q->Handle())) return false;
             ClickWindow(q->OKButton.Handle());  // Minimize, as selected
             return true;
         }});
@@ -431,7 +431,6 @@ TEST_F(FrameTest, CloseChoiceMinimizesThenExitLeavesNothingSwitchedOn) {
 
     // The hook goes on and the tray icon shows; a minimized frame then exits without the question.
     TurnHookOn();
-    HookSwitchedOn() = true;  // as the frame's tick does
     frame.CheckTray();
     ASSERT_TRUE(frame.TrayShown());
     EXPECT_FALSE(frame.Visible());  // minimized into the tray
@@ -459,7 +458,7 @@ TEST_F(FrameTest, ExitChosenInTheQuestion) {
     TurnHookOn();
     WindowDriver driver({[] {
                              frmQuit* q = frmQuit::Existing();
-                             if (!q || !q->Visible() || !InFront(q->Handle())) return false;
+                             if (!q || !q->Visible() || !BringInFront(q->Handle())) return false;
                              ClickWindow(q->optChoice(1).Handle());
                              return true;
                          },
