@@ -16,12 +16,12 @@ constexpr UINT kHhDisplayTopic = 0;   // HH_DISPLAY_TOPIC
 constexpr UINT kHhDisplayToc = 1;     // HH_DISPLAY_TOC
 constexpr UINT kHhHelpContext = 15;   // HH_HELP_CONTEXT
 
-class SystemHelpEngines : public HelpEngines {
+class SystemEngines : public HelpEngines {
 public:
-    BOOL WinHelp(HWND owner, const std::wstring& path, UINT command, ULONG_PTR data) override {
-        return WinHelpW(owner, path.c_str(), command, data);
+    BOOL OpenWinHelp(HWND owner, const std::wstring& path, UINT command, ULONG_PTR data) override {
+        return ::WinHelpW(owner, path.c_str(), command, data);
     }
-    HWND HtmlHelp(HWND owner, const std::wstring& path, UINT command, DWORD_PTR data) override {
+    HWND OpenHtmlHelp(HWND owner, const std::wstring& path, UINT command, DWORD_PTR data) override {
         // HTML Help lives in hhctrl.ocx, which not every system carries; load it when asked.
         using HtmlHelpFn = HWND(WINAPI*)(HWND, LPCWSTR, UINT, DWORD_PTR);
         static HMODULE module = LoadLibraryW(L"hhctrl.ocx");
@@ -32,7 +32,7 @@ public:
     }
 };
 
-SystemHelpEngines g_systemEngines;
+SystemEngines g_systemEngines;
 HelpEngines* g_engines = nullptr;
 
 HelpEngines& Engines() { return g_engines ? *g_engines : g_systemEngines; }
@@ -54,7 +54,29 @@ bool ReadHelpId(const vb::Variant& helpId, long& id) {
     }
 }
 
+// The help file is missing, or the engine could not show it (a damaged file, no engine): the
+// user is told which file, and the caller goes on.
+[[noreturn]] void RaiseMissingHelp(const std::wstring& asked, const std::wstring& fallback) {
+    std::wstring files = asked;
+    if (!vb::TextEquals(asked, fallback)) files += L" (or " + fallback + L")";
+    vb::Raise(vb::ErrFileNotFound, std::nullopt, L"The help file " + files + L" cannot be found.");
+}
+[[noreturn]] void RaiseUnshownHelp(const std::wstring& path) {
+    vb::Raise(vb::ErrPathFileAccess, std::nullopt, L"The help file " + path + L" cannot be shown.");
+}
+
+void ShowWinHelp(HWND owner, const std::wstring& asked, const std::wstring& path, UINT command, long id) {
+    if (!FileExists(path)) RaiseMissingHelp(asked, path);
+    if (!Engines().OpenWinHelp(owner, path, command, static_cast<ULONG_PTR>(id))) RaiseUnshownHelp(path);
+}
+
+void ShowHtmlHelp(HWND owner, const std::wstring& path, const std::wstring& target, UINT command, DWORD_PTR data) {
+    if (!Engines().OpenHtmlHelp(owner, target, command, data)) RaiseUnshownHelp(path);
+}
+
 }  // namespace
+
+HelpEngines& SystemHelpEngines() { return g_systemEngines; }
 
 HelpEngines* SetHelpEngines(HelpEngines* engines) {
     HelpEngines* previous = g_engines;
@@ -69,7 +91,8 @@ void InvokeHelp(const std::wstring& helpFileName, HWND owner, const vb::Variant&
 
         std::wstring name = helpFileName;
         if (!EndsWithThree(name, L"hlp") && !EndsWithThree(name, L"chm")) name += L".chm";
-        std::wstring path = JoinPaths(vb::AppPath(), name);
+        const std::wstring asked = JoinPaths(vb::AppPath(), name);
+        std::wstring path = asked;
 
         if (!FileExists(path)) {
             // No HTML Help beside us: fall back on the WinHelp file of the same name.
@@ -84,24 +107,21 @@ void InvokeHelp(const std::wstring& helpFileName, HWND owner, const vb::Variant&
 
         if (EndsWithThree(path, L"hlp")) {
             if (!numeric) return;
-            if (id == kIndexHelpId)
-                Engines().WinHelp(owner, path, kHelpIndex, static_cast<ULONG_PTR>(id));
-            else
-                Engines().WinHelp(owner, path, kHelpContext, static_cast<ULONG_PTR>(id));
+            ShowWinHelp(owner, asked, path, id == kIndexHelpId ? kHelpIndex : kHelpContext, id);
             return;
         }
         // "file::/page" names a page inside the file ("file>name" would name a window type).
         if (numeric && id == kIndexHelpId) {
-            Engines().HtmlHelp(owner, path + L"::/index.html", kHhDisplayTopic, 0);
+            ShowHtmlHelp(owner, path, path + L"::/index.html", kHhDisplayTopic, 0);
             return;
         }
         // Topic 0 is the contents: the file's own first page, index.html, beside its contents tree.
         if (numeric && id == kContentsHelpId) {
-            Engines().HtmlHelp(owner, path, kHhDisplayToc, 0);
+            ShowHtmlHelp(owner, path, path, kHhDisplayToc, 0);
             return;
         }
         // Any other id is a context number; one that is no number is a type mismatch.
         if (!numeric) vb::Raise(vb::ErrTypeMismatch);
-        Engines().HtmlHelp(owner, path, kHhHelpContext, static_cast<DWORD_PTR>(id));
+        ShowHtmlHelp(owner, path, path, kHhHelpContext, static_cast<DWORD_PTR>(id));
     });
 }

@@ -93,6 +93,7 @@ public:
     void MinimizeFrame() override { SetWindowState(1); }
     void CloseFrame() override;
     const std::vector<MenuEntry>& SysTrayMenu() const override { return suite.Menus.SysTray; }
+    bool FrameUnderModalWindow() const override { return Handle() && !IsWindowEnabled(Handle()); }
 
     // ---- FrameSurface (the extender's host side) ----
     HWND MdiClient() const override { return mdiClient_; }

@@ -61,11 +61,15 @@ void frmSysTray::RemoveIcon() {
     Shell_NotifyIconW(NIM_DELETE, &record_);
 }
 
+bool frmSysTray::ModalWindowWaits() const {
+    return win::ModalDepth() > 0 || (frame_ && frame_->FrameUnderModalWindow());
+}
+
 void frmSysTray::IconMessage(UINT mouseMessage) {
     if (!frame_) return;
-    // A dialog or message box of the host waits for the user: the frame it belongs to stays as
-    // it is until it is answered.
-    if (win::ModalDepth() > 0) return;
+    // A dialog or message box of the host or of a product waits for the user: the frame it
+    // belongs to stays as it is until it is answered.
+    if (ModalWindowWaits()) return;
     switch (TrayActionFor(mouseMessage)) {
         case TrayAction::ToggleFrame:
             SetForegroundWindow(Handle());
@@ -113,7 +117,7 @@ void frmSysTray::ShowPopup() {
 }
 
 void frmSysTray::MenuClick(int index) {
-    if (!frame_ || win::ModalDepth() > 0) return;
+    if (!frame_ || ModalWindowWaits()) return;
     switch (index) {
         case trayRestore: frame_->ShowMDIForm(); break;
         case trayExit: frame_->CloseFrame(); break;

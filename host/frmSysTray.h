@@ -19,6 +19,10 @@ public:
     // Unloads the frame through its close path.
     virtual void CloseFrame() = 0;
     virtual const std::vector<MenuEntry>& SysTrayMenu() const = 0;
+    // Whether a modal window disables the frame while it waits: a dialog or message box of a
+    // product's library, whose modal loops the host's own count (win::ModalDepth, kept per
+    // module) does not see.
+    virtual bool FrameUnderModalWindow() const = 0;
 
 protected:
     ~TrayFrame() = default;
@@ -71,4 +75,7 @@ protected:
 
 private:
     void ShowPopup();
+    // A modal window of the host or of a product waits for the user: the icon's commands are
+    // dropped until it is answered.
+    bool ModalWindowWaits() const;
 };

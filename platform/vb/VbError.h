@@ -65,6 +65,7 @@ enum : long {
     ErrTypeMismatch = 13,
     ErrInternal = 51,
     ErrFileNotFound = 53,
+    ErrPathFileAccess = 75,
     ErrCannotCreateObject = 429,
     ErrMemberMissing = 438,
 };

@@ -63,7 +63,7 @@ void PrintDevice::BeginOutput() {
 
 void PrintDevice::Print(const std::wstring& text, bool endLine) {
     BeginOutput();
-    if (!text.empty()) DrawText(x_, y_, text);
+    if (!text.empty()) DrawTextAt(x_, y_, text);
     if (endLine) {
         x_ = 0;
         y_ += LineHeight();
@@ -183,7 +183,7 @@ double GdiPrintDevice::LineHeight() {
     return static_cast<double>(tm.tmHeight + tm.tmExternalLeading) / dpiY_;
 }
 
-void GdiPrintDevice::DrawText(double x, double y, const std::wstring& text) {
+void GdiPrintDevice::DrawTextAt(double x, double y, const std::wstring& text) {
     if (!TextOutW(dc_, DeviceX(x), DeviceY(y), text.c_str(), static_cast<int>(text.size())))
         RaisePrinterError(L"Printing text");
 }

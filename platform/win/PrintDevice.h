@@ -66,7 +66,7 @@ protected:
     virtual void FontChanged() {}
     virtual double MeasureWidth(const std::wstring& text) = 0;
     virtual double LineHeight() = 0;
-    virtual void DrawText(double x, double y, const std::wstring& text) = 0;
+    virtual void DrawTextAt(double x, double y, const std::wstring& text) = 0;
     virtual void DrawLine(double x1, double y1, double x2, double y2) = 0;
     virtual void StartDocument() {}
     virtual void StartPage() {}
@@ -101,7 +101,7 @@ protected:
     void FontChanged() override;
     double MeasureWidth(const std::wstring& text) override;
     double LineHeight() override;
-    void DrawText(double x, double y, const std::wstring& text) override;
+    void DrawTextAt(double x, double y, const std::wstring& text) override;
     void DrawLine(double x1, double y1, double x2, double y2) override;
     void StartDocument() override;
     void StartPage() override;

@@ -1,6 +1,7 @@
 // The system wrappers: folders and version name, processes and regsvr32, menus, help and mail.
 #include <windows.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -9,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "FakePresenter.h"
+#include "HelpChild.h"
 #include "LibraryMessages.h"
 #include "basErrorHandler.h"
 #include "basIO.h"
@@ -291,53 +293,159 @@ class FakeHelp : public HelpEngines {
 public:
     FakeHelp() { previous_ = SetHelpEngines(this); }
     ~FakeHelp() { SetHelpEngines(previous_); }
-    BOOL WinHelp(HWND, const std::wstring& path, UINT command, ULONG_PTR data) override {
+    BOOL OpenWinHelp(HWND, const std::wstring& path, UINT command, ULONG_PTR data) override {
         calls.push_back(L"WinHelp|" + path + L"|" + std::to_wstring(command) + L"|" + std::to_wstring(data));
-        return TRUE;
+        return shows ? TRUE : FALSE;
     }
-    HWND HtmlHelp(HWND, const std::wstring& path, UINT command, DWORD_PTR data) override {
+    HWND OpenHtmlHelp(HWND, const std::wstring& path, UINT command, DWORD_PTR data) override {
         calls.push_back(L"HtmlHelp|" + path + L"|" + std::to_wstring(command) + L"|" + std::to_wstring(data));
-        return nullptr;
+        return shows ? GetDesktopWindow() : nullptr;  // the desktop stands for the help window that opened
     }
     std::vector<std::wstring> calls;
+    bool shows = true;  // false: the engine cannot show the file (damaged, or no engine)
 
 private:
     HelpEngines* previous_;
 };
 
-TEST_F(SystemTest, HelpOpensTheChmBesideUsElseTheHlp) {
+// Lays (or removes) a help file beside the test program for a row.
+void LayHelpFile(const std::wstring& path, bool present) {
+    if (present)
+        WriteText(path, "ITSF");
+    else
+        DeleteFileW(path.c_str());
+}
+
+TEST_F(SystemTest, HelpOpensTheChmBesideUsElseTheHlpAndNamesAMissingOrUnshownFile) {
     const std::wstring folder = vb::AppPath();
     const std::wstring chm = JoinPaths(folder, L"LumoxHelpProbe.chm");
     const std::wstring hlp = JoinPaths(folder, L"LumoxHelpProbe.hlp");
     const std::wstring host = JoinPaths(folder, L"Morva Utility Manager.hlp");
+    const std::wstring notFound = L"Error -  53   :   h035";
+    const std::wstring notShown = L"Error -  75   :   h04B";
     struct Row {
-        bool chmExists;
+        bool chmExists, hlpExists, engineShows;
         const wchar_t* name;
         vb::Variant id;
         std::vector<std::wstring> calls;
+        std::wstring box;     // the title of the one error box shown; empty: none
+        std::wstring inBox;   // a file the box names
     };
     std::vector<Row> rows = {
-        {true, L"LumoxHelpProbe", vb::Variant(77L), {L"HtmlHelp|" + chm + L"|15|77"}},
-        {true, L"LumoxHelpProbe", vb::Variant(L"77"), {L"HtmlHelp|" + chm + L"|15|77"}},
-        {true, L"LumoxHelpProbe", vb::Variant(400L), {L"HtmlHelp|" + chm + L"::/index.html|0|0"}},
-        {true, L"LumoxHelpProbe", vb::Variant(static_cast<int16_t>(0)), {L"HtmlHelp|" + chm + L"|1|0"}},
-        {false, L"LumoxHelpProbe", vb::Variant(0L), {L"WinHelp|" + hlp + L"|1|0"}},
-        {false, L"LumoxHelpProbe", vb::Variant(77L), {L"WinHelp|" + hlp + L"|1|77"}},
-        {false, L"LumoxHelpProbe", vb::Variant(400L), {L"WinHelp|" + host + L"|3|400"}},
-        {false, L"LumoxHelpProbe", vb::Variant(L"contents"), {}},
-        {false, L"LumoxHelpProbe.hlp", vb::Variant(12L), {L"WinHelp|" + hlp + L"|1|12"}},
+        {true, false, true, L"LumoxHelpProbe", vb::Variant(77L), {L"HtmlHelp|" + chm + L"|15|77"}, L"", L""},
+        {true, false, true, L"LumoxHelpProbe", vb::Variant(L"77"), {L"HtmlHelp|" + chm + L"|15|77"}, L"", L""},
+        {true, false, true, L"LumoxHelpProbe", vb::Variant(400L), {L"HtmlHelp|" + chm + L"::/index.html|0|0"}, L"", L""},
+        {true, false, true, L"LumoxHelpProbe", vb::Variant(static_cast<int16_t>(0)), {L"HtmlHelp|" + chm + L"|1|0"}, L"", L""},
+        {false, true, true, L"LumoxHelpProbe", vb::Variant(0L), {L"WinHelp|" + hlp + L"|1|0"}, L"", L""},
+        {false, true, true, L"LumoxHelpProbe", vb::Variant(77L), {L"WinHelp|" + hlp + L"|1|77"}, L"", L""},
+        {false, true, true, L"LumoxHelpProbe", vb::Variant(400L), {L"WinHelp|" + host + L"|3|400"}, L"", L""},
+        {false, true, true, L"LumoxHelpProbe", vb::Variant(L"contents"), {}, L"", L""},
+        {false, true, true, L"LumoxHelpProbe.hlp", vb::Variant(12L), {L"WinHelp|" + hlp + L"|1|12"}, L"", L""},
+        // No help file at all: the user is told, and no engine is asked.
+        {false, false, true, L"LumoxHelpProbe", vb::Variant(static_cast<int16_t>(0)), {}, notFound, chm},
+        {false, false, true, L"LumoxHelpProbe", vb::Variant(77L), {}, notFound, hlp},
+        {false, false, true, L"LumoxHelpProbe", vb::Variant(400L), {}, notFound, host},
+        {false, false, true, L"LumoxHelpProbe.hlp", vb::Variant(12L), {}, notFound, hlp},
+        // A file the engine cannot show (damaged, or no engine on the system).
+        {true, false, false, L"LumoxHelpProbe", vb::Variant(static_cast<int16_t>(0)), {L"HtmlHelp|" + chm + L"|1|0"}, notShown, chm},
+        {true, false, false, L"LumoxHelpProbe", vb::Variant(77L), {L"HtmlHelp|" + chm + L"|15|77"}, notShown, chm},
+        {false, true, false, L"LumoxHelpProbe", vb::Variant(77L), {L"WinHelp|" + hlp + L"|1|77"}, notShown, hlp},
     };
     for (const Row& row : rows) {
-        if (row.chmExists)
-            WriteText(chm, "ITSF");
-        else
-            DeleteFileW(chm.c_str());
+        SCOPED_TRACE(std::wstring(row.name) + L" " + row.id.ToString() + L" chm " + std::to_wstring(row.chmExists) +
+                     L" hlp " + std::to_wstring(row.hlpExists) + L" shows " + std::to_wstring(row.engineShows));
+        LayHelpFile(chm, row.chmExists);
+        LayHelpFile(hlp, row.hlpExists);
+        LayHelpFile(host, row.hlpExists);
+        boxes.shown.clear();
         FakeHelp help;
+        help.shows = row.engineShows;
         InvokeHelp(row.name, nullptr, row.id);
-        EXPECT_EQ(help.calls, row.calls) << row.name << " " << row.id.ToString() << " chm " << row.chmExists;
+        EXPECT_EQ(help.calls, row.calls);
+        if (row.box.empty()) {
+            EXPECT_TRUE(boxes.shown.empty());
+            continue;
+        }
+        ASSERT_EQ(boxes.shown.size(), 1u);
+        EXPECT_EQ(boxes.shown[0].title, row.box);
+        EXPECT_EQ(boxes.shown[0].style, StyleCritical);
+        // The box names the file (the wrap only adds line breaks, so the text is read without them).
+        std::wstring prompt = boxes.shown[0].prompt;
+        prompt.erase(std::remove(prompt.begin(), prompt.end(), L'\r'), prompt.end());
+        prompt.erase(std::remove(prompt.begin(), prompt.end(), L'\n'), prompt.end());
+        EXPECT_NE(prompt.find(row.inBox), std::wstring::npos) << prompt;
+        EXPECT_NE(prompt.find(L"InvokeHelp"), std::wstring::npos) << prompt;
+        EXPECT_FALSE(vb::Err().IsCurrent()) << "the call returns with no error left behind";
     }
-    DeleteFileW(chm.c_str());
-    EXPECT_TRUE(boxes.shown.empty());
+    for (const std::wstring& file : {chm, hlp, host}) DeleteFileW(file.c_str());
+}
+
+// The system's WinHelp asks in a box of its own, in its own process, when it cannot find a file:
+// answers No in every such box that names fileName; answers how many it answered.
+int AnswerHelpBoxesNaming(const std::wstring& fileName) {
+    struct Search {
+        std::wstring name;
+        bool names = false;
+        int answered = 0;
+    } search{fileName};
+    EnumWindows(
+        [](HWND box, LPARAM param) -> BOOL {
+            auto& s = *reinterpret_cast<Search*>(param);
+            wchar_t windowClass[16]{};
+            DWORD process = 0;
+            GetWindowThreadProcessId(box, &process);
+            if (process == GetCurrentProcessId() || !IsWindowVisible(box) ||
+                !GetClassNameW(box, windowClass, 16) || std::wstring(windowClass) != L"#32770")
+                return TRUE;
+            s.names = false;
+            EnumChildWindows(
+                box,
+                [](HWND control, LPARAM p) -> BOOL {
+                    auto& inner = *reinterpret_cast<Search*>(p);
+                    wchar_t text[512]{};
+                    GetWindowTextW(control, text, 512);
+                    if (std::wstring(text).find(inner.name) != std::wstring::npos) inner.names = true;
+                    return TRUE;
+                },
+                param);
+            if (s.names && PostMessageW(box, WM_COMMAND, IDNO, 0)) ++s.answered;
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.answered;
+}
+
+TEST(SystemHelpEngine, WinHelpOnAMissingFileComesBackInAProcessOfItsOwn) {
+    // In a process of its own, so a call that never comes back (or runs out of stack) ends only
+    // that process and this test reads how it ended.
+    const std::wstring child = JoinPaths(vb::AppPath(), L"help_engine_child.exe");
+    const std::wstring name = L"NoSuchLumoxHelp.hlp";
+    const std::wstring missing = JoinPaths(vb::AppPath(), name);
+    DeleteFileW(missing.c_str());
+    std::wstring commandLine = L"\"" + child + L"\" \"" + missing + L"\"";
+    STARTUPINFOW start{};
+    start.cb = sizeof(start);
+    PROCESS_INFORMATION started{};
+    ASSERT_TRUE(CreateProcessW(child.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &start,
+                               &started));
+    CloseHandle(started.hThread);
+    // The watchdog: the system's "cannot find" box is answered as it shows, and the child has a
+    // minute at most.
+    DWORD waited = WAIT_TIMEOUT;
+    for (int tick = 0; tick < 600 && waited == WAIT_TIMEOUT; ++tick) {
+        waited = WaitForSingleObject(started.hProcess, 100);
+        AnswerHelpBoxesNaming(name);
+    }
+    if (waited == WAIT_TIMEOUT) TerminateProcess(started.hProcess, 1);
+    DWORD code = 0;
+    GetExitCodeProcess(started.hProcess, &code);
+    CloseHandle(started.hProcess);
+    AnswerHelpBoxesNaming(name);
+    ::WinHelpW(nullptr, missing.c_str(), HELP_QUIT, 0);  // ends the help program when it still runs
+
+    ASSERT_EQ(waited, WAIT_OBJECT_0) << "the call came back within a minute";
+    EXPECT_TRUE(code == helpchild::kReturnedRefused || code == helpchild::kReturnedShown)
+        << "exit code 0x" << std::hex << code << " (0xC00000FD: the stack ran out)";
 }
 
 // ---- Mail ----

@@ -2,7 +2,9 @@
 #pragma once
 #include <windows.h>
 
+#include <initializer_list>
 #include <string>
+#include <vector>
 
 namespace testsupport {
 
@@ -49,5 +51,30 @@ inline void DeleteRegistryTree(HKEY parent, const std::wstring& name) {
     RegCloseKey(key);
     RegDeleteKeyW(parent, name.c_str());
 }
+
+// Empty WinHelp files beside the test program for the object's lifetime: a help call then reaches
+// the recording engine that stands in for WinHelp (a missing file is reported before any engine
+// is asked).
+class WinHelpFilesBeside {
+public:
+    explicit WinHelpFilesBeside(std::initializer_list<const wchar_t*> names) {
+        wchar_t program[MAX_PATH];
+        GetModuleFileNameW(nullptr, program, MAX_PATH);
+        const std::wstring folder = std::wstring(program).substr(0, std::wstring(program).rfind(L'\\') + 1);
+        for (const wchar_t* name : names) {
+            paths_.push_back(folder + name);
+            HANDLE file = CreateFileW(paths_.back().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+            if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+        }
+    }
+    ~WinHelpFilesBeside() {
+        for (const std::wstring& path : paths_) DeleteFileW(path.c_str());
+    }
+    WinHelpFilesBeside(const WinHelpFilesBeside&) = delete;
+    WinHelpFilesBeside& operator=(const WinHelpFilesBeside&) = delete;
+
+private:
+    std::vector<std::wstring> paths_;
+};
 
 }  // namespace testsupport

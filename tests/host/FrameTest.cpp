@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 
 #include "FakePresenter.h"
 #include "FrameLayout.h"
@@ -12,6 +13,7 @@
 #include "HostTestSupport.h"
 #include "HostWeb.h"
 #include "MDIFrm.h"
+#include "TestSupport.h"
 #include "UserInput.h"
 #include "WindowDriver.h"
 #include "basErrorHandler.h"
@@ -42,15 +44,15 @@ void RecordPage(HWND, const std::wstring& address) { g_pages.push_back(address);
 
 class RecordingHelp : public HelpEngines {
 public:
-    BOOL WinHelp(HWND, const std::wstring& path, UINT command, ULONG_PTR data) override {
+    BOOL OpenWinHelp(HWND, const std::wstring& path, UINT command, ULONG_PTR data) override {
         topics.push_back(static_cast<long>(data));
         calls.push_back(L"WinHelp|" + path + L"|" + std::to_wstring(command) + L"|" + std::to_wstring(data));
         return TRUE;
     }
-    HWND HtmlHelp(HWND, const std::wstring& path, UINT command, DWORD_PTR data) override {
+    HWND OpenHtmlHelp(HWND, const std::wstring& path, UINT command, DWORD_PTR data) override {
         topics.push_back(static_cast<long>(data));
         calls.push_back(L"HtmlHelp|" + path + L"|" + std::to_wstring(command) + L"|" + std::to_wstring(data));
-        return nullptr;
+        return GetDesktopWindow();  // stands for the help window that opened
     }
     std::vector<long> topics;
     std::vector<std::wstring> calls;  // engine|file|command|topic
@@ -343,6 +345,7 @@ TEST_F(FrameTest, AClickOnTheTopLeftButtonOpensTheHelpFileAtItsContents) {
 }
 
 TEST_F(FrameTest, MenuCommandHandlerReachesPagesAndTopics) {
+    testsupport::WinHelpFilesBeside helpFiles{L"Lumox.hlp", L"Morva Utility Manager.hlp"};
     MDIFrm& frame = MDIFrm::Load();
     frame.MenuCommand(cmdUrls + 4);
     frame.MenuCommand(cmdUrls + 0);
@@ -411,7 +414,7 @@ TEST_F(FrameTest, CloseChoiceMinimizesThenExitLeavesNothingSwitchedOn) {
     {
         WindowDriver driver({[] {
             frmQuit* q = frmQuit::Existing();
-            if (!q || !q->Visible() || !InFront(q->Handle())) return false;
+            if (!q || !q->Visible() || !BringInFront(q->Handle())) return false;
             ClickWindow(q->OKButton.Handle());  // Minimize, as selected
             return true;
         }});
@@ -428,7 +431,6 @@ TEST_F(FrameTest, CloseChoiceMinimizesThenExitLeavesNothingSwitchedOn) {
 
     // The hook goes on and the tray icon shows; a minimized frame then exits without the question.
     TurnHookOn();
-    HookSwitchedOn() = true;  // as the frame's tick does
     frame.CheckTray();
     ASSERT_TRUE(frame.TrayShown());
     EXPECT_FALSE(frame.Visible());  // minimized into the tray
@@ -456,7 +458,7 @@ TEST_F(FrameTest, ExitChosenInTheQuestion) {
     TurnHookOn();
     WindowDriver driver({[] {
                              frmQuit* q = frmQuit::Existing();
-                             if (!q || !q->Visible() || !InFront(q->Handle())) return false;
+                             if (!q || !q->Visible() || !BringInFront(q->Handle())) return false;
                              ClickWindow(q->optChoice(1).Handle());
                              return true;
                          },
@@ -486,6 +488,74 @@ TEST_F(FrameTest, ABusyProductKeepsTheFrameOpenWithoutAQuestion) {
     EXPECT_EQ(frmQuit::Existing(), nullptr);
     EXPECT_EQ(frame.WindowState(), 0);
     EXPECT_FALSE(ReadString(HKEY_LOCAL_MACHINE, HostSubkey(L"1") + L"\\Wayhold Utility Manager", L"Top").has_value());
+}
+
+// A product's dialog over the frame: a modal window of another module, whose modal loop the
+// host's own count does not see. Windows disables its owner, the frame, while it waits.
+struct ProductDialog {
+    HWND owner;
+    std::function<void()> whileOpen;
+    bool ran = false;
+
+    void ShowModal() {
+        struct {
+            DLGTEMPLATE dialog;
+            WORD menu, windowClass, title;
+        } layout{};
+        layout.dialog.style = WS_POPUP | WS_CAPTION | WS_VISIBLE | DS_MODALFRAME;
+        layout.dialog.cx = 120;
+        layout.dialog.cy = 40;
+        DialogBoxIndirectParamW(GetModuleHandleW(nullptr), &layout.dialog, owner, &Procedure,
+                                reinterpret_cast<LPARAM>(this));
+    }
+    static INT_PTR CALLBACK Procedure(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam) {
+        if (msg == WM_INITDIALOG) {
+            SetWindowLongPtrW(dialog, DWLP_USER, lParam);
+            SetTimer(dialog, 1, 200, nullptr);    // the commands arrive while the dialog waits
+            SetTimer(dialog, 2, 15000, nullptr);  // the dialog's own time limit
+            return TRUE;
+        }
+        if (msg != WM_TIMER) return FALSE;
+        auto* self = reinterpret_cast<ProductDialog*>(GetWindowLongPtrW(dialog, DWLP_USER));
+        KillTimer(dialog, 1);
+        if (wParam == 1 && !self->ran) {
+            self->ran = true;
+            self->whileOpen();
+        }
+        EndDialog(dialog, 0);
+        return TRUE;
+    }
+};
+
+TEST_F(FrameTest, TrayIconAndMenuClickHandlersDoNothingWhileAProductsDialogIsOpen) {
+    MDIFrm& frame = ShowFrame();
+    frmSysTray& tray = frmSysTray::Default();
+    tray.Activate(frame);
+    bool frameDisabled = false, frameStays = false, questionShown = false;
+    int stateWhileOpen = -1;
+    // A question the old guard let through is answered when the time is up, so the test ends.
+    WindowDriver driver({[] { return false; }}, 20000);
+    ProductDialog dialog{frame.Handle(), [&] {
+                             frameDisabled = !IsWindowEnabled(frame.Handle());
+                             // The icon's click (it would minimize the frame), then Restore and Exit
+                             // from its menu, as the shell delivers them.
+                             SendMessageW(tray.Handle(), TrayCallbackMessage, 0, WM_LBUTTONUP);
+                             tray.MenuClick(trayRestore);
+                             tray.MenuClick(trayExit);
+                             questionShown = frmQuit::Existing() && frmQuit::Existing()->Visible();
+                             stateWhileOpen = frame.WindowState();
+                             frameStays = MDIFrm::Current() == &frame && frame.Visible();
+                         }};
+    dialog.ShowModal();
+    ASSERT_TRUE(dialog.ran);
+    EXPECT_TRUE(frameDisabled) << "the dialog holds its owner, the frame";
+    EXPECT_EQ(stateWhileOpen, 0) << "the icon's click left the frame as it was";
+    EXPECT_TRUE(frameStays) << "Exit left the frame open";
+    EXPECT_FALSE(questionShown) << "Exit asked nothing";
+    EXPECT_TRUE(presenter_.shown.empty());
+    // Answered, the icon's click goes through again.
+    SendMessageW(tray.Handle(), TrayCallbackMessage, 0, WM_LBUTTONUP);
+    EXPECT_EQ(frame.WindowState(), 1);
 }
 
 TEST_F(FrameTest, SessionEndTakesTheExitPathWithoutTheQuestion) {

@@ -28,7 +28,7 @@ using namespace hosttest;
 namespace {
 
 // Shown and in front, ready for the user's input.
-bool Shown(win::Window* w) { return w && w->Loaded() && w->Visible() && InFront(w->Handle()); }
+bool Shown(win::Window* w) { return w && w->Loaded() && w->Visible() && BringInFront(w->Handle()); }
 // The user's click on a button; it arrives once the window's loop pumps again.
 void Press(win::Button& b) { ClickWindow(b.Handle()); }
 
@@ -168,7 +168,7 @@ TEST(LatestVersionTip, BeepsOnEachActivationAndOpensTheHomePage) {
                                                      120, 60, nullptr, nullptr, nullptr, nullptr);
                              return true;
                          },
-                         [&] { return InFront(other); },
+                         [&] { return BringInFront(other); },
                          [&] { return Shown(frmLatestVerTip::Existing()); },
                          [&] {
                              if (presenter.beeps == beepsSeen) return false;
@@ -367,6 +367,7 @@ public:
     void ShowMDIForm() override { calls.push_back(L"show"); }
     void CloseFrame() override { calls.push_back(L"close"); }
     const std::vector<MenuEntry>& SysTrayMenu() const override { return menu; }
+    bool FrameUnderModalWindow() const override { return false; }
 
     int state = 0;
     std::vector<std::wstring> calls;

@@ -8,6 +8,7 @@
 #include "HostMessages.h"
 #include "HostTestSupport.h"
 #include "ProductSuite.h"
+#include "TestSupport.h"
 #include "basErrorHandler.h"
 #include "basWinAPI_Email.h"
 #include "basWinAPI_Help.h"
@@ -28,13 +29,13 @@ HINSTANCE RecordMail(HWND, const std::wstring& address) {
 
 class RecordingHelp : public HelpEngines {
 public:
-    BOOL WinHelp(HWND, const std::wstring& path, UINT, ULONG_PTR data) override {
+    BOOL OpenWinHelp(HWND, const std::wstring& path, UINT, ULONG_PTR data) override {
         calls.push_back(path + L"#" + std::to_wstring(data));
         return TRUE;
     }
-    HWND HtmlHelp(HWND, const std::wstring& path, UINT, DWORD_PTR data) override {
+    HWND OpenHtmlHelp(HWND, const std::wstring& path, UINT, DWORD_PTR data) override {
         calls.push_back(path + L"#" + std::to_wstring(data));
-        return nullptr;
+        return GetDesktopWindow();  // stands for the help window that opened
     }
     std::vector<std::wstring> calls;
 };
@@ -276,6 +277,7 @@ TEST(ToolbarMapping, EachButtonDoesItsOwnJob) {
 }
 
 TEST_F(ProductSuiteTest, ToolbarButtonClickHandlerOpensProductsOnceAndRunsTheHostButtons) {
+    testsupport::WinHelpFilesBeside helpFiles{L"Lumox.hlp", L"Morva Utility Manager.hlp"};
     Store({{L"FakeA.dll1.0.0.0", A}, {L"FakeB.dll1.0.0.0", B}});
     Product(A, 1);
     Product(B, 2);

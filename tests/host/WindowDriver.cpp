@@ -61,7 +61,7 @@ void PumpFor(DWORD ms) {
 
 void ClickWindow(HWND window) { userinput::Click(userinput::CentreOf(window)); }
 
-bool InFront(HWND window) {
+bool BringInFront(HWND window) {
     if (GetForegroundWindow() == window) return true;
     SetForegroundWindow(window);
     return GetForegroundWindow() == window;

@@ -45,10 +45,9 @@ void PumpFor(DWORD ms);
 // driver's step checks its effect in the next step.
 void ClickWindow(HWND window);
 
-// Answers whether the window is the one in front (the one Windows hands the user's input to),
-// asking Windows to bring it there when it is not; a driver's step waits on it before it types
-// or clicks.
-bool InFront(HWND window);
+// Brings the window in front (the one Windows hands the user's input to) when it is not there,
+// and answers whether it is there now; a driver's step waits on it before it types or clicks.
+bool BringInFront(HWND window);
 
 // Closes every modal window of the host that is open (the driver's last resort).
 void CloseHostModals();

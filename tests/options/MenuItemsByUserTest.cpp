@@ -11,6 +11,7 @@
 #include <initializer_list>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "FakePresenter.h"
 #include "LibraryMessages.h"
@@ -113,6 +114,30 @@ void WaitUntilGone(HWND window) {
 }
 
 
+// The watchdog, on the user's thread once the user is done: a modal window of this process that
+// still waits (its loop keeps the frame disabled) means an input was lost. It is closed, so the
+// test fails instead of waiting for ever; answers how many windows were closed.
+int CloseModalWindowsLeftOpen(HWND frame) {
+    if (userinput::WaitUntil([&] { return IsWindowEnabled(frame) != FALSE; }, 3000)) return 0;
+    struct Left {
+        HWND frame;
+        std::vector<HWND> windows;
+    } left{frame, {}};
+    EnumWindows(
+        [](HWND window, LPARAM param) -> BOOL {
+            auto& l = *reinterpret_cast<Left*>(param);
+            DWORD process = 0;
+            GetWindowThreadProcessId(window, &process);
+            if (process == GetCurrentProcessId() && window != l.frame && IsWindowVisible(window) &&
+                IsWindowEnabled(window))
+                l.windows.push_back(window);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&left));
+    for (HWND window : left.windows) PostMessageW(window, WM_CLOSE, 0, 0);
+    return static_cast<int>(left.windows.size());
+}
+
 class MenuItemsByUserTest;
 
 // One row of the table: the program list the archive carries, and what the user does and sees.
@@ -170,13 +195,16 @@ public:
     // menu or modal loop they open); returns once the user is done and the windows caught up.
     void AsUser(const std::function<void()>& actions) {
         std::atomic<bool> done{false};
+        int leftOpen = 0;
         std::thread user([&] {
             actions();
+            leftOpen = CloseModalWindowsLeftOpen(frame->Handle());
             done = true;
         });
         PumpUntil([&] { return done.load(); }, 30000);
         user.join();
         Pump(300);
+        EXPECT_EQ(leftOpen, 0) << "a window still waited for the user once the user was done: an input was lost";
     }
 
     // ---- where things are (on this thread) ----

@@ -1,12 +1,17 @@
 // Sendrik.dll as the host uses it: registered with regsvr32 from a program folder of its own,
 // created by ProgID, its members read by name, its window shown inside a frame of the tests'
-// own, and its registration removed again.
+// own with F1 typed in it, and its registration removed again.
 #include <windows.h>
 #include <olectl.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <string>
+#include <vector>
+
 #include "OptionsWindowSupport.h"
+#include "UserInput.h"
 #include "com/ComDispatch.h"
 #include "vb/VbError.h"
 #include "vb/VbText.h"
@@ -230,6 +235,66 @@ TEST_F(SendrikComTest, APictureLoadsTheWindowHiddenAndShowFormOpensItInTheFrame)
     form.Reset();
     EXPECT_EQ(canUnload(), S_OK);
     EXPECT_EQ(watchdog.closed(), 0);
+}
+
+// The help viewer's window, shown and captioned with the help file's title; null while there is none.
+HWND HelpViewer() {
+    HWND viewer = FindWindowW(nullptr, L"Lumox Help");
+    return viewer && IsWindowVisible(viewer) ? viewer : nullptr;
+}
+
+// F1 typed in the options window, answered by the library's own help engine from the library's own
+// folder, as the installed suite has it: our help file opens, or a message names the missing file;
+// the window and its frame stay either way.
+TEST_F(SendrikComTest, F1InTheOptionsWindowOpensTheHelpBesideTheLibraryAndTheWindowStays) {
+    const std::wstring chm = programs + L"\\Lumox.chm";
+    ASSERT_TRUE(CopyFileW((ExeFolder() + L"\\" + HELP_FILE_RELATIVE_PATH).c_str(), chm.c_str(), FALSE));
+    com::ComPtr<IDispatch> form = Create();
+    TestFrame frame;
+    SetWindowPos(frame.Handle(), HWND_TOP, 0, 0, GetSystemMetrics(SM_CXSCREEN) / 2, GetSystemMetrics(SM_CYSCREEN) / 2,
+                 SWP_SHOWWINDOW);
+    com::ComPtr<IDispatch> window;
+    {
+        VARIANT v;
+        VariantInit(&v);
+        com::CallByNameRaw(form.Get(), L"ShowForm", DISPATCH_METHOD, {}, &v);
+        ASSERT_EQ(v.vt, VT_DISPATCH);
+        window = com::ComPtr<IDispatch>(v.pdispVal);
+    }
+    ASSERT_TRUE(PumpUntil([&] { return com::CallByName(window.Get(), L"FormReadiness", DISPATCH_PROPERTYGET).ToLong() == 2; }));
+    HWND child = FindOptionsWindow(frame.MdiClient());
+    ASSERT_TRUE(child);
+    ASSERT_TRUE(userinput::BringToFront(frame.Handle()));
+    ASSERT_TRUE(PumpUntil([&] { return GetFocus() == child || IsChild(child, GetFocus()); }, 3000))
+        << "the keyboard focus is in the options window";
+
+    // Our help: the viewer opens on the help file beside the library.
+    userinput::Press(VK_F1);
+    EXPECT_TRUE(PumpUntil([] { return HelpViewer() != nullptr; }, 15000)) << "no help window";
+    EXPECT_TRUE(IsWindow(child) && IsWindowVisible(child)) << "the options window stays";
+    EXPECT_TRUE(IsWindowVisible(frame.Handle())) << "the frame stays";
+    EXPECT_EQ(watchdog.closed(), 0) << "no message on the way";
+    if (HWND viewer = HelpViewer()) PostMessageW(viewer, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(PumpUntil([] { return HelpViewer() == nullptr; }, 5000));
+
+    // No help file: a message names the file the library looked for, and nothing else happens.
+    DeleteFileW(chm.c_str());
+    ASSERT_TRUE(userinput::BringToFront(frame.Handle()));
+    userinput::Press(VK_F1);
+    ASSERT_TRUE(PumpUntil([&] { return watchdog.closed() > 0; }, 15000)) << "no message about the missing file";
+    const std::vector<std::wstring> texts = watchdog.texts();
+    ASSERT_FALSE(texts.empty());
+    std::wstring said = texts.back();
+    said.erase(std::remove_if(said.begin(), said.end(), [](wchar_t c) { return c == L'\r' || c == L'\n'; }), said.end());
+    EXPECT_NE(said.find(chm), std::wstring::npos) << vb::ToAnsi(said);
+    EXPECT_NE(said.find(L"cannot be found"), std::wstring::npos) << vb::ToAnsi(said);
+    EXPECT_FALSE(HelpViewer());
+    EXPECT_TRUE(IsWindow(child) && IsWindowVisible(child)) << "the options window stays";
+
+    // The host minimizes its frame: the next tick closes the window.
+    com::CallByName(window.Get(), L"MdiFrmWindowState", DISPATCH_PROPERTYPUT, {vb::Variant(static_cast<int16_t>(1))});
+    com::CallByName(window.Get(), L"TimerEvent", DISPATCH_METHOD);
+    EXPECT_FALSE(IsWindow(child));
 }
 
 // Last: it takes the registration away.

@@ -479,9 +479,9 @@ public:
     using RecordingPrintDevice::RecordingPrintDevice;
 
 protected:
-    void DrawText(double x, double y, const std::wstring& text) override {
+    void DrawTextAt(double x, double y, const std::wstring& text) override {
         if (Log().size() >= 4) vb::Raise(482, std::nullopt, L"Printer error");
-        RecordingPrintDevice::DrawText(x, y, text);
+        RecordingPrintDevice::DrawTextAt(x, y, text);
     }
 };
 

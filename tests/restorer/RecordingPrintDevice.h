@@ -37,7 +37,7 @@ protected:
         return static_cast<double>(text.size()) * CharWidth(Font().Size, Font().Bold);
     }
     double LineHeight() override { return LineHeightOf(Font().Size); }
-    void DrawText(double x, double y, const std::wstring& text) override {
+    void DrawTextAt(double x, double y, const std::wstring& text) override {
         log_->push_back(PrintOp{PrintOp::Text, Page(), x, y, 0, 0, text, Font()});
     }
     void DrawLine(double x1, double y1, double x2, double y2) override {
