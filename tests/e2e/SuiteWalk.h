@@ -24,13 +24,13 @@ struct MessageSeen {
     std::wstring text;
 };
 
-// What a start's windows showed: how often each was answered, and the message boxes.
+// What a start's windows showed: how many of each showed, and the message boxes.
 struct StartSeen {
     int tip = 0;          // the latest-version tip, answered "Just Continue"
     int driveList = 0;    // the drive list, answered OK
     int defaultSets = 0;  // the default-association offers, answered "Automatic"
     int welcome = 0;      // the welcome note, closed
-    std::vector<MessageSeen> messages;  // each answered with its first button
+    std::vector<MessageSeen> messages;  // each answered with Enter
 };
 
 // The message boxes a first start shows, in order: the scan's note, the presets, the desktop's

@@ -1,8 +1,9 @@
 // The whole suite from a fresh install, as a user runs it: the real host program with the real
-// components in its Programs folder and the shipped data, driven only by the pointer and the
-// keyboard on the windows Windows shows, and checked by what Windows shows and keeps: windows,
-// the registry, the switch atom, the tray and the data archive. Then a second start of the same
-// install, which keeps what the first set up.
+// components in its Programs folder, its help file and the shipped data, driven only by the
+// pointer and the keyboard on the windows Windows shows, and checked by what Windows shows and
+// keeps: windows and message boxes, the help window, the registry, the switch atom, the tray,
+// the desktop's test files and the data archive. Then a second start of the same install,
+// which keeps what the first set up.
 #include <gtest/gtest.h>
 
 #include <algorithm>
