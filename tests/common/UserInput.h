@@ -61,7 +61,14 @@ inline bool WaitUntil(const std::function<bool()>& done, DWORD ms = 10000) {
     return true;
 }
 
+// Where the last move sent the pointer, for SettlePointer.
+inline POINT& PointerTarget() {
+    static POINT target{-1, -1};
+    return target;
+}
+
 inline void MoveTo(POINT screen) {
+    PointerTarget() = screen;
     const int width = GetSystemMetrics(SM_CXSCREEN);
     const int height = GetSystemMetrics(SM_CYSCREEN);
     INPUT input{};
@@ -90,8 +97,15 @@ inline void ButtonUp(Button b) {
 }
 
 // Under Wine the pointer reaches its new place a moment after the move is queued; a button
-// pressed at once would land where the pointer was.
-inline void SettlePointer() { Sleep(60); }
+// pressed at once would land where the pointer was. Waits until the pointer is where the last
+// move sent it (at most a second: a point off the screen is never reached).
+inline void SettlePointer() {
+    const POINT target = PointerTarget();
+    const DWORD end = GetTickCount() + 1000;
+    POINT at{};
+    while (GetCursorPos(&at) && (at.x != target.x || at.y != target.y) && static_cast<LONG>(end - GetTickCount()) > 0)
+        Sleep(5);
+}
 
 // Moves the pointer to a screen point and clicks there.
 inline void Click(POINT screen, Button b = Button::Left) {

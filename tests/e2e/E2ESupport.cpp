@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "ChooserTestSupport.h"
+#include "SuiteInstall.h"
 #include "TestSupport.h"
 #include "UserInput.h"
 #include "Zintra.h"
@@ -119,15 +120,34 @@ std::wstring BuiltRecorder() { return FromBuildTree(E2E_RECORDER_RELATIVE); }
 
 std::wstring ShortPath(const std::wstring& path) { return choosertest::ShortPath(path); }
 
+std::wstring Lower(std::wstring text) {
+    CharLowerBuffW(text.data(), static_cast<DWORD>(text.size()));
+    return text;
+}
+
+std::wstring FileNameOf(const std::wstring& path) {
+    const size_t slash = path.find_last_of(L"\\/");
+    return slash == std::wstring::npos ? path : path.substr(slash + 1);
+}
+
+std::wstring NumbersText(const std::vector<long>& numbers) {
+    if (numbers.empty()) return L"none";
+    std::wstring text;
+    for (long n : numbers) text += (text.empty() ? L"" : L", ") + std::to_wstring(n);
+    return text;
+}
+
 bool InstallSuite(const std::wstring& root, Suite& suite, std::wstring& failure) {
+    // The installed suite's own folders, with the user's programs and documents beside them.
+    const SuiteLayout layout(root);
     suite.root = root;
-    suite.programs = root + L"\\Programs";
+    suite.programs = layout.programs;
     suite.apps = root + L"\\Apps";
     suite.docs = root + L"\\Docs";
     suite.chusel = suite.programs + L"\\Chusel.exe";
     testsupport::RemoveTree(root);
-    for (const std::wstring& folder : {root, suite.programs, root + L"\\Data", suite.apps, suite.docs})
-        CreateDirectoryW(folder.c_str(), nullptr);
+    layout.MakeFolders();
+    for (const std::wstring& folder : {suite.apps, suite.docs}) CreateDirectoryW(folder.c_str(), nullptr);
 
     if (!CopyFileW(BuiltChusel().c_str(), suite.chusel.c_str(), FALSE)) {
         failure = L"cannot copy " + BuiltChusel();
@@ -145,7 +165,7 @@ bool InstallSuite(const std::wstring& root, Suite& suite, std::wstring& failure)
     const std::wstring add = Entry(L".lxadd", L"Quillon Test Works - Editor", L"OK-A", suite.App(L"editor")) +
                              Entry(L".lxadd", L"Quillon Test Works - Viewer", L"OK-A", suite.App(L"viewer"));
     const std::wstring def = Entry(L".lxdef", L"Quillon Test Works - Fixed", L"OK-D", suite.App(L"fixed"));
-    if (!choosertest::MakeArchive(root + L"\\Data\\TesselMorva.dat",
+    if (!choosertest::MakeArchive(layout.data + L"\\TesselMorva.dat",
                                   {{L"Tesselcat.xml", choosertest::CategoryFileText()},
                                    {L"TesselAdd.dat", choosertest::Ansi(add) + OtherOverrides("OK-A", 120)},
                                    {L"TesselDef.dat", choosertest::Ansi(def) + OtherOverrides("OK-D", 50)},

@@ -21,7 +21,8 @@ std::wstring BuiltZintra();
 std::wstring BuiltChusel();
 std::wstring BuiltRecorder();
 
-// A suite installed under root: root\Programs\Chusel.exe, root\Data\TesselMorva.dat, the user's
+// A suite installed under root in the folders of an install (SuiteInstall.h), with only the
+// chooser of its components: root\Programs\Chusel.exe, root\Data\TesselMorva.dat, the user's
 // programs in root\Apps and documents in root\Docs. The association of the documents'
 // extensions goes to root\Apps\winprog.exe (the program Windows would use).
 struct Suite {
@@ -86,5 +87,10 @@ std::wstring ListCaption(const std::wstring& key);
 std::vector<std::wstring> LogLines(const std::wstring& log, size_t atLeast = 0, DWORD timeoutMs = 0);
 
 std::wstring ShortPath(const std::wstring& path);
+// The text in lower case, and the file-name part of a path.
+std::wstring Lower(std::wstring text);
+std::wstring FileNameOf(const std::wstring& path);
+// Numbers as "4513, 4535", or "none".
+std::wstring NumbersText(const std::vector<long>& numbers);
 
 }  // namespace e2e

@@ -8,28 +8,51 @@
 #include <optional>
 
 #include "E2ESupport.h"
+#include "SuiteInstall.h"
 #include "TestSupport.h"
 #include "UserInput.h"
+#include "basData.h"
 #include "zip/ZipArchive.h"
 
 namespace walk {
 
 namespace {
 
-constexpr wchar_t kTipCaption[] = L" Tip: Getting the latest version of Morva Lumox";
-constexpr wchar_t kDriveListCaption[] = L"Drive List";
-constexpr wchar_t kDefaultsCaption[] = L"Associations to Automatically Add";
-constexpr wchar_t kWelcomeCaption[] = L"Information";
+using e2e::FileNameOf;
+using e2e::Lower;
+
 constexpr wchar_t kQuitCaption[] = L" Minimize / Exit";
 constexpr wchar_t kHooksKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\explorer\\ShellExecuteHooks";
 constexpr wchar_t kHookValue[] = L"{69845E54-42A3-4EE8-B72C-31E2E69C6023}";
-constexpr wchar_t kHostKey[] = L"SOFTWARE\\Morva Corporation\\Morva Utility Manager";
-constexpr char kArchivePassword[] = "UWLpKEh+";
+
+// The windows of a start that wait for the user, and how the user answers them.
+struct StartWindow {
+    const wchar_t* caption;
+    const wchar_t* name;
+    const wchar_t* button;
+    bool firstStartOnly;  // a later start that shows it fails
+    int StartSeen::*counter;
+};
+const StartWindow kStartWindows[] = {
+    {L" Tip: Getting the latest version of Morva Lumox", L"the latest-version tip", L"Just Continue", false,
+     &StartSeen::tip},
+    {L"Drive List", L"the drive list", L"OK", true, &StartSeen::driveList},
+    {L"Associations to Automatically Add", L"the default associations", L"Automatic", true, &StartSeen::defaultSets},
+    {L"Information", L"the welcome note", L"Close", true, &StartSeen::welcome},
+};
+
+// A message to a window of another process, with a time limit: a hung window fails the step
+// that asked instead of holding the walk. Answers 0 when the time ran out.
+LRESULT Ask(HWND hwnd, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
+    DWORD_PTR result = 0;
+    if (!SendMessageTimeoutW(hwnd, message, wParam, lParam, SMTO_ABORTIFHUNG, 2000, &result)) return 0;
+    return static_cast<LRESULT>(result);
+}
 
 std::wstring TextOf(HWND hwnd) {
     wchar_t text[1024] = {};
     // A window of another process answers through the window manager's own copy.
-    SendMessageTimeoutW(hwnd, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 2000, nullptr);
+    Ask(hwnd, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text));
     return text;
 }
 
@@ -61,6 +84,58 @@ HWND ChildOfClass(HWND parent, const wchar_t* className) {
     for (HWND child : Children(parent))
         if (ClassOf(child) == className) return child;
     return nullptr;
+}
+
+std::vector<HWND> AllTopWindows() {
+    std::vector<HWND> found;
+    EnumWindows(
+        [](HWND hwnd, LPARAM list) {
+            reinterpret_cast<std::vector<HWND>*>(list)->push_back(hwnd);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+// Waits for a visible top-level window that was not there before and that wanted() takes.
+HWND WaitForNewWindow(const std::vector<HWND>& before, const std::function<bool(HWND)>& wanted, DWORD limitMs) {
+    HWND found = nullptr;
+    userinput::WaitUntil(
+        [&] {
+            for (HWND hwnd : AllTopWindows()) {
+                if (!IsWindowVisible(hwnd) || std::find(before.begin(), before.end(), hwnd) != before.end()) continue;
+                if (wanted(hwnd)) {
+                    found = hwnd;
+                    return true;
+                }
+            }
+            return false;
+        },
+        limitMs);
+    return found;
+}
+
+// A message box's text: its static texts together.
+std::wstring MessageTextOf(HWND box) {
+    std::wstring text;
+    for (HWND child : Children(box))
+        if (ClassOf(child) == L"Static" && !TextOf(child).empty()) text += TextOf(child);
+    return text;
+}
+
+// The first visible button of a dialog: OK, or Yes.
+HWND FirstButtonOf(HWND dialog) {
+    for (HWND child : Children(dialog))
+        if (ClassOf(child) == L"Button" && IsWindowVisible(child)) return child;
+    return nullptr;
+}
+
+// The suite titles its message boxes with their number last ("Information 4520"); 0 for none.
+long MessageNumberOf(const std::wstring& title) {
+    const size_t space = title.find_last_of(L' ');
+    const std::wstring last = space == std::wstring::npos ? title : title.substr(space + 1);
+    if (last.empty() || last.find_first_not_of(L"0123456789") != std::wstring::npos) return 0;
+    return std::stol(last);
 }
 
 std::vector<HWND> TopWindowsOf(DWORD pid, bool visibleOnly) {
@@ -95,16 +170,6 @@ std::optional<std::wstring> RegistryText(HKEY root, const std::wstring& key, con
     return std::wstring(data);
 }
 
-std::wstring Lower(std::wstring text) {
-    CharLowerBuffW(text.data(), static_cast<DWORD>(text.size()));
-    return text;
-}
-
-std::wstring FileNameOf(const std::wstring& path) {
-    const size_t slash = path.find_last_of(L"\\/");
-    return slash == std::wstring::npos ? path : path.substr(slash + 1);
-}
-
 std::wstring Seconds(DWORD ms) { return std::to_wstring((ms + 999) / 1000) + L" s"; }
 
 // The list view of another process: its rows' first column and a row's rectangle, read through
@@ -125,7 +190,7 @@ public:
     RemoteList(const RemoteList&) = delete;
     RemoteList& operator=(const RemoteList&) = delete;
 
-    int Count() const { return static_cast<int>(SendMessageW(list_, LVM_GETITEMCOUNT, 0, 0)); }
+    int Count() const { return static_cast<int>(Ask(list_, LVM_GETITEMCOUNT)); }
 
     std::wstring Text(int row) const {
         if (!buffer_) return L"";
@@ -134,7 +199,7 @@ public:
         item.cchTextMax = 512;
         item.pszText = reinterpret_cast<wchar_t*>(buffer_ + sizeof(LVITEMW));
         WriteProcessMemory(process_, buffer_, &item, sizeof(item), nullptr);
-        SendMessageW(list_, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(buffer_));
+        Ask(list_, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(buffer_));
         wchar_t text[513] = {};
         ReadProcessMemory(process_, buffer_ + sizeof(LVITEMW), text, 512 * sizeof(wchar_t), nullptr);
         return text;
@@ -146,7 +211,7 @@ public:
         RECT r{};
         r.left = LVIR_LABEL;
         WriteProcessMemory(process_, buffer_, &r, sizeof(r), nullptr);
-        if (!SendMessageW(list_, LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(buffer_))) return false;
+        if (!Ask(list_, LVM_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(buffer_))) return false;
         ReadProcessMemory(process_, buffer_, &r, sizeof(r), nullptr);
         MapWindowPoints(list_, nullptr, reinterpret_cast<POINT*>(&r), 2);
         onScreen = r;
@@ -192,7 +257,7 @@ std::string ReadText(const std::wstring& path) {
 ArchiveText ReadArchive(const std::wstring& archive) {
     ArchiveText text;
     const std::wstring folder = testsupport::FreshTempFolder(L"walk-archive");
-    if (zip::UnpackFiles(archive, folder, kArchivePassword) == zip::ZipResult::Ok) {
+    if (zip::UnpackFiles(archive, folder, ArchivePassword) == zip::ZipResult::Ok) {
         text.read = true;
         text.categories = ReadText(folder + L"\\Tesselcat.xml");
         text.adds = ReadText(folder + L"\\TesselAdd.dat");
@@ -221,6 +286,11 @@ std::vector<std::vector<std::wstring>> ArchiveText::AddsFor(const std::wstring& 
         if (fields.size() > 5 && Lower(fields[0]) == Lower(extension)) lines.push_back(fields);
     }
     return lines;
+}
+
+const std::vector<long>& FirstStartMessages() {
+    static const std::vector<long> numbers{4513, 4535, 4520, 4515};
+    return numbers;
 }
 
 SuiteWalk::SuiteWalk(std::wstring hostExe, Say say, Snap snap)
@@ -252,10 +322,31 @@ bool SuiteWalk::Fail(const std::wstring& why) {
 
 std::vector<HWND> SuiteWalk::HostWindows() const { return TopWindowsOf(host_.dwProcessId, true); }
 
+bool SuiteWalk::HostRuns() const { return host_.hProcess && WaitForSingleObject(host_.hProcess, 0) == WAIT_TIMEOUT; }
+
 HWND SuiteWalk::FindFrame() const {
     for (HWND hwnd : TopWindowsOf(host_.dwProcessId, false))
         if (ChildOfClass(hwnd, L"MDIClient")) return hwnd;
     return nullptr;
+}
+
+// The frame's hidden window that owns its notification-area icon.
+HWND SuiteWalk::FindTray() const {
+    for (HWND hwnd : TopWindowsOf(host_.dwProcessId, false))
+        if (!IsWindowVisible(hwnd) && TextOf(hwnd) == L"Form1") return hwnd;
+    return nullptr;
+}
+
+HWND SuiteWalk::NewHostWindow(const std::vector<HWND>& before, DWORD limitMs) const {
+    return WaitForNewWindow(
+        before,
+        [&](HWND hwnd) {
+            DWORD pid = 0;
+            GetWindowThreadProcessId(hwnd, &pid);
+            const std::wstring cls = ClassOf(hwnd);
+            return pid == host_.dwProcessId && cls != L"#32768" && cls != L"tooltips_class32";
+        },
+        limitMs);
 }
 
 bool SuiteWalk::Start() {
@@ -278,10 +369,32 @@ bool SuiteWalk::Start() {
 bool SuiteWalk::PassStart(bool firstStart, StartSeen& seen, DWORD limitMs) {
     say_(std::wstring(L"Waiting for the start's windows (") + (firstStart ? L"first start" : L"a later start") +
          L", at most " + Seconds(limitMs) + L")");
+    const std::vector<long> expected = firstStart ? FirstStartMessages() : std::vector<long>{};
     const DWORD begin = GetTickCount();
-    // A window answered once gets a second answer only if it is still there a while later.
-    HWND lastAnswered = nullptr;
-    DWORD lastAnsweredAt = 0;
+    // Each window counts once, however long it stays. A user answers a window once it has
+    // settled (a dialog may still open a message box of its own as it comes up) and while it
+    // takes input; a window answered once gets another answer only if it is still there a
+    // while later.
+    struct Tracked {
+        HWND hwnd;
+        DWORD seenAt;
+        DWORD answeredAt;
+    };
+    std::vector<Tracked> tracked;
+    auto track = [&](HWND hwnd, bool& isNew) -> Tracked& {
+        for (Tracked& t : tracked)
+            if (t.hwnd == hwnd) {
+                isNew = false;
+                return t;
+            }
+        isNew = true;
+        tracked.push_back({hwnd, GetTickCount(), 0});
+        return tracked.back();
+    };
+    auto ready = [&](const Tracked& t) {
+        const DWORD now = GetTickCount();
+        return now - t.seenAt >= 1000 && (!t.answeredAt || now - t.answeredAt >= 3000) && IsWindowEnabled(t.hwnd);
+    };
     bool splashSeen = false;
     for (;;) {
         if (WaitForSingleObject(host_.hProcess, 0) == WAIT_OBJECT_0)
@@ -296,71 +409,67 @@ bool SuiteWalk::PassStart(bool firstStart, StartSeen& seen, DWORD limitMs) {
             const std::wstring caption = TextOf(hwnd);
             const std::wstring cls = ClassOf(hwnd);
             if (cls == L"#32768" || cls == L"tooltips_class32") continue;
-            const bool again = hwnd == lastAnswered && GetTickCount() - lastAnsweredAt < 3000;
-            HWND button = nullptr;
-            std::wstring what;
-            if (caption == kTipCaption) {
-                button = ChildWithText(hwnd, L"Just Continue");
-                what = L"the latest-version tip: \"Just Continue\"";
-                if (!again) seen.tip = true;
-            } else if (caption == kDriveListCaption) {
-                if (!firstStart) return Fail(L"a later start asked for the drives to scan");
-                button = ChildWithText(hwnd, L"OK");
-                what = L"the drive list: OK";
-                if (!again) seen.driveList = true;
-            } else if (caption == kDefaultsCaption) {
-                if (!firstStart) return Fail(L"a later start offered the default associations");
-                button = ChildWithText(hwnd, L"Automatic");
-                what = L"the default associations: \"Automatic\"";
-                if (!again) ++seen.defaultSets;
-            } else if (caption == kWelcomeCaption) {
-                if (!firstStart) return Fail(L"a later start showed the welcome note");
-                button = ChildWithText(hwnd, L"Close");
-                what = L"the welcome note: Close";
-                if (!again) seen.welcome = true;
+            waiting = true;
+            const StartWindow* known = nullptr;
+            for (const StartWindow& w : kStartWindows)
+                if (caption == w.caption) known = &w;
+            bool isNew = false;
+            if (known) {
+                if (known->firstStartOnly && !firstStart)
+                    return Fail(std::wstring(L"a later start showed ") + known->name);
+                Tracked& t = track(hwnd, isNew);
+                if (isNew) ++(seen.*known->counter);
+                HWND button = ChildWithText(hwnd, known->button);
+                if (!button || !ready(t)) continue;
+                say_(std::wstring(L"  Answering ") + known->name + L": \"" + known->button + L"\"");
+                ClickOn(button);
+                t.answeredAt = GetTickCount();
             } else if (cls == L"#32770") {
-                std::wstring text;
-                for (HWND child : Children(hwnd))
-                    if (ClassOf(child) == L"Static" && !TextOf(child).empty()) text += TextOf(child);
-                for (HWND child : Children(hwnd)) {
-                    if (ClassOf(child) == L"Button" && IsWindowVisible(child)) {
-                        button = child;  // the first button: OK, or Yes
-                        break;
-                    }
+                Tracked& t = track(hwnd, isNew);
+                if (isNew) {
+                    const MessageSeen message{MessageNumberOf(caption), caption, MessageTextOf(hwnd)};
+                    say_(L"  The message box " + std::to_wstring(message.number) + L" says: " + message.text);
+                    if (std::find(expected.begin(), expected.end(), message.number) == expected.end())
+                        return Fail(L"an unexpected message box: " + std::to_wstring(message.number) + L" \"" +
+                                    caption + L"\": " + message.text);
+                    seen.messages.push_back(message);
                 }
-                what = L"a message box (\"" + caption + L"\"): " + TextOf(button);
-                if (!again) {
-                    seen.messages.push_back(text);
-                    say_(L"  The message box says: " + text);
-                }
+                if (!ready(t)) continue;
+                // Enter on the box in front, as a user takes note of a message.
+                say_(L"  Answering the message box \"" + caption + L"\": Enter");
+                SetForegroundWindow(hwnd);
+                if (userinput::WaitUntil([&] { return GetForegroundWindow() == hwnd; }, 2000))
+                    userinput::Press(VK_RETURN);
+                t.answeredAt = GetTickCount();
             } else if (caption.empty() && (GetWindowLongW(hwnd, GWL_EXSTYLE) & WS_EX_TOOLWINDOW)) {
                 if (!splashSeen) say_(L"  The splash shows; it closes by itself.");
                 splashSeen = true;
-                waiting = true;
-                continue;
-            } else {
-                // A progress window or another window that needs no answer.
-                waiting = true;
-                continue;
             }
-            waiting = true;
-            if (again || !button) continue;
-            say_(L"  Answering " + what);
-            ClickOn(button);
-            lastAnswered = hwnd;
-            lastAnsweredAt = GetTickCount();
+            // Anything else (a progress window) needs no answer.
         }
-        if (!waiting && frame_ && IsWindowVisible(frame_) && OptionsWindowInFrame()) {
-            const bool welcomed =
-                RegistryText(HKEY_LOCAL_MACHINE, std::wstring(kHostKey) + L"\\4", L"Morva Utility Manager First Time") ==
-                std::optional<std::wstring>(L"False");
-            if (welcomed) break;
-        }
+        if (!waiting && frame_ && IsWindowVisible(frame_) && OptionsWindowInFrame() &&
+            e2e::FirstRunValue() == std::optional<std::wstring>(L"False"))
+            break;
         Sleep(100);
     }
     say_(L"The frame shows the options window after " + Seconds(GetTickCount() - begin));
     if (!seen.tip) return Fail(L"the latest-version tip did not show");
+    std::vector<long> numbers;
+    for (const MessageSeen& m : seen.messages) numbers.push_back(m.number);
+    if (numbers != expected)
+        return Fail(L"the start showed the message boxes " + e2e::NumbersText(numbers) + L", not " +
+                    e2e::NumbersText(expected));
     if (snap_) snap_(L"frame");
+    return true;
+}
+
+bool SuiteWalk::DesktopTestFilesThere() {
+    const std::wstring desktop = e2e::WindowsDesktop();
+    for (const std::wstring& name : e2e::DesktopTestFiles())
+        if (desktop.empty() || GetFileAttributesW((desktop + L"\\" + name).c_str()) == INVALID_FILE_ATTRIBUTES)
+            return Fail(L"the first start speaks of '" + name + L"' on the Windows desktop, but \"" + desktop +
+                        L"\" has no such file");
+    say_(L"  The Windows desktop (" + desktop + L") holds the test files the first start speaks of");
     return true;
 }
 
@@ -384,20 +493,45 @@ bool SuiteWalk::ComponentsRegistered(const std::wstring& programs) {
     return true;
 }
 
-bool SuiteWalk::OptionsWindowInFrame() {
-    if (!frame_) return false;
-    HWND client = ChildOfClass(frame_, L"MDIClient");
-    if (!client) return false;
+namespace {
+
+HWND OptionsWindowOf(HWND frame) {
+    HWND client = frame ? ChildOfClass(frame, L"MDIClient") : nullptr;
+    if (!client) return nullptr;
     for (HWND child = GetWindow(client, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
-        if (IsWindowVisible(child) && (GetWindowLongW(child, GWL_EXSTYLE) & WS_EX_MDICHILD)) return true;
-    return false;
+        if (IsWindowVisible(child) && (GetWindowLongW(child, GWL_EXSTYLE) & WS_EX_MDICHILD)) return child;
+    return nullptr;
 }
+
+HWND StatusBarOf(HWND frame) { return frame ? ChildOfClass(frame, STATUSCLASSNAMEW) : nullptr; }
+
+bool PanelSaysOn(HWND status) { return Lower(TextOf(status)) == L"lumox is on"; }
+
+void DoubleClickFirstPanel(HWND frame, HWND status) {
+    SetForegroundWindow(frame);
+    RECT r{};
+    GetClientRect(status, &r);
+    userinput::DoubleClick(userinput::OnScreen(status, POINT{24, (r.bottom - r.top) / 2}));
+}
+
+// The window that has the keyboard focus on the window's thread.
+HWND FocusOf(HWND window) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof(info);
+    if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info)) return nullptr;
+    return info.hwndFocus;
+}
+
+}  // namespace
+
+bool SuiteWalk::OptionsWindowInFrame() { return OptionsWindowOf(frame_) != nullptr; }
 
 bool SuiteWalk::SwitchAtomPresent() { return e2e::SwitchedOn(); }
 
 bool SuiteWalk::HookValuePresent() { return RegistryText(HKEY_LOCAL_MACHINE, kHooksKey, kHookValue).has_value(); }
 
-bool SuiteWalk::TrayIconPresent() const {
+bool SuiteWalk::TrayIconPresent() {
+    if (!tray_) tray_ = FindTray();
     if (!tray_) return false;
     NOTIFYICONDATAW icon{};
     icon.cbSize = NOTIFYICONDATAW_V1_SIZE;
@@ -406,28 +540,25 @@ bool SuiteWalk::TrayIconPresent() const {
     return Shell_NotifyIconW(NIM_MODIFY, &icon) != FALSE;
 }
 
-namespace {
-
-HWND StatusBarOf(HWND frame) { return frame ? ChildOfClass(frame, STATUSCLASSNAMEW) : nullptr; }
-
-bool PanelSaysOn(HWND status) { return Lower(TextOf(status)) == L"lumox is on"; }
-
-}  // namespace
-
 bool SuiteWalk::HookOn(DWORD waitMs, bool& automatic) {
     HWND status = StatusBarOf(frame_);
     if (!status) return Fail(L"the frame has no status bar");
     say_(L"Waiting for the frame to switch the hook on by itself (at most " + Seconds(waitMs) + L")");
     automatic = userinput::WaitUntil([&] { return PanelSaysOn(status); }, waitMs);
-    if (!automatic) {
-        say_(L"  Not yet: double-clicking the status bar's first panel");
-        if (!TogglePanel(true)) return false;
-    } else {
+    if (automatic) {
         say_(L"  The status bar says \"" + TextOf(status) + L"\"");
+    } else {
+        for (int attempt = 1; !PanelSaysOn(status); ++attempt) {
+            if (attempt > 2) return Fail(L"two double clicks on the first panel did not switch the hook on");
+            say_(attempt == 1 ? L"  Not yet: double-clicking the status bar's first panel"
+                              : L"  The panel says off: the frame's own switch came just before the double click; "
+                                L"double-clicking again");
+            DoubleClickFirstPanel(frame_, status);
+            userinput::WaitUntil([&] { return PanelSaysOn(status) && SwitchAtomPresent(); }, 5000);
+            say_(L"  Double-clicked the first panel: it says \"" + TextOf(status) + L"\"");
+        }
     }
-    // The frame's switch shows the notification-area icon through its hidden tray window.
-    for (HWND hwnd : TopWindowsOf(host_.dwProcessId, false))
-        if (!IsWindowVisible(hwnd) && TextOf(hwnd) == L"Form1") tray_ = hwnd;
+    tray_ = FindTray();
     if (!SwitchAtomPresent()) return Fail(L"the panel says on but the switch atom is missing");
     if (!HookValuePresent()) return Fail(L"the panel says on but the hook is not registered with the shell");
     say_(L"  The switch atom is there and the hook is registered with the shell");
@@ -437,16 +568,105 @@ bool SuiteWalk::HookOn(DWORD waitMs, bool& automatic) {
 bool SuiteWalk::TogglePanel(bool expectOn) {
     HWND status = StatusBarOf(frame_);
     if (!status) return Fail(L"the frame has no status bar");
-    SetForegroundWindow(frame_);
-    RECT r{};
-    GetClientRect(status, &r);
-    userinput::DoubleClick(userinput::OnScreen(status, POINT{24, (r.bottom - r.top) / 2}));
+    DoubleClickFirstPanel(frame_, status);
     const bool done = userinput::WaitUntil(
         [&] { return PanelSaysOn(status) == expectOn && SwitchAtomPresent() == expectOn; }, 5000);
     say_(L"  Double-clicked the first panel: it says \"" + TextOf(status) + L"\"");
     if (!done)
         return Fail(std::wstring(L"the double click did not switch the hook ") + (expectOn ? L"on" : L"off"));
     if (HookValuePresent() != expectOn) return Fail(L"the hook's registration does not follow the switch");
+    return true;
+}
+
+bool SuiteWalk::HelpByF1(DWORD limitMs) {
+    HWND options = OptionsWindowOf(frame_);
+    if (!options) return Fail(L"there is no options window to press F1 in");
+    say_(L"Pressing F1 in the options window");
+    SetForegroundWindow(frame_);
+    if (!userinput::WaitUntil([&] { return GetForegroundWindow() == frame_; }, 3000))
+        return Fail(L"the frame did not come to the front");
+    // A click on the window's "Categories" heading makes it the active window with the keyboard,
+    // and changes nothing.
+    HWND heading = ChildWithText(options, L"Categories");
+    if (!heading) return Fail(L"the options window has no \"Categories\" heading");
+    ClickOn(heading);
+    HWND focus = nullptr;
+    if (!userinput::WaitUntil(
+            [&] {
+                focus = FocusOf(options);
+                return focus == options || IsChild(options, focus);
+            },
+            3000))
+        return Fail(L"a click on the options window did not give it the keyboard (it went to a " +
+                    (focus ? ClassOf(focus) + L" \"" + TextOf(focus) + L"\"" : std::wstring(L"no window")) + L")");
+    const std::vector<HWND> before = AllTopWindows();
+    userinput::Press(VK_F1);
+    HWND help = NewHostWindow(before, limitMs);
+    if (!HostRuns()) return Fail(L"the host ended after F1 in the options window");
+    if (!help) return Fail(L"no help window showed within " + Seconds(limitMs) + L" of F1");
+    const std::wstring caption = TextOf(help);
+    say_(L"  A help window shows: \"" + caption + L"\" (" + ClassOf(help) + L")");
+    if (caption.find(L"Help") == std::wstring::npos) return Fail(L"the window after F1 is no help window");
+    if (snap_) snap_(L"help");
+    // The user closes the help window again (Alt+F4 on the window in front).
+    SetForegroundWindow(help);
+    if (!userinput::WaitUntil([&] { return GetForegroundWindow() == help; }, 3000))
+        return Fail(L"the help window did not come to the front");
+    userinput::Chord({VK_MENU, VK_F4});
+    if (!userinput::WaitUntil([&] { return !IsWindow(help) || !IsWindowVisible(help); }, 5000))
+        return Fail(L"Alt+F4 did not close the help window");
+    if (WaitForSingleObject(host_.hProcess, 2000) != WAIT_TIMEOUT || !IsWindow(frame_))
+        return Fail(L"the host ended after its help window closed");
+    say_(L"  The help window closed; the host still runs");
+    return true;
+}
+
+bool SuiteWalk::HelpButtonWithoutTheFile(DWORD limitMs) {
+    const std::wstring help = hostExe_.substr(0, hostExe_.find_last_of(L'\\')) + L"\\Lumox.chm";
+    const std::wstring aside = help + L".walk";
+    if (!MoveFileExW(help.c_str(), aside.c_str(), MOVEFILE_REPLACE_EXISTING))
+        return Fail(L"cannot take " + help + L" away (error " + std::to_wstring(GetLastError()) + L")");
+    struct PutBack {
+        const std::wstring &from, &to;
+        ~PutBack() { MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING); }
+    } putBack{aside, help};
+    say_(L"Clicking the toolbar's top-left button without " + help);
+
+    HWND bar = frame_ ? ChildOfClass(frame_, L"LumoxToolbar") : nullptr;
+    if (!bar) return Fail(L"the frame has no toolbar");
+    SetForegroundWindow(frame_);
+    if (!userinput::WaitUntil([&] { return GetForegroundWindow() == frame_; }, 3000))
+        return Fail(L"the frame did not come to the front");
+    const std::vector<HWND> before = AllTopWindows();
+    // The first button lies at the bar's top-left corner, past its narrow margin.
+    userinput::Click(userinput::OnScreen(bar, POINT{12, 14}));
+    // The message may come from the host or from the help program it started.
+    HWND box = WaitForNewWindow(before, [](HWND hwnd) { return ClassOf(hwnd) == L"#32770"; }, limitMs);
+    if (!HostRuns()) return Fail(L"the host ended after the help button, without its help file");
+    if (!box) return Fail(L"no message showed within " + Seconds(limitMs) + L" of the help button without its file");
+    DWORD pid = 0;
+    GetWindowThreadProcessId(box, &pid);
+    say_(L"  " + (pid == host_.dwProcessId ? std::wstring(L"The host") : FileNameOf(ImageOf(pid))) +
+         L" shows the message \"" + TextOf(box) + L"\": " + MessageTextOf(box));
+    if (snap_) snap_(L"help-missing");
+    // A user without the file answers No to an offer to look for it, or takes note.
+    HWND button = ChildWithText(box, L"&No");
+    if (!button) button = ChildWithText(box, L"OK");
+    if (!button) button = FirstButtonOf(box);
+    if (!button) return Fail(L"the message has no button");
+    say_(L"  Answering \"" + TextOf(button) + L"\"");
+    ClickOn(button);
+    if (!userinput::WaitUntil([&] { return !IsWindow(box) || !IsWindowVisible(box); }, 5000))
+        return Fail(L"a click on the message's button did not close it");
+    if (WaitForSingleObject(host_.hProcess, 2000) != WAIT_TIMEOUT || !IsWindow(frame_))
+        return Fail(L"the host ended after the message about its missing help file");
+    // Whatever else the help program left open goes with it.
+    for (HWND hwnd : AllTopWindows()) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(hwnd, &owner);
+        if (owner == pid && pid != host_.dwProcessId && IsWindowVisible(hwnd)) PostMessageW(hwnd, WM_CLOSE, 0, 0);
+    }
+    say_(L"  The message closed; the host still runs");
     return true;
 }
 
@@ -500,13 +720,7 @@ bool SuiteWalk::OpenThroughChooser(const std::wstring& shellExe, const std::wstr
     RECT first{};
     if (seen.rows.empty() || !rows.RowRect(0, first)) return Fail(L"the chooser's list has no first row");
     // Windows the chosen program may show: any new top-level window that names the document.
-    std::vector<HWND> before;
-    EnumWindows(
-        [](HWND hwnd, LPARAM list) {
-            reinterpret_cast<std::vector<HWND>*>(list)->push_back(hwnd);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&before));
+    const std::vector<HWND> before = AllTopWindows();
     say_(L"  Clicking the first row: " + seen.rows[0]);
     SetForegroundWindow(chooser);
     userinput::Click(POINT{first.left + 12, (first.top + first.bottom) / 2});
@@ -514,29 +728,8 @@ bool SuiteWalk::OpenThroughChooser(const std::wstring& shellExe, const std::wstr
         return Fail(L"the open request did not end within 30 s of the click");
 
     const std::wstring stem = Lower(name.substr(0, name.find_last_of(L'.')));
-    HWND started = nullptr;
-    userinput::WaitUntil(
-        [&] {
-            struct Find {
-                const std::vector<HWND>* before;
-                std::wstring stem;
-                HWND found = nullptr;
-            } find{&before, stem};
-            EnumWindows(
-                [](HWND hwnd, LPARAM param) {
-                    auto& f = *reinterpret_cast<Find*>(param);
-                    if (!IsWindowVisible(hwnd) ||
-                        std::find(f.before->begin(), f.before->end(), hwnd) != f.before->end())
-                        return TRUE;
-                    if (Lower(TextOf(hwnd)).find(f.stem) == std::wstring::npos) return TRUE;
-                    f.found = hwnd;
-                    return FALSE;
-                },
-                reinterpret_cast<LPARAM>(&find));
-            started = find.found;
-            return started != nullptr;
-        },
-        30000);
+    const HWND started = WaitForNewWindow(
+        before, [&](HWND hwnd) { return Lower(TextOf(hwnd)).find(stem) != std::wstring::npos; }, 30000);
     if (!started) return Fail(L"no program showed " + name + L" within 30 s of the choice");
     DWORD pid = 0;
     GetWindowThreadProcessId(started, &pid);
@@ -552,12 +745,13 @@ bool SuiteWalk::OpenThroughChooser(const std::wstring& shellExe, const std::wstr
 
 bool SuiteWalk::ExitThroughFileMenu(DWORD limitMs) {
     if (!frame_ || !IsWindow(frame_)) return Fail(L"there is no frame to close");
-    if (tray_) say_(std::wstring(L"  The notification-area icon is ") + (TrayIconPresent() ? L"there" : L"missing"));
     say_(L"Exiting through File > Exit");
     // While the options window still loads (or scans) the frame refuses to close without a
-    // word; a user who sees nothing happen tries again a moment later.
+    // word; a user who sees nothing happen tries again a moment later. A click that did not
+    // open the File menu is tried once more.
     HWND quit = nullptr;
     const DWORD start = GetTickCount();
+    int menuMisses = 0;
     for (int attempt = 1;; ++attempt) {
         if (WaitForSingleObject(host_.hProcess, 0) == WAIT_OBJECT_0) return Fail(L"the host ended before its Exit");
         SetForegroundWindow(frame_);
@@ -568,7 +762,7 @@ bool SuiteWalk::ExitThroughFileMenu(DWORD limitMs) {
         ClientToScreen(frame_, &client);
         int left = client.x + 14;
         if (HWND mdi = ChildOfClass(frame_, L"MDIClient")) {
-            HWND active = reinterpret_cast<HWND>(SendMessageW(mdi, WM_MDIGETACTIVE, 0, 0));
+            HWND active = reinterpret_cast<HWND>(Ask(mdi, WM_MDIGETACTIVE));
             if (active && (GetWindowLongW(active, GWL_STYLE) & WS_MAXIMIZE)) left += GetSystemMetrics(SM_CXSIZE);
         }
         userinput::Click(POINT{left, client.y - GetSystemMetrics(SM_CYMENU) / 2});
@@ -580,7 +774,11 @@ bool SuiteWalk::ExitThroughFileMenu(DWORD limitMs) {
                 return menu != nullptr;
             },
             5000);
-        if (!menuShown) return Fail(L"the File menu did not open");
+        if (!menuShown) {
+            if (++menuMisses > 1) return Fail(L"the File menu did not open, twice");
+            say_(L"  The File menu did not open: clicking File again");
+            continue;
+        }
         // "Exit" is the menu's last item.
         RECT items{};
         GetWindowRect(menu, &items);
@@ -601,7 +799,7 @@ bool SuiteWalk::ExitThroughFileMenu(DWORD limitMs) {
     HWND ok = ChildWithText(quit, L"OK");
     if (!exitChoice || !ok) return Fail(L"the close question lacks its Exit choice or its OK button");
     ClickOn(exitChoice);
-    userinput::WaitUntil([&] { return SendMessageW(exitChoice, BM_GETCHECK, 0, 0) == BST_CHECKED; }, 3000);
+    userinput::WaitUntil([&] { return Ask(exitChoice, BM_GETCHECK) == BST_CHECKED; }, 3000);
     ClickOn(ok);
     if (WaitForSingleObject(host_.hProcess, limitMs) != WAIT_OBJECT_0)
         return Fail(L"the host did not end within " + Seconds(limitMs) + L" of the Exit");

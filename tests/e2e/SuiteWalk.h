@@ -17,14 +17,25 @@ using Say = std::function<void(const std::wstring&)>;
 // Asked for a picture of the screen under a short name ("frame", "chooser").
 using Snap = std::function<void(const std::wstring&)>;
 
-// What the first start's dialogs showed.
-struct StartSeen {
-    bool tip = false;            // the latest-version tip, answered "Just Continue"
-    bool driveList = false;      // the drive list, answered OK
-    int defaultSets = 0;         // the default-association offers, answered "Automatic"
-    bool welcome = false;        // the welcome note, closed
-    std::vector<std::wstring> messages;  // the texts of the message boxes, each answered
+// A message box of the suite: its number (the last word of its title) and its text.
+struct MessageSeen {
+    long number = 0;
+    std::wstring title;
+    std::wstring text;
 };
+
+// What a start's windows showed: how many of each showed, and the message boxes.
+struct StartSeen {
+    int tip = 0;          // the latest-version tip, answered "Just Continue"
+    int driveList = 0;    // the drive list, answered OK
+    int defaultSets = 0;  // the default-association offers, answered "Automatic"
+    int welcome = 0;      // the welcome note, closed
+    std::vector<MessageSeen> messages;  // each answered with Enter
+};
+
+// The message boxes a first start shows, in order: the scan's note, the presets, the desktop's
+// test files and the first snapshot. A later start shows none.
+const std::vector<long>& FirstStartMessages();
 
 // What the chooser showed for one open request.
 struct ChooserSeen {
@@ -58,20 +69,33 @@ public:
     // Answers the windows of a start as a user does until the options window shows inside the
     // frame and no other window of the suite waits: the tip, and on a first start the drive
     // list, the default sets, the message boxes and the welcome note. firstStart false: any of
-    // the first start's windows is a failure.
+    // the first start's windows is a failure. A message box that is not among the start's own
+    // (FirstStartMessages, none later) fails the start with its number and text, as does a
+    // start that misses one of them.
     bool PassStart(bool firstStart, StartSeen& seen, DWORD limitMs);
+    // The test files message 4520 speaks of lie on the Windows desktop.
+    bool DesktopTestFilesThere();
     // The three components registered from the install's Programs folder.
     bool ComponentsRegistered(const std::wstring& programs);
     bool OptionsWindowInFrame();
     // The hook on: waits for the frame's own switch (up to waitMs), or double-clicks the status
-    // bar's first panel. automatic tells which.
+    // bar's first panel. automatic tells which. A switch of the frame's own that comes just
+    // before the double click (which then turns the hook off again) is met with a second one.
     bool HookOn(DWORD waitMs, bool& automatic);
     // A double click on the first panel and the switch as it then stands.
     bool TogglePanel(bool expectOn);
     // The suite's switch as the shell sees it: the atom and the hook's registration.
     static bool SwitchAtomPresent();
     static bool HookValuePresent();
-    bool TrayIconPresent() const;
+    // The frame's icon in the notification area (it shows once the frame switched the hook on
+    // by itself).
+    bool TrayIconPresent();
+    // F1 in the options window: the suite's help window shows, and the host still runs once
+    // the user closed it.
+    bool HelpByF1(DWORD limitMs);
+    // The toolbar's top-left button with the host's help file taken away: a message box says
+    // so, and the host still runs once the user answered it. The file is put back.
+    bool HelpButtonWithoutTheFile(DWORD limitMs);
     // Opens a document through the shell's part (lumox_shell.exe), checks the chooser's list
     // at the pointer and clicks its first row, then waits for the chosen program's window.
     bool OpenThroughChooser(const std::wstring& shellExe, const std::wstring& document, ChooserSeen& seen);
@@ -84,6 +108,10 @@ private:
     bool Fail(const std::wstring& why);
     HWND FindFrame() const;
     std::vector<HWND> HostWindows() const;
+    bool HostRuns() const;
+    HWND FindTray() const;
+    // Waits for a new visible window of the host that is not a menu or tip; nullptr on time out.
+    HWND NewHostWindow(const std::vector<HWND>& before, DWORD limitMs) const;
 
     std::wstring hostExe_;
     Say say_;

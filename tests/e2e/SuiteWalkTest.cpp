@@ -1,8 +1,9 @@
 // The whole suite from a fresh install, as a user runs it: the real host program with the real
-// components in its Programs folder and the shipped data, driven only by the pointer and the
-// keyboard on the windows Windows shows, and checked by what Windows shows and keeps: windows,
-// the registry, the switch atom, the tray and the data archive. Then a second start of the same
-// install, which keeps what the first set up.
+// components in its Programs folder, its help file and the shipped data, driven only by the
+// pointer and the keyboard on the windows Windows shows, and checked by what Windows shows and
+// keeps: windows and message boxes, the help window, the registry, the switch atom, the tray,
+// the desktop's test files and the data archive. Then a second start of the same install,
+// which keeps what the first set up.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -10,6 +11,7 @@
 
 #include "ChooserTestSupport.h"
 #include "E2ESupport.h"
+#include "SuiteInstall.h"
 #include "SuiteWalk.h"
 #include "TestSupport.h"
 #include "basHookSwitch.h"
@@ -17,7 +19,6 @@
 namespace {
 
 constexpr wchar_t kMorvaKey[] = L"SOFTWARE\\Morva Corporation";
-constexpr wchar_t kFirstRunKey[] = L"SOFTWARE\\Morva Corporation\\Morva Utility Manager\\4";
 
 std::wstring FromHere(const wchar_t* relative) {
     wchar_t self[MAX_PATH] = {};
@@ -37,80 +38,31 @@ std::wstring TempFolder(const wchar_t* name) {
 
 std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
 
-std::wstring Lower(std::wstring text) {
-    CharLowerBuffW(text.data(), static_cast<DWORD>(text.size()));
-    return text;
-}
+std::wstring FirstRunValue() { return e2e::FirstRunValue().value_or(L"(missing)"); }
 
-std::wstring FileNameOf(const std::wstring& path) { return path.substr(path.find_last_of(L'\\') + 1); }
-
-std::wstring FirstRunValue() {
-    wchar_t data[64] = {};
-    DWORD size = sizeof(data) - sizeof(wchar_t);
-    if (RegGetValueW(HKEY_LOCAL_MACHINE, kFirstRunKey, L"Morva Utility Manager First Time", RRF_RT_REG_SZ, nullptr,
-                     data, &size) != ERROR_SUCCESS)
-        return L"(missing)";
-    return data;
-}
-
-bool Copy(const std::wstring& from, const std::wstring& to) { return CopyFileW(from.c_str(), to.c_str(), FALSE) != 0; }
-
-// The suite laid out as its installer lays it: the host in the application folder, the
-// components in Programs, the shipped data in Data, the notes in Messages\Lumox.
+// The suite laid out by its installer, and a document of an extension that Wine registers, for
+// the chooser to offer its programs.
 struct Install {
-    std::wstring root, programs, data, host, document;
+    e2e::SuiteLayout layout{TempFolder(L"LumoxSuite")};
+    std::wstring document = layout.root + L"\\Docs\\sample.rtf";
 
     bool Lay(std::wstring& failure) {
-        root = TempFolder(L"LumoxSuite");
-        programs = root + L"\\Programs";
-        data = root + L"\\Data";
-        host = root + L"\\Marlden.exe";
-        testsupport::RemoveTree(root);
-        for (const std::wstring& folder : {root, programs, data, data + L"\\Initial", root + L"\\Messages",
-                                           root + L"\\Messages\\Lumox", root + L"\\Docs"})
-            CreateDirectoryW(folder.c_str(), nullptr);
-        const std::pair<std::wstring, std::wstring> files[] = {
-            {FromHere(SUITE_MARLDEN_RELATIVE), host},
-            {FromHere(SUITE_SENDRIK_RELATIVE), programs + L"\\Sendrik.dll"},
-            {FromHere(SUITE_ZINTRA_RELATIVE), programs + L"\\Zintra.dll"},
-            {FromHere(SUITE_CHUSEL_RELATIVE), programs + L"\\Chusel.exe"},
-            {FromHere(SUITE_ARCHIVE_RELATIVE), data + L"\\TesselMorva.dat"},
-            {FromHere(SUITE_FIRST_ARCHIVE_RELATIVE), data + L"\\Initial\\TesselMorva.dat"},
-        };
-        for (const auto& [from, to] : files) {
-            if (!Copy(from, to)) {
-                failure = L"cannot copy " + from;
-                return false;
-            }
-        }
-        WIN32_FIND_DATAW found{};
-        const std::wstring notes = FromHere(L"suite-notes");
-        HANDLE find = FindFirstFileW((notes + L"\\*.note").c_str(), &found);
-        if (find == INVALID_HANDLE_VALUE) {
-            failure = L"no notes in " + notes;
-            return false;
-        }
-        do {
-            Copy(notes + L"\\" + found.cFileName, root + L"\\Messages\\Lumox\\" + found.cFileName);
-        } while (FindNextFileW(find, &found));
-        FindClose(find);
-
-        // A document of an extension that Wine registers, for the chooser to offer its programs.
-        document = root + L"\\Docs\\sample.rtf";
-        HANDLE file = CreateFileW(document.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-        const char text[] = "{\\rtf1\\ansi A sample document.\\par}\r\n";
-        DWORD written = 0;
-        WriteFile(file, text, sizeof(text) - 1, &written, nullptr);
-        CloseHandle(file);
+        const e2e::SuiteBuild build{FromHere(SUITE_MARLDEN_RELATIVE),
+                                    FromHere(SUITE_SENDRIK_RELATIVE),
+                                    FromHere(SUITE_ZINTRA_RELATIVE),
+                                    FromHere(SUITE_CHUSEL_RELATIVE),
+                                    FromHere(SUITE_HELP_RELATIVE),
+                                    FromHere(SUITE_ARCHIVE_RELATIVE),
+                                    FromHere(SUITE_FIRST_ARCHIVE_RELATIVE),
+                                    FromHere(L"suite-notes"),
+                                    FromHere(L"suite-desktop")};
+        if (!e2e::InstallWholeSuite(build, layout, failure)) return false;
+        CreateDirectoryW((layout.root + L"\\Docs").c_str(), nullptr);
+        choosertest::WriteFileText(document, "{\\rtf1\\ansi A sample document.\\par}\r\n");
         return true;
     }
 
-    void Remove() const {
-        for (const wchar_t* dll : {L"Zintra.dll", L"Sendrik.dll"})
-            choosertest::RunAndWait(L"regsvr32 /s /u \"" + programs + L"\\" + dll + L"\"");
-        choosertest::RunAndWait(L"\"" + programs + L"\\Chusel.exe\" /UnregServer");
-        testsupport::RemoveTree(root);
-    }
+    void Remove() const { e2e::RemoveWholeSuite(layout); }
 };
 
 class SuiteWalkRoad : public ::testing::Test {
@@ -140,20 +92,24 @@ protected:
 TEST_F(SuiteWalkRoad, AFreshInstallWalkedAsAUserThenStartedAgainKeepsWhatItSetUp) {
     walk::ArchiveText afterFirst;
     {
-        walk::SuiteWalk user(install_.host, Say);
+        walk::SuiteWalk user(install_.layout.host, Say);
         ASSERT_TRUE(user.Start()) << Narrow(user.Failure());
         walk::StartSeen start;
+        // The start fails on a message box that is not among the first start's own.
         ASSERT_TRUE(user.PassStart(true, start, 240000)) << Narrow(user.Failure());
-        EXPECT_TRUE(start.tip);
-        EXPECT_TRUE(start.driveList);
-        EXPECT_TRUE(start.welcome);
+        EXPECT_EQ(start.tip, 1);
+        EXPECT_EQ(start.driveList, 1);
+        EXPECT_EQ(start.welcome, 1);
+        EXPECT_EQ(start.messages.size(), walk::FirstStartMessages().size());
         EXPECT_EQ(FirstRunValue(), L"False");
-        EXPECT_TRUE(user.ComponentsRegistered(install_.programs)) << Narrow(user.Failure());
+        // What the first start's message says lies on the Windows desktop.
+        EXPECT_TRUE(user.DesktopTestFilesThere()) << Narrow(user.Failure());
+        EXPECT_TRUE(user.ComponentsRegistered(install_.layout.programs)) << Narrow(user.Failure());
         EXPECT_TRUE(user.OptionsWindowInFrame());
 
         // A second start while the suite runs ends by itself and leaves the first as it was.
         {
-            std::wstring command = L"\"" + install_.host + L"\"";
+            std::wstring command = L"\"" + install_.layout.host + L"\"";
             STARTUPINFOW startup{};
             startup.cb = sizeof(startup);
             PROCESS_INFORMATION second{};
@@ -168,16 +124,25 @@ TEST_F(SuiteWalkRoad, AFreshInstallWalkedAsAUserThenStartedAgainKeepsWhatItSetUp
             EXPECT_TRUE(user.OptionsWindowInFrame());
         }
 
+        // The frame switches the hook on by itself (after about 90 s at the latest) and shows its
+        // icon in the notification area.
         bool automatic = false;
-        ASSERT_TRUE(user.HookOn(3000, automatic)) << Narrow(user.Failure());
+        ASSERT_TRUE(user.HookOn(150000, automatic)) << Narrow(user.Failure());
+        EXPECT_TRUE(automatic);
+        ASSERT_TRUE(user.TrayIconPresent()) << "no notification-area icon after the frame's own switch";
         // The first panel switches both ways.
         ASSERT_TRUE(user.TogglePanel(false)) << Narrow(user.Failure());
         EXPECT_FALSE(walk::SuiteWalk::SwitchAtomPresent());
         EXPECT_FALSE(walk::SuiteWalk::HookValuePresent());
         ASSERT_TRUE(user.TogglePanel(true)) << Narrow(user.Failure());
 
+        // Help from the options window by F1, and a message, not an end, when the host's help
+        // file is missing.
+        ASSERT_TRUE(user.HelpByF1(30000)) << Narrow(user.Failure());
+        ASSERT_TRUE(user.HelpButtonWithoutTheFile(30000)) << Narrow(user.Failure());
+
         // The rows the first start's defaults give the document's extension, as the archive has them.
-        const walk::ArchiveText defaults = walk::ReadArchive(install_.data + L"\\TesselMorva.dat");
+        const walk::ArchiveText defaults = walk::ReadArchive(install_.layout.data + L"\\TesselMorva.dat");
         ASSERT_TRUE(defaults.read);
         const auto adds = defaults.AddsFor(L".rtf");
         ASSERT_FALSE(adds.empty()) << "the first start added no program for .rtf";
@@ -195,9 +160,9 @@ TEST_F(SuiteWalkRoad, AFreshInstallWalkedAsAUserThenStartedAgainKeepsWhatItSetUp
         // The first row's program shows the document.
         std::wstring firstProgram;
         for (const auto& add : adds)
-            if (add[1] == chooser.rows[0]) firstProgram = FileNameOf(add[4]);
-        EXPECT_EQ(Lower(chooser.startedImage), Lower(firstProgram));
-        EXPECT_NE(Lower(chooser.startedTitle).find(L"sample"), std::wstring::npos);
+            if (add[1] == chooser.rows[0]) firstProgram = e2e::FileNameOf(add[4]);
+        EXPECT_EQ(e2e::Lower(chooser.startedImage), e2e::Lower(firstProgram));
+        EXPECT_NE(e2e::Lower(chooser.startedTitle).find(L"sample"), std::wstring::npos);
 
         ASSERT_TRUE(user.ExitThroughFileMenu(60000)) << Narrow(user.Failure());
         EXPECT_FALSE(walk::SuiteWalk::SwitchAtomPresent());
@@ -205,23 +170,23 @@ TEST_F(SuiteWalkRoad, AFreshInstallWalkedAsAUserThenStartedAgainKeepsWhatItSetUp
         EXPECT_FALSE(user.TrayIconPresent());
 
         // The archive holds the defaults: the extension in the category file, its programs added.
-        afterFirst = walk::ReadArchive(install_.data + L"\\TesselMorva.dat");
+        afterFirst = walk::ReadArchive(install_.layout.data + L"\\TesselMorva.dat");
         ASSERT_TRUE(afterFirst.read);
         EXPECT_NE(afterFirst.categories.find("<Extension ext=\".rtf\" />"), std::string::npos);
         EXPECT_EQ(afterFirst.AddsFor(L".rtf").size(), adds.size());
     }
 
     // A second start of the same install: no first-start windows, the same archive.
-    walk::SuiteWalk user(install_.host, Say);
+    walk::SuiteWalk user(install_.layout.host, Say);
     ASSERT_TRUE(user.Start()) << Narrow(user.Failure());
     walk::StartSeen again;
     ASSERT_TRUE(user.PassStart(false, again, 120000)) << Narrow(user.Failure());
-    EXPECT_TRUE(again.tip);
+    EXPECT_EQ(again.tip, 1);
     EXPECT_TRUE(again.messages.empty());
     EXPECT_TRUE(user.OptionsWindowInFrame());
     EXPECT_EQ(FirstRunValue(), L"False");
     ASSERT_TRUE(user.ExitThroughFileMenu(60000)) << Narrow(user.Failure());
-    const walk::ArchiveText afterSecond = walk::ReadArchive(install_.data + L"\\TesselMorva.dat");
+    const walk::ArchiveText afterSecond = walk::ReadArchive(install_.layout.data + L"\\TesselMorva.dat");
     ASSERT_TRUE(afterSecond.read);
     EXPECT_EQ(afterSecond.categories, afterFirst.categories);
     EXPECT_EQ(afterSecond.adds, afterFirst.adds);
