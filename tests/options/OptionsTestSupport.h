@@ -4,11 +4,14 @@
 #include <windows.h>
 #include <oaidl.h>
 
+#include <atomic>
 #include <functional>
 #include <string>
 #include <utility>
+#include <thread>
 #include <vector>
 
+#include "UserInput.h"
 #include "com/ComDispatch.h"
 #include "vb/VbScreen.h"
 #include "vb/VbText.h"
@@ -270,5 +273,63 @@ private:
     UINT_PTR timer_ = 0;
     int ticks_ = 0;
 };
+
+// ---- a person at the keyboard ----
+
+// Runs show() (which shows a modal window and returns when it closes) while a person uses it.
+// Once window() names the window shown, it is brought to the front and look() reads what it
+// shows on this thread; then user() moves the pointer, clicks and types through SendInput from
+// a thread of its own, as the person does. Once the user is done, a window of this thread still
+// up and waiting means an input was lost: it is closed, so the test fails instead of waiting for
+// ever. Answers whether the window came up and the user left nothing open.
+inline bool ShowToUser(const std::function<void()>& show, const std::function<HWND()>& window,
+                       const std::function<void()>& look, const std::function<void()>& user) {
+    const DWORD owner = GetCurrentThreadId();
+    std::atomic<bool> seen{false}, closed{false}, done{false};
+    std::atomic<int> leftOpen{0};
+    std::thread person([&] {
+        if (userinput::WaitUntil([&] { return seen.load(); }, 10000)) user();
+        if (!userinput::WaitUntil([&] { return closed.load(); }, 3000)) {
+            EnumThreadWindows(
+                owner,
+                [](HWND w, LPARAM count) -> BOOL {
+                    if (IsWindowVisible(w) && IsWindowEnabled(w)) {
+                        PostMessageW(w, WM_CLOSE, 0, 0);
+                        ++*reinterpret_cast<std::atomic<int>*>(count);
+                    }
+                    return TRUE;
+                },
+                reinterpret_cast<LPARAM>(&leftOpen));
+        }
+        done = true;
+    });
+    const bool driven = RunDriven(show, [&] {
+        HWND shown = window();
+        if (!shown || !IsWindowVisible(shown)) return false;
+        userinput::BringToFront(shown);
+        look();
+        seen = true;
+        return true;
+    });
+    closed = true;
+    userinput::PumpUntil([&] { return done.load(); }, 30000);
+    person.join();
+    return driven && seen && leftOpen == 0;
+}
+
+// The window that has the keyboard focus on the thread that owns the given window.
+inline HWND FocusOnThreadOf(HWND window) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof(info);
+    if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info)) return nullptr;
+    return info.hwndFocus;
+}
+
+// On the user's thread: clicks the middle of a control of the window in front and waits until
+// answered() says the click has done its work. Answers whether it did in time.
+inline bool ClickAsUser(HWND control, const std::function<bool()>& answered, DWORD ms = 5000) {
+    userinput::Click(userinput::CentreOf(control));
+    return userinput::WaitUntil(answered, ms);
+}
 
 }  // namespace optionstest
