@@ -1,4 +1,4 @@
-// The two lists' handlers through the real controls: typing, the mouse buttons with their menus
+// The two lists' handlers through the real controls: typing, the mouse buttons (clicked as the user clicks) with their menus
 // and the alias dialog's preparation, the column headers, and the state of "Make Extension
 // Associated" over a small registry model.
 #include <windows.h>
@@ -6,7 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "EditorFixture.h"
+#include "UserInput.h"
 #include "basAliases.h"
 #include "basAssocLinks.h"
 
@@ -69,10 +72,27 @@ protected:
         GetClientRect(list.Handle(), &client);
         return POINT{10, client.bottom - 4};
     }
-    static void Press(const win::ListView& list, UINT message, POINT p) {
-        SendMessageW(list.Handle(), message, 0, MAKELPARAM(p.x, p.y));
-    }
     static void Type(HWND hwnd, wchar_t c) { SendMessageW(hwnd, WM_CHAR, c, 1); }
+
+    // The form on the screen and in front, so the user's pointer reaches its lists.
+    void ShowToUser() {
+        SetWindowPos(form->Handle(), HWND_TOP, 20, 20, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
+        ASSERT_TRUE(userinput::BringToFront(form->Handle()));
+        userinput::PumpFor(100);
+    }
+    // The user clicks a list at a point of its client area with a button, through the real
+    // input; answers once the list has taken the click (arrived() says so).
+    static void ClickByUser(const win::ListView& list, POINT p, userinput::Button button,
+                            const std::function<bool()>& arrived) {
+        userinput::Click(userinput::OnScreen(list.Handle(), p), button);
+        EXPECT_TRUE(userinput::PumpUntil(arrived, 5000)) << "the list took the click";
+        userinput::PumpFor(50);
+    }
+    // The user right-clicks a list: its menu opens once more.
+    void RightClickByUser(const win::ListView& list, POINT p) {
+        const size_t before = menus.poppedUp.size();
+        ClickByUser(list, p, userinput::Button::Right, [&] { return menus.poppedUp.size() > before; });
+    }
 
     QuietPopupMenus menus;
     FakeAliasDialog alias;
@@ -108,7 +128,8 @@ TEST_F(ListEventsTest, ProgramListMouseButtons) {
     GetLocalTime(&now);
     SystemTimeToVariantTime(&now, &host.listDate);
 
-    Press(*programs, WM_RBUTTONDOWN, RowPoint(*programs, 1));
+    ShowToUser();
+    RightClickByUser(*programs, RowPoint(*programs, 1));
     EXPECT_EQ(Selected(*programs), 1);
     EXPECT_EQ(menus.refreshExeCaption, L"Refresh Exe's   [0 Days since updated]");
     EXPECT_TRUE(menus.aliasEntriesShown);
@@ -123,14 +144,14 @@ TEST_F(ListEventsTest, ProgramListMouseButtons) {
 
     // The caption keeps its design text once: a second press does not stack the age.
     host.listDate -= 3;
-    Press(*programs, WM_RBUTTONDOWN, RowPoint(*programs, 2));
+    RightClickByUser(*programs, RowPoint(*programs, 2));
     EXPECT_EQ(menus.refreshExeCaption, L"Refresh Exe's   [3 Days since updated]");
     // "Missing info." has no "-": the whole description is the company.
     EXPECT_EQ(alias.call.labels[0], L"Missing info.");
     EXPECT_EQ(alias.call.labels[1], L"");
 
     // Empty space: the alias entries go and the menu still opens.
-    Press(*programs, WM_RBUTTONDOWN, BelowRows(*programs));
+    RightClickByUser(*programs, BelowRows(*programs));
     EXPECT_FALSE(menus.aliasEntriesShown);
     EXPECT_EQ(menus.poppedUp, (std::vector<int>{4, 4, 4}));
     EXPECT_EQ(alias.call.loads, 2);
@@ -161,14 +182,14 @@ TEST_F(ListEventsTest, TheAliasDialogShowsTheAliasOfAnAliasedRow) {
 TEST_F(ListEventsTest, TheRightButtonLeavesTheExtensionSelectionAlone) {
     ListExtensions({{L"*", 1}, {L".bmp", 2}, {L".txt", 3}});
     SelectExtension(1);
-    Press(*exts, WM_RBUTTONDOWN, RowPoint(*exts, 2));
+    ShowToUser();
+    RightClickByUser(*exts, RowPoint(*exts, 2));
     EXPECT_EQ(Selected(*exts), 1);
     EXPECT_EQ(menus.poppedUp, (std::vector<int>{5}));
     EXPECT_EQ(host.dragInProgress, (std::vector<bool>{true, false}));
 
     // The left button selects, "*" too (it is only never dragged).
-    Press(*exts, WM_LBUTTONDOWN, RowPoint(*exts, 0));
-    SendMessageW(exts->Handle(), WM_LBUTTONUP, 0, 0);
+    ClickByUser(*exts, RowPoint(*exts, 0), userinput::Button::Left, [&] { return Selected(*exts) == 0; });
     EXPECT_EQ(Selected(*exts), 0);
     EXPECT_FALSE(editor->Drags().Dragging());
 }
