@@ -1,6 +1,6 @@
-// The two lists' handlers through the real controls: typing, the mouse buttons (clicked as the user clicks) with their menus
-// and the alias dialog's preparation, the column headers, and the state of "Make Extension
-// Associated" over a small registry model.
+// The two lists' handlers through the real controls: typing, the mouse buttons (clicked as the
+// user clicks) with their menus and the alias dialog's preparation, the column headers, and the
+// state of "Make Extension Associated" over a small registry model.
 #include <windows.h>
 #include <commctrl.h>
 
