@@ -8,6 +8,7 @@
 #include "LibraryMessages.h"
 #include "OptionsMenus.h"
 #include "OptionsWindowSupport.h"
+#include "UserInput.h"
 #include "basAliases.h"
 #include "basCategories.h"
 #include "basData.h"
@@ -645,10 +646,23 @@ TEST_F(OptionsWindowTest, TheExtensionListAnswersTypingAndReloads) {
     ASSERT_TRUE(w.Loaded());
     const int rows = w.lvwExts.Count();
     ASSERT_GT(rows, 1);
-    // The keys reach the handler although the test, like the host, runs the message loop.
+    // The user clicks the list's first row and types a letter; the keys reach the handler through
+    // the message loop the test runs, as the host's does.
     const std::wstring last = w.lvwExts.ItemText(rows - 1);
     ASSERT_GE(last.size(), 2u);
-    SendMessageW(w.lvwExts.Handle(), WM_CHAR, last[1], 1);
+    SetWindowPos(frame->Handle(), HWND_TOP, 0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN),
+                 SWP_SHOWWINDOW);
+    ASSERT_TRUE(userinput::BringToFront(frame->Handle()));
+    userinput::PumpFor(100);
+    RECT first{};
+    first.left = LVIR_LABEL;
+    SendMessageW(w.lvwExts.Handle(), LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&first));
+    userinput::Click(userinput::OnScreen(w.lvwExts.Handle(), POINT{first.left + 8, (first.top + first.bottom) / 2}));
+    ASSERT_TRUE(userinput::PumpUntil([&] { return GetFocus() == w.lvwExts.Handle() && w.lvwExts.Selected(0); }, 5000))
+        << "the click reached the list";
+    userinput::PumpFor(50);
+    userinput::Type(std::wstring(1, last[1]));
+    ASSERT_TRUE(userinput::PumpUntilHandled(w.lvwExts.Handle(), WM_CHAR, 5000)) << "the key reached the list";
     const int row = static_cast<int>(
         SendMessageW(w.lvwExts.Handle(), LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
     ASSERT_GE(row, 0);
