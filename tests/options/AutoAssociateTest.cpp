@@ -7,6 +7,7 @@
 #include "NeighbourServices.h"
 #include "OptionsTestSupport.h"
 #include "UiTestForms.h"
+#include "UserInput.h"
 #include "basErrorHandler.h"
 #include "basUserInterface.h"
 #include "frmAutoAssociate.h"
@@ -69,6 +70,8 @@ TEST_F(AutoAssociateTest, TheButtonsOnlySetTheFlags) {
     frmAutoAssociate& dialog = frmAutoAssociate::Default();
     dialog.Show();
     Pump();
+    // The user clicks each button where it stands, on the dialog in front.
+    ASSERT_TRUE(userinput::BringToFront(dialog.Handle()));
     struct Step {
         win::Button* button;
         bool addSelected;
@@ -76,16 +79,14 @@ TEST_F(AutoAssociateTest, TheButtonsOnlySetTheFlags) {
     const Step steps[] = {{&dialog.OKButton, true}, {&dialog.CancelButton, false}, {&dialog.OKButton, true}};
     for (const Step& step : steps) {
         dialog.SetAnswered(false);
-        Press(step.button->Handle());
-        Pump(1);
+        EXPECT_TRUE(userinput::ClickButton(step.button->Handle())) << vb::ToAnsi(step.button->Text());
         EXPECT_TRUE(dialog.Answered());
         EXPECT_EQ(dialog.AddSelected(), step.addSelected);
         ASSERT_NE(frmAutoAssociate::Existing(), nullptr) << "no button closes the dialog";
         EXPECT_TRUE(dialog.Visible());
     }
     dialog.SetAnswered(false);
-    Press(dialog.cmdAddAll.Handle());
-    Pump(1);
+    EXPECT_TRUE(userinput::ClickButton(dialog.cmdAddAll.Handle()));
     EXPECT_TRUE(dialog.Answered());
     EXPECT_TRUE(dialog.AddAll());
     EXPECT_TRUE(dialog.Visible());

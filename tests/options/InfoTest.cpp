@@ -10,6 +10,7 @@
 #include "OptionsTestSupport.h"
 #include "TestSupport.h"
 #include "UiTestForms.h"
+#include "UserInput.h"
 #include "basErrorHandler.h"
 #include "basStrings.h"
 #include "frmInfo.h"
