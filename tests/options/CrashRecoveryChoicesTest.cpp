@@ -12,6 +12,7 @@
 #include "RecoveryMail.h"
 #include "TestSupport.h"
 #include "UiTestForms.h"
+#include "UserInput.h"
 #include "basErrorHandler.h"
 #include "basIniFile.h"
 #include "basWinAPI_Email.h"
@@ -70,6 +71,31 @@ protected:
                          });
     }
 
+    // Offers the dialog to parent: look reads it once it is on screen, then user acts on it with
+    // the pointer and the keys, from a thread of its own.
+    using Act = std::function<void(frmCrashRecoveryChoices&)>;
+    bool OfferToUser(FakeDispatch& parent, bool onlyMailAndCopy, const Act& look, const Act& user,
+                     const std::wstring& title = L"Title") {
+        frmCrashRecoveryChoices* dialog = nullptr;
+        return ShowToUser(
+            [&] { OfferCrashRecoveryChoices(&parent, title, onlyMailAndCopy); },
+            [&]() -> HWND {
+                dialog = frmCrashRecoveryChoices::Existing();
+                return dialog ? dialog->Handle() : nullptr;
+            },
+            [&] { look(*dialog); }, [&] { user(*dialog); });
+    }
+    // The user's choice: the button of that index clicked, and the dialog gone.
+    static Act Choose(short index) {
+        return [index](frmCrashRecoveryChoices& dialog) {
+            HWND window = dialog.Handle();
+            HWND button = dialog.cmds[static_cast<size_t>(index)]->Handle();
+            EXPECT_TRUE(ClickAsUser(button, [=] { return !IsWindow(window); }))
+                << "the button " << index << " took the click";
+        };
+    }
+    static void Nothing(frmCrashRecoveryChoices&) {}
+
     std::wstring folder;
     FakePresenter boxes;
     ShellOpenFunction previousOpen = nullptr;
@@ -83,11 +109,13 @@ TEST_F(CrashRecoveryChoicesTest, EachButtonWritesExactlyItsIndexIntoTheParent) {
         SCOPED_TRACE(index);
         FakeDispatch parent{{{L"ReturnValue", vb::Variant(7L)}}};
         std::wstring caption, buttonText;
-        ASSERT_TRUE(Offer(parent, false, [&](frmCrashRecoveryChoices& dialog) {
-            caption = dialog.Caption();
-            buttonText = dialog.cmds[static_cast<size_t>(index)]->Text();
-            Press(dialog.cmds[static_cast<size_t>(index)]->Handle());
-        }));
+        ASSERT_TRUE(OfferToUser(
+            parent, false,
+            [&](frmCrashRecoveryChoices& dialog) {
+                caption = dialog.Caption();
+                buttonText = dialog.cmds[static_cast<size_t>(index)]->Text();
+            },
+            Choose(index)));
         const wchar_t* names[] = {L"Send", L"Copy", L"Leave", L"Retry"};
         EXPECT_EQ(caption, L"Recovery Choices");
         EXPECT_EQ(buttonText, names[index]);
@@ -113,7 +141,7 @@ TEST_F(CrashRecoveryChoicesTest, ClosingByTheTitleBarLeavesNoChoiceBehind) {
 
 TEST_F(CrashRecoveryChoicesTest, SendMailsTheSettingsFileWithTheProductInTheSubject) {
     FakeDispatch parent{{{L"ReturnValue", vb::Variant()}}};
-    ASSERT_TRUE(Offer(parent, false, [](frmCrashRecoveryChoices& dialog) { Press(dialog.cmds[0]->Handle()); }));
+    ASSERT_TRUE(OfferToUser(parent, false, Nothing, Choose(rcSend)));
     ASSERT_EQ(g_mails.size(), 1u);
     const std::wstring address = PercentDecode(g_mails[0]);
     EXPECT_NE(address.find(L"Subject=Morva recovery information for: Lumox Expert,  version: 3.1.7&Body="),
@@ -131,7 +159,7 @@ TEST_F(CrashRecoveryChoicesTest, SendMailsTheSettingsFileWithTheProductInTheSubj
 TEST_F(CrashRecoveryChoicesTest, CopyPutsTheSettingsFileOnTheClipboard) {
     PutClipboardSentinel(L"before");
     FakeDispatch parent{{{L"ReturnValue", vb::Variant()}}};
-    ASSERT_TRUE(Offer(parent, false, [](frmCrashRecoveryChoices& dialog) { Press(dialog.cmds[1]->Handle()); }));
+    ASSERT_TRUE(OfferToUser(parent, false, Nothing, Choose(rcCopy)));
     EXPECT_EQ(ClipboardText(), vb::FromAnsi(kIni));
     EXPECT_EQ(ClipboardBytes(CF_TEXT), std::string(kIni));
     EXPECT_EQ(parent.Get(L"ReturnValue"), vb::Variant(static_cast<short>(1)));
@@ -143,9 +171,7 @@ TEST_F(CrashRecoveryChoicesTest, AnEmptySettingsFileSendsAndCopiesNothingButStil
     PutClipboardSentinel(L"before");
     for (short index : {rcSend, rcCopy}) {
         FakeDispatch parent{{{L"ReturnValue", vb::Variant(9L)}}};
-        ASSERT_TRUE(Offer(parent, false, [&](frmCrashRecoveryChoices& dialog) {
-            Press(dialog.cmds[static_cast<size_t>(index)]->Handle());
-        }));
+        ASSERT_TRUE(OfferToUser(parent, false, Nothing, Choose(index)));
         EXPECT_EQ(parent.Get(L"ReturnValue"), vb::Variant(index));
     }
     EXPECT_TRUE(g_mails.empty());
@@ -163,7 +189,7 @@ TEST_F(CrashRecoveryChoicesTest, HiddenLeaveAndRetryShortenTheWindowByTheirRows)
     auto look = [&](bool onlyMailAndCopy, const std::wstring& title) {
         Seen seen;
         FakeDispatch parent{{{L"ReturnValue", vb::Variant()}}};
-        EXPECT_TRUE(Offer(
+        EXPECT_TRUE(OfferToUser(
             parent, onlyMailAndCopy,
             [&](frmCrashRecoveryChoices& dialog) {
                 seen.height = dialog.Height();
@@ -178,9 +204,8 @@ TEST_F(CrashRecoveryChoicesTest, HiddenLeaveAndRetryShortenTheWindowByTheirRows)
                 if (onlyMailAndCopy) {
                     EXPECT_GT(client.bottom, dialog.lbls[1]->Top() + dialog.lbls[1]->Height());
                 }
-                Press(dialog.cmds[0]->Handle());
             },
-            title));
+            Choose(rcSend), title));
         return seen;
     };
     Seen full = look(false, L"Please select one of the options below.");
@@ -245,6 +270,6 @@ TEST_F(CrashRecoveryChoicesTest, AMissingSettingsFileIsReportedAndTheChoiceStill
     EXPECT_NE(boxes.shown[0].prompt.find(L"GetIniFileContent"), std::wstring::npos) << vb::ToAnsi(boxes.shown[0].prompt);
 
     FakeDispatch parent{{{L"ReturnValue", vb::Variant()}}};
-    ASSERT_TRUE(Offer(parent, false, [](frmCrashRecoveryChoices& dialog) { Press(dialog.cmds[1]->Handle()); }));
+    ASSERT_TRUE(OfferToUser(parent, false, Nothing, Choose(rcCopy)));
     EXPECT_EQ(parent.Get(L"ReturnValue"), vb::Variant(static_cast<short>(1)));
 }
