@@ -4,12 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <initializer_list>
 
 #include "FakePresenter.h"
 #include "LibraryMessages.h"
 #include "OptionsMenus.h"
 #include "OptionsTestSupport.h"
 #include "OptionsWindowSupport.h"
+#include "UserInput.h"
 #include "basData.h"
 #include "basIniFile.h"
 #include "basMessageHandler.h"
@@ -30,18 +32,16 @@ void WriteNote(const std::wstring& path, const std::string& title, const std::st
         << "\\par\r\n}\r\n";
 }
 
-// Keys as the list sees them, with the thread's key state saying which are held.
-void PressInList(HWND list, WORD key, bool ctrl = false, bool shift = false) {
-    BYTE state[256] = {};
-    GetKeyboardState(state);
-    state[VK_CONTROL] = ctrl ? 0x80 : 0;
-    state[VK_SHIFT] = shift ? 0x80 : 0;
-    SetKeyboardState(state);
-    SendMessageW(list, WM_KEYDOWN, key, 1);
-    SendMessageW(list, WM_KEYUP, key, 0xC0000001);
-    state[VK_CONTROL] = 0;
-    state[VK_SHIFT] = 0;
-    SetKeyboardState(state);
+// On the user's thread: waits for the window with that caption to come up in front.
+HWND WaitForWindowInFront(const wchar_t* caption) {
+    HWND found = nullptr;
+    userinput::WaitUntil(
+        [&] {
+            found = FindWindowW(nullptr, caption);
+            return found && IsWindowVisible(found) && GetForegroundWindow() == found;
+        },
+        5000);
+    return found;
 }
 
 int SelectedRow(const win::ListView& list) {
@@ -80,11 +80,27 @@ protected:
         CoUninitialize();
     }
     frmTesselOptions& Open() {
-        if (!frame) frame = std::make_unique<TestFrame>();
+        if (!frame) {
+            frame = std::make_unique<TestFrame>();
+            // The whole frame on the screen, so the user's pointer reaches what the test aims at.
+            SetWindowPos(frame->Handle(), HWND_TOP, 0, 0, GetSystemMetrics(SM_CXSCREEN),
+                         GetSystemMetrics(SM_CYSCREEN), SWP_SHOWWINDOW);
+        }
         frmTesselOptions& w = frmTesselOptions::Default();
         w.ShowForm();
         EXPECT_TRUE(PumpUntil([&] { return !w.Loaded() || w.FormReadiness() == frReady; }));
         return w;
+    }
+    // The frame in front, as the user last clicked it.
+    void InFront() {
+        EXPECT_TRUE(userinput::BringToFront(frame->Handle()));
+        userinput::PumpFor(100);
+    }
+    // Below every node of the tree, on the screen.
+    static POINT EmptyTreeSpace(frmTesselOptions& w) {
+        RECT client{};
+        GetClientRect(w.tvwChoices.Handle(), &client);
+        return userinput::OnScreen(w.tvwChoices.Handle(), POINT{5, client.bottom - 3});
     }
     void CloseWindow() {
         if (frmTesselOptions* w = frmTesselOptions::Existing()) {
@@ -118,22 +134,53 @@ TEST_F(MenusWindowTest, ASecondOpeningKeepsItsNoteItemsAndToolTipReset) {
         ASSERT_GE(id, FirstNoteCommandId) << opening;
         EXPECT_EQ(w.Menus()->HowDoICaption(mgCategory), L"First note");
 
-        // The native item's command, as the menu sends it to its owner: the note opens.
-        std::wstring seen;
-        optionstest::RunDriven([&] { SendMessageW(w.Handle(), WM_COMMAND, MAKEWPARAM(id, 0), 0); },
-                               [&] {
-                                   frmInfo* info = frmInfo::Existing();
-                                   if (!info || !info->Visible()) return false;
-                                   seen = info->rtfMsg.PlainText();
-                                   info->btnClose.Click();
-                                   return true;
-                               });
-        EXPECT_NE(seen.find(L"Two"), std::wstring::npos) << opening;
+        // The user right-clicks empty tree space, opens "How Do I..." and chooses the second note;
+        // the note opens, and the user closes it.
+        InFront();
+        const POINT empty = EmptyTreeSpace(w);
+        bool noteShown = false, noteClosed = false;
+        EXPECT_TRUE(optionstest::ActAsUser(frame->Handle(), [&] {
+            userinput::Click(empty, userinput::Button::Right);
+            HMENU menu = nullptr;
+            userinput::WaitUntil(
+                [&] {
+                    HWND shown = FindWindowW(L"#32768", nullptr);
+                    menu = shown && IsWindowVisible(shown)
+                               ? reinterpret_cast<HMENU>(SendMessageW(shown, 0x01E1 /*MN_GETHMENU*/, 0, 0))
+                               : nullptr;
+                    return menu != nullptr;
+                },
+                5000);
+            const int howDoI = menu ? optionstest::MenuPositionOf(menu, L"&How Do I...") : -1;
+            HMENU notesMenu = howDoI >= 0 ? GetSubMenu(menu, howDoI) : nullptr;
+            const int second = notesMenu ? optionstest::MenuPositionOf(notesMenu, L"Second note") : -1;
+            const bool menuShown = second >= 0 && optionstest::ClickMenuItemAsUser(menu, howDoI);
+            const bool notesShown = menuShown && optionstest::ClickMenuItemAsUser(notesMenu, second);
+            if (!notesShown) {
+                ADD_FAILURE() << (menuShown ? "the notes' sub-menu did not open" : "the pop-up did not open");
+                userinput::Press(VK_ESCAPE);
+                userinput::Press(VK_ESCAPE);
+                return;
+            }
+            HWND info = WaitForWindowInFront(L"Information");
+            noteShown = info != nullptr;
+            if (!info) return;
+            userinput::Click(userinput::CentreOf(FindWindowExW(info, nullptr, nullptr, L"Close")));
+            noteClosed = userinput::WaitUntil([&] { return !IsWindowVisible(info); }, 5000);
+        })) << opening << ": an input was lost";
+        EXPECT_TRUE(noteShown) << opening;
+        EXPECT_TRUE(noteClosed) << opening;
+        ASSERT_NE(frmInfo::Existing(), nullptr) << opening;
+        EXPECT_NE(frmInfo::Existing()->rtfMsg.PlainText().find(L"Two"), std::wstring::npos) << opening;
 
-        // The pointer over the window starts the tool tip's delay again.
+        // The pointer moved over the window starts the tool tip's delay again.
+        userinput::PumpFor(100);
         w.ToolTipCountdown = -1;
-        SendMessageW(w.Handle(), WM_SETCURSOR, reinterpret_cast<WPARAM>(w.Handle()),
-                     MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+        const POINT over = userinput::CentreOf(w.tvwChoices.Handle());
+        POINT now{};
+        GetCursorPos(&now);
+        userinput::MoveTo(POINT{over.x + (now.x == over.x ? 7 : 0), over.y});
+        EXPECT_TRUE(userinput::PumpUntilHandled(nullptr, WM_MOUSEMOVE, 5000)) << opening;
         EXPECT_EQ(w.ToolTipCountdown, ToolTipResetCount) << opening;
         CloseWindow();
         ASSERT_EQ(frmTesselOptions::Existing(), nullptr);
@@ -144,32 +191,41 @@ TEST_F(MenusWindowTest, CtrlFOpensTheFindDialogAndF3FindsTheNextRowWithoutIt) {
     frmTesselOptions& w = Open();
     ASSERT_TRUE(w.Loaded());
     ASSERT_EQ(w.lvwPrograms.Count(), 3);
+    InFront();
     w.lvwPrograms.SetFocus();
     ASSERT_EQ(w.ActiveControl(), &w.lvwPrograms);
 
+    // The user presses Ctrl+F in the list, types what to find and clicks "Find".
     std::wstring caption;
     int shown = 0;
-    optionstest::RunDriven([&] { PressInList(w.lvwPrograms.Handle(), 'F', true); },
-                           [&] {
-                               frmFind* find = frmFind::Existing();
-                               if (!find || !find->Visible()) return false;
-                               ++shown;
-                               caption = find->Caption();
-                               find->txt.SetText(L"Acme Viewer");
-                               find->cmdFind.Click();
-                               return true;
-                           });
+    EXPECT_TRUE(optionstest::ActAsUser(frame->Handle(), [&] {
+        userinput::Chord({VK_CONTROL, 'F'});
+        HWND find = WaitForWindowInFront(L" Find Exe File");
+        if (!find) return;
+        ++shown;
+        wchar_t text[64] = {};
+        GetWindowTextW(find, text, 63);
+        caption = text;
+        userinput::Type(L"Acme Viewer");
+        userinput::Click(userinput::CentreOf(FindWindowExW(find, nullptr, nullptr, L"Find")));
+        userinput::WaitUntil([&] { return !IsWindowVisible(find); }, 5000);
+    })) << "an input was lost";
     EXPECT_EQ(shown, 1);
     EXPECT_EQ(caption, L" Find Exe File");
     EXPECT_EQ(SelectedRow(w.lvwPrograms), 0);
 
     // F3: the next row, with no dialog.
-    PressInList(w.lvwPrograms.Handle(), VK_F3);
+    const auto pressInList = [&](std::initializer_list<WORD> keys) {
+        userinput::Chord(keys);
+        EXPECT_TRUE(userinput::PumpUntilHandled(w.lvwPrograms.Handle(), WM_KEYUP, 5000)) << "the keys reached the list";
+        userinput::PumpFor(20);
+    };
+    pressInList({VK_F3});
     EXPECT_EQ(SelectedRow(w.lvwPrograms), 1);
-    PressInList(w.lvwPrograms.Handle(), VK_F3);
+    pressInList({VK_F3});
     EXPECT_EQ(SelectedRow(w.lvwPrograms), 2);
     // Shift+F3 goes back.
-    PressInList(w.lvwPrograms.Handle(), VK_F3, false, true);
+    pressInList({VK_SHIFT, VK_F3});
     EXPECT_EQ(SelectedRow(w.lvwPrograms), 1);
     EXPECT_EQ(shown, 1);
     EXPECT_FALSE(frmFind::Existing()->Visible());
@@ -182,11 +238,10 @@ TEST_F(MenusWindowTest, RightClickOnEmptyTreeSpaceShowsItsPopUp) {
     bool dragDuringMenu = false;
     optionstest::PopUpMenuCloser menu;
     menu.whileOpen = [&] { dragDuringMenu = w.DragInProgress != 0; };
-    RECT client{};
-    GetClientRect(w.tvwChoices.Handle(), &client);
-    const LPARAM bottom = MAKELPARAM(5, client.bottom - 3);
-    SendMessageW(w.tvwChoices.Handle(), WM_RBUTTONDOWN, MK_RBUTTON, bottom);
-    SendMessageW(w.tvwChoices.Handle(), WM_RBUTTONUP, 0, bottom);
+    // The user right-clicks below every node.
+    InFront();
+    userinput::Click(EmptyTreeSpace(w), userinput::Button::Right);
+    EXPECT_TRUE(userinput::PumpUntil([&] { return menu.closed; }, 8000)) << "the pop-up opened";
     Pump(100);
     EXPECT_TRUE(menu.closed);
     EXPECT_EQ(menu.items, (std::vector<std::wstring>{L"&Add Category", L"-", L"C&lose", L"-", L"&How Do I..."}));
