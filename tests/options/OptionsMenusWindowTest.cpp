@@ -32,16 +32,17 @@ void WriteNote(const std::wstring& path, const std::string& title, const std::st
         << "\\par\r\n}\r\n";
 }
 
-// On the user's thread: waits for the window with that caption to come up in front.
+// On the user's thread: the window with that caption once it is up in front; null when it does
+// not come.
 HWND WaitForWindowInFront(const wchar_t* caption) {
     HWND found = nullptr;
-    userinput::WaitUntil(
+    const bool inFront = userinput::WaitUntil(
         [&] {
             found = FindWindowW(nullptr, caption);
             return found && IsWindowVisible(found) && GetForegroundWindow() == found;
         },
         5000);
-    return found;
+    return inFront ? found : nullptr;
 }
 
 int SelectedRow(const win::ListView& list) {

@@ -7,8 +7,8 @@
 #include <atomic>
 #include <functional>
 #include <string>
-#include <utility>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "UserInput.h"
