@@ -16,6 +16,7 @@
 #include "FakePresenter.h"
 #include "LibraryMessages.h"
 #include "OptionsMenus.h"
+#include "OptionsTestSupport.h"
 #include "OptionsWindowSupport.h"
 #include "UserInput.h"
 #include "basData.h"
@@ -52,16 +53,6 @@ HWND OpenPopUp() {
     return menu && IsWindowVisible(menu) ? menu : nullptr;
 }
 
-// The position of the item with that caption in the native menu, -1 when it is not there.
-int PositionOf(HMENU menu, const std::wstring& caption) {
-    for (int i = 0; i < GetMenuItemCount(menu); ++i) {
-        wchar_t text[256] = {};
-        GetMenuStringW(menu, static_cast<UINT>(i), text, 255, MF_BYPOSITION);
-        if (caption == text) return i;
-    }
-    return -1;
-}
-
 // ---- what the user does (on the user's thread) ----
 
 // Right-clicks at the point and clicks the item of the pop-up that opens.
@@ -69,23 +60,12 @@ void ChooseFromPopUp(POINT at, HMENU menu, const std::wstring& caption) {
     userinput::Click(at, userinput::Button::Right);
     ASSERT_TRUE(userinput::WaitUntil([] { return OpenPopUp() != nullptr; }, 5000)) << "no pop-up";
     Sleep(150);
-    const int position = PositionOf(menu, caption);
+    const int position = optionstest::MenuPositionOf(menu, caption);
     ASSERT_GE(position, 0) << vb::ToAnsi(caption);
-    RECT item{};
-    ASSERT_TRUE(GetMenuItemRect(nullptr, menu, static_cast<UINT>(position), &item)) << vb::ToAnsi(caption);
-    // While the menu takes over the pointer a move can be lost: moved again until it is there.
-    const POINT target{item.left + 12, (item.top + item.bottom) / 2};
-    userinput::WaitUntil(
-        [&] {
-            userinput::MoveTo(target);
-            Sleep(100);
-            POINT pointer{};
-            GetCursorPos(&pointer);
-            return pointer.x == target.x && pointer.y == target.y;
-        },
-        3000);
-    userinput::Click(target);
+    ASSERT_TRUE(optionstest::ClickMenuItemAsUser(menu, position)) << vb::ToAnsi(caption);
     if (!userinput::WaitUntil([] { return OpenPopUp() == nullptr; }, 5000)) {
+        RECT item{};
+        GetMenuItemRect(nullptr, menu, static_cast<UINT>(position), &item);
         RECT shown{};
         GetWindowRect(OpenPopUp(), &shown);
         POINT pointer{};
