@@ -8,9 +8,13 @@
 #pragma once
 #include <windows.h>
 
+#include <algorithm>
+#include <atomic>
 #include <functional>
 #include <initializer_list>
 #include <string>
+#include <thread>
+#include <vector>
 
 namespace userinput {
 
@@ -191,6 +195,67 @@ inline bool ClickButton(HWND button, DWORD ms = 10000) {
 inline bool BringToFront(HWND hwnd, DWORD ms = 3000) {
     SetForegroundWindow(hwnd);
     return PumpUntil([&] { return GetForegroundWindow() == hwnd; }, ms);
+}
+
+// The middle of a window's close box on the screen, found by asking the window what lies along
+// its caption; {-1, -1} when it has none there.
+inline POINT CloseBoxOf(HWND hwnd) {
+    RECT r{};
+    GetWindowRect(hwnd, &r);
+    const int y = r.top + GetSystemMetrics(SM_CYFRAME) + GetSystemMetrics(SM_CYCAPTION) / 2;
+    int first = -1, last = -1;
+    for (int x = r.right - 1; x > r.right - 6 * GetSystemMetrics(SM_CXSIZE) && x > r.left; --x) {
+        const bool onBox = SendMessageW(hwnd, WM_NCHITTEST, 0, MAKELPARAM(x, y)) == HTCLOSE;
+        if (onBox && first < 0) first = x;
+        if (onBox) last = x;
+        if (!onBox && first >= 0) break;
+    }
+    if (first < 0) return POINT{-1, -1};
+    return POINT{(first + last) / 2, y};
+}
+
+// Runs show() on this thread - a modal window, whose loop pumps this thread - while user() acts
+// from a second thread as a person at the screen does. Once the user is done, a window of this
+// thread that still waits (visible and enabled a moment later) means an input was lost: it is
+// closed, so the test fails instead of hanging. Answers how many windows had to be closed.
+inline int ShowWhileUserActs(const std::function<void()>& show, const std::function<void()>& user,
+                             DWORD graceMs = 3000) {
+    const DWORD shower = GetCurrentThreadId();
+    std::atomic<bool> shown{false}, done{false};
+    std::vector<HWND> closed;
+    std::thread person([&] {
+        user();
+        const DWORD end = GetTickCount() + graceMs + 10000;
+        WaitUntil([&] { return shown.load(); }, graceMs);
+        while (!shown && static_cast<LONG>(end - GetTickCount()) > 0) {
+            struct Left {
+                std::vector<HWND>* closed;
+            } left{&closed};
+            EnumThreadWindows(
+                shower,
+                [](HWND w, LPARAM param) -> BOOL {
+                    if (!IsWindowVisible(w) || !IsWindowEnabled(w)) return TRUE;
+                    auto& c = *reinterpret_cast<Left*>(param)->closed;
+                    if (std::find(c.begin(), c.end(), w) == c.end()) c.push_back(w);
+                    PostMessageW(w, WM_CLOSE, 0, 0);
+                    return TRUE;
+                },
+                reinterpret_cast<LPARAM>(&left));
+            WaitUntil([&] { return shown.load(); }, 1000);
+        }
+        done = true;
+    });
+    show();
+    shown = true;
+    PumpUntil([&] { return done.load(); }, graceMs + 20000);
+    person.join();
+    return static_cast<int>(closed.size());
+}
+
+// On the user's thread: waits until the window is the one in front (where Windows hands the
+// user's input) and answers whether it came there in time.
+inline bool WaitForFront(HWND hwnd, DWORD ms = 5000) {
+    return WaitUntil([&] { return IsWindowVisible(hwnd) && GetForegroundWindow() == hwnd; }, ms);
 }
 
 }  // namespace userinput
