@@ -252,10 +252,82 @@ inline int ShowWhileUserActs(const std::function<void()>& show, const std::funct
     return static_cast<int>(closed.size());
 }
 
+// What the window's thread asks from a timer while ShowWhileUserActs runs (see below).
+inline std::function<void()>*& ShowerTick() {
+    static std::function<void()>* tick = nullptr;
+    return tick;
+}
+inline void CALLBACK ShowerTimer(HWND, UINT, UINT_PTR, DWORD) {
+    if (std::function<void()>* tick = ShowerTick()) (*tick)();
+}
+
+// As above, for a window only this thread can find (a form's default instance belongs to the
+// thread that made it): find() is asked from a timer on this thread, which runs inside the modal
+// loop too, until it answers a window that shows; user() then acts on it from the second thread.
+template <typename Form>
+int ShowWhileUserActs(const std::function<void()>& show, const std::function<Form*()>& find,
+                      const std::function<void(Form&)>& user, DWORD graceMs = 3000) {
+    std::atomic<Form*> found{nullptr};
+    std::function<void()> look = [&] {
+        if (found.load()) return;
+        Form* form = find();
+        if (form && IsWindowVisible(form->Handle())) found = form;
+    };
+    ShowerTick() = &look;
+    const UINT_PTR timer = SetTimer(nullptr, 0, 20, &ShowerTimer);
+    const int left = ShowWhileUserActs(
+        show,
+        [&] {
+            if (WaitUntil([&] { return found.load() != nullptr; })) user(*found.load());
+        },
+        graceMs);
+    KillTimer(nullptr, timer);
+    ShowerTick() = nullptr;
+    return left;
+}
+
 // On the user's thread: waits until the window is the one in front (where Windows hands the
 // user's input) and answers whether it came there in time.
 inline bool WaitForFront(HWND hwnd, DWORD ms = 5000) {
     return WaitUntil([&] { return IsWindowVisible(hwnd) && GetForegroundWindow() == hwnd; }, ms);
+}
+
+// Moves a top-level window wholly onto the screen, as a user drags a window that hangs off an
+// edge back into view before clicking on it.
+inline void OntoTheScreen(HWND hwnd) {
+    RECT r{};
+    GetWindowRect(hwnd, &r);
+    const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+    int x = r.left, y = r.top;
+    if (r.right > width) x = width - (r.right - r.left);
+    if (r.bottom > height) y = height - (r.bottom - r.top);
+    if (x < 0) x = 0;
+    if (y < 0) y = 0;
+    if (x != r.left || y != r.top) SetWindowPos(hwnd, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// The window that holds the keyboard in the window in front (any thread's).
+inline HWND FocusedWindow() {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof(info);
+    return GetGUIThreadInfo(0, &info) ? info.hwndFocus : nullptr;
+}
+
+// On the user's thread: clicks into a one-line text box, selects what it holds with the keys
+// (Home, Shift+End) and types the text over it. Answers whether the box then shows the text.
+inline bool TypeInto(HWND box, const std::wstring& text, DWORD ms = 5000) {
+    Click(CentreOf(box));
+    if (!WaitUntil([&] { return FocusedWindow() == box; }, ms)) return false;
+    Press(VK_HOME);
+    Chord({VK_SHIFT, VK_END});
+    Type(text);
+    return WaitUntil(
+        [&] {
+            wchar_t shown[512] = {};
+            GetWindowTextW(box, shown, 511);
+            return text == shown;
+        },
+        ms);
 }
 
 }  // namespace userinput

@@ -282,7 +282,7 @@ void StopWhenThirdFileIsReached(const std::wstring&) {
     frmDoingStuff* f = frmDoingStuff::Existing();
     if (!f || !userinput::BringToFront(f->Handle())) return;
     // Over the small host form at the corner, the window hangs off the screen: the user drags it in.
-    SetWindowPos(f->Handle(), nullptr, 40, 40, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    userinput::OntoTheScreen(f->Handle());
     const POINT closeBox = userinput::CloseBoxOf(f->Handle());
     if (closeBox.x < 0) return;
     const size_t asked = g_boxesShown->size();

@@ -12,6 +12,7 @@
 #include "OptionsTestSupport.h"
 #include "OptionsWindowSupport.h"
 #include "TestSupport.h"
+#include "UserInput.h"
 #include "basAliases.h"
 #include "basData.h"
 #include "basIniFile.h"
@@ -56,6 +57,9 @@ protected:
     }
     frmTesselOptions& OpenInFrame() {
         frame = std::make_unique<TestFrame>();
+        // The whole frame on the screen, so the dialogs over it are where the pointer reaches.
+        SetWindowPos(frame->Handle(), HWND_TOP, 0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN),
+                     SWP_SHOWWINDOW);
         frmTesselOptions& w = frmTesselOptions::Default();
         w.ShowForm();
         EXPECT_TRUE(PumpUntil([&] { return !w.Loaded() || w.FormReadiness() == frReady; }));
@@ -91,17 +95,25 @@ TEST_F(AliasCommandsWindowTest, AssignAliasFromTheProgramListReachesRowTreeAndFi
     EXPECT_EQ(dialog.lblProductName.Text(), L"Viewer 0");
 
     RECT shownAt{};
-    const bool closed = optionstest::RunDriven([&] { w.mnuAssignAlias(); },
-                                               [&] {
-                                                   if (!dialog.Visible()) return false;
-                                                   GetWindowRect(dialog.Handle(), &shownAt);
-                                                   dialog.txtCompanyName.SetText(L"Mine");
-                                                   dialog.txtProductName.SetText(L"Picture Tool");
-                                                   dialog.txtVersion.SetText(L"7");
-                                                   optionstest::Press(dialog.cbAssign.Handle());
-                                                   return true;
-                                               });
-    ASSERT_TRUE(closed);
+    bool typed = false, closedByTheClick = false, needSaveOnReturn = false;
+    // Whether a save is due is read as the dialog returns, before the window's timer saves.
+    const auto assign = [&] {
+        w.mnuAssignAlias();
+        needSaveOnReturn = w.NeedToSaveUserChoices();
+    };
+    const int leftOpen = userinput::ShowWhileUserActs(assign, [&] {
+        const HWND window = dialog.Handle();
+        if (!userinput::WaitForFront(window)) return;
+        GetWindowRect(window, &shownAt);
+        typed = userinput::TypeInto(dialog.txtCompanyName.Handle(), L"Mine") &&
+                userinput::TypeInto(dialog.txtProductName.Handle(), L"Picture Tool") &&
+                userinput::TypeInto(dialog.txtVersion.Handle(), L"7");
+        userinput::Click(userinput::CentreOf(dialog.cbAssign.Handle()));
+        closedByTheClick = userinput::WaitUntil([&] { return !IsWindowVisible(window); });
+    });
+    ASSERT_EQ(leftOpen, 0) << "a window still waited once the user was done";
+    EXPECT_TRUE(typed) << "the boxes took the typing";
+    EXPECT_TRUE(closedByTheClick) << "the click on Assign reached the dialog";
     EXPECT_EQ(GetWindow(dialog.Handle(), GW_OWNER), GetAncestor(w.Handle(), GA_ROOT));
     // It shows in the middle of the window it is over, not in the screen's corner.
     RECT over{};
@@ -115,7 +127,7 @@ TEST_F(AliasCommandsWindowTest, AssignAliasFromTheProgramListReachesRowTreeAndFi
         if (w.tvwChoices.Text(w.tvwChoices.Item(i)) == L"Mine - Picture Tool 7") node = w.tvwChoices.Item(i);
     ASSERT_NE(node, nullptr);
     EXPECT_TRUE(w.tvwChoices.Marks(node) & win::tnAliased);
-    EXPECT_TRUE(w.NeedToSaveUserChoices());
+    EXPECT_TRUE(needSaveOnReturn);
 
     // The timer's next step saves: the alias file carries the record.
     EXPECT_TRUE(PumpUntil([&] { return !w.NeedToSaveUserChoices(); }, 5000));
@@ -140,16 +152,23 @@ TEST_F(AliasCommandsWindowTest, AddExtensionRegistersAndListsTheExtension) {
     const int rowsBefore = w.lvwExts.Count();
 
     short result = -1;
-    const bool closed = optionstest::RunDriven([&] { result = w.mnuShowAddExtensions(); },
-                                               [&] {
-                                                   frmExtensions* dialog = frmExtensions::Existing();
-                                                   if (!dialog || !dialog->Visible()) return false;
-                                                   dialog->txt.SetText(L".lmxq");
-                                                   optionstest::Press(dialog->cmds[ebAddRemove]->Handle());
-                                                   optionstest::Press(dialog->cmds[ebOK]->Handle());
-                                                   return true;
-                                               });
-    ASSERT_TRUE(closed);
+    bool typed = false, added = false, closedByTheClick = false;
+    const int leftOpen = userinput::ShowWhileUserActs<frmExtensions>(
+        [&] { result = w.mnuShowAddExtensions(); }, [] { return frmExtensions::Existing(); },
+        [&](frmExtensions& dialog) {
+            const HWND window = dialog.Handle();
+            if (!userinput::WaitForFront(window)) return;
+            const int listed = dialog.lstExt.Count();
+            typed = userinput::TypeInto(dialog.txt.Handle(), L".lmxq");
+            userinput::Click(userinput::CentreOf(dialog.cmds[ebAddRemove]->Handle()));
+            added = userinput::WaitUntil([&] { return dialog.lstExt.Count() > listed; });
+            userinput::Click(userinput::CentreOf(dialog.cmds[ebOK]->Handle()));
+            closedByTheClick = userinput::WaitUntil([&] { return !IsWindowVisible(window); });
+        });
+    ASSERT_EQ(leftOpen, 0) << "a window still waited once the user was done";
+    EXPECT_TRUE(typed) << "the box took the typing";
+    EXPECT_TRUE(added) << "the click on Add reached the dialog";
+    EXPECT_TRUE(closedByTheClick) << "the click on OK reached the dialog";
     EXPECT_EQ(result, 0);
     EXPECT_EQ(w.lvwExts.Count(), rowsBefore + 1);
     bool listed = false;

@@ -17,6 +17,7 @@
 #include "OptionsTestSupport.h"
 #include "TestSupport.h"
 #include "UiTestForms.h"
+#include "UserInput.h"
 #include "basCategories.h"
 #include "basData.h"
 #include "frmAlias.h"
@@ -166,21 +167,25 @@ TEST_F(AliasDialogTest, OpeningOnAProgramWithoutAliasOffersItsNamesSelected) {
     frmAlias& dialog = Prepare(1);
     EXPECT_EQ(dialog.AliasRecordIndex, -1);
     std::wstring boxes[3], selected;
-    const bool closed = optionstest::RunDriven([&] { dialog.ShowModal(); },
-                                               [&] {
-                                                   if (GetFocus() != dialog.txtCompanyName.Handle()) return false;
-                                                   boxes[0] = dialog.txtCompanyName.Text();
-                                                   boxes[1] = dialog.txtProductName.Text();
-                                                   boxes[2] = dialog.txtVersion.Text();
-                                                   DWORD from = 0, to = 0;
-                                                   SendMessageW(dialog.txtCompanyName.Handle(), EM_GETSEL,
-                                                                reinterpret_cast<WPARAM>(&from),
-                                                                reinterpret_cast<LPARAM>(&to));
-                                                   selected = boxes[0].substr(from, to - from);
-                                                   optionstest::Press(dialog.cbCancel.Handle());
-                                                   return true;
-                                               });
-    ASSERT_TRUE(closed);
+    bool focused = false, closedByTheClick = false;
+    const int leftOpen = userinput::ShowWhileUserActs([&] { dialog.ShowModal(); }, [&] {
+        const HWND window = dialog.Handle();
+        userinput::OntoTheScreen(window);
+        if (!userinput::WaitForFront(window)) return;
+        focused = userinput::WaitUntil([&] { return userinput::FocusedWindow() == dialog.txtCompanyName.Handle(); });
+        boxes[0] = dialog.txtCompanyName.Text();
+        boxes[1] = dialog.txtProductName.Text();
+        boxes[2] = dialog.txtVersion.Text();
+        DWORD from = 0, to = 0;
+        SendMessageW(dialog.txtCompanyName.Handle(), EM_GETSEL, reinterpret_cast<WPARAM>(&from),
+                     reinterpret_cast<LPARAM>(&to));
+        if (from <= to && to <= boxes[0].size()) selected = boxes[0].substr(from, to - from);
+        userinput::Click(userinput::CentreOf(dialog.cbCancel.Handle()));
+        closedByTheClick = userinput::WaitUntil([&] { return !IsWindowVisible(window); });
+    });
+    ASSERT_EQ(leftOpen, 0) << "a window still waited once the user was done";
+    EXPECT_TRUE(focused) << "the company's box holds the keyboard";
+    EXPECT_TRUE(closedByTheClick) << "the click on Cancel reached the dialog";
     EXPECT_EQ(dialog.lblCompanyName.Text(), L"Quillon");
     EXPECT_EQ(dialog.lblProductName.Text(), L"Pix");
     EXPECT_EQ(dialog.lblVersion.Text(), L"2.0");
