@@ -1,6 +1,7 @@
 // The alias dialog on the real program list and category tree: the program list's right button
-// prepares it, Assign rewrites rows and nodes in blue, Remove restores them, and the alias file
-// written afterwards leaves a removed record out.
+// prepares it, the user types the alias and clicks Assign, which rewrites rows and nodes in blue;
+// "Remove Alias" (its handler here, the menu route is in the menu items' user test) restores
+// them, and the alias file written afterwards leaves a removed record out.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -10,6 +11,7 @@
 #include <fstream>
 #include <memory>
 #include <sstream>
+#include <vector>
 
 #include "CategoryTreeFixture.h"
 #include "EditorFixture.h"
@@ -120,14 +122,27 @@ protected:
         editor->PrepareAliasDialog(row);
         return frmAlias::Default();
     }
+    // The dialog shown modally over the row; the user types the three texts over what it offered
+    // and clicks Assign or Cancel. A dialog still open once the user is done fails the test.
+    void TypeAndClick(int row, const std::vector<std::wstring>& texts, bool assign) {
+        frmAlias& dialog = Prepare(row);
+        bool typed = true, closedByTheClick = false;
+        const int leftOpen = userinput::ShowWhileUserActs([&] { dialog.ShowModal(); }, [&] {
+            const HWND window = dialog.Handle();
+            userinput::OntoTheScreen(window);
+            if (!userinput::WaitForFront(window)) return;
+            win::TextBox* boxes[] = {&dialog.txtCompanyName, &dialog.txtProductName, &dialog.txtVersion};
+            for (size_t i = 0; i < texts.size(); ++i) typed = userinput::TypeInto(boxes[i]->Handle(), texts[i]) && typed;
+            userinput::Click(userinput::CentreOf((assign ? dialog.cbAssign : dialog.cbCancel).Handle()));
+            closedByTheClick = userinput::WaitUntil([&] { return !IsWindowVisible(window); });
+        });
+        EXPECT_EQ(leftOpen, 0) << "a window still waited once the user was done";
+        EXPECT_TRUE(typed) << "the boxes took the typing";
+        EXPECT_TRUE(closedByTheClick) << "the click reached the dialog";
+    }
     // "Assign Alias" with the three texts typed over what the dialog offered.
     void AssignTo(int row, const std::wstring& company, const std::wstring& product, const std::wstring& version) {
-        frmAlias& dialog = Prepare(row);
-        dialog.Form_Activate();
-        dialog.txtCompanyName.SetText(company);
-        dialog.txtProductName.SetText(product);
-        dialog.txtVersion.SetText(version);
-        dialog.cbAssign_Click();
+        TypeAndClick(row, {company, product, version}, /*assign=*/true);
     }
 
     struct Shown {
@@ -274,10 +289,8 @@ TEST_F(AliasDialogTest, AnAliasThatAnotherProgramWithInfoHasIsRefused) {
 }
 
 TEST_F(AliasDialogTest, CancelChangesNothing) {
-    frmAlias& dialog = Prepare(1);
-    dialog.Form_Activate();
-    dialog.txtCompanyName.SetText(L"Quill");
-    dialog.cbCancel_Click();
+    TypeAndClick(1, {L"Quill"}, /*assign=*/false);
+    frmAlias& dialog = frmAlias::Default();
 
     EXPECT_EQ(dialog.AliasRecordIndex, -1);
     EXPECT_EQ(AliasCount(), 0);
@@ -286,7 +299,7 @@ TEST_F(AliasDialogTest, CancelChangesNothing) {
     EXPECT_FALSE(needSave);
 }
 
-TEST_F(AliasDialogTest, RemoveRestoresTheFoundTextsAndTheFileLeavesTheRecordOut) {
+TEST_F(AliasDialogTest, RemoveAliasHandlerRestoresTheFoundTextsAndTheFileLeavesTheRecordOut) {
     AssignTo(1, L"Quill", L"Picture Viewer", L"2.0 beta");
     AssignTo(3, L"Toolsmith", L"Tool", L"1");
     ASSERT_EQ(AliasCount(), 2);
@@ -322,7 +335,7 @@ TEST_F(AliasDialogTest, RemoveRestoresTheFoundTextsAndTheFileLeavesTheRecordOut)
     EXPECT_NE(file.find("CompanyA=\"Toolsmith\""), std::string::npos) << file;
 }
 
-TEST_F(AliasDialogTest, RemoveWithoutARecordDoesNothing) {
+TEST_F(AliasDialogTest, RemoveAliasHandlerWithoutARecordDoesNothing) {
     frmAlias& dialog = Prepare(1);
     ASSERT_EQ(dialog.AliasRecordIndex, -1);
     dialog.RemoveAlias();
