@@ -286,6 +286,42 @@ int ShowWhileUserActs(const std::function<void()>& show, const std::function<For
     return left;
 }
 
+// Runs user() on a second thread while this thread pumps its windows (and any pop-up menu or
+// modal window the input opens), until the user is done; a window still waiting then is closed
+// as above. Answers how many windows had to be closed.
+inline int ActAsUser(const std::function<void()>& user, DWORD graceMs = 3000) {
+    std::atomic<bool> acted{false};
+    return ShowWhileUserActs([&] { PumpUntil([&] { return acted.load(); }, 60000); },
+                             [&] {
+                                 user();
+                                 acted = true;
+                             },
+                             graceMs);
+}
+
+// On the user's thread: the open pop-up menu's window, waited for; null when none opened.
+inline HWND WaitForPopUpMenu(DWORD ms = 5000) {
+    HWND menu = nullptr;
+    WaitUntil(
+        [&] {
+            menu = FindWindowW(L"#32768", nullptr);
+            return menu && IsWindowVisible(menu);
+        },
+        ms);
+    return menu && IsWindowVisible(menu) ? menu : nullptr;
+}
+
+// The captions of a menu's items ("-" for a separator).
+inline std::vector<std::wstring> MenuItems(HMENU menu) {
+    std::vector<std::wstring> items;
+    for (int i = 0; menu && i < GetMenuItemCount(menu); ++i) {
+        wchar_t text[256] = {};
+        GetMenuStringW(menu, static_cast<UINT>(i), text, 255, MF_BYPOSITION);
+        items.push_back(text[0] ? text : L"-");
+    }
+    return items;
+}
+
 // On the user's thread: waits until the window is the one in front (where Windows hands the
 // user's input) and answers whether it came there in time.
 inline bool WaitForFront(HWND hwnd, DWORD ms = 5000) {

@@ -1,15 +1,19 @@
 // The alias and new-extension commands of the real options window, inside a frame of the tests'
-// own: the program list's right button prepares the alias dialog, "Assign Alias" shows it
-// modally and the timer's save writes the alias file; "Add Extension" registers through the
-// dialog and lists the new extension.
+// own, the user's clicks, keys and typing sent as input: the program list's right button
+// prepares the alias dialog, "Assign Alias" (its command called here; the menu route is in the
+// menu items' user test) shows it modally and the timer's save writes the alias file; "Remove
+// Alias" from the pop-up puts the names back; "Add Extension" registers through the dialog and
+// lists the new extension.
 #include <windows.h>
 #include <commctrl.h>
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "FakePresenter.h"
 #include "LibraryMessages.h"
-#include "OptionsTestSupport.h"
 #include "OptionsWindowSupport.h"
 #include "TestSupport.h"
 #include "UserInput.h"
@@ -27,6 +31,9 @@
 using namespace windowtest;
 
 namespace {
+
+// Asks a pop-up menu's window for its menu.
+constexpr UINT kGetMenu = 0x01E1;
 
 class AliasCommandsWindowTest : public ::testing::Test {
 protected:
@@ -83,14 +90,24 @@ TEST_F(AliasCommandsWindowTest, AssignAliasFromTheProgramListReachesRowTreeAndFi
     ASSERT_EQ(w.FormReadiness(), frReady);
     ASSERT_EQ(w.lvwPrograms.ItemText(0, 2), L"Acme - Viewer 0");
 
-    // The right button on the row prepares the dialog before the menu opens.
-    {
-        optionstest::PopUpMenuCloser menu;
-        w.Editor().lvwPrograms_MouseDown(mbRight, 0, RowPoint(w.lvwPrograms, 0));
-        EXPECT_TRUE(menu.closed);
-        ASSERT_FALSE(menu.items.empty());
-        EXPECT_EQ(menu.items.front(), L"Assign Alias");
-    }
+    // The right button on the row prepares the dialog before the menu opens; the user reads the
+    // menu and leaves it with Escape.
+    ASSERT_TRUE(userinput::BringToFront(frame->Handle()));
+    const POINT onRow = userinput::OnScreen(w.lvwPrograms.Handle(), RowPoint(w.lvwPrograms, 0));
+    std::vector<std::wstring> items;
+    bool menuClosed = false;
+    EXPECT_EQ(userinput::ActAsUser([&] {
+                  userinput::Click(onRow, userinput::Button::Right);
+                  const HWND popUp = userinput::WaitForPopUpMenu();
+                  if (!popUp) return;
+                  items = userinput::MenuItems(reinterpret_cast<HMENU>(SendMessageW(popUp, kGetMenu, 0, 0)));
+                  userinput::Press(VK_ESCAPE);
+                  menuClosed = userinput::WaitUntil([&] { return !IsWindowVisible(popUp); });
+              }),
+              0);
+    EXPECT_TRUE(menuClosed) << "the pop-up opened and Escape closed it";
+    ASSERT_FALSE(items.empty());
+    EXPECT_EQ(items.front(), L"Assign Alias");
     frmAlias& dialog = frmAlias::Default();
     EXPECT_EQ(dialog.lblProductName.Text(), L"Viewer 0");
 
@@ -134,13 +151,25 @@ TEST_F(AliasCommandsWindowTest, AssignAliasFromTheProgramListReachesRowTreeAndFi
     const std::string file = ReadFileBytes(AliasFilePath());
     EXPECT_NE(file.find("CompanyA=\"Mine\""), std::string::npos) << file;
 
-    // "Remove Alias" on the same row puts the found names back.
-    {
-        optionstest::PopUpMenuCloser menu;
-        w.Editor().lvwPrograms_MouseDown(mbRight, 0, RowPoint(w.lvwPrograms, 0));
-        EXPECT_TRUE(menu.closed);
-    }
-    frmAlias::Default().RemoveAlias();
+    // "Remove Alias", chosen with the keys from the same row's pop-up, puts the found names back.
+    ASSERT_TRUE(userinput::BringToFront(frame->Handle()));
+    items.clear();
+    menuClosed = false;
+    EXPECT_EQ(userinput::ActAsUser([&] {
+                  userinput::Click(onRow, userinput::Button::Right);
+                  const HWND popUp = userinput::WaitForPopUpMenu();
+                  if (!popUp) return;
+                  items = userinput::MenuItems(reinterpret_cast<HMENU>(SendMessageW(popUp, kGetMenu, 0, 0)));
+                  userinput::Press(VK_DOWN);
+                  userinput::Press(VK_DOWN);
+                  userinput::Press(VK_RETURN);
+                  menuClosed = userinput::WaitUntil([&] { return !IsWindowVisible(popUp); });
+              }),
+              0);
+    EXPECT_TRUE(menuClosed) << "the pop-up opened and the item was chosen";
+    ASSERT_GE(items.size(), 2u);
+    EXPECT_EQ(items[1], L"Remove Alias");
+    PumpUntil([&] { return w.lvwPrograms.ItemText(0, 2) == L"Acme - Viewer 0"; }, 5000);
     EXPECT_EQ(w.lvwPrograms.ItemText(0, 2), L"Acme - Viewer 0");
     EXPECT_EQ(w.tvwChoices.Text(node), L"Acme - Viewer 0 1.0");
     for (const ShownBox& box : boxes.shown) ADD_FAILURE() << vb::ToAnsi(box.prompt);

@@ -9,7 +9,6 @@
 
 #include "FakePresenter.h"
 #include "MakerAddresses.h"
-#include "OptionsTestSupport.h"
 #include "OptionsWindowSupport.h"
 #include "UserInput.h"
 #include "basWinAPI_Help.h"
