@@ -228,6 +228,15 @@ inline int ShowWhileUserActs(const std::function<void()>& show, const std::funct
         const DWORD end = GetTickCount() + graceMs + 10000;
         WaitUntil([&] { return shown.load(); }, graceMs);
         while (!shown && static_cast<LONG>(end - GetTickCount()) > 0) {
+            // A pop-up menu still open is left as the user leaves it.
+            HWND menu = FindWindowW(L"#32768", nullptr);
+            if (menu && IsWindowVisible(menu) && GetWindowThreadProcessId(menu, nullptr) == shower) {
+                if (std::find(closed.begin(), closed.end(), menu) == closed.end()) closed.push_back(menu);
+                Press(VK_ESCAPE);
+                Press(VK_ESCAPE);
+                WaitUntil([&] { return shown.load() || !IsWindowVisible(menu); }, 1000);
+                continue;
+            }
             struct Left {
                 std::vector<HWND>* closed;
             } left{&closed};

@@ -50,7 +50,7 @@ protected:
     void Criteria(const std::wstring& text, bool up = false) {
         find->txt.SetText(text);
         (up ? find->optUp : find->optDown).SetChecked(true);
-        // The button's click, as the user gives it, without the modal loop.
+        // The Find button's handler, without the modal loop (the search is what these tests are about).
         find->cmdFind.Click();
     }
     frmFind* find = nullptr;
