@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -80,6 +81,25 @@ protected:
         return POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
     }
 
+    // The user right-clicks the row, reads the pop-up menu and presses the keys in it; answers the
+    // menu's items (none when no pop-up opened).
+    std::vector<std::wstring> PopUpOnRow(POINT onRow, std::initializer_list<WORD> keys) {
+        EXPECT_TRUE(userinput::BringToFront(frame->Handle()));
+        std::vector<std::wstring> items;
+        bool menuClosed = false;
+        EXPECT_EQ(userinput::ActAsUser([&] {
+                      userinput::Click(onRow, userinput::Button::Right);
+                      const HWND popUp = userinput::WaitForPopUpMenu();
+                      if (!popUp) return;
+                      items = userinput::MenuItems(reinterpret_cast<HMENU>(SendMessageW(popUp, kGetMenu, 0, 0)));
+                      for (WORD key : keys) userinput::Press(key);
+                      menuClosed = userinput::WaitUntil([&] { return !IsWindowVisible(popUp); });
+                  }),
+                  0);
+        EXPECT_TRUE(menuClosed) << "the pop-up opened and the keys closed it";
+        return items;
+    }
+
     std::wstring root;
     std::unique_ptr<TestFrame> frame;
     FakePresenter boxes;
@@ -92,20 +112,8 @@ TEST_F(AliasCommandsWindowTest, AssignAliasFromTheProgramListReachesRowTreeAndFi
 
     // The right button on the row prepares the dialog before the menu opens; the user reads the
     // menu and leaves it with Escape.
-    ASSERT_TRUE(userinput::BringToFront(frame->Handle()));
     const POINT onRow = userinput::OnScreen(w.lvwPrograms.Handle(), RowPoint(w.lvwPrograms, 0));
-    std::vector<std::wstring> items;
-    bool menuClosed = false;
-    EXPECT_EQ(userinput::ActAsUser([&] {
-                  userinput::Click(onRow, userinput::Button::Right);
-                  const HWND popUp = userinput::WaitForPopUpMenu();
-                  if (!popUp) return;
-                  items = userinput::MenuItems(reinterpret_cast<HMENU>(SendMessageW(popUp, kGetMenu, 0, 0)));
-                  userinput::Press(VK_ESCAPE);
-                  menuClosed = userinput::WaitUntil([&] { return !IsWindowVisible(popUp); });
-              }),
-              0);
-    EXPECT_TRUE(menuClosed) << "the pop-up opened and Escape closed it";
+    std::vector<std::wstring> items = PopUpOnRow(onRow, {VK_ESCAPE});
     ASSERT_FALSE(items.empty());
     EXPECT_EQ(items.front(), L"Assign Alias");
     frmAlias& dialog = frmAlias::Default();
@@ -152,21 +160,7 @@ TEST_F(AliasCommandsWindowTest, AssignAliasFromTheProgramListReachesRowTreeAndFi
     EXPECT_NE(file.find("CompanyA=\"Mine\""), std::string::npos) << file;
 
     // "Remove Alias", chosen with the keys from the same row's pop-up, puts the found names back.
-    ASSERT_TRUE(userinput::BringToFront(frame->Handle()));
-    items.clear();
-    menuClosed = false;
-    EXPECT_EQ(userinput::ActAsUser([&] {
-                  userinput::Click(onRow, userinput::Button::Right);
-                  const HWND popUp = userinput::WaitForPopUpMenu();
-                  if (!popUp) return;
-                  items = userinput::MenuItems(reinterpret_cast<HMENU>(SendMessageW(popUp, kGetMenu, 0, 0)));
-                  userinput::Press(VK_DOWN);
-                  userinput::Press(VK_DOWN);
-                  userinput::Press(VK_RETURN);
-                  menuClosed = userinput::WaitUntil([&] { return !IsWindowVisible(popUp); });
-              }),
-              0);
-    EXPECT_TRUE(menuClosed) << "the pop-up opened and the item was chosen";
+    items = PopUpOnRow(onRow, {VK_DOWN, VK_DOWN, VK_RETURN});
     ASSERT_GE(items.size(), 2u);
     EXPECT_EQ(items[1], L"Remove Alias");
     PumpUntil([&] { return w.lvwPrograms.ItemText(0, 2) == L"Acme - Viewer 0"; }, 5000);
