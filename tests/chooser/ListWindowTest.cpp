@@ -229,19 +229,33 @@ TEST_F(ListWindowTest, EveryRowAndColumnShowsWholeWithoutScrolling) {
 }
 
 TEST_F(ListWindowTest, AClickWithNoRowSelectedClosesWithoutAChoice) {
+    bool emptyFound = false, closedByTheClick = false;
     const long chosen = ShowWhile(Rows(3), [&](HWND w) {
+        userinput::WaitUntil([&] { return GetForegroundWindow() == w; }, 5000);
         HWND lv = ListViewOf(w);
         LVITEMW none{};
         none.stateMask = LVIS_SELECTED;
         SendMessageW(lv, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&none));
-        // The click on an empty part, as the list view reports it to the window.
-        NMITEMACTIVATE click{};
-        click.hdr.hwndFrom = lv;
-        click.hdr.idFrom = static_cast<UINT_PTR>(GetDlgCtrlID(lv));
-        click.hdr.code = NM_CLICK;
-        click.iItem = -1;
-        SendMessageW(w, WM_NOTIFY, click.hdr.idFrom, reinterpret_cast<LPARAM>(&click));
+        // A point of the list with no row under it: past the rows or beside the texts.
+        RECT client{};
+        GetClientRect(lv, &client);
+        const POINT candidates[] = {{client.right - 3, client.bottom - 1},
+                                    {client.right - 3, (client.top + client.bottom) / 2},
+                                    {client.right / 2, client.bottom - 1}};
+        for (POINT at : candidates) {
+            LVHITTESTINFO hit{};
+            hit.pt = at;
+            if (SendMessageW(lv, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)) != -1) continue;
+            emptyFound = true;
+            userinput::Click(userinput::OnScreen(lv, at));
+            break;
+        }
+        closedByTheClick = userinput::WaitUntil([&] { return !IsWindow(w); }, 5000);
+        // A lost click must not leave the list waiting.
+        if (!closedByTheClick) PostMessageW(w, WM_CLOSE, 0, 0);
     });
+    EXPECT_TRUE(emptyFound) << "the list has a part without rows to click";
+    EXPECT_TRUE(closedByTheClick) << "the click reached the list";
     EXPECT_EQ(chosen, -1);
     EXPECT_EQ(frmList::Existing(), nullptr);
 }

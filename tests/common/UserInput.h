@@ -8,9 +8,13 @@
 #pragma once
 #include <windows.h>
 
+#include <algorithm>
+#include <atomic>
 #include <functional>
 #include <initializer_list>
 #include <string>
+#include <thread>
+#include <vector>
 
 namespace userinput {
 
@@ -191,6 +195,184 @@ inline bool ClickButton(HWND button, DWORD ms = 10000) {
 inline bool BringToFront(HWND hwnd, DWORD ms = 3000) {
     SetForegroundWindow(hwnd);
     return PumpUntil([&] { return GetForegroundWindow() == hwnd; }, ms);
+}
+
+// The middle of a window's close box on the screen, found by asking the window what lies along
+// its caption; {-1, -1} when it has none there.
+inline POINT CloseBoxOf(HWND hwnd) {
+    RECT r{};
+    GetWindowRect(hwnd, &r);
+    const int y = r.top + GetSystemMetrics(SM_CYFRAME) + GetSystemMetrics(SM_CYCAPTION) / 2;
+    int first = -1, last = -1;
+    for (int x = r.right - 1; x > r.right - 6 * GetSystemMetrics(SM_CXSIZE) && x > r.left; --x) {
+        const bool onBox = SendMessageW(hwnd, WM_NCHITTEST, 0, MAKELPARAM(x, y)) == HTCLOSE;
+        if (onBox && first < 0) first = x;
+        if (onBox) last = x;
+        if (!onBox && first >= 0) break;
+    }
+    if (first < 0) return POINT{-1, -1};
+    return POINT{(first + last) / 2, y};
+}
+
+// Runs show() on this thread - a modal window, whose loop pumps this thread - while user() acts
+// from a second thread as a person at the screen does. Once the user is done, a window of this
+// thread that still waits (visible and enabled a moment later) means an input was lost: it is
+// closed, so the test fails instead of hanging. Answers how many windows had to be closed.
+inline int ShowWhileUserActs(const std::function<void()>& show, const std::function<void()>& user,
+                             DWORD graceMs = 3000) {
+    const DWORD shower = GetCurrentThreadId();
+    std::atomic<bool> shown{false}, done{false};
+    std::vector<HWND> closed;
+    std::thread person([&] {
+        user();
+        const DWORD end = GetTickCount() + graceMs + 10000;
+        WaitUntil([&] { return shown.load(); }, graceMs);
+        while (!shown && static_cast<LONG>(end - GetTickCount()) > 0) {
+            // A pop-up menu still open is left as the user leaves it.
+            HWND menu = FindWindowW(L"#32768", nullptr);
+            if (menu && IsWindowVisible(menu) && GetWindowThreadProcessId(menu, nullptr) == shower) {
+                if (std::find(closed.begin(), closed.end(), menu) == closed.end()) closed.push_back(menu);
+                Press(VK_ESCAPE);
+                Press(VK_ESCAPE);
+                WaitUntil([&] { return shown.load() || !IsWindowVisible(menu); }, 1000);
+                continue;
+            }
+            struct Left {
+                std::vector<HWND>* closed;
+            } left{&closed};
+            EnumThreadWindows(
+                shower,
+                [](HWND w, LPARAM param) -> BOOL {
+                    if (!IsWindowVisible(w) || !IsWindowEnabled(w)) return TRUE;
+                    auto& c = *reinterpret_cast<Left*>(param)->closed;
+                    if (std::find(c.begin(), c.end(), w) == c.end()) c.push_back(w);
+                    PostMessageW(w, WM_CLOSE, 0, 0);
+                    return TRUE;
+                },
+                reinterpret_cast<LPARAM>(&left));
+            WaitUntil([&] { return shown.load(); }, 1000);
+        }
+        done = true;
+    });
+    show();
+    shown = true;
+    PumpUntil([&] { return done.load(); }, graceMs + 20000);
+    person.join();
+    return static_cast<int>(closed.size());
+}
+
+// What the window's thread asks from a timer while ShowWhileUserActs runs (see below).
+inline std::function<void()>*& ShowerTick() {
+    static std::function<void()>* tick = nullptr;
+    return tick;
+}
+inline void CALLBACK ShowerTimer(HWND, UINT, UINT_PTR, DWORD) {
+    if (std::function<void()>* tick = ShowerTick()) (*tick)();
+}
+
+// As above, for a window only this thread can find (a form's default instance belongs to the
+// thread that made it): find() is asked from a timer on this thread, which runs inside the modal
+// loop too, until it answers a window that shows; user() then acts on it from the second thread.
+template <typename Form>
+int ShowWhileUserActs(const std::function<void()>& show, const std::function<Form*()>& find,
+                      const std::function<void(Form&)>& user, DWORD graceMs = 3000) {
+    std::atomic<Form*> found{nullptr};
+    std::function<void()> look = [&] {
+        if (found.load()) return;
+        Form* form = find();
+        if (form && IsWindowVisible(form->Handle())) found = form;
+    };
+    ShowerTick() = &look;
+    const UINT_PTR timer = SetTimer(nullptr, 0, 20, &ShowerTimer);
+    const int left = ShowWhileUserActs(
+        show,
+        [&] {
+            if (WaitUntil([&] { return found.load() != nullptr; })) user(*found.load());
+        },
+        graceMs);
+    KillTimer(nullptr, timer);
+    ShowerTick() = nullptr;
+    return left;
+}
+
+// Runs user() on a second thread while this thread pumps its windows (and any pop-up menu or
+// modal window the input opens), until the user is done; a window still waiting then is closed
+// as above. Answers how many windows had to be closed.
+inline int ActAsUser(const std::function<void()>& user, DWORD graceMs = 3000) {
+    std::atomic<bool> acted{false};
+    return ShowWhileUserActs([&] { PumpUntil([&] { return acted.load(); }, 60000); },
+                             [&] {
+                                 user();
+                                 acted = true;
+                             },
+                             graceMs);
+}
+
+// On the user's thread: the open pop-up menu's window, waited for; null when none opened.
+inline HWND WaitForPopUpMenu(DWORD ms = 5000) {
+    HWND menu = nullptr;
+    WaitUntil(
+        [&] {
+            menu = FindWindowW(L"#32768", nullptr);
+            return menu && IsWindowVisible(menu);
+        },
+        ms);
+    return menu && IsWindowVisible(menu) ? menu : nullptr;
+}
+
+// The captions of a menu's items ("-" for a separator).
+inline std::vector<std::wstring> MenuItems(HMENU menu) {
+    std::vector<std::wstring> items;
+    for (int i = 0; menu && i < GetMenuItemCount(menu); ++i) {
+        wchar_t text[256] = {};
+        GetMenuStringW(menu, static_cast<UINT>(i), text, 255, MF_BYPOSITION);
+        items.push_back(text[0] ? text : L"-");
+    }
+    return items;
+}
+
+// On the user's thread: waits until the window is the one in front (where Windows hands the
+// user's input) and answers whether it came there in time.
+inline bool WaitForFront(HWND hwnd, DWORD ms = 5000) {
+    return WaitUntil([&] { return IsWindowVisible(hwnd) && GetForegroundWindow() == hwnd; }, ms);
+}
+
+// Moves a top-level window wholly onto the screen, as a user drags a window that hangs off an
+// edge back into view before clicking on it.
+inline void OntoTheScreen(HWND hwnd) {
+    RECT r{};
+    GetWindowRect(hwnd, &r);
+    const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+    int x = r.left, y = r.top;
+    if (r.right > width) x = width - (r.right - r.left);
+    if (r.bottom > height) y = height - (r.bottom - r.top);
+    if (x < 0) x = 0;
+    if (y < 0) y = 0;
+    if (x != r.left || y != r.top) SetWindowPos(hwnd, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// The window that holds the keyboard in the window in front (any thread's).
+inline HWND FocusedWindow() {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof(info);
+    return GetGUIThreadInfo(0, &info) ? info.hwndFocus : nullptr;
+}
+
+// On the user's thread: clicks into a one-line text box, selects what it holds with the keys
+// (Home, Shift+End) and types the text over it. Answers whether the box then shows the text.
+inline bool TypeInto(HWND box, const std::wstring& text, DWORD ms = 5000) {
+    Click(CentreOf(box));
+    if (!WaitUntil([&] { return FocusedWindow() == box; }, ms)) return false;
+    Press(VK_HOME);
+    Chord({VK_SHIFT, VK_END});
+    Type(text);
+    return WaitUntil(
+        [&] {
+            wchar_t shown[512] = {};
+            GetWindowTextW(box, shown, 511);
+            return text == shown;
+        },
+        ms);
 }
 
 }  // namespace userinput

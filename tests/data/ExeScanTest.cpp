@@ -8,6 +8,7 @@
 #include "MessageCounts.h"
 #include "ScanTestSupport.h"
 #include "TestSupport.h"
+#include "UserInput.h"
 #include "basData.h"
 #include "basErrorHandler.h"
 #include "basExeScan.h"
@@ -269,12 +270,25 @@ TEST_F(ScanFixture, CancelLeavesTheListUntouched) {
     EXPECT_EQ(IniText(L"Detail"), L"Completed Successfully");
 }
 
+int g_stopAsked = 0;
+const std::vector<ShownBox>* g_boxesShown = nullptr;
+
 void StopWhenThirdFileIsReached(const std::wstring&) {
     static int seen = 0;
     if (++seen != 3) return;
     seen = 0;
+    if (g_stopAsked > 0) return;  // asked once; the scan is on its way out
     // The user presses the progress window's close box and answers Yes.
-    if (frmDoingStuff* f = frmDoingStuff::Existing()) SendMessageW(f->Handle(), WM_SYSCOMMAND, SC_CLOSE, 0);
+    frmDoingStuff* f = frmDoingStuff::Existing();
+    if (!f || !userinput::BringToFront(f->Handle())) return;
+    // Over the small host form at the corner, the window hangs off the screen: the user drags it in.
+    userinput::OntoTheScreen(f->Handle());
+    const POINT closeBox = userinput::CloseBoxOf(f->Handle());
+    if (closeBox.x < 0) return;
+    const size_t asked = g_boxesShown->size();
+    userinput::Click(closeBox);
+    // The click comes in as the scan lets messages through; here it waits for the question.
+    if (userinput::PumpUntil([&] { return g_boxesShown->size() > asked; })) ++g_stopAsked;
 }
 
 TEST_F(ScanFixture, StopDuringDetailingLeavesTheListAndTheRecoveryFiles) {
@@ -282,8 +296,11 @@ TEST_F(ScanFixture, StopDuringDetailingLeavesTheListAndTheRecoveryFiles) {
     WriteBytes(ExeFile(), "old\r\n");
     host.form.Show();
     boxes.answers = {AnswerOk, AnswerYes};  // 4513, then the progress window's question
+    g_stopAsked = 0;
+    g_boxesShown = &boxes.shown;
     SetDetailingObserver(&StopWhenThirdFileIsReached);
     EXPECT_FALSE(RefreshExeList(host, true));
+    EXPECT_EQ(g_stopAsked, 1) << "the click on the close box reached the progress window";
     EXPECT_EQ(ReadBytes(ExeFile()), "old\r\n");
     EXPECT_TRUE(Exists(GetExeListRecoveryPath())) << "the Recovery folder stays for a stopped scan";
     EXPECT_EQ(IniLong(L"Log Detailing"), 0) << "a stop is no crash";

@@ -483,7 +483,26 @@ TEST_F(FrameTest, ABusyProductKeepsTheFrameOpenWithoutAQuestion) {
     MDIFrm& frame = ShowFrame();
     ASSERT_TRUE(frame.suite.Products.at(0).Product);
     FakeProducts::Set(A + L".Window", L"Interruptible", false);
-    SendMessageW(frame.Handle(), WM_CLOSE, 0, 0);
+    // The user closes the frame by its close box's key; a question, were one asked, is closed.
+    bool asked = false;
+    WindowDriver driver({[&asked] {
+        if (!frmQuit::Existing()) return false;
+        asked = true;
+        CloseHostModals();
+        return true;
+    }});
+    const auto askedBusy = [] {
+        int n = 0;
+        for (const std::wstring& call : FakeProducts::Calls()) n += call.find(L"|Interruptible") != std::wstring::npos;
+        return n;
+    };
+    const int before = askedBusy();
+    ASSERT_TRUE(userinput::BringToFront(frame.Handle()));
+    userinput::Chord({VK_MENU, VK_F4});
+    // The close the keys asked for has run once it asked the product whether it may stop.
+    EXPECT_TRUE(PumpUntil([&] { return askedBusy() > before; })) << "the keys reached the frame";
+    PumpFor(200);
+    EXPECT_FALSE(asked);
     EXPECT_EQ(MDIFrm::Current(), &frame);
     EXPECT_EQ(frmQuit::Existing(), nullptr);
     EXPECT_EQ(frame.WindowState(), 0);

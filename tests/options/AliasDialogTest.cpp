@@ -1,6 +1,7 @@
 // The alias dialog on the real program list and category tree: the program list's right button
-// prepares it, Assign rewrites rows and nodes in blue, Remove restores them, and the alias file
-// written afterwards leaves a removed record out.
+// prepares it, the user types the alias and clicks Assign, which rewrites rows and nodes in blue;
+// "Remove Alias" (its handler here, the menu route is in the menu items' user test) restores
+// them, and the alias file written afterwards leaves a removed record out.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -10,6 +11,7 @@
 #include <fstream>
 #include <memory>
 #include <sstream>
+#include <vector>
 
 #include "CategoryTreeFixture.h"
 #include "EditorFixture.h"
@@ -17,6 +19,7 @@
 #include "OptionsTestSupport.h"
 #include "TestSupport.h"
 #include "UiTestForms.h"
+#include "UserInput.h"
 #include "basCategories.h"
 #include "basData.h"
 #include "frmAlias.h"
@@ -119,14 +122,27 @@ protected:
         editor->PrepareAliasDialog(row);
         return frmAlias::Default();
     }
+    // The dialog shown modally over the row; the user types the three texts over what it offered
+    // and clicks Assign or Cancel. A dialog still open once the user is done fails the test.
+    void TypeAndClick(int row, const std::vector<std::wstring>& texts, bool assign) {
+        frmAlias& dialog = Prepare(row);
+        bool typed = true, closedByTheClick = false;
+        const int leftOpen = userinput::ShowWhileUserActs([&] { dialog.ShowModal(); }, [&] {
+            const HWND window = dialog.Handle();
+            userinput::OntoTheScreen(window);
+            if (!userinput::WaitForFront(window)) return;
+            win::TextBox* boxes[] = {&dialog.txtCompanyName, &dialog.txtProductName, &dialog.txtVersion};
+            for (size_t i = 0; i < texts.size(); ++i) typed = userinput::TypeInto(boxes[i]->Handle(), texts[i]) && typed;
+            userinput::Click(userinput::CentreOf((assign ? dialog.cbAssign : dialog.cbCancel).Handle()));
+            closedByTheClick = userinput::WaitUntil([&] { return !IsWindowVisible(window); });
+        });
+        EXPECT_EQ(leftOpen, 0) << "a window still waited once the user was done";
+        EXPECT_TRUE(typed) << "the boxes took the typing";
+        EXPECT_TRUE(closedByTheClick) << "the click reached the dialog";
+    }
     // "Assign Alias" with the three texts typed over what the dialog offered.
     void AssignTo(int row, const std::wstring& company, const std::wstring& product, const std::wstring& version) {
-        frmAlias& dialog = Prepare(row);
-        dialog.Form_Activate();
-        dialog.txtCompanyName.SetText(company);
-        dialog.txtProductName.SetText(product);
-        dialog.txtVersion.SetText(version);
-        dialog.cbAssign_Click();
+        TypeAndClick(row, {company, product, version}, /*assign=*/true);
     }
 
     struct Shown {
@@ -166,21 +182,25 @@ TEST_F(AliasDialogTest, OpeningOnAProgramWithoutAliasOffersItsNamesSelected) {
     frmAlias& dialog = Prepare(1);
     EXPECT_EQ(dialog.AliasRecordIndex, -1);
     std::wstring boxes[3], selected;
-    const bool closed = optionstest::RunDriven([&] { dialog.ShowModal(); },
-                                               [&] {
-                                                   if (GetFocus() != dialog.txtCompanyName.Handle()) return false;
-                                                   boxes[0] = dialog.txtCompanyName.Text();
-                                                   boxes[1] = dialog.txtProductName.Text();
-                                                   boxes[2] = dialog.txtVersion.Text();
-                                                   DWORD from = 0, to = 0;
-                                                   SendMessageW(dialog.txtCompanyName.Handle(), EM_GETSEL,
-                                                                reinterpret_cast<WPARAM>(&from),
-                                                                reinterpret_cast<LPARAM>(&to));
-                                                   selected = boxes[0].substr(from, to - from);
-                                                   optionstest::Press(dialog.cbCancel.Handle());
-                                                   return true;
-                                               });
-    ASSERT_TRUE(closed);
+    bool focused = false, closedByTheClick = false;
+    const int leftOpen = userinput::ShowWhileUserActs([&] { dialog.ShowModal(); }, [&] {
+        const HWND window = dialog.Handle();
+        userinput::OntoTheScreen(window);
+        if (!userinput::WaitForFront(window)) return;
+        focused = userinput::WaitUntil([&] { return userinput::FocusedWindow() == dialog.txtCompanyName.Handle(); });
+        boxes[0] = dialog.txtCompanyName.Text();
+        boxes[1] = dialog.txtProductName.Text();
+        boxes[2] = dialog.txtVersion.Text();
+        DWORD from = 0, to = 0;
+        SendMessageW(dialog.txtCompanyName.Handle(), EM_GETSEL, reinterpret_cast<WPARAM>(&from),
+                     reinterpret_cast<LPARAM>(&to));
+        if (from <= to && to <= boxes[0].size()) selected = boxes[0].substr(from, to - from);
+        userinput::Click(userinput::CentreOf(dialog.cbCancel.Handle()));
+        closedByTheClick = userinput::WaitUntil([&] { return !IsWindowVisible(window); });
+    });
+    ASSERT_EQ(leftOpen, 0) << "a window still waited once the user was done";
+    EXPECT_TRUE(focused) << "the company's box holds the keyboard";
+    EXPECT_TRUE(closedByTheClick) << "the click on Cancel reached the dialog";
     EXPECT_EQ(dialog.lblCompanyName.Text(), L"Quillon");
     EXPECT_EQ(dialog.lblProductName.Text(), L"Pix");
     EXPECT_EQ(dialog.lblVersion.Text(), L"2.0");
@@ -269,10 +289,8 @@ TEST_F(AliasDialogTest, AnAliasThatAnotherProgramWithInfoHasIsRefused) {
 }
 
 TEST_F(AliasDialogTest, CancelChangesNothing) {
-    frmAlias& dialog = Prepare(1);
-    dialog.Form_Activate();
-    dialog.txtCompanyName.SetText(L"Quill");
-    dialog.cbCancel_Click();
+    TypeAndClick(1, {L"Quill"}, /*assign=*/false);
+    frmAlias& dialog = frmAlias::Default();
 
     EXPECT_EQ(dialog.AliasRecordIndex, -1);
     EXPECT_EQ(AliasCount(), 0);
@@ -281,7 +299,7 @@ TEST_F(AliasDialogTest, CancelChangesNothing) {
     EXPECT_FALSE(needSave);
 }
 
-TEST_F(AliasDialogTest, RemoveRestoresTheFoundTextsAndTheFileLeavesTheRecordOut) {
+TEST_F(AliasDialogTest, RemoveAliasHandlerRestoresTheFoundTextsAndTheFileLeavesTheRecordOut) {
     AssignTo(1, L"Quill", L"Picture Viewer", L"2.0 beta");
     AssignTo(3, L"Toolsmith", L"Tool", L"1");
     ASSERT_EQ(AliasCount(), 2);
@@ -317,7 +335,7 @@ TEST_F(AliasDialogTest, RemoveRestoresTheFoundTextsAndTheFileLeavesTheRecordOut)
     EXPECT_NE(file.find("CompanyA=\"Toolsmith\""), std::string::npos) << file;
 }
 
-TEST_F(AliasDialogTest, RemoveWithoutARecordDoesNothing) {
+TEST_F(AliasDialogTest, RemoveAliasHandlerWithoutARecordDoesNothing) {
     frmAlias& dialog = Prepare(1);
     ASSERT_EQ(dialog.AliasRecordIndex, -1);
     dialog.RemoveAlias();

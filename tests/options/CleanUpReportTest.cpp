@@ -9,6 +9,7 @@
 #include "NeighbourServices.h"
 #include "OptionsTestSupport.h"
 #include "TestSupport.h"
+#include "UserInput.h"
 #include "basData.h"
 #include "basErrorHandler.h"
 #include "basProgramList.h"
@@ -54,17 +55,23 @@ TEST(CleanUpReportTest, StaleOverridesAreListedInThePlainTextBox) {
     ReportingOptionsWindow options;
     std::wstring text;
     bool plainShown = false, richShown = true, checkShown = true;
-    ASSERT_TRUE(RunDriven([] { CleanUserData(); },
-                          [&] {
-                              frmInfo* form = frmInfo::Existing();
-                              if (!form || !form->Visible()) return false;
-                              text = form->txtMsg.Text();
-                              plainShown = form->txtMsg.Visible();
-                              richShown = form->rtfMsg.Visible();
-                              checkShown = form->chkDontDisplayAgain.Visible();
-                              Press(form->btnClose.Handle());
-                              return true;
-                          }));
+    // The note comes up modally; the user reads it and clicks Close.
+    bool closedByTheClick = false;
+    const int leftOpen = userinput::ShowWhileUserActs<frmInfo>(
+        [] { CleanUserData(); }, [] { return frmInfo::Existing(); },
+        [&](frmInfo& form) {
+            const HWND note = form.Handle();
+            userinput::OntoTheScreen(note);
+            if (!userinput::WaitForFront(note)) return;
+            text = form.txtMsg.Text();
+            plainShown = form.txtMsg.Visible();
+            richShown = form.rtfMsg.Visible();
+            checkShown = form.chkDontDisplayAgain.Visible();
+            userinput::Click(userinput::CentreOf(form.btnClose.Handle()));
+            closedByTheClick = userinput::WaitUntil([&] { return !IsWindowVisible(note); });
+        });
+    EXPECT_EQ(leftOpen, 0) << "a window still waited once the user was done";
+    EXPECT_TRUE(closedByTheClick) << "the click on Close reached the note";
     EXPECT_TRUE(vb::StartsWith(text, L"The following associations have been removed", vb::BinaryCompare));
     EXPECT_NE(text.find(L"C:\\Old\\Write.exe"), std::wstring::npos);
     EXPECT_EQ(text.find(L"Edit.exe"), std::wstring::npos);

@@ -1,6 +1,7 @@
 // The find dialog's search over the rows of a list.
 #include <gtest/gtest.h>
 
+#include "UserInput.h"
 #include "frmFind.h"
 #include "vb/VbError.h"
 
@@ -49,7 +50,7 @@ protected:
     void Criteria(const std::wstring& text, bool up = false) {
         find->txt.SetText(text);
         (up ? find->optUp : find->optDown).SetChecked(true);
-        // The button's click, as the user gives it, without the modal loop.
+        // The Find button's handler, without the modal loop (the search is what these tests are about).
         find->cmdFind.Click();
     }
     frmFind* find = nullptr;
@@ -142,10 +143,14 @@ TEST_F(FindTest, NothingWithoutFindOrForAnotherList) {
     list.name = L"lvwOther";
     EXPECT_FALSE(find->Search(&list, 1).has_value());
     EXPECT_FALSE(find->Search(nullptr, 1).has_value());
-    // Activation clears the request; Cancel leaves it cleared.
+    // Activation clears the request; Cancel leaves it cleared. The dialog comes in front as the
+    // user brings it there, and the user clicks Cancel.
     list.name = L"lvwExts";
-    SendMessageW(find->Handle(), WM_ACTIVATE, WA_ACTIVE, 0);
-    find->cmdCancel.Click();
+    find->Show();
+    userinput::OntoTheScreen(find->Handle());
+    EXPECT_TRUE(userinput::BringToFront(find->Handle())) << "Windows made the dialog the active window";
+    EXPECT_TRUE(userinput::ClickButton(find->cmdCancel.Handle())) << "the click on Cancel reached the dialog";
+    EXPECT_FALSE(find->Visible()) << "Cancel hides the dialog";
     EXPECT_FALSE(find->Search(&list, 1).has_value());
     EXPECT_TRUE(find->Loaded()) << "the dialog only hides";
 }

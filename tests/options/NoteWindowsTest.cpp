@@ -9,8 +9,8 @@
 
 #include "FakePresenter.h"
 #include "MakerAddresses.h"
-#include "OptionsTestSupport.h"
 #include "OptionsWindowSupport.h"
+#include "UserInput.h"
 #include "basWinAPI_Help.h"
 #include "frmProfession.h"
 #include "frmUpgradeNote.h"
@@ -57,9 +57,16 @@ TEST(ProfessionTest, EachProfessionOpensItsTutorialAndTheWindowGoes) {
         frmProfession& form = frmProfession::Default();
         EXPECT_EQ(vb::ScreenMousePointer(), vb::vbDefault);
         EXPECT_EQ(form.Caption(), L" Profession");
-        // Clicked as the user clicks it.
-        if (c.option >= 0) SendMessageW(form.optChoice[static_cast<size_t>(c.option)]->Handle(), BM_CLICK, 0, 0);
-        form.OKButton.Click();
+        // The window in front and clicked as the user clicks it.
+        form.Show();
+        userinput::OntoTheScreen(form.Handle());
+        EXPECT_TRUE(userinput::BringToFront(form.Handle()));
+        if (c.option >= 0) {
+            HWND option = form.optChoice[static_cast<size_t>(c.option)]->Handle();
+            EXPECT_TRUE(userinput::ClickButton(option)) << c.option;
+            EXPECT_TRUE(SendMessageW(option, BM_GETCHECK, 0, 0) == BST_CHECKED) << c.option;
+        }
+        EXPECT_TRUE(userinput::ClickButton(form.OKButton.Handle())) << c.option;
         EXPECT_EQ(help.topics, c.topics) << c.option;
         Pump();
         EXPECT_EQ(frmProfession::Existing(), nullptr);
@@ -94,6 +101,22 @@ protected:
         SetUpgradePageOpener(previous_);
         frmUpgradeNote::Release();
     }
+    // Shows the note modally; the user, once it beeped and came in front, clicks the button.
+    // Answers how many windows still waited once the user was done.
+    int ShowAndClick(frmUpgradeNote& note, win::Button& button) {
+        bool closedByTheClick = false;
+        const int leftOpen = userinput::ShowWhileUserActs([&] { note.ShowModal(); }, [&] {
+            const HWND window = note.Handle();
+            if (!userinput::WaitUntil([&] { return boxes.beeps > 0 && IsWindowVisible(window); })) return;
+            userinput::OntoTheScreen(window);
+            if (!userinput::WaitForFront(window)) return;
+            userinput::Click(userinput::CentreOf(button.Handle()));
+            closedByTheClick = userinput::WaitUntil([&] { return !IsWindowVisible(window); });
+        });
+        EXPECT_TRUE(closedByTheClick) << "the click reached the note";
+        return leftOpen;
+    }
+
     UpgradePageOpener previous_ = nullptr;
     FakePresenter boxes;
 };
@@ -103,7 +126,7 @@ TEST_F(UpgradeNoteTest, TheStoreButtonOpensTheUpgradePageUnderTheHomePage) {
     EXPECT_EQ(note.Caption(), L" Special Upgrade Offer");
     EXPECT_EQ(note.lbls.Text(), L"");
     EXPECT_EQ(note.CancelButton.Text(), L"Go to Upgrade Store && Continue");
-    note.CancelButton.Click();
+    EXPECT_EQ(ShowAndClick(note, note.CancelButton), 0);
     ASSERT_EQ(g_opened.size(), 1u);
     EXPECT_EQ(g_opened[0].second, std::wstring(MakerHomePage) + L"index.html?upgrade.html");
     Pump();
@@ -112,13 +135,7 @@ TEST_F(UpgradeNoteTest, TheStoreButtonOpensTheUpgradePageUnderTheHomePage) {
 
 TEST_F(UpgradeNoteTest, JustContinueOpensNothingAndTheNoteBeepsWhenShown) {
     frmUpgradeNote& note = frmUpgradeNote::Default();
-    const bool closed = optionstest::RunDriven([&] { note.ShowModal(); },
-                                               [&] {
-                                                   if (boxes.beeps == 0) return false;
-                                                   optionstest::Press(note.OKButton.Handle());
-                                                   return true;
-                                               });
-    EXPECT_TRUE(closed);
+    EXPECT_EQ(ShowAndClick(note, note.OKButton), 0);
     EXPECT_EQ(boxes.beeps, 1);
     EXPECT_TRUE(g_opened.empty());
     Pump();

@@ -8,6 +8,7 @@
 #include "LibraryMessages.h"
 #include "OptionsTestSupport.h"
 #include "TestSupport.h"
+#include "UserInput.h"
 #include "UiTestForms.h"
 #include "basData.h"
 #include "basErrorHandler.h"
@@ -98,16 +99,22 @@ TEST_F(ScanRecoveryTest, OnlyRetryForgetsTheCrashAStaleRetryDoesNot) {
         IniFile(IniWrite, L"Log Searching", vb::Variant(2L));
         IniFile(IniWrite, L"Log Detailing", vb::Variant(0L));
         bool result = !row.result;
-        ASSERT_TRUE(RunDriven([&] { result = RefreshExeList(host, true); },
-                              [&] {
-                                  frmCrashRecoveryChoices* dialog = frmCrashRecoveryChoices::Existing();
-                                  if (!dialog || !dialog->Visible()) return false;
-                                  if (row.act == TitleBar)
-                                      PostMessageW(dialog->Handle(), WM_CLOSE, 0, 0);
-                                  else
-                                      Press(dialog->cmds[row.act == Leave ? rcLeave : rcRetry]->Handle());
-                                  return true;
-                              }));
+        bool closedByTheUser = false;
+        const int leftOpen = userinput::ShowWhileUserActs<frmCrashRecoveryChoices>(
+            [&] { result = RefreshExeList(host, true); }, [] { return frmCrashRecoveryChoices::Existing(); },
+            [&](frmCrashRecoveryChoices& dialog) {
+                const HWND window = dialog.Handle();
+                userinput::OntoTheScreen(window);
+                if (!userinput::WaitForFront(window)) return;
+                const POINT at = row.act == TitleBar
+                                     ? userinput::CloseBoxOf(window)
+                                     : userinput::CentreOf(dialog.cmds[row.act == Leave ? rcLeave : rcRetry]->Handle());
+                if (at.x < 0) return;
+                userinput::Click(at);
+                closedByTheUser = userinput::WaitUntil([&] { return !IsWindowVisible(window); });
+            });
+        ASSERT_EQ(leftOpen, 0) << "a window still waited once the user was done";
+        EXPECT_TRUE(closedByTheUser) << "the click reached the dialog";
         EXPECT_EQ(host.offers, 1);
         EXPECT_EQ(result, row.result);
         EXPECT_EQ(IniLong(L"Log Searching"), row.searchingAfter);
