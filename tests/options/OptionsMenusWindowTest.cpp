@@ -140,7 +140,7 @@ TEST_F(MenusWindowTest, ASecondOpeningKeepsItsNoteItemsAndToolTipReset) {
         InFront();
         const POINT empty = EmptyTreeSpace(w);
         bool noteShown = false, noteClosed = false;
-        EXPECT_TRUE(optionstest::ActAsUser(frame->Handle(), [&] {
+        EXPECT_EQ(userinput::ActAsUser([&] {
             userinput::Click(empty, userinput::Button::Right);
             HMENU menu = nullptr;
             userinput::WaitUntil(
@@ -168,7 +168,7 @@ TEST_F(MenusWindowTest, ASecondOpeningKeepsItsNoteItemsAndToolTipReset) {
             if (!info) return;
             userinput::Click(userinput::CentreOf(FindWindowExW(info, nullptr, nullptr, L"Close")));
             noteClosed = userinput::WaitUntil([&] { return !IsWindowVisible(info); }, 5000);
-        })) << opening << ": an input was lost";
+        }), 0) << opening << ": an input was lost";
         EXPECT_TRUE(noteShown) << opening;
         EXPECT_TRUE(noteClosed) << opening;
         ASSERT_NE(frmInfo::Existing(), nullptr) << opening;
@@ -199,7 +199,7 @@ TEST_F(MenusWindowTest, CtrlFOpensTheFindDialogAndF3FindsTheNextRowWithoutIt) {
     // The user presses Ctrl+F in the list, types what to find and clicks "Find".
     std::wstring caption;
     int shown = 0;
-    EXPECT_TRUE(optionstest::ActAsUser(frame->Handle(), [&] {
+    EXPECT_EQ(userinput::ActAsUser([&] {
         userinput::Chord({VK_CONTROL, 'F'});
         HWND find = WaitForWindowInFront(L" Find Exe File");
         if (!find) return;
@@ -210,7 +210,7 @@ TEST_F(MenusWindowTest, CtrlFOpensTheFindDialogAndF3FindsTheNextRowWithoutIt) {
         userinput::Type(L"Acme Viewer");
         userinput::Click(userinput::CentreOf(FindWindowExW(find, nullptr, nullptr, L"Find")));
         userinput::WaitUntil([&] { return !IsWindowVisible(find); }, 5000);
-    })) << "an input was lost";
+    }), 0) << "an input was lost";
     EXPECT_EQ(shown, 1);
     EXPECT_EQ(caption, L" Find Exe File");
     EXPECT_EQ(SelectedRow(w.lvwPrograms), 0);

@@ -332,41 +332,6 @@ inline bool ClickAsUser(HWND control, const std::function<bool()>& answered, DWO
     return userinput::WaitUntil(answered, ms);
 }
 
-// Runs what the user does on a thread of its own while this thread runs the windows, and the
-// menus and modal windows the user's input opens in them. Once the user is done, a modal window
-// still keeping owner disabled means an input was lost: every other window of this thread still
-// up and enabled is closed, so the test fails instead of waiting for ever. Answers whether the
-// user left nothing open.
-inline bool ActAsUser(HWND owner, const std::function<void()>& actions) {
-    struct Left {
-        HWND owner;
-        std::atomic<int> count{0};
-    } left{owner};
-    const DWORD thread = GetCurrentThreadId();
-    std::atomic<bool> done{false};
-    std::thread person([&] {
-        actions();
-        if (!userinput::WaitUntil([&] { return IsWindowEnabled(owner) != FALSE; }, 3000)) {
-            EnumThreadWindows(
-                thread,
-                [](HWND w, LPARAM param) -> BOOL {
-                    auto* l = reinterpret_cast<Left*>(param);
-                    if (w != l->owner && IsWindowVisible(w) && IsWindowEnabled(w)) {
-                        PostMessageW(w, WM_CLOSE, 0, 0);
-                        ++l->count;
-                    }
-                    return TRUE;
-                },
-                reinterpret_cast<LPARAM>(&left));
-        }
-        done = true;
-    });
-    userinput::PumpUntil([&] { return done.load(); }, 60000);
-    person.join();
-    userinput::PumpFor(100);
-    return left.count == 0;
-}
-
 // On the user's thread: the open pop-up menu's item at that position clicked with the pointer,
 // once the menu (or the sub-menu) shows it.
 inline bool ClickMenuItemAsUser(HMENU menu, int position) {
