@@ -142,16 +142,8 @@ TEST_F(MenusWindowTest, ASecondOpeningKeepsItsNoteItemsAndToolTipReset) {
         bool noteShown = false, noteClosed = false;
         EXPECT_EQ(userinput::ActAsUser([&] {
             userinput::Click(empty, userinput::Button::Right);
-            HMENU menu = nullptr;
-            userinput::WaitUntil(
-                [&] {
-                    HWND shown = FindWindowW(L"#32768", nullptr);
-                    menu = shown && IsWindowVisible(shown)
-                               ? reinterpret_cast<HMENU>(SendMessageW(shown, 0x01E1 /*MN_GETHMENU*/, 0, 0))
-                               : nullptr;
-                    return menu != nullptr;
-                },
-                5000);
+            HWND shown = userinput::WaitForPopUpMenu();
+            HMENU menu = shown ? reinterpret_cast<HMENU>(SendMessageW(shown, 0x01E1 /*MN_GETHMENU*/, 0, 0)) : nullptr;
             const int howDoI = menu ? optionstest::MenuPositionOf(menu, L"&How Do I...") : -1;
             HMENU notesMenu = howDoI >= 0 ? GetSubMenu(menu, howDoI) : nullptr;
             const int second = notesMenu ? optionstest::MenuPositionOf(notesMenu, L"Second note") : -1;

@@ -284,36 +284,22 @@ private:
 // ever. Answers whether the window came up and the user left nothing open.
 inline bool ShowToUser(const std::function<void()>& show, const std::function<HWND()>& window,
                        const std::function<void()>& look, const std::function<void()>& user) {
-    const DWORD owner = GetCurrentThreadId();
-    std::atomic<bool> seen{false}, closed{false}, done{false};
-    std::atomic<int> leftOpen{0};
-    std::thread person([&] {
-        if (userinput::WaitUntil([&] { return seen.load(); }, 10000)) user();
-        if (!userinput::WaitUntil([&] { return closed.load(); }, 3000)) {
-            EnumThreadWindows(
-                owner,
-                [](HWND w, LPARAM count) -> BOOL {
-                    if (IsWindowVisible(w) && IsWindowEnabled(w)) {
-                        PostMessageW(w, WM_CLOSE, 0, 0);
-                        ++*reinterpret_cast<std::atomic<int>*>(count);
-                    }
-                    return TRUE;
-                },
-                reinterpret_cast<LPARAM>(&leftOpen));
-        }
-        done = true;
-    });
-    const bool driven = RunDriven(show, [&] {
-        HWND shown = window();
-        if (!shown || !IsWindowVisible(shown)) return false;
-        userinput::BringToFront(shown);
-        look();
-        seen = true;
-        return true;
-    });
-    closed = true;
-    userinput::PumpUntil([&] { return done.load(); }, 30000);
-    person.join();
+    std::atomic<bool> seen{false};
+    bool driven = false;
+    const int leftOpen = userinput::ShowWhileUserActs(
+        [&] {
+            driven = RunDriven(show, [&] {
+                HWND shown = window();
+                if (!shown || !IsWindowVisible(shown)) return false;
+                userinput::BringToFront(shown);
+                look();
+                seen = true;
+                return true;
+            });
+        },
+        [&] {
+            if (userinput::WaitUntil([&] { return seen.load(); }, 10000)) user();
+        });
     return driven && seen && leftOpen == 0;
 }
 
