@@ -2,12 +2,17 @@
 // XML and list files) and sets the times against bare zlib deflate and inflate of the same
 // bytes in this process, and against the floor of the work no archive of this kind can skip:
 // deflate or inflate, the traditional cipher over the compressed bytes and CRC-32 over the
-// plain ones. Usage: archive_bench [rounds]
+// plain ones.
+// With --against, it also unpacks an archive that archive_bench.sh has timed Info-ZIP's unzip
+// on, into an emptied folder beside it as unzip did, and sets our time against unzip's.
+// Usage: archive_bench [rounds] [--against ARCHIVE UNZIP_MS START_MS]
+//        archive_bench --write ARCHIVE   (packs the data set into ARCHIVE and ends)
 #include <windows.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cwchar>
 #include <string>
 #include <vector>
 
@@ -121,11 +126,104 @@ void Inflate(z_stream& s, const std::string& in, std::string& out) {
     inflate(&s, Z_FINISH);
 }
 
+const std::string kPassword = "UWLpKEh+";
+
+// The data set: a program list of 20,000 lines and the small XML and list files.
+std::vector<std::pair<std::wstring, std::string>> DataSet() {
+    return {
+        {L"TesselExe.dat", ProgramList(20000)},
+        {L"Tesselcat.xml", CategoryXml()},
+        {L"Tesselma.xml", "<?xml version=\"1.0\"?>\r\n<Aliases>\r\n  <Alias Original=\"App1\" Alias=\"Editor\"/>\r\n</Aliases>\r\n"},
+        {L"TesselAdd.dat", UserList("A", 40)},
+        {L"TesselDel.dat", UserList("R", 10)},
+        {L"TesselDef.dat", UserList("D", 60)},
+        {L"TesselAsscSS.xml", CategoryXml()},
+    };
+}
+
+// Writes the data set's files into folder; false when one cannot be written.
+bool WriteDataSet(const std::wstring& folder, const std::vector<std::pair<std::wstring, std::string>>& dataSet,
+                  std::vector<std::wstring>& files) {
+    files.clear();
+    for (const auto& [name, bytes] : dataSet) {
+        files.push_back(folder + L"\\" + name);
+        if (!WriteBytes(files.back(), bytes)) return false;
+    }
+    return true;
+}
+
+std::wstring FolderOf(const std::wstring& path) {
+    const size_t slash = path.find_last_of(L"\\/");
+    return slash == std::wstring::npos ? L"." : path.substr(0, slash);
+}
+
+// Packs the data set into archive, for archive_bench.sh to time unzip on.
+int WriteArchive(const std::wstring& archive) {
+    const std::wstring source = FolderOf(archive) + L"\\source";
+    CreateDirectoryW(source.c_str(), nullptr);
+    std::vector<std::wstring> files;
+    const bool written = WriteDataSet(source, DataSet(), files);
+    const zip::ZipResult result = written ? zip::PackFiles(archive, files, kPassword) : zip::ZipResult::ReadFailed;
+    RemoveFolder(source);
+    if (result != zip::ZipResult::Ok) {
+        std::fprintf(stderr, "cannot pack the data set into %ls: %ls\n", archive.c_str(), zip::ZipResultText(result));
+        return 1;
+    }
+    return 0;
+}
+
+// Our unpack of the archive unzip was timed on, into an emptied folder beside it, set against
+// unzip's median; the folder keeps the last round's files for the script to compare.
+int AgainstUnzip(const std::wstring& archive, double unzipMs, double startMs, int rounds) {
+    const std::wstring target = FolderOf(archive) + L"\\ours";
+    CreateDirectoryW(target.c_str(), nullptr);
+    std::vector<double> unpack;
+    for (int r = 0; r < rounds; ++r) {
+        EmptyFolder(target);
+        const double t0 = Now();
+        const zip::ZipResult result = zip::UnpackFiles(archive, target, kPassword);
+        const double t1 = Now();
+        if (result != zip::ZipResult::Ok) {
+            std::fprintf(stderr, "cannot unpack %ls: %ls\n", archive.c_str(), zip::ZipResultText(result));
+            return 1;
+        }
+        unpack.push_back(t1 - t0);
+    }
+    const double u = Median(unpack) * 1000;
+    std::printf("\nthe same archive file, unpacked into an emptied folder beside it (%d rounds, medians):\n", rounds);
+    std::printf("Info-ZIP unzip -P -o -q:  %8.2f ms (a Linux process: start, read, decrypt, inflate, CRC, write,\n"
+                "                                      set times; timed from the shell)\n", unzipMs);
+    std::printf("bare process start:       %8.2f ms (/bin/true, timed the same way)\n", startMs);
+    std::printf("UnpackFiles:              %8.2f ms (in this process under Wine: read, decrypt, inflate, CRC,\n"
+                "                                      write to new files, set times, rename into place)\n", u);
+    std::printf("ratio: %.2f (unpack over unzip, its process start included)\n", u / unzipMs);
+    if (unzipMs > startMs)
+        std::printf("ratio: %.2f (unpack over unzip less a bare process start; goal: under 1.50)\n", u / (unzipMs - startMs));
+    return 0;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    int rounds = argc > 1 ? _wtoi(argv[1]) : 15;
+    if (argc == 3 && std::wcscmp(argv[1], L"--write") == 0) return WriteArchive(argv[2]);
+    int rounds = 15;
+    const wchar_t* against = nullptr;
+    double unzipMs = 0, startMs = 0;
+    for (int a = 1; a < argc; ++a) {
+        if (std::wcscmp(argv[a], L"--against") == 0 && a + 3 < argc) {
+            against = argv[a + 1];
+            unzipMs = _wtof(argv[a + 2]);
+            startMs = _wtof(argv[a + 3]);
+            a += 3;
+        } else {
+            rounds = _wtoi(argv[a]);
+        }
+    }
     if (rounds < 1) rounds = 1;
+    if (against && unzipMs <= 0) {
+        std::fprintf(stderr, "--against needs the archive, unzip's time and a bare process start's, in ms\n");
+        return 2;
+    }
 
     wchar_t tmp[MAX_PATH];
     GetTempPathW(MAX_PATH, tmp);
@@ -135,25 +233,14 @@ int wmain(int argc, wchar_t** argv) {
     CreateDirectoryW(source.c_str(), nullptr);
     CreateDirectoryW(target.c_str(), nullptr);
 
-    const std::vector<std::pair<std::wstring, std::string>> dataSet = {
-        {L"TesselExe.dat", ProgramList(20000)},
-        {L"Tesselcat.xml", CategoryXml()},
-        {L"Tesselma.xml", "<?xml version=\"1.0\"?>\r\n<Aliases>\r\n  <Alias Original=\"App1\" Alias=\"Editor\"/>\r\n</Aliases>\r\n"},
-        {L"TesselAdd.dat", UserList("A", 40)},
-        {L"TesselDel.dat", UserList("R", 10)},
-        {L"TesselDef.dat", UserList("D", 60)},
-        {L"TesselAsscSS.xml", CategoryXml()},
-    };
+    const auto dataSet = DataSet();
     std::vector<std::wstring> files;
-    size_t total = 0;
-    for (const auto& [name, bytes] : dataSet) {
-        files.push_back(source + L"\\" + name);
-        if (!WriteBytes(files.back(), bytes)) {
-            std::fprintf(stderr, "cannot write the data set\n");
-            return 1;
-        }
-        total += bytes.size();
+    if (!WriteDataSet(source, dataSet, files)) {
+        std::fprintf(stderr, "cannot write the data set\n");
+        return 1;
     }
+    size_t total = 0;
+    for (const auto& file : dataSet) total += file.second.size();
     std::printf("data set: %zu files, %zu bytes; %d rounds, medians\n", dataSet.size(), total, rounds);
 
     z_stream deflater{}, inflater{};
@@ -166,9 +253,9 @@ int wmain(int argc, wchar_t** argv) {
         // The callers unpack into an emptied working folder.
         EmptyFolder(target);
         double t0 = Now();
-        zip::ZipResult result = zip::PackFiles(archive, files, "UWLpKEh+");
+        zip::ZipResult result = zip::PackFiles(archive, files, kPassword);
         double t1 = Now();
-        if (result == zip::ZipResult::Ok) result = zip::UnpackFiles(archive, target, "UWLpKEh+");
+        if (result == zip::ZipResult::Ok) result = zip::UnpackFiles(archive, target, kPassword);
         double t2 = Now();
         if (result != zip::ZipResult::Ok) {
             std::fprintf(stderr, "archive failed: %ls\n", zip::ZipResultText(result));
@@ -194,7 +281,7 @@ int wmain(int argc, wchar_t** argv) {
 
         t0 = Now();
         for (auto& bytes : packed) {
-            zip::format::Cipher c("UWLpKEh+");
+            zip::format::Cipher c(kPassword);
             c.Decrypt(reinterpret_cast<uint8_t*>(bytes.data()), bytes.size());
         }
         t1 = Now();
@@ -229,5 +316,5 @@ int wmain(int argc, wchar_t** argv) {
     RemoveFolder(target);
     DeleteFileW(archive.c_str());
     RemoveDirectoryW(root.c_str());
-    return 0;
+    return against ? AgainstUnzip(against, unzipMs, startMs, rounds) : 0;
 }
