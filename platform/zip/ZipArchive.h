@@ -42,9 +42,10 @@ ZipResult UpdateFiles(const std::wstring& archivePath, const std::vector<std::ws
                       const std::string& password, bool keepOthers = false, size_t* copied = nullptr);
 
 // Unpacks every member into folder (which must exist), restoring each member's
-// modification time. Every member is read, decrypted, inflated and CRC-checked before any
-// file is written, so a bad archive writes nothing; a write failure midway removes what
-// this call wrote and puts back the files it had replaced. written (optional) receives the full paths of the files written.
+// modification time. Every member is decrypted, inflated and CRC-checked into a temporary file
+// of its own before any member takes its place, so a bad archive leaves the folder as it was
+// (its temporary files removed); a write failure midway removes what this call wrote and puts
+// back the files it had replaced. written (optional) receives the full paths of the files written.
 ZipResult UnpackFiles(const std::wstring& archivePath, const std::wstring& folder,
                       const std::string& password, std::vector<std::wstring>* written = nullptr);
 

@@ -46,16 +46,32 @@ public:
     Inflater(const Inflater&) = delete;
     Inflater& operator=(const Inflater&) = delete;
 
-    // Raw deflate data into exactly out.size() bytes.
-    bool Inflate(const uint8_t* in, size_t inSize, std::vector<uint8_t>& out) {
-        if (!ok_ || inflateReset(&stream_) != Z_OK) return false;
-        uint8_t spare = 0;
+    // Raw deflate data that must come out as exactly size bytes, passed to writer in pieces
+    // of piece's size; crc receives the CRC-32 of what came out. Inflating piece by piece
+    // into one small buffer keeps a large member from needing fresh memory of its own size.
+    ZipResult Inflate(const uint8_t* in, size_t inSize, uint32_t size, std::vector<uint8_t>& piece,
+                      MemberWriter& writer, uint32_t& crc) {
+        crc = 0;
+        if (!ok_ || inflateReset(&stream_) != Z_OK) return ZipResult::Damaged;
         stream_.next_in = const_cast<Bytef*>(in);
         stream_.avail_in = static_cast<uInt>(inSize);
-        stream_.next_out = out.empty() ? &spare : out.data();
-        stream_.avail_out = static_cast<uInt>(out.size());
-        int rc = inflate(&stream_, Z_FINISH);
-        return rc == Z_STREAM_END && stream_.total_out == out.size();
+        uint64_t total = 0;
+        for (;;) {
+            stream_.next_out = piece.data();
+            stream_.avail_out = static_cast<uInt>(piece.size());
+            const int rc = inflate(&stream_, Z_NO_FLUSH);
+            const size_t got = piece.size() - stream_.avail_out;
+            if (got > 0) {
+                total += got;
+                if (total > size) return ZipResult::Damaged;
+                crc = static_cast<uint32_t>(crc32_z(crc, piece.data(), got));
+                if (!writer.Put(piece.data(), got)) return ZipResult::WriteFailed;
+            }
+            if (rc == Z_STREAM_END) break;
+            // Z_BUF_ERROR: the data ended before the stream did.
+            if (rc != Z_OK) return ZipResult::Damaged;
+        }
+        return total == size ? ZipResult::Ok : ZipResult::Damaged;
     }
 
 private:
@@ -181,8 +197,8 @@ ZipResult ReadLocalHeader(const std::vector<uint8_t>& bytes, size_t dataLimit, c
     return ZipResult::Ok;
 }
 
-ZipResult ReadMember(std::vector<uint8_t>& bytes, size_t dataLimit, const Entry& entry,
-                     const std::string& password, Inflater& inflater, Member& member) {
+ZipResult ReadMember(std::vector<uint8_t>& bytes, size_t dataLimit, const Entry& entry, const std::string& password,
+                     Inflater& inflater, std::vector<uint8_t>& piece, MemberWriter& writer) {
     LocalPart local;
     if (ZipResult result = ReadLocalHeader(bytes, dataLimit, entry, local); result != ZipResult::Ok) return result;
     const bool descriptor = local.descriptor;
@@ -207,26 +223,26 @@ ZipResult ReadMember(std::vector<uint8_t>& bytes, size_t dataLimit, const Entry&
         cipher.Decrypt(data, dataSize);
     }
 
-    member.name = entry.name;
+    uint32_t crc = 0;
     if (entry.method == kMethodStored) {
         if (dataSize != entry.size) return ZipResult::Damaged;
-        member.data.assign(data, data + dataSize);
+        if (!writer.Begin(entry.name, entry.size)) return ZipResult::WriteFailed;
+        crc = static_cast<uint32_t>(crc32_z(0, data, dataSize));
+        if (dataSize > 0 && !writer.Put(data, dataSize)) return ZipResult::WriteFailed;
     } else {
         if (entry.size > static_cast<uint64_t>(dataSize) * kMaxDeflateRatio + 1024) return ZipResult::Damaged;
-        try {
-            member.data.resize(entry.size);
-        } catch (const std::bad_alloc&) {
-            return ZipResult::Damaged;
-        }
-        if (!inflater.Inflate(data, dataSize, member.data)) return ZipResult::Damaged;
+        if (!writer.Begin(entry.name, entry.size)) return ZipResult::WriteFailed;
+        if (ZipResult result = inflater.Inflate(data, dataSize, entry.size, piece, writer, crc); result != ZipResult::Ok)
+            return result;
     }
-    if (crc32_z(0, member.data.data(), member.data.size()) != entry.crc) return ZipResult::CrcMismatch;
+    if (crc != entry.crc) return ZipResult::CrcMismatch;
 
+    FILETIME modified;
     if (entry.hasUnixTime)
-        member.modified = UnixToFileTime(entry.unixTime);
-    else if (!DosToFileTime(entry.dosDate, entry.dosTime, member.modified))
-        GetSystemTimeAsFileTime(&member.modified);
-    return ZipResult::Ok;
+        modified = UnixToFileTime(entry.unixTime);
+    else if (!DosToFileTime(entry.dosDate, entry.dosTime, modified))
+        GetSystemTimeAsFileTime(&modified);
+    return writer.End(modified) ? ZipResult::Ok : ZipResult::WriteFailed;
 }
 
 // The archive's bytes and what its central directory says of each member.
@@ -243,37 +259,64 @@ ZipResult OpenArchive(const std::wstring& archivePath, std::vector<uint8_t>& byt
     return ReadCentralDirectory(bytes, entries, dataLimit);
 }
 
-// Reads the members that take reads into memory, in archive order.
+// One piece of a member's plain bytes: small enough to stay in the cache, large enough that
+// a file takes few writes.
+constexpr size_t kPieceSize = 64 * 1024;
+
+// Reads the members that take reads into writer, in archive order.
 template <class Takes>
-ZipResult ReadChosen(const std::wstring& archivePath, const std::string& password, Takes takes,
-                     std::vector<Member>& members, std::vector<std::wstring>* names = nullptr) {
-    members.clear();
+ZipResult ReadChosen(const std::wstring& archivePath, const std::string& password, Takes takes, MemberWriter& writer,
+                     std::vector<std::wstring>* names = nullptr) {
     std::vector<uint8_t> bytes;
     std::vector<Entry> entries;
     size_t dataLimit = 0;
     ZipResult result = OpenArchive(archivePath, bytes, entries, dataLimit);
     if (result != ZipResult::Ok) return result;
     Inflater inflater;
-    std::vector<Member> read;
+    std::vector<uint8_t> piece(kPieceSize);
     for (const Entry& entry : entries) {
         if (!takes(entry.name)) continue;
-        read.emplace_back();
-        result = ReadMember(bytes, dataLimit, entry, password, inflater, read.back());
+        result = ReadMember(bytes, dataLimit, entry, password, inflater, piece, writer);
         if (result != ZipResult::Ok) return result;
     }
     if (names) {
         names->clear();
         for (const Entry& entry : entries) names->push_back(entry.name);
     }
-    members = std::move(read);
     return ZipResult::Ok;
 }
 
+// Keeps each member's plain bytes in memory.
+class MemoryWriter final : public MemberWriter {
+public:
+    explicit MemoryWriter(std::vector<MemberData>& read) : read_(read) {}
+    bool Begin(const std::wstring& name, uint32_t size) override {
+        try {
+            read_.push_back({name, {}});
+            read_.back().data.reserve(size);
+        } catch (const std::bad_alloc&) {
+            return false;
+        }
+        return true;
+    }
+    bool Put(const uint8_t* data, size_t size) override {
+        try {
+            read_.back().data.insert(read_.back().data.end(), data, data + size);
+        } catch (const std::bad_alloc&) {
+            return false;
+        }
+        return true;
+    }
+    bool End(const FILETIME&) override { return true; }
+
+private:
+    std::vector<MemberData>& read_;
+};
+
 }  // namespace
 
-ZipResult ReadArchive(const std::wstring& archivePath, const std::string& password,
-                      std::vector<Member>& members) {
-    return ReadChosen(archivePath, password, [](const std::wstring&) { return true; }, members);
+ZipResult ReadArchive(const std::wstring& archivePath, const std::string& password, MemberWriter& writer) {
+    return ReadChosen(archivePath, password, [](const std::wstring&) { return true; }, writer);
 }
 
 ZipResult ReadStoredMembers(const std::vector<uint8_t>& bytes, std::vector<StoredMember>& members) {
@@ -317,11 +360,10 @@ ZipResult ReadMembers(const std::wstring& archivePath, const std::string& passwo
             if (vb::TextEquals(w, name)) return true;
         return false;
     };
-    std::vector<detail::Member> members;
-    const ZipResult result = detail::ReadChosen(archivePath, password, takes, members, names);
-    if (result != ZipResult::Ok) return result;
-    for (detail::Member& member : members) read.push_back({std::move(member.name), std::move(member.data)});
-    return ZipResult::Ok;
+    detail::MemoryWriter writer(read);
+    const ZipResult result = detail::ReadChosen(archivePath, password, takes, writer, names);
+    if (result != ZipResult::Ok) read.clear();
+    return result;
 }
 
 }  // namespace zip

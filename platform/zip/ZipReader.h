@@ -10,16 +10,25 @@
 
 namespace zip::detail {
 
-struct Member {
-    std::wstring name;          // checked: a bare, safe file name
-    std::vector<uint8_t> data;  // the member's plain contents
-    FILETIME modified{};        // UTC
+// Takes the members of an archive as they are read, in archive order, each one's plain bytes
+// in pieces as they come out of the inflater; a false answer ends the reading with
+// WriteFailed.
+class MemberWriter {
+public:
+    virtual ~MemberWriter() = default;
+    // A member begins; name is checked: a bare, safe file name; size is what the archive says
+    // of its plain size (checked by the end).
+    virtual bool Begin(const std::wstring& name, uint32_t size) = 0;
+    virtual bool Put(const uint8_t* data, size_t size) = 0;
+    // All of the member's bytes were put and matched its size and CRC; modified is its time (UTC).
+    virtual bool End(const FILETIME& modified) = 0;
 };
 
-// Ok only when every member of the archive is sound; members then holds them in
-// archive order.
-ZipResult ReadArchive(const std::wstring& archivePath, const std::string& password,
-                      std::vector<Member>& members);
+// Reads every member of the archive into writer. Each member is checked as it goes; a bad one
+// (damaged, wrong password, CRC mismatch) ends the reading with its result after the members
+// before it were ended and its own was begun, so the writer must be able to throw away what it
+// took. Ok only when every member of the archive is sound.
+ZipResult ReadArchive(const std::wstring& archivePath, const std::string& password, MemberWriter& writer);
 
 // One member as it lies in the archive, for copying it into another archive unopened.
 struct StoredMember {

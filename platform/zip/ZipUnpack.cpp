@@ -30,58 +30,83 @@ files::FileHandle CreateTemporary(const std::wstring& target, std::wstring& temp
     return files::FileHandle();
 }
 
-// Writes one member to a new temporary file, with the member's time.
-bool WriteTemporary(const std::wstring& target, const detail::Member& member, std::wstring& tempPath) {
-    files::FileHandle file = CreateTemporary(target, tempPath);
-    if (!file.valid()) return false;
-    if (!files::WriteAll(file.get(), member.data.data(), member.data.size())) return false;
-    if (!SetFileTime(file.get(), nullptr, nullptr, &member.modified)) return false;
-    return file.Close();
-}
+// Writes each member, as the reader passes its bytes, to a new temporary file beside its
+// place, with the member's time; the files stay under their temporary names until every member
+// was read and checked.
+class TemporaryWriter final : public detail::MemberWriter {
+public:
+    explicit TemporaryWriter(const std::wstring& folder) : folder_(folder) {}
+    ~TemporaryWriter() override { Discard(); }
+
+    bool Begin(const std::wstring& name, uint32_t) override {
+        if (names.empty() && !FolderExists()) return false;
+        names.push_back(name);
+        temps.emplace_back();
+        file_ = CreateTemporary(files::JoinPath(folder_, name), temps.back());
+        return file_.valid();
+    }
+    bool Put(const uint8_t* data, size_t size) override { return files::WriteAll(file_.get(), data, size); }
+    bool End(const FILETIME& modified) override {
+        if (!SetFileTime(file_.get(), nullptr, nullptr, &modified)) return false;
+        return file_.Close();
+    }
+    bool FolderExists() const {
+        const DWORD attributes = GetFileAttributesW(folder_.c_str());
+        return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+    }
+    // Removes the temporary files that have not taken their places.
+    void Discard() {
+        file_.Close();
+        for (auto& path : temps)
+            if (!path.empty()) DeleteFileW(path.c_str());
+        temps.clear();
+        names.clear();
+    }
+
+    std::vector<std::wstring> names;  // the members begun, in archive order
+    std::vector<std::wstring> temps;  // their temporary files; emptied once in place
+
+private:
+    std::wstring folder_;
+    files::FileHandle file_;
+};
 
 }  // namespace
 
 ZipResult UnpackFiles(const std::wstring& archivePath, const std::wstring& folder, const std::string& password,
                       std::vector<std::wstring>* written) {
     if (written) written->clear();
-    std::vector<detail::Member> members;
-    ZipResult result = detail::ReadArchive(archivePath, password, members);
-    if (result != ZipResult::Ok) return result;
-
-    DWORD attributes = GetFileAttributesW(folder.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))
-        return ZipResult::WriteFailed;
-
-    // Every member goes to a temporary file first, so a failure midway never leaves a
-    // half-written member under its real name; then each is renamed into place. A file it
+    // Every member goes to a temporary file first and is checked (size and CRC) as it is
+    // written; a bad member or a failed write removes them all, so nothing takes the place of
+    // a file unless the whole archive is sound. Then each is renamed into place. A file it
     // replaces waits beside it until all are in place, so that a failure puts it back.
-    std::vector<std::wstring> temps;
+    TemporaryWriter writer(folder);
+    ZipResult result = detail::ReadArchive(archivePath, password, writer);
+    if (result != ZipResult::Ok) {
+        writer.Discard();
+        return result;
+    }
+    if (!writer.FolderExists()) return ZipResult::WriteFailed;
+
     std::vector<std::wstring> placed;
     std::vector<std::pair<std::wstring, std::wstring>> aside;  // a replaced file, and where it waits
     auto undo = [&]() {
-        for (const auto& path : temps)
-            if (!path.empty()) DeleteFileW(path.c_str());
+        writer.Discard();
         for (const auto& path : placed) DeleteFileW(path.c_str());
         for (const auto& [target, waiting] : aside)
             MoveFileExW(waiting.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING);
         return ZipResult::WriteFailed;
     };
-    for (const auto& member : members) {
-        std::wstring temp;
-        bool ok = WriteTemporary(files::JoinPath(folder, member.name), member, temp);
-        if (!temp.empty()) temps.push_back(temp);
-        if (!ok) return undo();
-    }
-    for (size_t i = 0; i < members.size(); ++i) {
-        std::wstring target = files::JoinPath(folder, members[i].name);
+    for (size_t i = 0; i < writer.names.size(); ++i) {
+        std::wstring target = files::JoinPath(folder, writer.names[i]);
         const DWORD existing = GetFileAttributesW(target.c_str());
         if (existing != INVALID_FILE_ATTRIBUTES && !(existing & FILE_ATTRIBUTE_DIRECTORY)) {
-            const std::wstring waiting = temps[i] + L".old";
+            const std::wstring waiting = writer.temps[i] + L".old";
             if (!MoveFileExW(target.c_str(), waiting.c_str(), MOVEFILE_REPLACE_EXISTING)) return undo();
             aside.emplace_back(target, waiting);
         }
-        if (!MoveFileExW(temps[i].c_str(), target.c_str(), 0)) return undo();
-        temps[i].clear();
+        if (!MoveFileExW(writer.temps[i].c_str(), target.c_str(), 0)) return undo();
+        writer.temps[i].clear();
         placed.push_back(target);
     }
     for (const auto& [target, waiting] : aside) DeleteFileW(waiting.c_str());
