@@ -86,7 +86,7 @@ ZipResult UnpackFiles(const std::wstring& archivePath, const std::wstring& folde
         writer.Discard();
         return result;
     }
-    if (!writer.FolderExists()) return ZipResult::WriteFailed;
+    if (writer.names.empty() && !writer.FolderExists()) return ZipResult::WriteFailed;
 
     std::vector<std::wstring> placed;
     std::vector<std::pair<std::wstring, std::wstring>> aside;  // a replaced file, and where it waits
@@ -98,14 +98,17 @@ ZipResult UnpackFiles(const std::wstring& archivePath, const std::wstring& folde
         return ZipResult::WriteFailed;
     };
     for (size_t i = 0; i < writer.names.size(); ++i) {
-        std::wstring target = files::JoinPath(folder, writer.names[i]);
-        const DWORD existing = GetFileAttributesW(target.c_str());
-        if (existing != INVALID_FILE_ATTRIBUTES && !(existing & FILE_ATTRIBUTE_DIRECTORY)) {
-            const std::wstring waiting = writer.temps[i] + L".old";
+        const std::wstring target = files::JoinPath(folder, writer.names[i]);
+        const std::wstring& temp = writer.temps[i];
+        // The rename refuses to replace: a file already there is first set aside.
+        if (!MoveFileExW(temp.c_str(), target.c_str(), 0)) {
+            const DWORD existing = GetFileAttributesW(target.c_str());
+            if (existing == INVALID_FILE_ATTRIBUTES || (existing & FILE_ATTRIBUTE_DIRECTORY)) return undo();
+            const std::wstring waiting = temp + L".old";
             if (!MoveFileExW(target.c_str(), waiting.c_str(), MOVEFILE_REPLACE_EXISTING)) return undo();
             aside.emplace_back(target, waiting);
+            if (!MoveFileExW(temp.c_str(), target.c_str(), 0)) return undo();
         }
-        if (!MoveFileExW(writer.temps[i].c_str(), target.c_str(), 0)) return undo();
         writer.temps[i].clear();
         placed.push_back(target);
     }
