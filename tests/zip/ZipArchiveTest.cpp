@@ -118,6 +118,66 @@ TEST_F(ZipArchiveTest, UnpackReplacesFilesOfAnEarlierRunAndLeavesOthers) {
     EXPECT_EQ((std::vector<std::wstring>{L"Other.txt", L"TesselExe.dat", L"Tesselcat.xml"}), ListFolder(target_));
 }
 
+// Text of the given size that names its member on every line, so that bytes of one member
+// found in another show.
+std::string MemberText(const std::string& member, size_t size) {
+    std::string text;
+    for (int line = 0; text.size() < size; ++line) text += member + " line " + std::to_string(line) + "\r\n";
+    text.resize(size);
+    return text;
+}
+
+// Archives of members of very different sizes (empty, one byte, around and across the pieces
+// the bytes are inflated in, several megabytes), unpacked and read one after another into the
+// same folder: every file and every member read holds exactly its own bytes.
+TEST_F(ZipArchiveTest, MembersOfEverySizeComeOutWholeOneArchiveAfterAnother) {
+    constexpr size_t kPiece = 64 * 1024;
+    using Members = std::vector<std::pair<std::wstring, std::string>>;
+    const Members archives[] = {
+        {{L"A.dat", ProgramLines(30000)}, {L"B.dat", "b"}, {L"C.dat", ""}},
+        {{L"A.dat", "a"}, {L"B.dat", MemberText("B", kPiece - 1)}, {L"C.dat", MemberText("C", kPiece)},
+         {L"D.xml", MemberText("D", kPiece + 1)}},
+        {{L"A.dat", NoiseBytes(3 * kPiece + 17)}, {L"B.dat", MemberText("B2", 2 * kPiece)}, {L"C.dat", ""},
+         {L"D.xml", "<d/>"}},
+        {{L"D.xml", MemberText("D2", 5 * kPiece + 3)}, {L"A.dat", "last"}},
+    };
+    int round = 0;
+    for (const Members& members : archives) {
+        SCOPED_TRACE(testing::Message() << "archive " << round);
+        const std::wstring folder = source_ + L"\\" + std::to_wstring(round++);
+        ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+        std::vector<std::wstring> paths, wanted;
+        for (const auto& [name, bytes] : members) {
+            paths.push_back(folder + L"\\" + name);
+            wanted.push_back(name);
+            ASSERT_TRUE(WriteBytes(paths.back(), bytes));
+        }
+        ASSERT_EQ(ZipResult::Ok, zip::PackFiles(archive_, paths, kPassword));
+
+        ASSERT_EQ(ZipResult::Ok, zip::UnpackFiles(archive_, target_, kPassword));
+        std::vector<zip::MemberData> read;
+        ASSERT_EQ(ZipResult::Ok, zip::ReadMembers(archive_, kPassword, wanted, read));
+        ASSERT_EQ(members.size(), read.size());
+        for (size_t i = 0; i < members.size(); ++i) {
+            SCOPED_TRACE(members[i].first);
+            const std::string unpacked = ReadBytes(target_ + L"\\" + members[i].first);
+            EXPECT_EQ(members[i].second.size(), unpacked.size());
+            EXPECT_TRUE(unpacked == members[i].second);
+            EXPECT_EQ(members[i].first, read[i].name);
+            EXPECT_TRUE(std::string(read[i].data.begin(), read[i].data.end()) == members[i].second);
+        }
+    }
+    // No temporary file is left beside them.
+    EXPECT_EQ((std::vector<std::wstring>{L"A.dat", L"B.dat", L"C.dat", L"D.xml"}), ListFolder(target_));
+
+    // Stored members (as other tools write small or incompressible files) the same way.
+    const std::string stored = BuildRawZip({{"A.dat", MemberText("S", kPiece + 5)}, {"B.dat", ""}, {"C.dat", "c"}});
+    ASSERT_EQ(ZipResult::Ok, UnpackBytes(stored));
+    EXPECT_TRUE(ReadBytes(target_ + L"\\A.dat") == MemberText("S", kPiece + 5));
+    EXPECT_EQ("", ReadBytes(target_ + L"\\B.dat"));
+    EXPECT_EQ("c", ReadBytes(target_ + L"\\C.dat"));
+}
+
 TEST_F(ZipArchiveTest, PasswordsOfOurOwnArchives) {
     std::string bytes = PackedArchive();
     ASSERT_GT(bytes.size(), 8u);
