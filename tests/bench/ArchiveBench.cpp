@@ -308,7 +308,7 @@ int wmain(int argc, wchar_t** argv) {
     std::printf("PackFiles:                %8.2f ms (read, CRC, deflate, encrypt, write, flush, replace)\n", p * 1000);
     std::printf("ratio: %.2f (pack over deflate; goal: under 1.30)\n", p / d);
     std::printf("ratio: %.2f (pack over deflate + cipher + CRC-32)\n", p / (d + k + c));
-    std::printf("UnpackFiles:              %8.2f ms (read, decrypt, inflate, CRC, write, set times)\n", u * 1000);
+    std::printf("UnpackFiles:              %8.2f ms (read, decrypt, inflate, CRC, write, set times, rename)\n", u * 1000);
     std::printf("ratio: %.2f (unpack over inflate; goal: under 1.30)\n", u / i);
     std::printf("ratio: %.2f (unpack over inflate + cipher + CRC-32)\n", u / (i + k + c));
 
