@@ -1,4 +1,5 @@
-// Reads a whole archive into memory: every member decrypted, inflated and CRC-checked.
+// Reads an archive held in memory: every member decrypted, inflated and CRC-checked on its way
+// to a writer, piece by piece.
 #pragma once
 #include <windows.h>
 
@@ -25,9 +26,9 @@ public:
 };
 
 // Reads every member of the archive into writer. Each member is checked as it goes; a bad one
-// (damaged, wrong password, CRC mismatch) ends the reading with its result after the members
-// before it were ended and its own was begun, so the writer must be able to throw away what it
-// took. Ok only when every member of the archive is sound.
+// (damaged, wrong password, CRC mismatch) ends the reading with its result. By then the members
+// before it were ended and its own may have been begun, so the writer must be able to throw
+// away what it took. Ok only when every member of the archive is sound.
 ZipResult ReadArchive(const std::wstring& archivePath, const std::string& password, MemberWriter& writer);
 
 // One member as it lies in the archive, for copying it into another archive unopened.
