@@ -3,11 +3,13 @@
 #include <vector>
 
 #include "MorvaKestrow.h"
+#include "basChooserEnding.h"
 #include "basErrorHandler.h"
 #include "basHookNames.h"
 #include "basMessageHandler.h"
 #include "basWinAPI_Atom.h"
 #include "basWinAPI_Registry.h"
+#include "com/Bstr.h"
 #include "com/ComModule.h"
 #include "vb/VbApp.h"
 #include "vb/VbText.h"
@@ -41,18 +43,31 @@ std::wstring ClassLine(const SHELLEXECUTEINFOA& info) {
     return L"No class information available.";
 }
 
-// Creates the chooser and hands it the request; any failure raises.
+// Creates the chooser and hands it the request; any failure raises. A chooser server that was
+// ending as the request came is asked once more: COM then starts a fresh one.
 HRESULT AskChooser(const std::wstring& request) {
-    com::ComPtr<_MorvaTavixExe> chooser;
-    HRESULT hr = CoCreateInstance(CLSID_MorvaTavixExe, nullptr, CLSCTX_SERVER, IID__MorvaTavixExe, chooser.PutVoid());
-    if (FAILED(hr) || !chooser) vb::Raise(vb::ErrCannotCreateObject);
-    BSTR text = SysAllocStringLen(request.data(), static_cast<UINT>(request.size()));
-    if (!text) vb::Raise(vb::ErrOutOfMemory);
-    LONG code = 1;
-    hr = chooser->Rundel(text, &code);
-    SysFreeString(text);
-    if (FAILED(hr)) vb::Raise(hr);
-    return static_cast<HRESULT>(code);
+    const com::Bstr text(request);
+    if (!text.Get()) vb::Raise(vb::ErrOutOfMemory);
+    for (int attempt = 1;; ++attempt) {
+        const bool mayRetry = attempt == 1;
+        com::ComPtr<_MorvaTavixExe> chooser;
+        HRESULT hr =
+            CoCreateInstance(CLSID_MorvaTavixExe, nullptr, CLSCTX_SERVER, IID__MorvaTavixExe, chooser.PutVoid());
+        if (FAILED(hr) || !chooser) {
+            if (mayRetry && ChooserServerWasEnding(hr)) continue;
+            vb::Raise(vb::ErrCannotCreateObject);
+        }
+        // COM starts the chooser's process, or finds it still running from the last request; the
+        // process the user types in is this one. Without its leave the list could not come to the
+        // front, and the user's keys would go to the window behind it. Where the system has no
+        // such rule, or cannot pass it on, nothing is lost.
+        CoAllowSetForegroundWindow(chooser.Get(), nullptr);
+        LONG code = 1;
+        hr = chooser->Rundel(text.Get(), &code);
+        if (SUCCEEDED(hr)) return static_cast<HRESULT>(code);
+        if (mayRetry && ChooserCallNeverRan(hr)) continue;
+        vb::Raise(hr);
+    }
 }
 
 }  // namespace

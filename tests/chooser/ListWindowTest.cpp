@@ -58,17 +58,44 @@ void ClickRow(HWND window, int row) {
     userinput::Click(userinput::OnScreen(lv, POINT{item.left + 5, (item.top + item.bottom) / 2}));
 }
 
-// Shows the list on this thread while user plays the user on another; answers the choice.
+std::wstring TitleOf(HWND window) {
+    wchar_t text[256] = {};
+    if (window) GetWindowTextW(window, text, 255);
+    return text;
+}
+
+std::string Narrow(const std::wstring& text) {
+    std::string out;
+    for (wchar_t ch : text) out += ch < 128 ? static_cast<char>(ch) : '?';
+    return out;
+}
+
+// How long the list may stay after the user is done before an input counts as lost.
+constexpr DWORD kListDeadlineMs = 5000;
+
+// Shows the list on this thread while user plays the user on another; answers the choice. The
+// user's input must close the list (or the user closes it on purpose): a list still open a while
+// after the user is done means an input was lost, and the player closes it and the test fails
+// instead of waiting for ever.
 long ShowWhile(const std::vector<ListRow>& rows, const std::function<void(HWND window)>& user) {
-    std::atomic<bool> found{false};
+    std::atomic<bool> found{false}, leftOpen{false};
+    std::wstring inFront;
     std::thread player([&] {
         HWND window = WaitForList();
         found = window != nullptr;
         if (window) user(window);
+        if (!window) window = FindWindowW(nullptr, kCaption);  // made, but never shown
+        if (window && !userinput::WaitUntil([&] { return !IsWindow(window); }, kListDeadlineMs)) {
+            inFront = TitleOf(GetForegroundWindow());
+            leftOpen = true;
+            PostMessageW(window, WM_CLOSE, 0, 0);
+        }
     });
     const long chosen = ShowChoiceList(kCaption, rows);
     player.join();
     EXPECT_TRUE(found.load());
+    EXPECT_FALSE(leftOpen.load()) << "the list was still open " << kListDeadlineMs
+                                  << " ms after the user was done; in front: \"" << Narrow(inFront) << "\"";
     return chosen;
 }
 
@@ -170,8 +197,6 @@ TEST_F(ListWindowTest, TheUsersKeysAndClicksChooseOrClose) {
                 Sleep(250);
                 userinput::Click(userinput::CentreOf(other.Handle()));
             }
-            // Whatever happens, the list is gone before the next row starts.
-            if (!userinput::WaitUntil([&] { return !IsWindow(w); }, 5000)) PostMessageW(w, WM_CLOSE, 0, 0);
         });
         EXPECT_EQ(chosen, c.chosen);
         EXPECT_EQ(frmList::Existing(), nullptr);

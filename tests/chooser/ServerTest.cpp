@@ -7,9 +7,11 @@
 #include "ChooserTestSupport.h"
 #include "ChuselServer.h"
 #include "MorvaKestrow.h"
+#include "basChooserEnding.h"
 #include "com/ComDispatch.h"
 #include "com/ComModule.h"
 #include "com/ComRegistration.h"
+#include "vb/VbText.h"
 
 using namespace choosertest;
 
@@ -33,6 +35,27 @@ std::optional<std::wstring> ReadDefault(const std::wstring& key) {
     RegCloseKey(h);
     if (rc != ERROR_SUCCESS) return std::nullopt;
     return std::wstring(data);
+}
+
+// The program file a process was started from; empty when it cannot be asked.
+std::wstring ProcessImage(DWORD id) {
+    using QueryImage = BOOL(WINAPI*)(HANDLE, DWORD, wchar_t*, DWORD*);
+    const auto query = reinterpret_cast<QueryImage>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "QueryFullProcessImageNameW")));
+    if (!query) return {};
+    HANDLE process = OpenProcess(0x1000 /* PROCESS_QUERY_LIMITED_INFORMATION */, FALSE, id);
+    if (!process) return {};
+    wchar_t path[MAX_PATH] = {};
+    DWORD size = MAX_PATH;
+    const BOOL ok = query(process, 0, path, &size);
+    CloseHandle(process);
+    return ok ? std::wstring(path, size) : std::wstring();
+}
+
+std::string Hex(HRESULT hr) {
+    char text[16];
+    snprintf(text, sizeof(text), "0x%08lX", static_cast<unsigned long>(hr));
+    return text;
 }
 
 bool KeyExists(const std::wstring& key) {
@@ -182,4 +205,92 @@ TEST_F(ChuselServerTest, AServerStartedByHandWithEmbeddingIsUsed) {
         CloseHandle(pi.hThread);
         CloseHandle(pi.hProcess);
     }
+}
+
+TEST_F(ChuselServerTest, AnObjectHeldPastTheWaitKeepsTheServerUntilItIsReleased) {
+    ASSERT_TRUE(WaitForChuselProcesses(0));
+    com::ComPtr<_MorvaTavixExe> chooser;
+    ASSERT_EQ(CoCreateInstance(CLSID_MorvaTavixExe, nullptr, CLSCTX_LOCAL_SERVER, IID__MorvaTavixExe, chooser.PutVoid()),
+              S_OK);
+    const std::vector<DWORD> server = ChuselProcessIds();
+    ASSERT_EQ(server.size(), 1u);
+    {
+        // A second client comes and goes: the first one's object still holds the server.
+        com::ComPtr<_MorvaTavixExe> other;
+        ASSERT_EQ(
+            CoCreateInstance(CLSID_MorvaTavixExe, nullptr, CLSCTX_LOCAL_SERVER, IID__MorvaTavixExe, other.PutVoid()),
+            S_OK);
+        EXPECT_EQ(Ask(other.Get(), Request(L"print", L"C:\\x.txt")), 1);
+    }
+    // Longer than the server's wait after a last object.
+    Sleep(17000);
+    EXPECT_EQ(ChuselProcessIds(), server);
+    EXPECT_EQ(Ask(chooser.Get(), Request(L"print", L"C:\\x.txt")), 1);
+    chooser.Reset();
+    const DWORD released = GetTickCount();
+    EXPECT_TRUE(WaitForChuselProcesses(0, 30000));
+    EXPECT_GE(GetTickCount() - released, 14000u);
+}
+
+TEST_F(ChuselServerTest, AClientThatFoundTheServerJustBeforeItEndedIsToldToAskAgain) {
+    // COM hands a client the class object of the server that runs; when that server ends before
+    // the client's creation reaches it, the client must learn that the server was ending (so
+    // the hook asks again), and the next creation starts a new server.
+    ASSERT_TRUE(WaitForChuselProcesses(0));
+    com::ComPtr<IClassFactory> factory;
+    {
+        com::ComPtr<_MorvaTavixExe> chooser;
+        ASSERT_EQ(
+            CoCreateInstance(CLSID_MorvaTavixExe, nullptr, CLSCTX_LOCAL_SERVER, IID__MorvaTavixExe, chooser.PutVoid()),
+            S_OK);
+        ASSERT_EQ(CoGetClassObject(CLSID_MorvaTavixExe, CLSCTX_LOCAL_SERVER, nullptr, IID_IClassFactory,
+                                   factory.PutVoid()),
+                  S_OK);
+    }
+    const std::vector<DWORD> ended = ChuselProcessIds();
+    ASSERT_EQ(ended.size(), 1u);
+    ASSERT_TRUE(WaitForChuselProcesses(0, 30000));
+
+    com::ComPtr<_MorvaTavixExe> late;
+    const HRESULT hr = factory->CreateInstance(nullptr, IID__MorvaTavixExe, late.PutVoid());
+    EXPECT_TRUE(FAILED(hr)) << Hex(hr);
+    EXPECT_TRUE(ChooserServerWasEnding(hr)) << Hex(hr);
+    factory.Reset();
+
+    com::ComPtr<_MorvaTavixExe> again;
+    ASSERT_EQ(CoCreateInstance(CLSID_MorvaTavixExe, nullptr, CLSCTX_LOCAL_SERVER, IID__MorvaTavixExe, again.PutVoid()),
+              S_OK);
+    const std::vector<DWORD> fresh = ChuselProcessIds();
+    ASSERT_EQ(fresh.size(), 1u);
+    EXPECT_NE(fresh, ended);
+    EXPECT_EQ(Ask(again.Get(), Request(L"print", L"C:\\x.txt")), 1);
+}
+
+TEST_F(ChuselServerTest, RegisteredFromAFolderWithABlankItIsQuotedAndComStartsIt) {
+    ASSERT_TRUE(WaitForChuselProcesses(0));
+    const std::wstring folder = testsupport::FreshTempFolder(L"Lumox Chooser ") + L"\\Morva Programs";
+    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+    const std::wstring copy = folder + L"\\Chusel.exe";
+    ASSERT_TRUE(CopyFileW(ChuselPath().c_str(), copy.c_str(), FALSE));
+
+    // Whatever happens below, the built program registers itself again for the tests after this
+    // one, once the copy has ended.
+    struct RegisterBuiltAgain {
+        std::wstring folder;
+        ~RegisterBuiltAgain() {
+            WaitForChuselProcesses(0, 30000);
+            RunAndWait(L"\"" + ChuselPath() + L"\"", 20000);
+            testsupport::RemoveTree(folder);
+        }
+    } again{folder.substr(0, folder.rfind(L'\\'))};
+
+    EXPECT_EQ(RunAndWait(L"\"" + copy + L"\"", 20000), 0);
+    EXPECT_EQ(ReadDefault(kClassKey + L"\\LocalServer32"), L"\"" + copy + L"\"");
+    com::ComPtr<_MorvaTavixExe> chooser;
+    ASSERT_EQ(CoCreateInstance(CLSID_MorvaTavixExe, nullptr, CLSCTX_LOCAL_SERVER, IID__MorvaTavixExe, chooser.PutVoid()),
+              S_OK);
+    const std::vector<DWORD> ids = ChuselProcessIds();
+    ASSERT_EQ(ids.size(), 1u);
+    EXPECT_TRUE(vb::TextEquals(ProcessImage(ids[0]), copy)) << "started from the copy";
+    EXPECT_EQ(Ask(chooser.Get(), Request(L"print", L"C:\\x.txt")), 1);
 }

@@ -3,6 +3,12 @@
 //   FakeChooserAnswer.txt   a whole number to answer, or "fail" for a failed call
 //   FakeChooserRequest.txt  the latest request text (UTF-16)
 //   FakeChooserCalls.txt    one character per call
+//   FakeChooserEnding.txt   read (and deleted) by the next server that starts: that server plays
+//                           one that is ending just as its first client comes -
+//                             "stopping"    its class answers CO_E_SERVER_STOPPING, and it ends
+//                             "gone"        it ends while the client's creation is under way
+//                             "disconnect"  it hands out the object, then cuts it off from its
+//                                           clients and withdraws its class before the call
 #include <windows.h>
 
 #include <cstdio>
@@ -68,11 +74,60 @@ const com::ClassRegistration kClass = {&CLSID_MorvaTavixExe, L"MorvaKestrow.Morv
 
 DWORD g_cookie = 0;
 
+enum class Ending { None, Stopping, Gone, Disconnect };
+Ending g_ending = Ending::None;
+const UINT kCutOff = WM_APP + 1;
+IUnknown* g_cutOff = nullptr;
+
+Ending ReadEnding() {
+    const std::wstring path = Beside(L"FakeChooserEnding.txt");
+    FILE* f = _wfopen(path.c_str(), L"rb");
+    if (!f) return Ending::None;
+    char buffer[32] = {};
+    const size_t n = fread(buffer, 1, sizeof(buffer) - 1, f);
+    fclose(f);
+    DeleteFileW(path.c_str());
+    const std::string mode(buffer, n);
+    if (mode.rfind("stopping", 0) == 0) return Ending::Stopping;
+    if (mode.rfind("gone", 0) == 0) return Ending::Gone;
+    if (mode.rfind("disconnect", 0) == 0) return Ending::Disconnect;
+    return Ending::None;
+}
+
+void Withdraw() {
+    if (g_cookie) CoRevokeClassObject(g_cookie);
+    g_cookie = 0;
+}
+
+HRESULT CreateFake(REFIID riid, void** ppv) {
+    const Ending ending = g_ending;
+    g_ending = Ending::None;
+    if (ending == Ending::Stopping) {
+        // As COM answers for a server whose last reference went: the class is no longer served.
+        // It ends a moment later, once its answer is out.
+        Withdraw();
+        com::SetModuleEmptyCallback(nullptr);
+        SetTimer(nullptr, 0, 2000, nullptr);
+        return CO_E_SERVER_STOPPING;
+    }
+    if (ending == Ending::Gone) {
+        Withdraw();
+        ExitProcess(0);
+    }
+    const HRESULT hr = com::CreateAndQuery<FakeChooser>(riid, ppv);
+    if (SUCCEEDED(hr) && ending == Ending::Disconnect) {
+        // Runs before the client's next call can arrive: the reply to this one goes first.
+        g_cutOff = static_cast<IUnknown*>(*ppv);
+        g_cutOff->AddRef();
+        PostThreadMessageW(g_mainThread, kCutOff, 0, 0);
+    }
+    return hr;
+}
+
 // The class object goes the moment the last object does, so a client that asks again at
 // once starts a new server instead of reaching this one while it shuts down.
 void QuitWhenEmpty() {
-    if (g_cookie) CoRevokeClassObject(g_cookie);
-    g_cookie = 0;
+    Withdraw();
     PostThreadMessageW(g_mainThread, WM_QUIT, 0, 0);
 }
 
@@ -81,7 +136,8 @@ int Serve() {
     if (FAILED(CoInitialize(nullptr))) return 2;
     com::SetModuleEmptyCallback(QuitWhenEmpty);
     IClassFactory* factory = nullptr;
-    if (FAILED(com::CreateClassFactory(com::CreateAndQuery<FakeChooser>, IID_IClassFactory,
+    g_ending = ReadEnding();
+    if (FAILED(com::CreateClassFactory(CreateFake, IID_IClassFactory,
                                        reinterpret_cast<void**>(&factory)))) {
         CoUninitialize();
         return 3;
@@ -93,6 +149,17 @@ int Serve() {
         MSG msg;
         while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
             if (msg.message == WM_TIMER && com::ModuleLockCount() == 0) break;
+            if (msg.message == kCutOff && g_cutOff) {
+                // The process stays a moment, so the client's call finds the object cut off
+                // rather than the server gone.
+                Withdraw();
+                com::SetModuleEmptyCallback(nullptr);
+                CoDisconnectObject(g_cutOff, 0);
+                g_cutOff->Release();
+                g_cutOff = nullptr;
+                SetTimer(nullptr, 0, 5000, nullptr);
+                continue;
+            }
             DispatchMessageW(&msg);
         }
         if (g_cookie) CoRevokeClassObject(g_cookie);

@@ -115,6 +115,35 @@ TEST_F(ZintraThroughCom, SwitchedOnPassesTheChoosersAnswerUnchanged) {
     }
 }
 
+TEST_F(ZintraThroughCom, AChooserEndingJustAsTheRequestComesIsAskedAgain) {
+    // The chooser's server lingers after its last client and then ends; a request that meets it
+    // in that moment is taken by a fresh server and the user still gets the chooser's answer.
+    TurnHookOn();
+    auto hook = CreateHook();
+    ASSERT_TRUE(hook);
+    const struct {
+        const char* ending;
+        const char* name;
+    } cases[] = {
+        {"stopping", "the class answers that its server is stopping"},
+        {"gone", "the server ends while the object is being made"},
+        {"disconnect", "the object is cut off from its clients before the call"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        hooktest::SetChooserAnswer("0");
+        hooktest::ForgetChooserCalls();
+        hooktest::SetChooserEnding(c.ending);
+        SHELLEXECUTEINFOA info = Request();
+        EXPECT_EQ(hook->Execute(&info), S_OK);
+        EXPECT_EQ(reinterpret_cast<INT_PTR>(info.hInstApp), 33);
+        EXPECT_FALSE(hooktest::ChooserEndingPending()) << "the request met the ending server";
+        EXPECT_EQ(hooktest::ChooserCalls(), 1);
+        EXPECT_EQ(hooktest::LastChooserRequest(), BuildHookRequest(Request()));
+        hooktest::ForgetChooserEnding();
+    }
+}
+
 TEST_F(ZintraThroughCom, ChooserThatCannotBeCreatedGivesOne) {
     TurnHookOn();
     const auto server = hooktest::ReadString(HKEY_LOCAL_MACHINE, kChooserServerKey, nullptr);

@@ -91,6 +91,19 @@ void SetChooserAnswer(const std::string& answer) {
     fclose(f);
 }
 
+void SetChooserEnding(const std::string& mode) {
+    FILE* f = _wfopen(Beside(L"FakeChooserEnding.txt").c_str(), L"wb");
+    if (!f) return;
+    fwrite(mode.data(), 1, mode.size(), f);
+    fclose(f);
+}
+
+bool ChooserEndingPending() {
+    return GetFileAttributesW(Beside(L"FakeChooserEnding.txt").c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+void ForgetChooserEnding() { DeleteFileW(Beside(L"FakeChooserEnding.txt").c_str()); }
+
 void ForgetChooserCalls() {
     DeleteFileW(Beside(L"FakeChooserCalls.txt").c_str());
     DeleteFileW(Beside(L"FakeChooserRequest.txt").c_str());

@@ -26,6 +26,11 @@ void WriteString(HKEY root, const std::wstring& key, const wchar_t* valueName, c
 // The fake chooser's side files.
 void SetChooserAnswer(const std::string& answer);
 void ForgetChooserCalls();
+// The next fake server that starts plays one that is ending as its first client comes (see
+// FakeChooser.cpp); pending until a server has read it.
+void SetChooserEnding(const std::string& mode);
+bool ChooserEndingPending();
+void ForgetChooserEnding();
 int ChooserCalls();
 std::wstring LastChooserRequest();
 
