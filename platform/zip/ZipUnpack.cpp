@@ -4,7 +4,10 @@
 #include <utility>
 
 #include "zip/ZipArchive.h"
+#include <zlib.h>
+
 #include "zip/ZipFiles.h"
+#include "zip/ZipLedger.h"
 #include "zip/ZipReader.h"
 
 namespace zip {
@@ -44,6 +47,9 @@ bool WriteTemporary(const std::wstring& target, const detail::Member& member, st
 ZipResult UnpackFiles(const std::wstring& archivePath, const std::wstring& folder, const std::string& password,
                       std::vector<std::wstring>* written) {
     if (written) written->clear();
+    uint64_t archiveSize = 0;
+    FILETIME archiveTime{};
+    const bool stamped = detail::SizeAndTime(archivePath, archiveSize, archiveTime);
     std::vector<detail::Member> members;
     ZipResult result = detail::ReadArchive(archivePath, password, members);
     if (result != ZipResult::Ok) return result;
@@ -85,6 +91,11 @@ ZipResult UnpackFiles(const std::wstring& archivePath, const std::wstring& folde
         placed.push_back(target);
     }
     for (const auto& [target, waiting] : aside) DeleteFileW(waiting.c_str());
+    // Every member was checked: an update may copy this archive's stored bytes, and need not
+    // read a file placed here again while it stays as it is.
+    if (stamped) detail::RememberUnpackedArchive(archivePath, archiveSize, archiveTime);
+    for (size_t i = 0; i < members.size(); ++i)
+        detail::RememberFileAsItIs(placed[i], static_cast<uint32_t>(crc32_z(0, members[i].data.data(), members[i].data.size())));
     if (written) *written = std::move(placed);
     return ZipResult::Ok;
 }
