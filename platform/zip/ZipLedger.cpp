@@ -86,8 +86,9 @@ bool KnowsArchive(const FileStamp& stamp) {
 }
 
 void RememberUnpackedArchive(const std::wstring& path, uint64_t size, const FILETIME& lastWrite) {
-    files::FileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                       nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+    files::FileHandle file(
+        CreateFileW(path.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!file.valid()) return;
     FileStamp stamp;
     LARGE_INTEGER length;

@@ -50,7 +50,8 @@ public:
     // Appends the raw deflate of in to out, behind room for the encryption header; answers
     // where the member's stored bytes begin in out.
     bool Deflate(const std::vector<uint8_t>& in, size_t room, std::vector<uint8_t>& out, size_t& at) {
-        if (!ok_) ok_ = deflateInit2(&stream_, Z_DEFAULT_COMPRESSION, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) == Z_OK;
+        if (!ok_)
+            ok_ = deflateInit2(&stream_, Z_DEFAULT_COMPRESSION, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) == Z_OK;
         if (!ok_ || deflateReset(&stream_) != Z_OK) return false;
         at = out.size();
         out.resize(at + room + deflateBound(&stream_, static_cast<uLong>(in.size())));
@@ -402,7 +403,8 @@ ZipResult WriteBesideAndReplace(const std::wstring& archivePath, const std::vect
     if (ZipResult r = PlanArchive(filePaths, names, password, old, keepOthers, plan, packed.bytes, changed);
         r != ZipResult::Ok)
         return r;
-    if (copied) *copied = static_cast<size_t>(std::count_if(plan.begin(), plan.end(), [](const Planned& p) { return p.from; }));
+    if (copied)
+        *copied = static_cast<size_t>(std::count_if(plan.begin(), plan.end(), [](const Planned& p) { return p.from; }));
     if (!changed) return ZipResult::Ok;
 
     const std::wstring temp = archivePath + L".new";

@@ -94,8 +94,10 @@ ZipResult UnpackFiles(const std::wstring& archivePath, const std::wstring& folde
     // Every member was checked: an update may copy this archive's stored bytes, and need not
     // read a file placed here again while it stays as it is.
     if (stamped) detail::RememberUnpackedArchive(archivePath, archiveSize, archiveTime);
-    for (size_t i = 0; i < members.size(); ++i)
-        detail::RememberFileAsItIs(placed[i], static_cast<uint32_t>(crc32_z(0, members[i].data.data(), members[i].data.size())));
+    for (size_t i = 0; i < members.size(); ++i) {
+        const std::vector<uint8_t>& data = members[i].data;
+        detail::RememberFileAsItIs(placed[i], static_cast<uint32_t>(crc32_z(0, data.data(), data.size())));
+    }
     if (written) *written = std::move(placed);
     return ZipResult::Ok;
 }

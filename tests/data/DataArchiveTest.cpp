@@ -451,7 +451,8 @@ TEST_F(DataArchiveTest, ASaveWithNothingChangedWritesNothing) {
     SaveUserChoices(true);
     EXPECT_FALSE(ReadBytes(GetArchivePath()) == archive);
     EXPECT_EQ(ArchiveMembers(JoinPaths(folder, L"check")).size(), 6u);
-    EXPECT_EQ(ReadBytes(JoinPaths(folder, L"check\\TesselAdd.dat")), ".doc|Acme - Edit|1.0|OK-A|C:\\e.exe|C:\\E.EXE\r\n");
+    EXPECT_EQ(ReadBytes(JoinPaths(folder, L"check\\TesselAdd.dat")),
+              ".doc|Acme - Edit|1.0|OK-A|C:\\e.exe|C:\\E.EXE\r\n");
     PackFiles();
 }
 
@@ -472,7 +473,10 @@ TEST_F(DataArchiveTest, AnEditWithinOneTickOfTheClockReachesTheArchive) {
          },
          ".txt|Acme - Edit|1.0|OK-A|C:\\f.exe|C:\\F.EXE\r\n"},
         {"the category file through the text writer", [] { return CategoryFilePath(); },
-         [] { WriteTextFileReplacing(CategoryFilePath(), L"<?xml version=\"1.0\" ?>\r\n<MorvaTessel>\r\n</MorvaTesseL>\r\n"); },
+         [] {
+             WriteTextFileReplacing(CategoryFilePath(),
+                                    L"<?xml version=\"1.0\" ?>\r\n<MorvaTessel>\r\n</MorvaTesseL>\r\n");
+         },
          "<?xml version=\"1.0\" ?>\r\n<MorvaTessel>\r\n</MorvaTesseL>\r\n"},
     };
     for (const Case& c : cases) {
