@@ -183,7 +183,7 @@ void SaveAliases() {
         text += L" />\r\n";
     }
     text += L"</MorvaTesselAlias>\r\n";
-    WriteTextFileReplacing(AliasFilePath(), text);
+    WriteTextFileIfChanged(AliasFilePath(), text);
 }
 
 long AliasIndex(const std::vector<std::wstring>& fields) {

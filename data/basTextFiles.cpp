@@ -2,9 +2,14 @@
 
 #include <windows.h>
 
+#include <cstdint>
+#include <map>
+
 #include "basErrorHandler.h"
 #include "vb/VbError.h"
 #include "vb/VbText.h"
+#include "vb/VbThreadState.h"
+#include "zip/ZipArchive.h"
 
 namespace {
 
@@ -36,6 +41,27 @@ private:
     std::wstring system = GetSystemErrorText(static_cast<long>(code));
     if (!system.empty()) text += L": " + system;
     vb::Raise(ErrPathFileAccess, std::nullopt, text);
+}
+
+// A text file as WriteTextFileIfChanged last left it.
+struct WrittenText {
+    std::wstring text;
+    uint64_t size = 0;
+    FILETIME lastWrite{};
+};
+
+struct TextFileState {
+    std::map<std::wstring, WrittenText> written;  // by upper-case path
+};
+
+TextFileState& State() { return vb::ThreadInstance<TextFileState>(); }
+
+bool SizeAndTime(const std::wstring& path, uint64_t& size, FILETIME& lastWrite) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return false;
+    size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    lastWrite = data.ftLastWriteTime;
+    return true;
 }
 
 }  // namespace
@@ -72,6 +98,7 @@ std::vector<std::wstring> SplitTextLines(std::string_view bytes) {
 }
 
 void WriteTextFileReplacing(const std::wstring& path, const std::wstring& text) {
+    State().written.erase(vb::UCase(path));
     const std::wstring fresh = path + L".new";
     const std::string bytes = vb::ToAnsi(text);
     {
@@ -95,4 +122,26 @@ void WriteTextFileReplacing(const std::wstring& path, const std::wstring& text) 
         DeleteFileW(fresh.c_str());
         RaiseFileError(L"Cannot replace", path, code);
     }
+    // The archive's next update must read this file again, even when the new file has the old
+    // one's size and a time stamp within the same tick of the clock.
+    zip::NoteFileChanged(path);
+}
+
+bool WriteTextFileIfChanged(const std::wstring& path, const std::wstring& text) {
+    const std::wstring key = vb::UCase(path);
+    {
+        auto& written = State().written;
+        auto found = written.find(key);
+        uint64_t size = 0;
+        FILETIME lastWrite{};
+        if (found != written.end() && found->second.text == text && SizeAndTime(path, size, lastWrite) &&
+            size == found->second.size && CompareFileTime(&lastWrite, &found->second.lastWrite) == 0)
+            return false;
+    }
+    WriteTextFileReplacing(path, text);
+    WrittenText record;
+    if (!SizeAndTime(path, record.size, record.lastWrite)) return true;
+    record.text = text;
+    State().written[key] = std::move(record);
+    return true;
 }

@@ -18,3 +18,8 @@ std::vector<std::wstring> SplitTextLines(std::string_view bytes);
 // Writes text to a new file beside path, then puts it in path's place in one step. Raises a
 // run-time error (75) naming the file when either step fails; the old file then stays whole.
 void WriteTextFileReplacing(const std::wstring& path, const std::wstring& text);
+
+// WriteTextFileReplacing, unless the file still holds this very text as this function's last
+// write of it on this thread left it (same size and time since): a save that changed nothing
+// then touches nothing, and the archive's update finds nothing new. Answers whether it wrote.
+bool WriteTextFileIfChanged(const std::wstring& path, const std::wstring& text);

@@ -48,10 +48,20 @@ private:
     int previous_;
 };
 
+std::wstring UserChoiceFileText(const vb::List<std::wstring>& list) {
+    std::wstring text;
+    for (const std::wstring& line : list) {
+        text += line;
+        text += L"\r\n";
+    }
+    return text;
+}
+
+// An unchanged list costs no write, and the archive's update then finds nothing new.
 void SaveOverrideFiles() {
-    SaveUserChoiceFile(GetAddFilePath(), State().Add);
-    SaveUserChoiceFile(GetDelFilePath(), State().Remove);
-    SaveUserChoiceFile(GetDefFilePath(), State().Def);
+    WriteTextFileIfChanged(GetAddFilePath(), UserChoiceFileText(State().Add));
+    WriteTextFileIfChanged(GetDelFilePath(), UserChoiceFileText(State().Remove));
+    WriteTextFileIfChanged(GetDefFilePath(), UserChoiceFileText(State().Def));
 }
 
 }  // namespace
@@ -267,12 +277,7 @@ UserChoicesSaveHold::~UserChoicesSaveHold() {
 
 void SaveUserChoiceFile(const std::wstring& path, const vb::List<std::wstring>& list) {
     ProcGuard guard;
-    std::wstring text;
-    for (const std::wstring& line : list) {
-        text += line;
-        text += L"\r\n";
-    }
-    WriteTextFileReplacing(path, text);
+    WriteTextFileReplacing(path, UserChoiceFileText(list));
 }
 
 void RemoveUserChoice(const std::wstring& listName, long index) {

@@ -12,6 +12,7 @@
 #include "com/Bstr.h"
 #include "vb/VbError.h"
 #include "vb/VbText.h"
+#include "zip/ZipArchive.h"
 
 namespace {
 
@@ -581,6 +582,9 @@ void WriteAssocSnapshot(const std::wstring& path, const RegKeyRecords& extKeys, 
         DeleteFileW(fresh.c_str());
         vb::Raise(75, std::nullopt, L"The snapshot could not replace " + path + L".");
     }
+    // The archive's next update must read the new snapshot, even one written within the same
+    // tick of the clock and of the same size as the last.
+    zip::NoteFileChanged(path);
 }
 
 void GetSnapshotKeyValues(IXMLDOMNode* keyElement, long& defaultIndex, std::vector<RegValueRecord>& values) {

@@ -35,11 +35,22 @@ ZipResult PackFiles(const std::wstring& archivePath, const std::vector<std::wstr
 // PackFiles at the cost of what changed: a file whose content equals the existing archive's
 // member of the same name (same size and CRC-32, and the member opens with the password) is
 // not compressed again; the member's compressed and encrypted bytes are copied as they
-// stand, under the file's time. keepOthers: the existing members that no file replaces are
-// copied too (otherwise they are left out, as with PackFiles). An archive that is missing or
-// cannot be read is written afresh. copied (optional) receives the number of members copied.
+// stand, under the file's time. Stored bytes are copied only while the archive is still the
+// one this process unpacked or wrote (same size, last-write time and CRC-32 of its bytes);
+// any other archive has its members compressed afresh from the files. A file is read only
+// when this process does not know its contents: it unpacked or packed it, and since then the
+// file kept its size and time and nobody called NoteFileChanged for it. keepOthers: the
+// existing members that no file replaces are copied as they are stored, whatever their
+// password (otherwise they are left out, as with PackFiles). When no member would change,
+// nothing is written. An archive that is missing or cannot be read is written afresh.
+// copied (optional) receives the number of members copied.
 ZipResult UpdateFiles(const std::wstring& archivePath, const std::vector<std::wstring>& filePaths,
                       const std::string& password, bool keepOthers = false, size_t* copied = nullptr);
+
+// Tells the archive layer that the program has just written the file: what it knew of the
+// file's contents no longer holds, even when the file's size and time stamp did not change
+// (two writes within one tick of a coarse clock).
+void NoteFileChanged(const std::wstring& path);
 
 // Unpacks every member into folder (which must exist), restoring each member's
 // modification time. Every member is decrypted, inflated and CRC-checked into a temporary file

@@ -104,6 +104,14 @@ private:
     uint32_t key0_ = 0x12345678, key1_ = 0x23456789, key2_ = 0x34567890;
 };
 
+// Whether the last byte of a decrypted encryption header proves the password: it repeats the
+// CRC's high byte, or, when a data descriptor follows the data (the CRC was not known before
+// the data was written), the high byte of the local header's time. Some writers put the
+// CRC's byte there even then; the CRC check of the data still guards the password.
+inline bool CheckByteMatches(uint8_t check, uint32_t crc, bool descriptor, uint16_t localDosTime) {
+    return check == static_cast<uint8_t>(crc >> 24) || (descriptor && check == static_cast<uint8_t>(localDosTime >> 8));
+}
+
 // A file time (UTC) as the DOS date and time of the local clock; times before 1980 become
 // 1 January 1980.
 void FileTimeToDos(const FILETIME& utc, uint16_t& date, uint16_t& time);

@@ -1,5 +1,6 @@
 #include <windows.h>
 
+#include <algorithm>
 #include <cstring>
 #include <set>
 
@@ -9,6 +10,7 @@
 #include "zip/ZipArchive.h"
 #include "zip/ZipFiles.h"
 #include "zip/ZipFormat.h"
+#include "zip/ZipLedger.h"
 #include "zip/ZipReader.h"
 
 namespace zip {
@@ -35,28 +37,31 @@ struct Written {
     uint32_t unixTime = 0;
 };
 
+// Raw deflate, set up on first use: an update that compresses nothing never pays for it.
 class Deflater {
 public:
-    Deflater() {
-        ok_ = deflateInit2(&stream_, Z_DEFAULT_COMPRESSION, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) == Z_OK;
-    }
+    Deflater() = default;
     ~Deflater() {
         if (ok_) deflateEnd(&stream_);
     }
     Deflater(const Deflater&) = delete;
     Deflater& operator=(const Deflater&) = delete;
 
-    // Raw deflate of the input, behind room for the encryption header at the front of out.
-    bool Deflate(const std::vector<uint8_t>& in, size_t room, std::vector<uint8_t>& out) {
+    // Appends the raw deflate of in to out, behind room for the encryption header; answers
+    // where the member's stored bytes begin in out.
+    bool Deflate(const std::vector<uint8_t>& in, size_t room, std::vector<uint8_t>& out, size_t& at) {
+        if (!ok_)
+            ok_ = deflateInit2(&stream_, Z_DEFAULT_COMPRESSION, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) == Z_OK;
         if (!ok_ || deflateReset(&stream_) != Z_OK) return false;
-        out.resize(room + deflateBound(&stream_, static_cast<uLong>(in.size())));
+        at = out.size();
+        out.resize(at + room + deflateBound(&stream_, static_cast<uLong>(in.size())));
         uint8_t spare = 0;
         stream_.next_in = in.empty() ? &spare : const_cast<Bytef*>(in.data());
         stream_.avail_in = static_cast<uInt>(in.size());
-        stream_.next_out = out.data() + room;
-        stream_.avail_out = static_cast<uInt>(out.size() - room);
+        stream_.next_out = out.data() + at + room;
+        stream_.avail_out = static_cast<uInt>(out.size() - at - room);
         if (deflate(&stream_, Z_FINISH) != Z_STREAM_END) return false;
-        out.resize(room + stream_.total_out);
+        out.resize(at + room + stream_.total_out);
         return true;
     }
 
@@ -133,6 +138,10 @@ class ArchiveWriter {
 public:
     explicit ArchiveWriter(HANDLE out) : out_(out) {}
 
+    // The size and CRC-32 of everything written so far.
+    uint64_t Size() const { return offset_; }
+    uint32_t Crc() const { return crc_; }
+
     ZipResult Add(Written w, const uint8_t* data, size_t size) {
         if (size > 0xfffffffeull || offset_ > 0xfffffffeull || written_.size() >= 0xfffe)
             return ZipResult::Unsupported;
@@ -140,10 +149,8 @@ public:
         w.localOffset = static_cast<uint32_t>(offset_);
         std::string header = LocalHeader(w);
         std::string trailer = HasDescriptor(w) ? DataDescriptor(w) : std::string();
-        if (!files::WriteAll(out_, header.data(), header.size()) || !files::WriteAll(out_, data, size) ||
-            !files::WriteAll(out_, trailer.data(), trailer.size()))
+        if (!Write(header.data(), header.size()) || !Write(data, size) || !Write(trailer.data(), trailer.size()))
             return ZipResult::WriteFailed;
-        offset_ += header.size() + size + trailer.size();
         written_.push_back(std::move(w));
         return ZipResult::Ok;
     }
@@ -162,26 +169,45 @@ public:
         Put32(end, static_cast<uint32_t>(offset_));
         Put16(end, 0);  // comment
         directory += end;
-        if (!files::WriteAll(out_, directory.data(), directory.size())) return ZipResult::WriteFailed;
+        if (!Write(directory.data(), directory.size())) return ZipResult::WriteFailed;
         return ZipResult::Ok;
     }
 
 private:
+    bool Write(const void* data, size_t size) {
+        if (!files::WriteAll(out_, data, size)) return false;
+        crc_ = static_cast<uint32_t>(crc32_z(crc_, static_cast<const Bytef*>(data), size));
+        offset_ += size;
+        return true;
+    }
+
     HANDLE out_;
     uint64_t offset_ = 0;
+    uint32_t crc_ = 0;
     std::vector<Written> written_;
 };
 
 // The archive that an update starts from: its bytes and its members as they lie there.
 struct OldArchive {
-    std::vector<uint8_t> bytes;
+    detail::ScratchBuffer buffer;
     std::vector<detail::StoredMember> members;
     std::vector<bool> used;
+    // Still the very bytes that this process checked by unpacking them, or wrote itself: only
+    // then may stored bytes be carried into the new archive unopened. Bytes changed behind our
+    // back (a storage fault, a tool putting back another copy) could hide damage that copying
+    // would carry forward.
+    bool known = false;
 
     void Read(const std::wstring& path) {
-        if (files::ReadWholeFile(path, 0xffffffffull, bytes) != files::ReadStatus::Ok ||
-            detail::ReadStoredMembers(bytes, members) != ZipResult::Ok)
+        detail::FileStamp stamp;
+        if (files::ReadWholeFile(path, 0xffffffffull, buffer.bytes, &stamp.lastWrite) != files::ReadStatus::Ok ||
+            detail::ReadStoredMembers(buffer.bytes, members) != ZipResult::Ok) {
             members.clear();
+        } else {
+            stamp.size = buffer.bytes.size();
+            stamp.crc = static_cast<uint32_t>(crc32_z(0, buffer.bytes.data(), buffer.bytes.size()));
+            known = detail::KnowsArchive(stamp);
+        }
         used.assign(members.size(), false);
     }
     const detail::StoredMember* Find(const std::wstring& name, size_t& index) const {
@@ -189,11 +215,12 @@ struct OldArchive {
             if (vb::TextEquals(members[index].name, name)) return &members[index];
         return nullptr;
     }
-    const uint8_t* Data(const detail::StoredMember& m) const { return bytes.data() + m.dataStart; }
+    const uint8_t* Data(const detail::StoredMember& m) const { return buffer.bytes.data() + m.dataStart; }
 
-    // Whether the member opens with the password: the check byte at the end of its
-    // encryption header (or no encryption at all, when there is no password).
-    bool OpensWith(const detail::StoredMember& m, const std::string& password) const {
+    // Whether the member may stand for a file of the same contents: the archive is known, and
+    // the member is encrypted as the password asks and its check byte accepts the password.
+    bool CanStandFor(const detail::StoredMember& m, const std::string& password) const {
+        if (!known) return false;
         const bool encrypted = (m.flags & kFlagEncrypted) != 0;
         if (encrypted != !password.empty()) return false;
         if (!encrypted) return true;
@@ -202,85 +229,151 @@ struct OldArchive {
         memcpy(header, Data(m), kCryptHeaderSize);
         Cipher cipher(password);
         cipher.Decrypt(header, kCryptHeaderSize);
-        const bool descriptor = (m.flags & kFlagDataDescriptor) != 0;
-        return header[kCryptHeaderSize - 1] ==
-               static_cast<uint8_t>(descriptor ? m.localDosTime >> 8 : m.crc >> 24);
+        return CheckByteMatches(header[kCryptHeaderSize - 1], m.crc, (m.flags & kFlagDataDescriptor) != 0,
+                                m.localDosTime);
     }
 };
 
-// Packs every file into the open new archive. A file whose content equals the old archive's
-// member of its name (size and CRC-32), stored without a data descriptor (whose check byte
-// would follow the time), is not compressed again: the member's stored bytes are copied
-// under the file's time. keepOthers: the old members that no file replaces follow as stored.
-ZipResult WriteArchive(HANDLE out, const std::vector<std::wstring>& filePaths, const std::vector<std::wstring>& names,
-                       const std::string& password, OldArchive& old, bool keepOthers, size_t* copied) {
+// A stored member copied as it lies, with its own times; a data descriptor stays, and with it
+// the local header's time, the source of its check byte.
+Written AsStored(const detail::StoredMember& m) {
+    Written w;
+    w.name = EncodeMemberName(m.name, w.flags);
+    w.flags |= m.flags & (kFlagEncrypted | kFlagDataDescriptor);
+    w.method = m.method;
+    w.dosTime = (m.flags & kFlagDataDescriptor) ? m.localDosTime : m.dosTime;
+    w.dosDate = m.dosDate;
+    w.crc = m.crc;
+    w.size = m.size;
+    w.hasUnixTime = m.hasUnixTime;
+    w.unixTime = m.unixTime;
+    return w;
+}
+
+// Whether the file's time, as a member would record it, is the one the member has.
+bool SameTime(const Written& w, const detail::StoredMember& m) {
+    if (w.hasUnixTime && m.hasUnixTime) return w.unixTime == m.unixTime;
+    return w.dosDate == m.dosDate && w.dosTime == m.dosTime;
+}
+
+// One member of the new archive: its headers, and where its stored bytes come from (the old
+// archive, or the freshly compressed ones).
+struct Planned {
+    Written w;
+    const detail::StoredMember* from = nullptr;
+    size_t packedAt = 0;
+    size_t packedSize = 0;
+};
+
+// Decides every member of the new archive. A file whose content equals the old archive's
+// member of its name (size and CRC-32) is not compressed again when the member can stand for
+// it: its stored bytes are copied. A file is read only when this process does not know its
+// contents from an earlier read or unpack. keepOthers: the old members that no file replaces
+// follow as they are stored, whatever their password or form, since this is their only copy.
+// changed: false when the new archive would hold the old one's members unchanged.
+ZipResult PlanArchive(const std::vector<std::wstring>& filePaths, const std::vector<std::wstring>& names,
+                      const std::string& password, OldArchive& old, bool keepOthers, std::vector<Planned>& plan,
+                      std::vector<uint8_t>& packed, bool& changed) {
     const bool encrypt = !password.empty();
     std::vector<uint8_t> random(filePaths.size() * kCryptHeaderSize);
     if (encrypt && !files::RandomBytes(random.data(), random.size())) return ZipResult::WriteFailed;
 
-    ArchiveWriter writer(out);
+    detail::ScratchBuffer plainBuffer;
+    std::vector<uint8_t>& plain = plainBuffer.bytes;
     Deflater deflater;
-    std::vector<uint8_t> plain, packed;
-    size_t reused = 0;
+    changed = !old.known;
     for (size_t i = 0; i < filePaths.size(); ++i) {
-        FILETIME modified;
-        switch (files::ReadWholeFile(filePaths[i], 0xfffffffeull, plain, &modified)) {
-            case files::ReadStatus::Ok:
-                break;
-            case files::ReadStatus::TooLarge:
-                return ZipResult::Unsupported;  // would need ZIP64
-            default:
-                return ZipResult::ReadFailed;
-        }
-        Written w;
-        w.name = EncodeMemberName(names[i], w.flags);
-        FileTimeToDos(modified, w.dosDate, w.dosTime);
-        w.hasUnixTime = FileTimeToUnix(modified, w.unixTime);
-        w.crc = static_cast<uint32_t>(crc32_z(0, plain.data(), plain.size()));
-        w.size = static_cast<uint32_t>(plain.size());
-
         size_t index = 0;
         const detail::StoredMember* same = old.Find(names[i], index);
         if (same) old.used[index] = true;
-        if (same && !(same->flags & kFlagDataDescriptor) && same->crc == w.crc && same->size == w.size &&
-            old.OpensWith(*same, password)) {
-            w.flags |= same->flags & kFlagEncrypted;
-            w.method = same->method;
-            if (ZipResult r = writer.Add(std::move(w), old.Data(*same), same->packedSize); r != ZipResult::Ok) return r;
-            ++reused;
-            continue;
+        const bool canCopy = same && old.CanStandFor(*same, password);
+
+        // A file known to hold its member's contents is not read; any other is read whole, since
+        // it will be compressed unless its bytes turn out to be the member's after all.
+        detail::FileStamp file;
+        uint32_t knownCrc = 0;
+        const bool known = canCopy && detail::SizeAndTime(filePaths[i], file.size, file.lastWrite) &&
+                           detail::KnownFileCrc(filePaths[i], file.size, file.lastWrite, knownCrc) &&
+                           knownCrc == same->crc && file.size == same->size;
+        if (known) {
+            file.crc = knownCrc;
+        } else {
+            switch (files::ReadWholeFile(filePaths[i], 0xfffffffeull, plain, &file.lastWrite)) {
+                case files::ReadStatus::Ok:
+                    break;
+                case files::ReadStatus::TooLarge:
+                    return ZipResult::Unsupported;  // would need ZIP64
+                default:
+                    return ZipResult::ReadFailed;
+            }
+            file.size = plain.size();
+            file.crc = static_cast<uint32_t>(crc32_z(0, plain.data(), plain.size()));
+            detail::RememberFile(filePaths[i], file);
         }
 
+        Planned p;
+        Written& w = p.w;
+        w.name = EncodeMemberName(names[i], w.flags);
+        FileTimeToDos(file.lastWrite, w.dosDate, w.dosTime);
+        w.hasUnixTime = FileTimeToUnix(file.lastWrite, w.unixTime);
+        w.crc = file.crc;
+        w.size = static_cast<uint32_t>(file.size);
+
+        if (canCopy && same->crc == w.crc && same->size == file.size) {
+            // A new time alone is a change too: the program list's time is the date of its
+            // scan. A member with a data descriptor keeps its own time, the source of its check
+            // byte, so only an unchanged time lets it be copied.
+            const bool sameTime = SameTime(w, *same);
+            const bool descriptor = (same->flags & kFlagDataDescriptor) != 0;
+            if (sameTime || !descriptor) {
+                if (descriptor) w = AsStored(*same);
+                w.flags |= same->flags & kFlagEncrypted;
+                w.method = same->method;
+                p.from = same;
+                if (!sameTime) changed = true;
+                plan.push_back(std::move(p));
+                continue;
+            }
+        }
+
+        changed = true;
         const size_t room = encrypt ? kCryptHeaderSize : 0;
-        if (!deflater.Deflate(plain, room, packed)) return ZipResult::WriteFailed;
+        if (!deflater.Deflate(plain, room, packed, p.packedAt)) return ZipResult::WriteFailed;
+        p.packedSize = packed.size() - p.packedAt;
         if (encrypt) {
             // Eleven random bytes and the CRC's high byte, by which a reader checks the password.
             w.flags |= kFlagEncrypted;
-            memcpy(packed.data(), random.data() + i * kCryptHeaderSize, kCryptHeaderSize - 1);
-            packed[kCryptHeaderSize - 1] = static_cast<uint8_t>(w.crc >> 24);
+            uint8_t* stored = packed.data() + p.packedAt;
+            memcpy(stored, random.data() + i * kCryptHeaderSize, kCryptHeaderSize - 1);
+            stored[kCryptHeaderSize - 1] = static_cast<uint8_t>(w.crc >> 24);
             Cipher cipher(password);
-            cipher.Encrypt(packed.data(), packed.size());
+            cipher.Encrypt(stored, p.packedSize);
         }
-        if (ZipResult r = writer.Add(std::move(w), packed.data(), packed.size()); r != ZipResult::Ok) return r;
+        plan.push_back(std::move(p));
     }
 
-    for (size_t k = 0; keepOthers && k < old.members.size(); ++k) {
-        const detail::StoredMember& m = old.members[k];
-        if (old.used[k] || !old.OpensWith(m, password)) continue;
-        Written w;
-        w.name = EncodeMemberName(m.name, w.flags);
-        w.flags |= m.flags & (kFlagEncrypted | kFlagDataDescriptor);
-        w.method = m.method;
-        w.dosTime = (m.flags & kFlagDataDescriptor) ? m.localDosTime : m.dosTime;
-        w.dosDate = m.dosDate;
-        w.crc = m.crc;
-        w.size = m.size;
-        w.hasUnixTime = m.hasUnixTime;
-        w.unixTime = m.unixTime;
-        if (ZipResult r = writer.Add(std::move(w), old.Data(m), m.packedSize); r != ZipResult::Ok) return r;
-        ++reused;
+    for (size_t k = 0; k < old.members.size(); ++k) {
+        if (old.used[k]) continue;
+        if (!keepOthers) {
+            changed = true;
+            continue;
+        }
+        Planned p;
+        p.w = AsStored(old.members[k]);
+        p.from = &old.members[k];
+        plan.push_back(std::move(p));
     }
-    if (copied) *copied = reused;
+    return ZipResult::Ok;
+}
+
+// Writes the planned members into the open new archive, then its directory.
+ZipResult WriteArchive(ArchiveWriter& writer, std::vector<Planned>& plan, const OldArchive& old,
+                       const std::vector<uint8_t>& packed) {
+    for (Planned& p : plan) {
+        const uint8_t* data = p.from ? old.Data(*p.from) : packed.data() + p.packedAt;
+        const size_t size = p.from ? p.from->packedSize : p.packedSize;
+        if (ZipResult r = writer.Add(std::move(p.w), data, size); r != ZipResult::Ok) return r;
+    }
     return writer.Finish();
 }
 
@@ -298,23 +391,43 @@ ZipResult MemberNames(const std::vector<std::wstring>& filePaths, std::vector<st
 }
 
 // Writes the archive to a new file beside it, put in its place only when it is complete. The
-// new file has a fixed name, so one that a crash left behind is reused by the next write.
+// new file has a fixed name, so one that a crash left behind is reused by the next write. When
+// no member would change, nothing is written: the archive keeps its bytes and its time.
 ZipResult WriteBesideAndReplace(const std::wstring& archivePath, const std::vector<std::wstring>& filePaths,
                                 const std::string& password, OldArchive& old, bool keepOthers, size_t* copied) {
     std::vector<std::wstring> names;
     if (ZipResult r = MemberNames(filePaths, names); r != ZipResult::Ok) return r;
+    std::vector<Planned> plan;
+    detail::ScratchBuffer packed;
+    bool changed = true;
+    if (ZipResult r = PlanArchive(filePaths, names, password, old, keepOthers, plan, packed.bytes, changed);
+        r != ZipResult::Ok)
+        return r;
+    if (copied)
+        *copied = static_cast<size_t>(std::count_if(plan.begin(), plan.end(), [](const Planned& p) { return p.from; }));
+    if (!changed) return ZipResult::Ok;
+
     const std::wstring temp = archivePath + L".new";
     files::FileHandle out(
         CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!out.valid()) return ZipResult::WriteFailed;
-    ZipResult result = WriteArchive(out.get(), filePaths, names, password, old, keepOthers, copied);
+    ArchiveWriter writer(out.get());
+    ZipResult result = WriteArchive(writer, plan, old, packed.bytes);
     if (result == ZipResult::Ok && !FlushFileBuffers(out.get())) result = ZipResult::WriteFailed;
     if (!out.Close() && result == ZipResult::Ok) result = ZipResult::WriteFailed;
     if (result == ZipResult::Ok &&
         !MoveFileExW(temp.c_str(), archivePath.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         result = ZipResult::WriteFailed;
-    if (result != ZipResult::Ok) DeleteFileW(temp.c_str());
-    return result;
+    if (result != ZipResult::Ok) {
+        DeleteFileW(temp.c_str());
+        return result;
+    }
+    detail::FileStamp stamp;
+    if (detail::SizeAndTime(archivePath, stamp.size, stamp.lastWrite) && stamp.size == writer.Size()) {
+        stamp.crc = writer.Crc();
+        detail::RememberArchive(stamp);
+    }
+    return ZipResult::Ok;
 }
 
 }  // namespace

@@ -212,12 +212,7 @@ ZipResult ReadMember(std::vector<uint8_t>& bytes, size_t dataLimit, const Entry&
         if (dataSize < kCryptHeaderSize) return ZipResult::Damaged;
         Cipher cipher(password);
         cipher.Decrypt(data, kCryptHeaderSize);
-        // The header's last byte repeats the CRC's high byte, or the time's when the CRC
-        // was not known before the data was written (some writers put the CRC's there even
-        // then; the CRC check of the data still guards the password).
-        const uint8_t check = data[kCryptHeaderSize - 1];
-        const bool crcByte = check == static_cast<uint8_t>(entry.crc >> 24);
-        if (!crcByte && !(descriptor && check == static_cast<uint8_t>(dosTime >> 8))) return ZipResult::BadPassword;
+        if (!CheckByteMatches(data[kCryptHeaderSize - 1], entry.crc, descriptor, dosTime)) return ZipResult::BadPassword;
         data += kCryptHeaderSize;
         dataSize -= kCryptHeaderSize;
         cipher.Decrypt(data, dataSize);

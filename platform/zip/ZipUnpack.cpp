@@ -3,8 +3,11 @@
 #include <cwchar>
 #include <utility>
 
+#include <zlib.h>
+
 #include "zip/ZipArchive.h"
 #include "zip/ZipFiles.h"
+#include "zip/ZipLedger.h"
 #include "zip/ZipReader.h"
 
 namespace zip {
@@ -42,10 +45,14 @@ public:
         if (names.empty() && !FolderExists()) return false;
         names.push_back(name);
         temps.emplace_back();
+        crcs.push_back(0);
         file_ = CreateTemporary(files::JoinPath(folder_, name), temps.back());
         return file_.valid();
     }
-    bool Put(const uint8_t* data, size_t size) override { return files::WriteAll(file_.get(), data, size); }
+    bool Put(const uint8_t* data, size_t size) override {
+        crcs.back() = static_cast<uint32_t>(crc32_z(crcs.back(), data, size));
+        return files::WriteAll(file_.get(), data, size);
+    }
     bool End(const FILETIME& modified) override {
         if (!SetFileTime(file_.get(), nullptr, nullptr, &modified)) return false;
         return file_.Close();
@@ -61,10 +68,12 @@ public:
             if (!path.empty()) DeleteFileW(path.c_str());
         temps.clear();
         names.clear();
+        crcs.clear();
     }
 
     std::vector<std::wstring> names;  // the members begun, in archive order
     std::vector<std::wstring> temps;  // their temporary files; emptied once in place
+    std::vector<uint32_t> crcs;       // the CRC-32 of what each was given
 
 private:
     std::wstring folder_;
@@ -76,6 +85,9 @@ private:
 ZipResult UnpackFiles(const std::wstring& archivePath, const std::wstring& folder, const std::string& password,
                       std::vector<std::wstring>* written) {
     if (written) written->clear();
+    uint64_t archiveSize = 0;
+    FILETIME archiveTime{};
+    const bool stamped = detail::SizeAndTime(archivePath, archiveSize, archiveTime);
     // Every member goes to a temporary file first and is checked (size and CRC) as it is
     // written; a bad member or a failed write removes them all, so nothing takes the place of
     // a file unless the whole archive is sound. Then each is renamed into place. A file it
@@ -113,6 +125,10 @@ ZipResult UnpackFiles(const std::wstring& archivePath, const std::wstring& folde
         placed.push_back(target);
     }
     for (const auto& [target, waiting] : aside) DeleteFileW(waiting.c_str());
+    // Every member was checked: an update may copy this archive's stored bytes, and need not
+    // read a file placed here again while it stays as it is.
+    if (stamped) detail::RememberUnpackedArchive(archivePath, archiveSize, archiveTime);
+    for (size_t i = 0; i < placed.size(); ++i) detail::RememberFileAsItIs(placed[i], writer.crcs[i]);
     if (written) *written = std::move(placed);
     return ZipResult::Ok;
 }

@@ -7,7 +7,9 @@
 #include "basStrings.h"
 #include "basUserChoices.h"
 #include "vb/VbApp.h"
+#include "basTextFiles.h"
 #include "zip/ZipArchive.h"
+#include "zip/ZipReader.h"
 
 namespace {
 
@@ -61,6 +63,11 @@ protected:
         return names;
     }
     std::vector<long> Shown() const { return ShownNumbers(boxes); }
+    static FILETIME LastWrite(const std::wstring& path) {
+        WIN32_FILE_ATTRIBUTE_DATA data{};
+        GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data);
+        return data.ftLastWriteTime;
+    }
 
     static constexpr const char* kCategories = "<?xml version=\"1.0\" ?>\r\n<MorvaTessel>\r\n</MorvaTessel>\r\n";
     static constexpr const char* kAliases = "<?xml version=\"1.0\" ?>\r\n<MorvaTesselAlias>\r\n</MorvaTesselAlias>\r\n";
@@ -268,8 +275,8 @@ TEST_F(DataArchiveTest, AFailedPackKeepsTheOldArchiveAndTheWorkingFiles) {
     const std::string before = ReadBytes(GetArchivePath());
     ASSERT_TRUE(UnpackFiles());
     WriteBytes(GetAddFilePath(), "edited\r\n");
-    // Another program holds a working file open so that it cannot be read.
-    HANDLE locked = CreateFileW(GetExeFilePath().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    // Another program holds the edited working file open so that it cannot be read.
+    HANDLE locked = CreateFileW(GetAddFilePath().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(locked, INVALID_HANDLE_VALUE);
     EXPECT_THROW(PackFiles(), vb::Error);
     CloseHandle(locked);
@@ -385,6 +392,117 @@ TEST_F(DataArchiveTest, AWorkingFileThatVanishedKeepsItsMember) {
               (std::vector<std::wstring>{L"TesselAdd.dat", L"TesselExe.dat", L"Tesselcat.xml", L"Tesselma.xml"}));
     EXPECT_EQ(ReadBytes(JoinPaths(folder, L"check\\TesselExe.dat")), "Acme - Edit|1.0|OK|C:\\e.exe|C:\\E.EXE\r\n");
     EXPECT_EQ(ReadBytes(JoinPaths(folder, L"check\\TesselAdd.dat")), "edited\r\n");
+}
+
+// A member damaged in the archive after the unpack (a storage fault, a sync tool putting back
+// a bad copy) is not carried into the next archive: the save compresses the members afresh
+// from the intact working files, and the next start finds every setting.
+TEST_F(DataArchiveTest, ASaveHealsAMemberDamagedInTheArchiveSinceTheUnpack) {
+    MakeUsualArchive();
+    ASSERT_TRUE(UnpackFiles());
+    FakeOptionsWindow options;
+    GetUserChoices(false);
+    {
+        std::string bytes = ReadBytes(GetArchivePath());
+        std::vector<uint8_t> raw(bytes.begin(), bytes.end());
+        std::vector<zip::detail::StoredMember> members;
+        ASSERT_EQ(zip::detail::ReadStoredMembers(raw, members), zip::ZipResult::Ok);
+        for (const auto& m : members)
+            if (m.name == L"TesselExe.dat") bytes[m.dataStart + m.packedSize / 2] ^= 0x20;
+        WriteBytes(GetArchivePath(), bytes);
+    }
+    AddList().Add(L".doc|Acme - Edit|1.0|OK-A|C:\\e.exe|C:\\E.EXE");
+    SaveUserChoices(true);
+    EXPECT_TRUE(boxes.shown.empty());
+    EXPECT_EQ(ArchiveMembers(JoinPaths(folder, L"check")).size(), 6u);
+    EXPECT_EQ(ReadBytes(JoinPaths(folder, L"check\\TesselExe.dat")), "Acme - Edit|1.0|OK|C:\\e.exe|C:\\E.EXE\r\n");
+
+    // The close and the next start.
+    PackFilesOnClose();
+    ASSERT_TRUE(UnpackFiles());
+    EXPECT_TRUE(boxes.shown.empty());
+    EXPECT_EQ(ReadBytes(GetExeFilePath()), "Acme - Edit|1.0|OK|C:\\e.exe|C:\\E.EXE\r\n");
+    PackFiles();
+}
+
+// A save after which every list and file holds what the last one wrote changes nothing: the
+// archive is not written (its bytes and time stay), nor are the working files.
+TEST_F(DataArchiveTest, ASaveWithNothingChangedWritesNothing) {
+    MakeUsualArchive();
+    ASSERT_TRUE(UnpackFiles());
+    FakeOptionsWindow options;
+    GetUserChoices(false);
+    AddList().Add(L".doc|Acme - Edit|1.0|OK-A|C:\\e.exe|C:\\E.EXE");
+    SaveUserChoices(true);
+    const std::string archive = ReadBytes(GetArchivePath());
+    const FILETIME archiveTime = LastWrite(GetArchivePath());
+    const FILETIME addTime = LastWrite(GetAddFilePath());
+
+    for (int round = 0; round < 2; ++round) SaveUserChoices(true);
+    EXPECT_TRUE(boxes.shown.empty());
+    EXPECT_TRUE(ReadBytes(GetArchivePath()) == archive);
+    const FILETIME archiveNow = LastWrite(GetArchivePath()), addNow = LastWrite(GetAddFilePath());
+    EXPECT_EQ(CompareFileTime(&archiveTime, &archiveNow), 0);
+    EXPECT_EQ(CompareFileTime(&addTime, &addNow), 0);
+    EXPECT_FALSE(Exists(GetArchivePath() + L".new"));
+
+    // The next edit is written, and reaches the archive.
+    AddList().RemoveAt(1);
+    SaveUserChoices(true);
+    EXPECT_FALSE(ReadBytes(GetArchivePath()) == archive);
+    EXPECT_EQ(ArchiveMembers(JoinPaths(folder, L"check")).size(), 6u);
+    EXPECT_EQ(ReadBytes(JoinPaths(folder, L"check\\TesselAdd.dat")),
+              ".doc|Acme - Edit|1.0|OK-A|C:\\e.exe|C:\\E.EXE\r\n");
+    PackFiles();
+}
+
+// An edit written by the program's own writers gets to the archive even when the file keeps
+// its size and the clock's tick leaves its time stamp as it was (set back here by hand).
+TEST_F(DataArchiveTest, AnEditWithinOneTickOfTheClockReachesTheArchive) {
+    struct Case {
+        const char* what;
+        std::wstring (*path)();
+        void (*write)();
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"an override list through its save", GetAddFilePath,
+         [] {
+             AddList()[1] = L".txt|Acme - Edit|1.0|OK-A|C:\\f.exe|C:\\F.EXE";
+             SaveUserChoiceFile(GetAddFilePath(), AddList());
+         },
+         ".txt|Acme - Edit|1.0|OK-A|C:\\f.exe|C:\\F.EXE\r\n"},
+        {"the category file through the text writer", [] { return CategoryFilePath(); },
+         [] {
+             WriteTextFileReplacing(CategoryFilePath(),
+                                    L"<?xml version=\"1.0\" ?>\r\n<MorvaTessel>\r\n</MorvaTesseL>\r\n");
+         },
+         "<?xml version=\"1.0\" ?>\r\n<MorvaTessel>\r\n</MorvaTesseL>\r\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        testsupport::RemoveTree(lopt);
+        MakeUsualArchive();
+        ASSERT_TRUE(UnpackFiles());
+        GetUserChoices(false);
+        const std::wstring path = c.path();
+        const FILETIME stamp = LastWrite(path);
+        const size_t size = ReadBytes(path).size();
+        c.write();
+        ASSERT_EQ(ReadBytes(path), c.expected);
+        ASSERT_EQ(ReadBytes(path).size(), size);
+        HANDLE h = CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(h, INVALID_HANDLE_VALUE);
+        SetFileTime(h, nullptr, nullptr, &stamp);
+        CloseHandle(h);
+
+        UpdateArchive();
+        const std::wstring check = JoinPaths(folder, L"check");
+        testsupport::RemoveTree(check);
+        ArchiveMembers(check);
+        EXPECT_EQ(ReadBytes(JoinPaths(check, GetFileName(path))), c.expected);
+        PackFiles();
+    }
 }
 
 TEST_F(DataArchiveTest, UnpackIntoAFolderOfItsOwnReportsWhatItWrote) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "ZipTestSupport.h"
+#include "vb/VbText.h"
 
 using namespace ziptest;
 using zip::ZipResult;
@@ -114,6 +115,67 @@ TEST_F(InfoZipTest, WritesAnUpdatedArchiveForTheToolToCheck) {
     size_t copied = 0;
     ASSERT_EQ(ZipResult::Ok, zip::UpdateFiles(archive, files, kPassword, false, &copied));
     EXPECT_EQ(files.size() - 1, copied);
+}
+
+// An update that keeps the members no file replaces keeps every one the reader accepts,
+// whatever its form: the tool's unencrypted member beside encrypted ones, data descriptors
+// with the time's check byte (the tool's) or with the CRC's (another writer's).
+TEST_F(InfoZipTest, AnUpdateKeepsEveryMemberTheReaderAccepts) {
+    std::vector<std::wstring> sources;
+    for (const auto& name : ListFolder(SourceFolder())) sources.push_back(SourceFolder() + L"\\" + name);
+    const std::wstring ours = folder_ + L"\\ours.zip";
+    ASSERT_EQ(ZipResult::Ok, zip::PackFiles(ours, sources, kPassword));
+    std::string descriptorsWithCrcByte = ReadBytes(ours);
+    for (size_t p = 0; p + 4 <= descriptorsWithCrcByte.size(); ++p) {
+        const std::string sig = descriptorsWithCrcByte.substr(p, 4);
+        if (sig == std::string("PK\x03\x04", 4)) descriptorsWithCrcByte[p + 6] |= 0x08;
+        if (sig == std::string("PK\x01\x02", 4)) descriptorsWithCrcByte[p + 8] |= 0x08;
+    }
+
+    struct Case {
+        const char* what;
+        std::string bytes;
+        const wchar_t* checkedName;  // for Info-ZIP unzip to test afterwards; nullptr: not its kind
+    };
+    const Case cases[] = {
+        {"the tool's encrypted members and an unencrypted one",
+         ReadBytes(FixturesFolder() + L"\\infozip_mixed.zip"), L"checked_mixed.zip"},
+        {"the tool's data descriptors", ReadBytes(FixturesFolder() + L"\\infozip_deflated.zip"),
+         L"checked_descriptors.zip"},
+        {"data descriptors with the CRC's check byte", descriptorsWithCrcByte, nullptr},
+    };
+    const std::wstring added = folder_ + L"\\TesselDel.dat";
+    ASSERT_TRUE(WriteBytes(added, ".txt|removed\r\n"));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_GT(c.bytes.size(), 1000u);
+        const std::wstring archive = folder_ + L"\\TesselMorva.dat";
+        ASSERT_TRUE(WriteBytes(archive, c.bytes));
+        std::vector<zip::MemberData> before, after;
+        std::vector<std::wstring> namesBefore, namesAfter;
+        ASSERT_EQ(ZipResult::Ok, zip::ReadMembers(archive, kPassword, {}, before, &namesBefore));
+        ASSERT_EQ(ZipResult::Ok, zip::ReadMembers(archive, kPassword, namesBefore, before));
+
+        size_t copied = 0;
+        ASSERT_EQ(ZipResult::Ok, zip::UpdateFiles(archive, {added}, kPassword, true, &copied));
+        EXPECT_EQ(namesBefore.size(), copied);
+        ASSERT_EQ(ZipResult::Ok, zip::ReadMembers(archive, kPassword, namesBefore, after, &namesAfter));
+        EXPECT_EQ(namesBefore.size() + 1, namesAfter.size());
+        EXPECT_EQ(before.size(), after.size());
+        for (size_t i = 0; i < before.size() && i < after.size(); ++i) {
+            EXPECT_EQ(before[i].name, after[i].name);
+            EXPECT_TRUE(before[i].data == after[i].data) << vb::ToAnsi(before[i].name);
+        }
+        // And everything unpacks, the added file too.
+        const std::wstring target = folder_ + L"\\unpacked";
+        testsupport::RemoveTree(target);
+        ASSERT_TRUE(CreateDirectoryW(target.c_str(), nullptr));
+        ASSERT_EQ(ZipResult::Ok, zip::UnpackFiles(archive, target, kPassword));
+        EXPECT_EQ(ReadBytes(added), ReadBytes(target + L"\\TesselDel.dat"));
+        if (c.checkedName) {
+            EXPECT_TRUE(CopyFileW(archive.c_str(), (FixturesFolder() + L"\\" + c.checkedName).c_str(), FALSE));
+        }
+    }
 }
 
 }  // namespace

@@ -24,4 +24,11 @@ done
 # A wrong password is refused.
 if unzip -t -P wrong "$archive" >/dev/null 2>&1; then echo "wrong password accepted"; status=1; fi
 done
+# Archives that the tests brought up to date from a damaged archive or from one of another
+# tool's, with members kept as they were stored: each tests clean.
+checked=("$folder"/checked_*.zip)
+[ -f "${checked[0]}" ] || { echo "missing $folder/checked_*.zip"; exit 1; }
+for archive in "${checked[@]}"; do
+  unzip -t -P "$password" "$archive" || status=1
+done
 exit $status

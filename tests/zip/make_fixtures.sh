@@ -37,3 +37,9 @@ zip -q -P "$password" - "${files[@]}" | cat > ../infozip_streamed.zip
 zip -q -P "$password" - - < Tesselcat.xml > ../infozip_stdin.zip
 # Without a password: no encryption and no data descriptors.
 zip -q ../infozip_plain.zip "${files[@]}"
+# Encrypted members (with data descriptors) and one added later without the password, so
+# stored unencrypted: the reader takes both kinds in one archive.
+mkdir -p "$out/extra"
+printf '<?xml version="1.0"?>\r\n<Snapshot>\r\n</Snapshot>\r\n' > "$out/extra/TesselAsscSS.xml"
+zip -q -P "$password" ../infozip_mixed.zip Tesselcat.xml Tesselma.xml TesselExe.dat
+(cd "$out/extra" && zip -q ../infozip_mixed.zip TesselAsscSS.xml)
