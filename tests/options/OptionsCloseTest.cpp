@@ -135,6 +135,9 @@ public:
             notes += "no Refresh Exe's item; ";
             return false;
         }
+        // Under load Wine's menu can let a click pass while it shows the item lit under the
+        // pointer; the user then takes it with Enter.
+        if (!userinput::WaitUntil([&] { return scanning.load() || !OpenPopUp(); }, 3000)) userinput::Press(VK_RETURN);
         if (!userinput::WaitUntil([&] { return scanning.load(); }, 10000)) {
             notes += OpenPopUp() ? "the item's click was lost: the pop-up stays; " : "the scan did not start; ";
             if (OpenPopUp()) userinput::Press(VK_ESCAPE);
@@ -190,6 +193,7 @@ const CloseWay kCloseWays[] = {
          const bool advanced = t.ScanAdvances(20);
          userinput::ButtonUp(userinput::Button::Left);
          if (!asked) t.notes += "the press asked for no close while the button was down; ";
+         if (!advanced) t.notes += "the scan stood still while the button was down; ";
          return asked && advanced;
      }},
 };
