@@ -31,7 +31,7 @@ constexpr int kMdiClientId = 0xCAC;
 // Where the frame tells the user that an Exit waits: a panel the products leave alone while
 // they work (they show their progress in panel 2 and their tool tips in panel 4).
 constexpr int kExitWaitsPanel = 3;
-constexpr const wchar_t* kExitWaitsText = L"Lumox will exit when the current work ends";
+constexpr const wchar_t* kExitWaitsText = L"Exits when the work ends";
 
 void PostQuit() { PostQuitMessage(0); }
 
