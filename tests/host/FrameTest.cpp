@@ -859,3 +859,41 @@ TEST_F(FrameTest, TheProductsButtonOpensItOnTheFirstClickAfterItsWindowClosed) {
     EXPECT_TRUE(frame.suite.Products.at(0).Product);
     EXPECT_TRUE(presenter_.shown.empty());
 }
+
+namespace {
+// Set by the test for the timer that runs inside the product's modal loop.
+std::function<void()>* g_whileProductModal = nullptr;
+void CALLBACK WhileProductModal(HWND, UINT, UINT_PTR id, DWORD) {
+    KillTimer(nullptr, id);
+    if (g_whileProductModal) (*g_whileProductModal)();
+}
+}  // namespace
+
+TEST_F(FrameTest, TheTrayIconLeavesTheFrameInTheTrayWhileAProductsModalWindowWaits) {
+    MDIFrm& frame = ShowFrame();
+    frmSysTray& tray = frmSysTray::Default();
+    tray.Activate(frame);
+    // The frame sits in the notification area.
+    frame.SetWindowState(1);
+    frame.Hide();
+    ASSERT_FALSE(frame.Visible());
+    bool ran = false, disabled = false, stayed = false;
+    std::function<void()> whileOpen = [&] {
+        ran = true;
+        disabled = !IsWindowEnabled(frame.Handle());
+        // The icon's click, as the shell delivers it: it would bring the frame back.
+        SendMessageW(tray.Handle(), TrayCallbackMessage, 0, WM_LBUTTONUP);
+        stayed = !frame.Visible() && frame.WindowState() == 1;
+        PostMessageW(FindWindowW(nullptr, L"Fake product dialog"), WM_CLOSE, 0, 0);
+    };
+    g_whileProductModal = &whileOpen;
+    SetTimer(nullptr, 0, 200, &WhileProductModal);
+    FakeProducts::ShowModalWindow(frame.Handle());
+    g_whileProductModal = nullptr;
+    ASSERT_TRUE(ran) << "the product's window came up";
+    EXPECT_TRUE(disabled) << "the product's modal window holds the hidden frame";
+    EXPECT_TRUE(stayed) << "the icon's click left the frame in the tray";
+    // Answered, the icon's click brings the frame back.
+    SendMessageW(tray.Handle(), TrayCallbackMessage, 0, WM_LBUTTONUP);
+    EXPECT_TRUE(frame.Visible());
+}
