@@ -8,7 +8,10 @@ bool FrameQueryUnload(ClosingFrame& frame, CloseMode mode) {
     if (mode == CloseMode::User) {
         bool busy = false;
         ResumeNext([&] { busy = frame.ProductBusy(); });
-        if (busy) return true;
+        if (busy) {
+            ResumeNext([&] { frame.ExitWaits(); });
+            return true;
+        }
     }
     ResumeNext([&] { frame.SavePlacement(); });
     if (mode == CloseMode::User) {

@@ -1,6 +1,6 @@
-// What happens when the frame is asked to close: a busy product keeps it open; otherwise the
-// user chooses between minimizing and exiting, and the exit path stops the heartbeat and
-// switches the suite off.
+// What happens when the frame is asked to close: a busy product keeps it open for now, and the
+// close is carried out once the product's work has ended; otherwise the user chooses between
+// minimizing and exiting, and the exit path stops the heartbeat and switches the suite off.
 #pragma once
 #include <string>
 
@@ -9,6 +9,9 @@ class ClosingFrame {
 public:
     // A product's window answers Interruptible = False.
     virtual bool ProductBusy() = 0;
+    // The close came while a product was busy: it is remembered (and the user told so) and asked
+    // again once the product's work has ended.
+    virtual void ExitWaits() = 0;
     virtual void SavePlacement() = 0;
     virtual int CurrentWindowState() const = 0;
     // Shows the close choice; true when the user chose Exit.

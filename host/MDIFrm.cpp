@@ -28,6 +28,10 @@ constexpr UINT kTimer1Interval = 125;
 // Posted by the first activation, so that its work runs after the activation itself.
 constexpr UINT WM_FIRSTACTIVATION = WM_APP + 1;
 constexpr int kMdiClientId = 0xCAC;
+// Where the frame tells the user that an Exit waits: a panel the products leave alone while
+// they work (they show their progress in panel 2 and their tool tips in panel 4).
+constexpr int kExitWaitsPanel = 3;
+constexpr const wchar_t* kExitWaitsText = L"Exits when the work ends";
 
 void PostQuit() { PostQuitMessage(0); }
 
@@ -189,6 +193,19 @@ bool MDIFrm::MDIForm_QueryUnload(CloseMode mode) {
 
 bool MDIFrm::ProductBusy() { return suite.AnyOpenProductBusy(); }
 
+void MDIFrm::ExitWaits() {
+    exitPending_ = true;
+    SetPanelText(kExitWaitsPanel, kExitWaitsText);
+}
+
+void MDIFrm::CloseWhenProductsAreFree() {
+    if (!exitPending_ || closing_ || ProductBusy()) return;
+    exitPending_ = false;
+    if (PanelText(kExitWaitsPanel) == kExitWaitsText) SetPanelText(kExitWaitsPanel, L"");
+    // From the queue, after this tick: the close path then runs as the user's own close does.
+    PostMessageW(Handle(), WM_CLOSE, 0, 0);
+}
+
 void MDIFrm::SavePlacement() { HostFormGetSetPosAndSize(plSave, *this, NewWindowState); }
 
 bool MDIFrm::AskExit() {
@@ -319,6 +336,7 @@ LRESULT MDIFrm::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         case WM_TIMER:
             if (wParam == kTimer1) {
                 timer.Tick();
+                CloseWhenProductsAreFree();
                 return 0;
             }
             break;

@@ -123,6 +123,8 @@ public:
     // Runs the close decisions; true when the close was cancelled.
     bool MDIForm_QueryUnload(CloseMode mode);
     bool TimerRunning() const { return timerRunning_; }
+    // A close asked for while a product was busy waits for the product's work to end.
+    bool ExitPending() const { return exitPending_; }
     int ActivationCount() const { return activationCount_; }
     bool TrayShown() const { return trayShown_; }
 
@@ -161,9 +163,12 @@ private:
     void StartTimer();
     void StopTimerNow();
     void PruneMdiChildren();
+    // On each tick: a waiting close goes ahead once no product is busy any more.
+    void CloseWhenProductsAreFree();
 
     // ClosingFrame
     bool ProductBusy() override;
+    void ExitWaits() override;
     void SavePlacement() override;
     int CurrentWindowState() const override { return WindowState(); }
     bool AskExit() override;
@@ -187,5 +192,6 @@ private:
     long buttonsWidth_ = 0;
     bool openProductBusy_ = false;
     bool closing_ = false;
+    bool exitPending_ = false;
     bool firstActivationPosted_ = false;
 };

@@ -367,7 +367,16 @@ bool ProductSuite::OpenProduct(long index, const wchar_t* procName) {
     BusyScope opening(opening_);
     try {
         if (index < 0 || static_cast<size_t>(index) >= Products.size()) return false;
-        if (Products[static_cast<size_t>(index)].Product) return false;
+        ProductRecord& kept = Products[static_cast<size_t>(index)];
+        if (kept.Product) {
+            bool released = false;
+            try {
+                released = ReleaseIfIdle(kept);
+            } catch (...) {
+                vb::Err().Clear();  // a window that cannot answer is still open
+            }
+            if (!released) return false;
+        }
         const std::wstring prefix = Products[static_cast<size_t>(index)].ProgIdPrefix;
         com::ComPtr<IDispatch> product = CreateObjectByProgId(prefix + contract::ProductClassSuffix);
         OwnedVariant answer;
@@ -406,24 +415,27 @@ bool ProductSuite::AnyOpenProductBusy() const {
     return false;
 }
 
+bool ProductSuite::ReleaseIfIdle(ProductRecord& record) {
+    if (!record.Product) return false;
+    bool release = !record.ShownForm;  // a product without a window holds nothing to show
+    if (!release) {
+        const bool visible = Get(record.ShownForm.Get(), contract::MemberVisible).ToBool();
+        const std::wstring interruptible = Get(record.ShownForm.Get(), contract::MemberInterruptible).ToString();
+        release = !visible && vb::TextEquals(interruptible, L"True");
+    }
+    if (!release) return false;
+    // The record is cleared before the objects go: their release may run window code.
+    com::ComPtr<IDispatch> product = std::move(record.Product);
+    com::ComPtr<IDispatch> window = std::move(record.ShownForm);
+    product.Reset();
+    window.Reset();
+    return true;
+}
+
 void ProductSuite::ReleaseIdleProducts() {
     ProcGuard guard;
     try {
-        for (ProductRecord& record : Products) {
-            if (!record.Product) continue;
-            bool release = !record.ShownForm;  // a product without a window holds nothing to show
-            if (!release) {
-                const bool visible = Get(record.ShownForm.Get(), contract::MemberVisible).ToBool();
-                const std::wstring interruptible = Get(record.ShownForm.Get(), contract::MemberInterruptible).ToString();
-                release = !visible && vb::TextEquals(interruptible, L"True");
-            }
-            if (!release) continue;
-            // The record is cleared before the objects go: their release may run window code.
-            com::ComPtr<IDispatch> product = std::move(record.Product);
-            com::ComPtr<IDispatch> window = std::move(record.ShownForm);
-            product.Reset();
-            window.Reset();
-        }
+        for (ProductRecord& record : Products) ReleaseIfIdle(record);
     } catch (...) {
         vb::Err().Clear();
     }

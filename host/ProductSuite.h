@@ -43,7 +43,10 @@ public:
     void ToolbarButtonClick(int button, HostToolbar& toolbar, HWND owner);
 
     // Opens product index unless it is open: creates its CForm and keeps the window its
-    // ShowForm answers. Errors go to the trap named procName. True when it opened it now.
+    // ShowForm answers. A product whose window has closed (hidden and Interruptible) counts as
+    // no longer open: its objects go and it opens afresh, so the click that follows a close is
+    // not lost to the wait for the idle release. Errors go to the trap named procName. True when
+    // it opened it now.
     bool OpenProduct(long index, const wchar_t* procName);
     // A product's window says it may not be interrupted (QueryUnload's test).
     bool AnyOpenProductBusy() const;
@@ -56,6 +59,8 @@ public:
     MenuEntry* GetMenuItem(const std::wstring& name, long index);
 
 private:
+    // Releases the record's objects when its window is hidden and Interruptible; true when it did.
+    static bool ReleaseIfIdle(ProductRecord& record);
     // A product's ShowForm may pump messages; a click meanwhile must not open it twice.
     bool opening_ = false;
 };

@@ -10,12 +10,12 @@
 #include "win/TreeView.h"
 #include "win/Window.h"
 
-// What the tree's members use of the rest of the options window.
 // The names a category or subcategory made without one starts with (a number may follow).
 inline constexpr const wchar_t* kNewCategoryName = L"New Category";
 inline constexpr const wchar_t* kNewSubcategoryName = L"New subcategory";
 bool IsNewNodeName(const std::wstring& name);
 
+// What the tree's members use of the rest of the options window.
 class CategoryTreeWindow {
 public:
     // SaveUserChoices of the data model (nothing happens without saveNow).
@@ -26,7 +26,8 @@ public:
     virtual bool GetPrograms() = 0;
     // Fills the program list view again.
     virtual void DisplayPrograms(bool force) = 0;
-    // The window has gone (its frame destroyed it) while a step still ran.
+    // The window's close has begun (accepted, or forced when its frame went) while a step still
+    // ran: the step must not redisplay into it.
     virtual bool Closing() const { return false; }
 
 protected:

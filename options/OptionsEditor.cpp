@@ -46,13 +46,18 @@ void OptionsEditor::SetPopupMenus(OptionsPopupMenus* menus) { menus_ = menus ? m
 void OptionsEditor::Attach() {
     if (attached_) return;
     attached_ = true;
+    // The controls' handlers are the window's handlers too (a pop-up menu or a drag runs its
+    // loop inside them): they count as running for the window.
     programsHook_.Attach(lvwPrograms_.Handle(), [this](UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+        HandlerScope running(window_);
         return ListMessage(lvwPrograms_, msg, wParam, lParam, result);
     });
     extsHook_.Attach(lvwExts_.Handle(), [this](UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+        HandlerScope running(window_);
         return ListMessage(lvwExts_, msg, wParam, lParam, result);
     });
     treeHook_.Attach(tree_.Handle(), [this](UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+        HandlerScope running(window_);
         return TreeMessage(msg, wParam, lParam, result);
     });
     tree_.OnOtherNotify = [this](NMHDR* header, LRESULT& result) { return TreeNotify(header, result); };

@@ -15,12 +15,13 @@
 
 #include "CategoryTree.h"
 #include "DragController.h"
+#include "WorkScope.h"
 #include "win/ControlSubclass.h"
 #include "win/TreeView.h"
 #include "win/Window.h"
 
-// What the handlers use of the options window.
-class OptionsEditorWindow {
+// What the handlers use of the options window; a rebuild of the lists is work of the window.
+class OptionsEditorWindow : public WorkingWindow {
 public:
     virtual short FormReadiness() const = 0;
     // The next tick opens the Find dialog for the active list.
@@ -34,24 +35,9 @@ public:
     virtual void DisplayExtensions() = 0;
     // The extension record that a row of lvwExts (from 0) stands for: its tag.
     virtual long ExtensionRecordOfRow(int row) const = 0;
-    // A step that pumps messages and must not lose the window under it begins and ends.
-    virtual void WorkBegins() {}
-    virtual void WorkEnds() {}
 
 protected:
     ~OptionsEditorWindow() = default;
-};
-
-// A step of the window's work for a scope: begun here, ended on every way out.
-class WorkScope {
-public:
-    explicit WorkScope(OptionsEditorWindow& window) : window_(window) { window_.WorkBegins(); }
-    ~WorkScope() { window_.WorkEnds(); }
-    WorkScope(const WorkScope&) = delete;
-    WorkScope& operator=(const WorkScope&) = delete;
-
-private:
-    OptionsEditorWindow& window_;
 };
 
 // The pop-up menus of frmMenus as the lists and the tree reach them.

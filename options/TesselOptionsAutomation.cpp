@@ -104,9 +104,9 @@ public:
     STDMETHODIMP get_Interruptible(VARIANT_BOOL* value) override {
         // An unloaded window holds nothing up.
         if (!value) return E_POINTER;
-        // While one of the library's dialogs or message boxes waits for the user, the window must
-        // not be closed under it.
-        *value = (!window_ || (window_->Interruptible() && !window_->Working() && win::ModalDepth() == 0))
+        // While one of the library's dialogs or message boxes waits for the user, or any code of
+        // the window is still on the stack below the caller, the window must not be closed under it.
+        *value = (!window_ || (window_->Interruptible() && !window_->Running() && win::ModalDepth() == 0))
                      ? VARIANT_TRUE
                      : VARIANT_FALSE;
         return S_OK;

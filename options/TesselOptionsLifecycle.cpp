@@ -2,7 +2,7 @@
 // finishes deferred work, its keys, and the closing steps that save and pack the user's data.
 #include <cmath>
 #include <fstream>
-#include <utility>
+#include <functional>
 
 #include "CategoryHost.h"
 #include "basAliases.h"
@@ -113,81 +113,85 @@ void frmTesselOptions::Form_Activate() {
     firstActivationDone_ = true;
     ProcGuard guard;
     WorkScope work(*this);
-    // The window can go while events run (its frame destroyed with it): stop where it went.
-    auto gone = [this] { return !Loaded() || windowClosing_; };
-    bool failed = false;
-    try {
-        FormGetSetPosAndSize(plRestore, *this);
-        if (IsMdiChild() && GetParent(Handle()))
-            SendMessageW(GetParent(Handle()), WM_MDIMAXIMIZE, reinterpret_cast<WPARAM>(Handle()), 0);
-        Refresh();
-        vb::DoEvents();
-        if (gone()) return;
-        vb::SetScreenMousePointer(kPointerArrowHourglass);
-        Refresh();
-        vb::DoEvents();
-        if (gone()) return;
-
-        if (!UnpackFiles()) {
-            failed = true;
-        } else {
+    // The steps in order. Each may let messages through, and the window can go meanwhile (its
+    // frame destroyed with it): the sequence stops after the first step that finds it gone.
+    enum class Outcome { Next, Failed, Done };
+    bool firstRun = false, any = false;
+    const std::function<Outcome()> steps[] = {
+        [&] {
+            FormGetSetPosAndSize(plRestore, *this);
+            if (IsMdiChild() && GetParent(Handle()))
+                SendMessageW(GetParent(Handle()), WM_MDIMAXIMIZE, reinterpret_cast<WPARAM>(Handle()), 0);
+            Refresh();
+            vb::DoEvents();
+            return Outcome::Next;
+        },
+        [&] {
+            vb::SetScreenMousePointer(kPointerArrowHourglass);
+            Refresh();
+            vb::DoEvents();
+            return Outcome::Next;
+        },
+        [&] { return UnpackFiles() ? Outcome::Next : Outcome::Failed; },
+        [&] {
             AddList() = vb::List<std::wstring>();
             RemoveList() = vb::List<std::wstring>();
             DefList() = vb::List<std::wstring>();
-
-            if (!EnsureProgramList()) {
-                // A scan that failed or was stopped: the window closes as a ready one would.
-                formReadiness_ = frReady;
-                UnloadForm();
-                vb::SetScreenMousePointer(vb::vbDefault);
-                return;
-            }
-            if (gone()) return;
+            if (EnsureProgramList()) return Outcome::Next;
+            // A scan that failed or was stopped: the window closes as a ready one would.
+            formReadiness_ = frReady;
+            UnloadForm();
+            vb::SetScreenMousePointer(vb::vbDefault);
+            return Outcome::Done;
+        },
+        [&] {
             optionsClosing_ = false;
             BuildHowDoIMenus();
-            const bool firstRun = ReadFirstRun();
-            const bool any = GetPrograms();
-            if (gone()) return;
-            if (firstRun && !any) {
-                MessageHandler(MessageBase + 4534);
-                failed = true;
-            } else {
-                // Each step shows its progress in the status bar, which lets messages through.
-                GetUserChoices(any);
-                if (gone()) return;
-                GetAliases();
-                if (gone()) return;
-                DisplayPrograms(false);
-                if (gone()) return;
-                LoadRegistryExtensions();
-                if (gone()) return;
-                LoadRegistryAssociations();
-                if (gone()) return;
-                LoadExplorerFileExts();
-                if (gone()) return;
-                DisplayExtensions(lvwExts);
-                if (gone()) return;
-                if (!GetCategories()) failed = true;
-            }
-        }
-        if (!failed) {
+            firstRun = ReadFirstRun();
+            any = GetPrograms();
+            return Outcome::Next;
+        },
+        [&] {
+            if (!firstRun || any) return Outcome::Next;
+            MessageHandler(MessageBase + 4534);
+            return Outcome::Failed;
+        },
+        // Each of these shows its progress in the status bar, which lets messages through.
+        [&] { GetUserChoices(any); return Outcome::Next; },
+        [&] { GetAliases(); return Outcome::Next; },
+        [&] { DisplayPrograms(false); return Outcome::Next; },
+        [&] { LoadRegistryExtensions(); return Outcome::Next; },
+        [&] { LoadRegistryAssociations(); return Outcome::Next; },
+        [&] { LoadExplorerFileExts(); return Outcome::Next; },
+        [&] { DisplayExtensions(lvwExts); return Outcome::Next; },
+        [&] { return GetCategories() ? Outcome::Next : Outcome::Failed; },
+        [&] {
             RemoveStaleNodes();
             vb::SetScreenMousePointer(vb::vbDefault);
             vb::DoEvents();
-            if (gone()) return;
-            ShowFirstTimeWelcome();
-            if (gone()) return;
+            return Outcome::Next;
+        },
+        [&] { ShowFirstTimeWelcome(); return Outcome::Next; },
+        [&] {
             SetMenusForOSVersion();
             StartTimer();
             formReadiness_ = frReady;
-            return;
+            return Outcome::Done;
+        },
+    };
+    try {
+        for (const auto& step : steps) {
+            const Outcome outcome = step();
+            if (outcome == Outcome::Done) return;
+            if (outcome == Outcome::Failed) break;
+            if (!Loaded() || windowClosing_) return;
         }
     } catch (...) {
         TrapError(L"Form_Activate");
-        failed = true;
     }
+    // Only a failed step or an error comes here.
     vb::SetScreenMousePointer(vb::vbDefault);
-    if (failed && Loaded()) LoadSequenceFailed();
+    if (Loaded()) LoadSequenceFailed();
 }
 
 void frmTesselOptions::LoadSequenceFailed() {
@@ -384,11 +388,12 @@ void frmTesselOptions::Form_KeyDown(WPARAM key) {
 
 // ---- closing ----
 
-bool frmTesselOptions::Form_QueryUnload() {
+bool frmTesselOptions::Form_QueryUnload(bool force) {
     // Answers Cancel. Errors are passed over.
     if (optionsClosing_) return false;
-    // A scan, a rebuild or the load is still running: the close waits for its end.
-    if (work_ > 0) {
+    // A scan, a rebuild or the load is still running: the close waits for its end, unless the
+    // window's own unload or its end from outside forces it.
+    if (work_ > 0 && !force) {
         closePending_ = true;
         return true;
     }
@@ -455,15 +460,7 @@ void frmTesselOptions::Form_Unload() {
 void frmTesselOptions::Form_Terminate() {
     // The window goes without a normal unload (its frame destroyed it): the closing steps run here.
     if (windowClosing_ || formReadiness_ < frFailed) return;
-    QueryUnloadNow();
-}
-
-bool frmTesselOptions::QueryUnloadNow() {
-    // The window's own unload, or its end forced from outside: nothing waits for running steps.
-    const int work = std::exchange(work_, 0);
-    const bool refused = Form_QueryUnload();
-    work_ = work;
-    return refused;
+    Form_QueryUnload(true);
 }
 
 bool frmTesselOptions::RequestClose() {
@@ -474,7 +471,8 @@ bool frmTesselOptions::RequestClose() {
 
 void frmTesselOptions::UnloadForm() {
     if (!Loaded()) return;
-    if (QueryUnloadNow()) return;
+    // The window's own unload: it does not wait for its running steps.
+    if (Form_QueryUnload(true)) return;
     DestroyForm();
 }
 
@@ -500,11 +498,60 @@ void frmTesselOptions::OnUnload() {
     // library lets go of them now.
     windowClosing_ = true;
     DetachEditing();
+    // What the lists held goes with the window; the object may wait a while for the next open.
+    lvwPrograms.ClearRows();
+    lvwExts.ClearRows();
+    programShortPaths_ = std::vector<std::wstring>();
+}
+
+// ---- closing asked for inside our own pumps ----
+
+bool frmTesselOptions::PumpFilter(MSG& msg) {
+    frmTesselOptions* window = Existing();
+    return window && window->CloseInputInPump(msg);
+}
+
+bool frmTesselOptions::CloseInputInPump(MSG& msg) {
+    // The library's pumps run below a handler that is still at work (a scan, the load). The
+    // host's loop is not the one running then, so its translation of the MDI keys (Ctrl+F4) is
+    // done here; and a press on a close box must not start the system's tracking loop, which
+    // would hold the work until the button comes up: the close is asked for at once instead,
+    // and the window's own rules (a deferred close) take it from there.
+    HWND self = Handle();
+    if (!self) return false;
+    HWND client = IsMdiChild() ? GetParent(self) : nullptr;
+    switch (msg.message) {
+        case WM_KEYDOWN:
+        case WM_SYSKEYDOWN:
+            return client && TranslateMDISysAccel(client, &msg);
+        case WM_NCLBUTTONDOWN: {
+            HWND closing = nullptr;
+            if (msg.wParam == HTCLOSE) {
+                closing = msg.hwnd;
+            } else if (msg.wParam == HTMENU && client && msg.hwnd == GetParent(client)) {
+                // The maximized child's close box sits at the end of the frame's menu bar.
+                const POINT at{static_cast<short>(LOWORD(msg.lParam)), static_cast<short>(HIWORD(msg.lParam))};
+                HMENU bar = GetMenu(msg.hwnd);
+                for (int i = 0; bar && i < GetMenuItemCount(bar); ++i) {
+                    RECT r{};
+                    if (GetMenuItemID(bar, i) == SC_CLOSE && GetMenuItemRect(msg.hwnd, bar, static_cast<UINT>(i), &r) &&
+                        PtInRect(&r, at))
+                        closing = self;
+                }
+            }
+            if (!closing) return false;
+            SendMessageW(closing, WM_SYSCOMMAND, SC_CLOSE, msg.lParam);
+            return true;
+        }
+        default:
+            return false;
+    }
 }
 
 // ---- messages ----
 
 LRESULT frmTesselOptions::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+    HandlerScope running(*this);
     switch (msg) {
         case WM_APP + 1:
             Form_Activate();

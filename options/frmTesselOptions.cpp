@@ -14,6 +14,7 @@
 #include "frmCrashRecoveryChoices.h"
 #include "frmInfo.h"
 #include "vb/VbError.h"
+#include "vb/VbPumpFilter.h"
 #include "vb/VbText.h"
 
 namespace {
@@ -45,8 +46,8 @@ const Column kProgramColumns[] = {
 // The shared instance, and the window the library's other parts reach.
 std::unique_ptr<frmTesselOptions>& Slot() { return vb::ThreadInstance<std::unique_ptr<frmTesselOptions>>(); }
 
-// Closed windows whose objects cannot go yet: a step of theirs, or a modal loop above one, is
-// still on the stack. They go at a later call, once nothing of theirs runs.
+// Closed windows whose objects cannot go yet: a handler of theirs, or a modal loop above one,
+// is still on the stack. They go at a later call, once nothing of theirs runs.
 using RetiredWindows = std::vector<std::unique_ptr<frmTesselOptions>>;
 RetiredWindows& Retired() { return vb::ThreadInstance<RetiredWindows>(); }
 
@@ -113,6 +114,7 @@ frmTesselOptions::frmTesselOptions()
     SetOptionsWindowServices(this);
     SetCategoryHost(this);
     CreateEditing();
+    vb::SetPumpFilter(&frmTesselOptions::PumpFilter);
 
     Form_Initialize();
     Form_Load();
@@ -151,10 +153,10 @@ frmTesselOptions& frmTesselOptions::Default() {
     auto& p = Slot();
     RetiredWindows& retired = Retired();
     if (win::ModalDepth() == 0)
-        retired.erase(std::remove_if(retired.begin(), retired.end(), [](const auto& w) { return !w->Working(); }),
+        retired.erase(std::remove_if(retired.begin(), retired.end(), [](const auto& w) { return !w->Running(); }),
                       retired.end());
     if (p && !p->Loaded()) {
-        if (p->Working() || win::ModalDepth() > 0) retired.push_back(std::move(p));
+        if (p->Running() || win::ModalDepth() > 0) retired.push_back(std::move(p));
         p.reset();
     }
     if (!p) {

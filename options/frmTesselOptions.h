@@ -29,6 +29,7 @@
 #include "OptionsToolWindows.h"
 #include "frmAlias.h"
 #include "ToolTips.h"
+#include "WorkScope.h"
 #include "com/ComModule.h"
 #include "vb/VbVariant.h"
 #include "win/TreeView.h"
@@ -66,10 +67,12 @@ class frmTesselOptions : public win::Window,
     bool unloadHandled_ = false;
     bool created_ = false;
     int resizeSettleCount_ = 0;
-    // Steps that run long or pump messages (the load, a menu command, a rebuild of the lists):
-    // a close asked for meanwhile waits until the last of them ends.
+    // Steps that run long or pump messages (WorkScope.h): a close asked for meanwhile waits
+    // until the last of them ends.
     int work_ = 0;
     bool closePending_ = false;
+    // Handlers of the window and of its big controls now running (WorkScope.h).
+    int handlerDepth_ = 0;
     std::map<std::wstring, std::wstring> noteFiles_;
 
 public:
@@ -100,9 +103,16 @@ public:
     void SetInterruptible(bool value) override { interruptible_ = value; }
     // Some step of the window is still on the stack: it cannot close now.
     bool Working() const { return work_ > 0; }
+    // Any code of the window is still on the stack, a marked step or any handler (a pop-up
+    // menu's loop, a drag, a status text that lets messages through): the object must stay.
+    bool Running() const { return work_ > 0 || handlerDepth_ > 0; }
+    void HandlerBegins() override { ++handlerDepth_; }
+    void HandlerEnds() override { --handlerDepth_; }
     void WorkBegins() override;
     void WorkEnds() override;
     bool Closing() const override { return windowClosing_; }
+    // A close came while a step worked and waits for the last one to end.
+    bool ClosePending() const { return closePending_; }
     void TimerEvent();
     void DisplayExtensions(OptionsListView& list);
 
@@ -147,7 +157,8 @@ public:
     void ShowFirstTimeWelcome();
     void tmr_Timer();
     void Form_Resize();
-    bool Form_QueryUnload();
+    // Answers Cancel. A close asked for while a step works waits for its end unless forced.
+    bool Form_QueryUnload(bool force = false);
     void Form_Unload();
     void Form_Terminate();
     // Closing as the user's close box asks it; false when the window refused.
@@ -259,8 +270,10 @@ private:
     void UnloadOtherLibraryForms();
     // Unload as the Unload statement does: the query-unload steps may refuse.
     void UnloadForm();
-    bool QueryUnloadNow();
     void DestroyForm();
+    // What the library's pumps ask of each message first (see CloseInputInPump).
+    static bool PumpFilter(MSG& msg);
+    bool CloseInputInPump(MSG& msg);
 
     com::ComPtr<IDispatch> automation_;
     std::unique_ptr<CategoryTree> categories_;

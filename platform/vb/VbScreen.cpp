@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "vb/VbPumpFilter.h"
+
 namespace vb {
 
 namespace {
@@ -12,7 +14,14 @@ int LogPixels(int index) {
     return dpi > 0 ? dpi : 96;
 }
 thread_local int g_pointer = vbDefault;
+PumpFilter g_pumpFilter = nullptr;
 }  // namespace
+
+PumpFilter SetPumpFilter(PumpFilter filter) {
+    PumpFilter previous = g_pumpFilter;
+    g_pumpFilter = filter;
+    return previous;
+}
 
 int TwipsPerPixelX() { return 1440 / LogPixels(LOGPIXELSX); }
 int TwipsPerPixelY() { return 1440 / LogPixels(LOGPIXELSY); }
@@ -44,6 +53,7 @@ void DoEvents() {
             PostQuitMessage(static_cast<int>(msg.wParam));
             return;
         }
+        if (g_pumpFilter && g_pumpFilter(msg)) continue;
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }

@@ -636,6 +636,13 @@ void Window::ShowModal() {
     HWND previous = GetActiveWindow();
     if (previous == hwnd_) previous = nullptr;
     EnumThreadWindows(GetCurrentThreadId(), &Enum::Add, reinterpret_cast<LPARAM>(&collect));
+    // The owner waits for the answer even while it is hidden (a frame sitting in the
+    // notification area), as a dialog box's owner does: whatever asks it for commands then sees
+    // it disabled, whichever module's loop holds it.
+    HWND owner = GetWindow(hwnd_, GW_OWNER);
+    if (owner && IsWindowEnabled(owner) &&
+        std::find(collect.disabled.begin(), collect.disabled.end(), owner) == collect.disabled.end())
+        collect.disabled.push_back(owner);
     for (HWND w : collect.disabled) EnableWindow(w, FALSE);
     Show();
     SetForegroundWindow(hwnd_);

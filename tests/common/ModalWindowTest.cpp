@@ -43,4 +43,22 @@ TEST(ModalWindow, TheWindowUnderItIsActiveAgainAfterAHideOrAnUnload) {
     }
 }
 
+TEST(ModalWindow, AnOwnerOutOfSightWaitsDisabledToo) {
+    // A frame in the notification area is hidden; whatever asks it for commands meanwhile (its
+    // tray icon) must see that a modal window, of whichever module, waits on it.
+    TestForm owner(L"frmOwner");
+    owner.Hide();
+    TestForm dialog(L"frmDialog", 200, 100, WS_POPUP | WS_CAPTION | WS_SYSMENU);
+    SetWindowLongPtrW(dialog.Handle(), GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(owner.Handle()));
+    g_dialog = &dialog;
+    g_unload = false;
+    g_owner = owner.Handle();
+    g_ownerEnabledMeanwhile = true;
+    SetTimer(nullptr, 0, 100, &CloseDialog);
+    dialog.ShowModal();
+    EXPECT_FALSE(g_ownerEnabledMeanwhile);
+    EXPECT_TRUE(IsWindowEnabled(owner.Handle()));
+    g_dialog = nullptr;
+}
+
 }  // namespace

@@ -32,6 +32,7 @@ public:
         steps.push_back(L"busy?");
         return busy;
     }
+    void ExitWaits() override { steps.push_back(L"exit waits"); }
     void SavePlacement() override { steps.push_back(L"save"); }
     int CurrentWindowState() const override { return state; }
     bool AskExit() override {
@@ -75,7 +76,8 @@ TEST(FrameClose, Decisions) {
         std::vector<std::wstring> steps;
     };
     const Case cases[] = {
-        {"busy product keeps the frame as it is", true, 0, true, CloseMode::User, true, {L"busy?"}},
+        {"busy product keeps the frame as it is until its work ends", true, 0, true, CloseMode::User, true,
+         {L"busy?", L"exit waits"}},
         {"minimize chosen", false, 0, false, CloseMode::User, true, {L"busy?", L"save", L"ask", L"minimize"}},
         {"exit chosen", false, 0, true, CloseMode::User, false, Then({L"busy?", L"save", L"ask"}, kExitPath)},
         {"maximized asks too", false, 2, false, CloseMode::User, true, {L"busy?", L"save", L"ask", L"minimize"}},

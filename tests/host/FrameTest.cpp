@@ -712,3 +712,188 @@ TEST_F(FrameTest, DoubleClickOnTheFirstPanelSwitchesTheHook) {
     userinput::DoubleClick(panel(0));
     EXPECT_TRUE(shows(contract::HookOnText));
 }
+
+namespace {
+
+// How often the frame has asked its product's window whether it may stop, and how often the
+// product has been asked to show its window.
+int ProductCallsTo(const wchar_t* member) {
+    int n = 0;
+    for (const std::wstring& call : FakeProducts::Calls()) n += call.find(std::wstring(L"|") + member) != std::wstring::npos;
+    return n;
+}
+
+// On the user's thread: clicks the frame's menu-bar item at that position, then the item with
+// that caption on the menu that drops down. Answers whether both clicks were made.
+bool ChooseFromMenuBar(HWND frame, int barPosition, const std::wstring& caption) {
+    HMENU bar = GetMenu(frame);
+    RECT title{};
+    if (!GetMenuItemRect(frame, bar, static_cast<UINT>(barPosition), &title)) return false;
+    userinput::Click(POINT{(title.left + title.right) / 2, (title.top + title.bottom) / 2});
+    if (!userinput::WaitForPopUpMenu()) return false;
+    HMENU menu = GetSubMenu(bar, barPosition);
+    for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+        wchar_t text[128] = {};
+        GetMenuStringW(menu, static_cast<UINT>(i), text, 127, MF_BYPOSITION);
+        if (caption != text) continue;
+        RECT item{};
+        if (!userinput::WaitUntil([&] { return GetMenuItemRect(nullptr, menu, static_cast<UINT>(i), &item) != FALSE; },
+                                  3000))
+            return false;
+        Sleep(100);
+        GetMenuItemRect(nullptr, menu, static_cast<UINT>(i), &item);
+        userinput::Click(POINT{item.left + 12, (item.top + item.bottom) / 2});
+        return true;
+    }
+    userinput::Press(VK_ESCAPE);
+    return false;
+}
+
+// One way the user asks the frame to close, on the user's thread.
+struct FrameCloseWay {
+    const char* name;
+    std::function<bool(HWND frame)> close;
+};
+void PrintTo(const FrameCloseWay& way, std::ostream* out) { *out << way.name; }
+
+const FrameCloseWay kFrameCloseWays[] = {
+    {"File, Exit from the menu bar", [](HWND frame) { return ChooseFromMenuBar(frame, 0, L"E&xit"); }},
+    {"the frame's close box",
+     [](HWND frame) {
+         const POINT box = userinput::CloseBoxOf(frame);
+         if (box.x < 0) return false;
+         userinput::Click(box);
+         return true;
+     }},
+};
+
+class FrameCloseWhileAProductWorks : public FrameTest, public ::testing::WithParamInterface<FrameCloseWay> {};
+
+}  // namespace
+
+TEST_P(FrameCloseWhileAProductWorks, WaitsSayingSoAndIsCarriedOutWhenTheWorkEnds) {
+    MDIFrm& frame = ShowFrame();
+    ASSERT_TRUE(frame.suite.Products.at(0).Product);
+    FakeProducts::Set(A + L".Window", L"Interruptible", false);
+    ASSERT_TRUE(userinput::BringToFront(frame.Handle()));
+    const int before = ProductCallsTo(L"Interruptible");
+    bool acted = false;
+    const int leftOpen = userinput::ActAsUser([&] {
+        acted = GetParam().close(frame.Handle());
+        // The close has run once it asked the product whether it may stop.
+        acted = userinput::WaitUntil([&] { return ProductCallsTo(L"Interruptible") > before; }, 5000) && acted;
+    });
+    EXPECT_EQ(leftOpen, 0) << "an input was lost";
+    ASSERT_TRUE(acted) << "the close reached the frame";
+    PumpFor(300);
+    // Nothing closes yet, no question is asked; the user is told that the Exit waits.
+    EXPECT_EQ(MDIFrm::Current(), &frame);
+    EXPECT_EQ(frmQuit::Existing(), nullptr);
+    EXPECT_EQ(g_ends, 0);
+    EXPECT_NE(vb::InStr(frame.PanelText(3), L"exit", vb::TextCompare), 0) << vb::ToAnsi(frame.PanelText(3));
+
+    // The work ends: the close the user asked for goes ahead, the question included.
+    bool asked = false;
+    WindowDriver driver({[&asked] {
+                             frmQuit* q = frmQuit::Existing();
+                             if (!q || !q->Visible() || !BringInFront(q->Handle())) return false;
+                             asked = true;
+                             ClickWindow(q->optChoice(1).Handle());
+                             return true;
+                         },
+                         [] {
+                             frmQuit* q = frmQuit::Existing();
+                             if (!q->optChoice(1).Value()) return false;
+                             ClickWindow(q->OKButton.Handle());
+                             return true;
+                         }});
+    FakeProducts::Set(A + L".Window", L"Interruptible", true);
+    EXPECT_TRUE(PumpUntil([] { return MDIFrm::Current() == nullptr; })) << "the waiting Exit was carried out";
+    EXPECT_FALSE(driver.TimedOut());
+    EXPECT_TRUE(asked);
+    EXPECT_EQ(g_ends, 1);
+    EXPECT_FALSE(AtomPresent());
+}
+
+INSTANTIATE_TEST_SUITE_P(AsTheUserDoes, FrameCloseWhileAProductWorks, ::testing::ValuesIn(kFrameCloseWays),
+                         [](const ::testing::TestParamInfo<FrameCloseWay>& info) {
+                             std::string name;
+                             for (const char* c = info.param.name; *c; ++c)
+                                 if (isalnum(static_cast<unsigned char>(*c))) name += *c;
+                             return name;
+                         });
+
+TEST_F(FrameTest, TrayMenuClickExitWhileAProductWorksWaitsForTheWorkToEnd) {
+    MDIFrm& frame = ShowFrame();
+    frmSysTray& tray = frmSysTray::Default();
+    tray.Activate(frame);
+    // The frame sits in the notification area: an Exit asks no question.
+    frame.SetWindowState(1);
+    frame.Hide();
+    FakeProducts::Set(A + L".Window", L"Interruptible", false);
+    tray.MenuClick(trayExit);
+    PumpFor(300);
+    EXPECT_EQ(MDIFrm::Current(), &frame);
+    EXPECT_EQ(g_ends, 0);
+    FakeProducts::Set(A + L".Window", L"Interruptible", true);
+    EXPECT_TRUE(PumpUntil([] { return MDIFrm::Current() == nullptr; }));
+    EXPECT_EQ(frmQuit::Existing(), nullptr);
+    EXPECT_EQ(g_ends, 1);
+}
+
+TEST_F(FrameTest, TheProductsButtonOpensItOnTheFirstClickAfterItsWindowClosed) {
+    MDIFrm& frame = ShowFrame();
+    ASSERT_TRUE(frame.suite.Products.at(0).Product);
+    // The frame's heartbeat is held: its idle release (once a second) must not be what opens the
+    // way for the click.
+    KillTimer(frame.Handle(), 1);
+    // The product's window closes, as the options window's own close does.
+    FakeProducts::Set(A + L".Window", L"Visible", false);
+    const int shown = ProductCallsTo(L"ShowForm");
+    ASSERT_TRUE(userinput::BringToFront(frame.Handle()));
+    const RECT button = frame.asxToolbar1.ButtonRect(2);
+    userinput::Click(userinput::OnScreen(frame.asxToolbar1.Handle(),
+                                         POINT{(button.left + button.right) / 2, (button.top + button.bottom) / 2}));
+    EXPECT_TRUE(PumpUntil([&] { return ProductCallsTo(L"ShowForm") > shown; }, 5000))
+        << "the first click opened the product's window again";
+    EXPECT_TRUE(frame.suite.Products.at(0).Product);
+    EXPECT_TRUE(presenter_.shown.empty());
+}
+
+namespace {
+// Set by the test for the timer that runs inside the product's modal loop.
+std::function<void()>* g_whileProductModal = nullptr;
+void CALLBACK WhileProductModal(HWND, UINT, UINT_PTR id, DWORD) {
+    KillTimer(nullptr, id);
+    if (g_whileProductModal) (*g_whileProductModal)();
+}
+}  // namespace
+
+TEST_F(FrameTest, TheTrayIconLeavesTheFrameInTheTrayWhileAProductsModalWindowWaits) {
+    MDIFrm& frame = ShowFrame();
+    frmSysTray& tray = frmSysTray::Default();
+    tray.Activate(frame);
+    // The frame sits in the notification area.
+    frame.SetWindowState(1);
+    frame.Hide();
+    ASSERT_FALSE(frame.Visible());
+    bool ran = false, disabled = false, stayed = false;
+    std::function<void()> whileOpen = [&] {
+        ran = true;
+        disabled = !IsWindowEnabled(frame.Handle());
+        // The icon's click, as the shell delivers it: it would bring the frame back.
+        SendMessageW(tray.Handle(), TrayCallbackMessage, 0, WM_LBUTTONUP);
+        stayed = !frame.Visible() && frame.WindowState() == 1;
+        PostMessageW(FindWindowW(nullptr, L"Fake product dialog"), WM_CLOSE, 0, 0);
+    };
+    g_whileProductModal = &whileOpen;
+    SetTimer(nullptr, 0, 200, &WhileProductModal);
+    FakeProducts::ShowModalWindow(frame.Handle());
+    g_whileProductModal = nullptr;
+    ASSERT_TRUE(ran) << "the product's window came up";
+    EXPECT_TRUE(disabled) << "the product's modal window holds the hidden frame";
+    EXPECT_TRUE(stayed) << "the icon's click left the frame in the tray";
+    // Answered, the icon's click brings the frame back.
+    SendMessageW(tray.Handle(), TrayCallbackMessage, 0, WM_LBUTTONUP);
+    EXPECT_TRUE(frame.Visible());
+}

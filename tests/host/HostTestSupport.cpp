@@ -168,6 +168,11 @@ void FakeProducts::Remove(const std::wstring& owner, const wchar_t* member) {
     SetVariant(owner, member, v);
 }
 
+void FakeProducts::ShowModalWindow(HWND owner) {
+    auto show = FakeFunction<void(__stdcall*)(HWND)>("FakeProductShowModal");
+    if (show) show(owner);
+}
+
 std::vector<std::wstring> FakeProducts::Calls() {
     auto calls = FakeFunction<BSTR(__stdcall*)()>("FakeProductCalls");
     std::vector<std::wstring> lines;

@@ -76,6 +76,8 @@ public:
     // "owner|member" per call, in order.
     static std::vector<std::wstring> Calls();
     static long Live(const std::wstring& owner);
+    // A modal window of the products' module, owned by owner, until it is sent WM_CLOSE.
+    static void ShowModalWindow(HWND owner);
 };
 
 // The toolbar as the build-up sees it: a record of what was asked of it.

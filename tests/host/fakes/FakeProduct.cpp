@@ -13,6 +13,7 @@
 #include "com/ComModule.h"
 #include "com/ComRegistration.h"
 #include "vb/VbApp.h"
+#include "win/Window.h"
 
 namespace {
 
@@ -202,3 +203,23 @@ extern "C" BSTR __stdcall FakeProductCalls() {
 }
 
 extern "C" long __stdcall FakeProductLive(const wchar_t* owner) { return Fake().live[owner]; }
+
+namespace {
+// A product's own modal window, run by this module's copy of the window layer (whose count of
+// modal loops the host cannot see).
+class FakeDialog : public win::Window {
+public:
+    explicit FakeDialog(HWND owner) : win::Window(L"frmFakeDialog") {
+        Create(L"Fake product dialog", 200, 80, WS_POPUP | WS_CAPTION | WS_SYSMENU, 0, owner);
+    }
+};
+}  // namespace
+
+// Shows a modal window owned by owner and returns once it has been closed (WM_CLOSE).
+extern "C" void __stdcall FakeProductShowModal(HWND owner) {
+    try {
+        FakeDialog dialog(owner);
+        dialog.ShowModal();
+    } catch (...) {
+    }
+}

@@ -1,0 +1,284 @@
+// Closing the options window while it works, as the user closes it: the real window maximized in
+// a frame with a menu bar (where the maximized child's close box sits), "Refresh Exe's" chosen
+// from the program list's pop-up, and the close asked for with the keys or the close box through
+// SendInput from a second thread while the scan runs on this one.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <functional>
+#include <string>
+
+#include "FakePresenter.h"
+#include "LibraryMessages.h"
+#include "OptionsMenus.h"
+#include "OptionsTestSupport.h"
+#include "OptionsWindowSupport.h"
+#include "UserInput.h"
+#include "basData.h"
+#include "basIniFile.h"
+#include "basMessageHandler.h"
+#include "basStrings.h"
+#include "com/ComDispatch.h"
+#include "frmTesselOptions.h"
+#include "vb/VbError.h"
+#include "vb/VbScreen.h"
+#include "vb/VbText.h"
+#include "zip/ZipArchive.h"
+
+using namespace windowtest;
+
+namespace {
+
+HWND OpenPopUp() {
+    HWND menu = FindWindowW(L"#32768", nullptr);
+    return menu && IsWindowVisible(menu) ? menu : nullptr;
+}
+
+// The position of the item whose caption starts with text; -1 when there is none.
+int PositionStartingWith(HMENU menu, const std::wstring& text) {
+    for (int i = 0; menu && i < GetMenuItemCount(menu); ++i) {
+        wchar_t caption[256] = {};
+        GetMenuStringW(menu, static_cast<UINT>(i), caption, 255, MF_BYPOSITION);
+        if (std::wstring(caption).rfind(text, 0) == 0) return i;
+    }
+    return -1;
+}
+
+// The middle of the frame's menu-bar item with that command id, on the screen; {-1, -1} when the
+// bar has none (the maximized child's close box is the item SC_CLOSE).
+POINT MenuBarItemOf(HWND frame, UINT id) {
+    HMENU bar = GetMenu(frame);
+    for (int i = 0; bar && i < GetMenuItemCount(bar); ++i) {
+        RECT r{};
+        if (GetMenuItemID(bar, i) == id && GetMenuItemRect(frame, bar, static_cast<UINT>(i), &r))
+            return POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+    }
+    return POINT{-1, -1};
+}
+
+class OptionsCloseTest : public ::testing::Test {
+public:
+    void SetUp() override {
+        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+        SetMessageRows(LibraryMessageRow);
+        vb::Err().Clear();
+        root = RootFolder();
+        WriteArchive(root, {{L"Tesselcat.xml", CategoryFile()}, {L"TesselExe.dat", ProgramLines(8)}});
+        archive = GetArchivePath();
+        SetFirstRun(L"False");
+        DeleteFileW(JoinPaths(root, L"Messages\\Lumox\\Welcome.app.note").c_str());
+    }
+    void TearDown() override {
+        if (frmTesselOptions* w = frmTesselOptions::Existing()) DestroyWindow(w->Handle());
+        frame.reset();
+        SetProgramScan(nullptr);
+        Pump(50);
+        vb::Err().Clear();
+        CoUninitialize();
+    }
+
+    // The window opened, maximized, in a frame with a menu bar that fills the screen and is in front.
+    frmTesselOptions& OpenInFrame() {
+        frame = std::make_unique<TestFrame>();
+        HMENU bar = CreateMenu();
+        HMENU file = CreatePopupMenu();
+        AppendMenuW(file, MF_STRING, 1, L"E&xit");
+        AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(file), L"&File");
+        SetMenu(frame->Handle(), bar);
+        SetWindowPos(frame->Handle(), HWND_TOP, 0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN),
+                     SWP_SHOWWINDOW);
+        frmTesselOptions& w = frmTesselOptions::Default();
+        w.ShowForm();
+        EXPECT_TRUE(PumpUntil([&] { return !w.Loaded() || w.FormReadiness() == frReady; }));
+        EXPECT_TRUE(userinput::BringToFront(frame->Handle()));
+        userinput::PumpFor(100);
+        return w;
+    }
+
+    // A scan that lets messages through, step after step, until the user is done (or, should an
+    // input be lost, for at most half a minute), writing its new list first.
+    void ScanUntilTheUserIsDone(frmTesselOptions& w, const std::string& newList) {
+        frmTesselOptions* window = &w;
+        SetProgramScan([this, window, newList](ExeScanHost&, bool) {
+            frmTesselOptions& w = *window;
+            WriteFileBytes(WorkingFolder() + L"\\TesselExe.dat", newList);
+            scanning = true;
+            const DWORD end = GetTickCount() + 30000;
+            while (!userDone && static_cast<LONG>(end - GetTickCount()) > 0) {
+                vb::DoEvents();
+                ++progress;
+                if (w.ClosePending()) closeAsked = true;
+                stillThere = stillThere && w.Loaded();
+                Sleep(5);
+            }
+            scanning = false;
+            return true;
+        });
+    }
+
+    // On the user's thread: "Refresh Exe's" from the program list's pop-up; true once the scan runs.
+    bool StartRescan(frmTesselOptions& w) {
+        RECT row{};
+        row.left = LVIR_LABEL;
+        SendMessageW(w.lvwPrograms.Handle(), LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&row));
+        userinput::Click(userinput::OnScreen(w.lvwPrograms.Handle(), POINT{row.left + 8, (row.top + row.bottom) / 2}),
+                         userinput::Button::Right);
+        if (!userinput::WaitUntil([] { return OpenPopUp() != nullptr; }, 10000)) {
+            notes += "no pop-up opened; ";
+            return false;
+        }
+        Sleep(150);
+        const int position = PositionStartingWith(w.Menus()->NativeMenu(mgPrgList), L"Refresh Exe");
+        if (position < 0 || !optionstest::ClickMenuItemAsUser(w.Menus()->NativeMenu(mgPrgList), position)) {
+            notes += "no Refresh Exe's item; ";
+            return false;
+        }
+        // Under load Wine's menu can let a click pass while it shows the item lit under the
+        // pointer; the user then takes it with Enter.
+        if (!userinput::WaitUntil([&] { return scanning.load() || !OpenPopUp(); }, 3000)) userinput::Press(VK_RETURN);
+        if (!userinput::WaitUntil([&] { return scanning.load(); }, 10000)) {
+            notes += OpenPopUp() ? "the item's click was lost: the pop-up stays; " : "the scan did not start; ";
+            if (OpenPopUp()) userinput::Press(VK_ESCAPE);
+            return false;
+        }
+        return true;
+    }
+
+    // On the user's thread: waits until the scan has taken that many more steps.
+    bool ScanAdvances(int steps, DWORD ms = 5000) {
+        const int from = progress;
+        return userinput::WaitUntil([&] { return progress - from >= steps; }, ms);
+    }
+
+    std::wstring root, archive;
+    std::unique_ptr<TestFrame> frame;
+    FakePresenter boxes;
+    DialogWatchdog watchdog;
+    std::atomic<bool> scanning{false}, userDone{false}, closeAsked{false}, stillThere{true};
+    std::atomic<int> progress{0};
+    std::string notes;
+};
+
+// One way the user asks the window to close, on the user's thread while the scan runs; it says
+// whether the scan kept taking steps meanwhile.
+struct CloseWay {
+    const char* name;
+    std::function<bool(OptionsCloseTest& test, HWND frame)> close;
+};
+
+void PrintTo(const CloseWay& way, std::ostream* out) { *out << way.name; }
+
+class CloseDuringARescan : public OptionsCloseTest, public ::testing::WithParamInterface<CloseWay> {};
+
+const CloseWay kCloseWays[] = {
+    {"Ctrl+F4",
+     [](OptionsCloseTest&, HWND) {
+         userinput::Chord({VK_CONTROL, VK_F4});
+         return true;
+     }},
+    {"the close box, held down a while",
+     [](OptionsCloseTest& t, HWND frame) {
+         const POINT box = MenuBarItemOf(frame, SC_CLOSE);
+         if (box.x < 0) {
+             t.notes += "no close box in the frame's menu bar; ";
+             return false;
+         }
+         userinput::MoveTo(box);
+         userinput::SettlePointer();
+         userinput::ButtonDown(userinput::Button::Left);
+         // While the button is down the close is asked for and the scan goes on.
+         const bool asked = userinput::WaitUntil([&] { return t.closeAsked.load(); }, 5000);
+         const bool advanced = t.ScanAdvances(20);
+         userinput::ButtonUp(userinput::Button::Left);
+         if (!asked) t.notes += "the press asked for no close while the button was down; ";
+         if (!advanced) t.notes += "the scan stood still while the button was down; ";
+         return asked && advanced;
+     }},
+};
+
+TEST_P(CloseDuringARescan, WaitsForTheScanWhichKeepsGoingAndItsListIsPacked) {
+    frmTesselOptions& w = OpenInFrame();
+    ASSERT_TRUE(w.Loaded());
+    const std::string newList = ProgramLines(12);
+    ScanUntilTheUserIsDone(w, newList);
+    bool keptGoing = false;
+    const int leftOpen = userinput::ActAsUser([&] {
+        if (StartRescan(w)) {
+            keptGoing = GetParam().close(*this, frame->Handle());
+            if (!userinput::WaitUntil([&] { return closeAsked.load(); }, 5000)) notes += "no close was asked for; ";
+            keptGoing = ScanAdvances(20) && keptGoing;
+        }
+        userDone = true;
+    });
+    EXPECT_EQ(leftOpen, 0) << "an input was lost";
+    EXPECT_TRUE(notes.empty()) << notes;
+    EXPECT_TRUE(closeAsked) << "the close reached the window during the scan";
+    EXPECT_TRUE(keptGoing) << "the scan kept taking steps after the close was asked for";
+    EXPECT_TRUE(stillThere) << "the window stayed while its scan ran";
+    ASSERT_TRUE(PumpUntil([&] { return !w.Loaded(); }, 10000)) << "the close went ahead once the scan ended";
+    const std::wstring check = testsupport::FreshTempFolder(L"closecheck");
+    ASSERT_EQ(zip::ZipResult::Ok, zip::UnpackFiles(archive, check, kPassword));
+    EXPECT_EQ(ReadFileBytes(check + L"\\TesselExe.dat"), newList) << "the scan's list reached the archive";
+    testsupport::RemoveTree(check);
+}
+
+INSTANTIATE_TEST_SUITE_P(AsTheUserDoes, CloseDuringARescan, ::testing::ValuesIn(kCloseWays),
+                         [](const ::testing::TestParamInfo<CloseWay>& info) {
+                             std::string name;
+                             for (const char* c = info.param.name; *c; ++c)
+                                 if (isalnum(static_cast<unsigned char>(*c))) name += *c;
+                             return name;
+                         });
+
+// The host's tick closes the window (its frame went to the tray) while the window's pop-up menu
+// is open, and the host then asks for the window again: the object whose menu loop is still
+// running must stay until that loop has returned.
+TEST_F(OptionsCloseTest, AWindowClosedUnderItsOpenPopUpMenuLivesUntilTheMenuHasReturned) {
+    frmTesselOptions& w = OpenInFrame();
+    ASSERT_TRUE(w.Loaded());
+    IDispatch* form = w.Automation();
+    form->AddRef();
+    com::ComPtr<IDispatch> kept(form);
+    std::atomic<bool> closedUnderMenu{false};
+    long readinessAfterReopen = -1;
+    frmTesselOptions* reopened = nullptr;
+    // On this thread, from inside the menu's loop once the menu shows.
+    static std::function<void()>* whileOpen = nullptr;
+    std::function<void()> closeAndReopen = [&] {
+        if (closedUnderMenu || !OpenPopUp()) return;
+        w.SetMdiFrmWindowState(1);
+        w.TimerEvent();
+        if (w.Loaded()) return;
+        reopened = &frmTesselOptions::Default();
+        readinessAfterReopen = com::CallByName(kept.Get(), L"FormReadiness", DISPATCH_PROPERTYGET).ToLong();
+        closedUnderMenu = true;
+    };
+    whileOpen = &closeAndReopen;
+    const UINT_PTR timer = SetTimer(nullptr, 0, 30, [](HWND, UINT, UINT_PTR, DWORD) {
+        if (whileOpen) (*whileOpen)();
+    });
+    const int leftOpen = userinput::ActAsUser([&] {
+        RECT row{};
+        row.left = LVIR_LABEL;
+        SendMessageW(w.lvwPrograms.Handle(), LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&row));
+        userinput::Click(userinput::OnScreen(w.lvwPrograms.Handle(), POINT{row.left + 8, (row.top + row.bottom) / 2}),
+                         userinput::Button::Right);
+        if (!userinput::WaitUntil([&] { return closedUnderMenu.load(); }, 5000)) notes += "no close under the menu; ";
+        if (OpenPopUp()) userinput::Press(VK_ESCAPE);
+        userinput::WaitUntil([] { return OpenPopUp() == nullptr; }, 3000);
+    });
+    KillTimer(nullptr, timer);
+    whileOpen = nullptr;
+    EXPECT_EQ(leftOpen, 0);
+    EXPECT_TRUE(notes.empty()) << notes;
+    ASSERT_TRUE(closedUnderMenu);
+    EXPECT_NE(reopened, &w) << "a new window stands for the closed one";
+    EXPECT_EQ(readinessAfterReopen, frReady) << "the closed window's object was still there under its menu";
+    // Once nothing of it runs any more, the next request lets it go.
+    frmTesselOptions::Default();
+    EXPECT_EQ(com::CallByName(kept.Get(), L"FormReadiness", DISPATCH_PROPERTYGET).ToLong(), 0);
+}
+
+}  // namespace
