@@ -612,7 +612,7 @@ inline HWND WaitForPopUpMenu(DWORD ms = 5000) {
 // On the user's thread: points at the item of the open pop-up menu at that position, waits until
 // the menu shows it highlighted (so the menu follows the pointer there), and clicks it. A move the
 // menu has not followed yet is made again, which is harmless; the click is made once. Answers
-// whether the item was highlighted and clicked.
+// whether the item was highlighted before the click.
 inline bool ClickMenuItem(HMENU menu, int position, DWORD ms = 5000) {
     const UINT at = static_cast<UINT>(position);
     RECT item{};
@@ -620,6 +620,10 @@ inline bool ClickMenuItem(HMENU menu, int position, DWORD ms = 5000) {
         return false;
     const POINT target{item.left + 12, (item.top + item.bottom) / 2};
     const auto lit = [&] { return (GetMenuState(menu, at, MF_BYPOSITION) & MF_HILITE) != 0; };
+    // The item may still show the highlight of an earlier opening, so the pointer always goes
+    // there first; the press then carries that point.
+    MoveTo(target);
+    SettlePointer();
     const bool highlighted = WaitUntil(
         [&] {
             if (lit()) return true;
@@ -628,10 +632,9 @@ inline bool ClickMenuItem(HMENU menu, int position, DWORD ms = 5000) {
             return WaitUntil(lit, 300);
         },
         ms);
-    if (!highlighted) return false;
     ButtonDown(Button::Left);
     ButtonUp(Button::Left);
-    return true;
+    return highlighted;
 }
 
 // The captions of a menu's items ("-" for a separator).

@@ -68,9 +68,19 @@ void ChooseFromPopUp(POINT at, HMENU menu, const std::wstring& caption) {
     // The items show or hide by what was clicked, so the item is looked up in the menu as it opened.
     const int position = optionstest::MenuPositionOf(menu, caption);
     ASSERT_GE(position, 0) << vb::ToAnsi(caption);
-    ASSERT_TRUE(userinput::ClickMenuItem(menu, position)) << "the pointer never highlighted " << vb::ToAnsi(caption);
-    EXPECT_TRUE(userinput::WaitUntil([] { return OpenPopUp() == nullptr; }, 10000))
-        << "the pop-up stays after the click on " << vb::ToAnsi(caption);
+    // Once the window has taken the click and caught up, a pop-up still open did not take the
+    // click as a choice (it closes before its loop looks at the queue again): clicking the item
+    // once more then is what a user does, and chooses nothing twice.
+    for (int click = 1;; ++click) {
+        const bool highlighted = userinput::ClickMenuItem(menu, position);
+        const bool caughtUp = userinput::WindowThreadCaughtUp();
+        if (!OpenPopUp()) break;
+        if (!caughtUp || click == 3) {
+            ADD_FAILURE() << "the pop-up stays after " << click << " clicks on " << vb::ToAnsi(caption)
+                          << (highlighted ? "" : " (never highlighted)");
+            return;
+        }
+    }
 }
 
 // Waits for a window of this process with that caption in front, holding the keyboard (one of
@@ -299,8 +309,7 @@ public:
             ChooseFromPopUp(at, menu, L"Assign Alias");
             HWND dialog = WaitForWindow(L"Assign Alias");
             ASSERT_NE(dialog, nullptr) << "the dialog came to the front";
-            // The company box has the keyboard with its text selected; Tab moves to the next box
-            // and selects its text.
+            // The company box has the keyboard with its text selected.
             HWND box = userinput::FocusedWindow();
             ASSERT_TRUE(TypeAndSee(box, company, company)) << "company: " << vb::ToAnsi(TextOf(box));
             // The next boxes in the dialog's order, each clicked into and typed over.
@@ -308,8 +317,8 @@ public:
                 box = GetNextDlgTabItem(dialog, box, FALSE);
                 ASSERT_TRUE(userinput::TypeInto(box, *text)) << vb::ToAnsi(*text) << ": " << vb::ToAnsi(TextOf(box));
             }
-            userinput::Press(VK_RETURN);
-            EXPECT_TRUE(WaitUntilGone(dialog)) << "Enter assigned the alias and closed the dialog";
+            userinput::Click(userinput::CentreOf(FindWindowExW(dialog, nullptr, L"Button", L"Assign Alias")));
+            EXPECT_TRUE(WaitUntilGone(dialog)) << "the click on Assign Alias assigned it and closed the dialog";
         });
         EXPECT_TRUE(boxes.shown.empty());
     }
