@@ -86,9 +86,7 @@ void OptionsEditor::lvwExts_MouseDown(int button, int /*shift*/, POINT point) {
         if (button != mbLeft) {
             // The selection stays: the menu acts on the row the user sees highlighted.
             SetAssociatedMenuItem();
-            window_.SetDragInProgress(true);
             menus_->PopUp(5);
-            window_.SetDragInProgress(false);
             return;
         }
         const int row = RowAt(lvwExts_, point);

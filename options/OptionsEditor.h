@@ -51,6 +51,7 @@ public:
     // "&Make Extension Associated" of the extension list's menu.
     virtual void SetMakeExtensionAssociatedEnabled(bool enabled) = 0;
     // Pops up mnuMain(index) of frmMenus and returns when it closed: 4 "Prg List", 5 "Extension List".
+    // The window's DragInProgress is set while the menu is open (by the menus, not by the callers).
     virtual void PopUp(int mainIndex) = 0;
     // The tree's pop-up for a button other than the left one on node (nullptr: empty space).
     virtual void PopUpForNode(win::TreeNode node) = 0;

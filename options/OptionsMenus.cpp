@@ -520,6 +520,7 @@ void frmMenus::SetMakeExtensionAssociatedEnabled(bool enabled) {
 void frmMenus::PopUp(int mainIndex) {
     HMENU menu = NativeMenu(mainIndex);
     if (!menu) return;
+    // Every pop-up of the window passes here: no tool tip shows while one is open.
     commands_.SetDragInProgress(true);
     POINT point{};
     GetCursorPos(&point);

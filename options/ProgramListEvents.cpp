@@ -71,9 +71,7 @@ void OptionsEditor::lvwPrograms_MouseDown(int button, int /*shift*/, POINT point
         } else {
             menus_->ShowAliasEntries(false);
         }
-        window_.SetDragInProgress(true);
         menus_->PopUp(4);
-        window_.SetDragInProgress(false);
     });
 }
 

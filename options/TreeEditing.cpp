@@ -30,9 +30,7 @@ void OptionsEditor::tvwChoices_MouseDown(int button, int /*shift*/, POINT point)
     TrappedVoid(L"tvwChoices_MouseDown", [&] {
         ops_.SetCurrentTreeNode(NodeAt(point));
         if (button == mbLeft) return;
-        window_.SetDragInProgress(true);
         menus_->PopUpForNode(ops_.CurrentTreeNode());
-        window_.SetDragInProgress(false);
     });
 }
 

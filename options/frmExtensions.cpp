@@ -29,6 +29,9 @@ constexpr int kClientHeight = kListTop + kListHeight + kMargin;
 // The default value of a newly registered extension key.
 constexpr const wchar_t* kUnassociated = L"Unassociated";
 
+// A name that cannot become a registry key of its own (see AddClicked).
+constexpr long kNotStorable = -2;
+
 }  // namespace
 
 // ---- list box ----
@@ -141,10 +144,15 @@ void frmExtensions::AddClicked() {
         const std::wstring extension = txt.Text();
         if (extension.size() < 2) return;
         // Registry keys are written in the ANSI code page: a name that does not survive it would
-        // become a key of question marks, shared by every such name of its length.
-        if (vb::FromAnsi(vb::ToAnsi(extension)) != extension) return;
-        const long listed = IsExtListed(extension);
-        if (listed >= 100000) {
+        // become a key of question marks, shared by every such name of its length. The user is
+        // told so, as for the other names the list refuses.
+        const long listed = vb::FromAnsi(vb::ToAnsi(extension)) != extension ? kNotStorable : IsExtListed(extension);
+        if (listed == kNotStorable) {
+            std::wstring text = L"The extension " + extension +
+                                L" cannot be registered with Windows: its name holds characters that this "
+                                L"computer's language settings cannot store in the registry.";
+            MessageHandler(MessageBase + 4500, std::nullopt, &text);
+        } else if (listed >= 100000) {
             MessageHandler(MessageBase + 4510);
         } else if (listed >= 0) {
             MessageHandler(MessageBase + 4509);

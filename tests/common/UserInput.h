@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdio>
 #include <functional>
 #include <initializer_list>
 #include <string>
@@ -71,8 +72,31 @@ inline POINT& PointerTarget() {
     return target;
 }
 
-inline void MoveTo(POINT screen) {
-    PointerTarget() = screen;
+// Button presses and keys handed to Windows, and those the window thread has since taken from its
+// queue. While ShowWhileUserActs runs, the window thread counts what it takes (a hook sees each
+// button and key message as its loop takes it, whichever loop that is: a menu's, a dialog's, a
+// drag's), so the user's thread can tell an input that is still on its way from one that has
+// arrived. Pointer moves are not counted: Windows merges them.
+struct InputLedger {
+    std::atomic<long> sent{0};
+    std::atomic<long> arrived{0};
+    std::atomic<bool> counting{false};
+    // Where the last counted button message went: its point on the screen and its window.
+    std::atomic<long> lastX{0}, lastY{0};
+    std::atomic<HWND> lastWindow{nullptr};
+};
+inline InputLedger& Ledger() {
+    static InputLedger ledger;
+    return ledger;
+}
+inline UINT Send(UINT count, INPUT* inputs) {
+    const UINT sent = SendInput(count, inputs, sizeof(INPUT));
+    Ledger().sent += static_cast<long>(sent);
+    return sent;
+}
+
+// A pointer input aimed at a screen point.
+inline INPUT PointerAt(POINT screen, DWORD flags) {
     const int width = GetSystemMetrics(SM_CXSCREEN);
     const int height = GetSystemMetrics(SM_CYSCREEN);
     INPUT input{};
@@ -80,25 +104,36 @@ inline void MoveTo(POINT screen) {
     // The middle of the pixel, so the rounding back to pixels lands on the pixel asked for.
     input.mi.dx = static_cast<LONG>((2LL * screen.x + 1) * 65536 / (2LL * width));
     input.mi.dy = static_cast<LONG>((2LL * screen.y + 1) * 65536 / (2LL * height));
-    input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | flags;
+    return input;
+}
+
+inline void MoveTo(POINT screen) {
+    PointerTarget() = screen;
+    INPUT input = PointerAt(screen, 0);
     SendInput(1, &input, sizeof(input));
 }
 
 enum class Button { Left, Right };
 
-inline void ButtonDown(Button b) {
+// A button pressed or let go where the last move sent the pointer. The press carries that point
+// itself: under Xvfb a late motion event of the display server can still move Wine's pointer
+// back for a moment, and a bare press would land wherever it was then.
+inline void PressOrRelease(DWORD flags) {
+    const POINT target = PointerTarget();
     INPUT input{};
-    input.type = INPUT_MOUSE;
-    input.mi.dwFlags = b == Button::Left ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_RIGHTDOWN;
-    SendInput(1, &input, sizeof(input));
+    if (target.x >= 0 && target.y >= 0) {
+        input = PointerAt(target, flags);
+    } else {
+        input.type = INPUT_MOUSE;
+        input.mi.dwFlags = flags;
+    }
+    Send(1, &input);
 }
 
-inline void ButtonUp(Button b) {
-    INPUT input{};
-    input.type = INPUT_MOUSE;
-    input.mi.dwFlags = b == Button::Left ? MOUSEEVENTF_LEFTUP : MOUSEEVENTF_RIGHTUP;
-    SendInput(1, &input, sizeof(input));
-}
+inline void ButtonDown(Button b) { PressOrRelease(b == Button::Left ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_RIGHTDOWN); }
+
+inline void ButtonUp(Button b) { PressOrRelease(b == Button::Left ? MOUSEEVENTF_LEFTUP : MOUSEEVENTF_RIGHTUP); }
 
 // Under Wine the pointer reaches its new place a moment after the move is queued; a button
 // pressed at once would land where the pointer was. Waits until the pointer is where the last
@@ -146,7 +181,7 @@ inline void KeyDown(WORD vk) {
     input.type = INPUT_KEYBOARD;
     input.ki.wVk = vk;
     input.ki.wScan = static_cast<WORD>(MapVirtualKeyW(vk, MAPVK_VK_TO_VSC));
-    SendInput(1, &input, sizeof(input));
+    Send(1, &input);
 }
 
 inline void KeyUp(WORD vk) {
@@ -155,7 +190,7 @@ inline void KeyUp(WORD vk) {
     input.ki.wVk = vk;
     input.ki.wScan = static_cast<WORD>(MapVirtualKeyW(vk, MAPVK_VK_TO_VSC));
     input.ki.dwFlags = KEYEVENTF_KEYUP;
-    SendInput(1, &input, sizeof(input));
+    Send(1, &input);
 }
 
 // One key pressed and let go.
@@ -179,7 +214,7 @@ inline void Type(const std::wstring& text) {
         input[0].ki.dwFlags = KEYEVENTF_UNICODE;
         input[1] = input[0];
         input[1].ki.dwFlags = KEYEVENTF_UNICODE | KEYEVENTF_KEYUP;
-        SendInput(2, input, sizeof(INPUT));
+        Send(2, input);
     }
 }
 
@@ -214,50 +249,301 @@ inline POINT CloseBoxOf(HWND hwnd) {
     return POINT{(first + last) / 2, y};
 }
 
+// ---- the window thread, watched while the user acts ----
+
+namespace watch {
+
+inline bool IsButtonMessage(WPARAM message) {
+    switch (message) {
+        case WM_LBUTTONDOWN: case WM_LBUTTONUP: case WM_LBUTTONDBLCLK:
+        case WM_RBUTTONDOWN: case WM_RBUTTONUP: case WM_RBUTTONDBLCLK:
+        case WM_MBUTTONDOWN: case WM_MBUTTONUP: case WM_MBUTTONDBLCLK:
+        case WM_NCLBUTTONDOWN: case WM_NCLBUTTONUP: case WM_NCLBUTTONDBLCLK:
+        case WM_NCRBUTTONDOWN: case WM_NCRBUTTONUP: case WM_NCRBUTTONDBLCLK:
+        case WM_NCMBUTTONDOWN: case WM_NCMBUTTONUP: case WM_NCMBUTTONDBLCLK:
+            return true;
+        default:
+            return false;
+    }
+}
+
+// Hooks of the window thread: they run as its loop takes a message from the queue.
+inline LRESULT CALLBACK CountButton(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HC_ACTION && IsButtonMessage(wParam)) {
+        const auto* info = reinterpret_cast<const MOUSEHOOKSTRUCT*>(lParam);
+        InputLedger& ledger = Ledger();
+        ledger.lastX = info->pt.x;
+        ledger.lastY = info->pt.y;
+        ledger.lastWindow = info->hwnd;
+        ++ledger.arrived;
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+inline LRESULT CALLBACK CountKey(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HC_ACTION) ++Ledger().arrived;
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+// A message the user's thread posts to the window thread to learn when that thread has taken
+// everything queued before it.
+inline UINT SyncMessage() {
+    static const UINT message = RegisterWindowMessageW(L"UserInput.WindowThreadSync");
+    return message;
+}
+inline std::atomic<long>& SyncsTaken() {
+    static std::atomic<long> taken{0};
+    return taken;
+}
+inline std::atomic<long>& SyncsPosted() {
+    static std::atomic<long> posted{0};
+    return posted;
+}
+inline LRESULT CALLBACK SeeSync(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HC_ACTION && (wParam & PM_REMOVE)) {
+        const auto* msg = reinterpret_cast<const MSG*>(lParam);
+        if (msg->message == SyncMessage() && !msg->hwnd) {
+            const long number = static_cast<long>(msg->wParam);
+            if (number > SyncsTaken().load()) SyncsTaken() = number;
+        }
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+// The thread the hooks watch (0 while none does).
+inline std::atomic<DWORD>& WatchedThread() {
+    static std::atomic<DWORD> thread{0};
+    return thread;
+}
+
+// Installs the counting hooks on this thread for its lifetime, unless they are already there.
+class Hooks {
+public:
+    Hooks() {
+        if (WatchedThread().load() != 0) return;
+        const DWORD self = GetCurrentThreadId();
+        Ledger().arrived = Ledger().sent.load();
+        mouse_ = SetWindowsHookExW(WH_MOUSE, &CountButton, nullptr, self);
+        keys_ = SetWindowsHookExW(WH_KEYBOARD, &CountKey, nullptr, self);
+        messages_ = SetWindowsHookExW(WH_GETMESSAGE, &SeeSync, nullptr, self);
+        if (mouse_ && keys_ && messages_) {
+            WatchedThread() = self;
+            Ledger().counting = true;
+        }
+    }
+    ~Hooks() {
+        if (mouse_ && keys_ && messages_ && WatchedThread().load() == GetCurrentThreadId()) {
+            Ledger().counting = false;
+            WatchedThread() = 0;
+        }
+        if (mouse_) UnhookWindowsHookEx(mouse_);
+        if (keys_) UnhookWindowsHookEx(keys_);
+        if (messages_) UnhookWindowsHookEx(messages_);
+    }
+    Hooks(const Hooks&) = delete;
+    Hooks& operator=(const Hooks&) = delete;
+
+private:
+    HHOOK mouse_ = nullptr, keys_ = nullptr, messages_ = nullptr;
+};
+
+inline std::string Narrow(const std::wstring& text) {
+    const int n = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<size_t>(n > 0 ? n : 0), '\0');
+    if (n > 0) WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), out.data(), n, nullptr, nullptr);
+    return out;
+}
+
+inline std::string NameOf(HWND hwnd) {
+    if (!hwnd) return "(none)";
+    wchar_t cls[64] = {}, text[128] = {};
+    GetClassNameW(hwnd, cls, 63);
+    GetWindowTextW(hwnd, text, 127);
+    return Narrow(std::wstring(cls) + L" \"" + text + L"\"");
+}
+
+// The pop-up menu of that thread that shows, if any.
+inline HWND OpenMenuOf(DWORD thread) {
+    for (HWND menu = FindWindowExW(nullptr, nullptr, L"#32768", nullptr); menu;
+         menu = FindWindowExW(nullptr, menu, L"#32768", nullptr))
+        if (IsWindowVisible(menu) && GetWindowThreadProcessId(menu, nullptr) == thread) return menu;
+    return nullptr;
+}
+
+// What that thread shows: its windows with their texts, an open pop-up with its items, who holds
+// the pointer and the keys, and how far the user's input got.
+inline std::string Describe(DWORD thread) {
+    std::string out;
+    GUITHREADINFO info{};
+    info.cbSize = sizeof(info);
+    if (GetGUIThreadInfo(thread, &info)) {
+        out += "active " + NameOf(info.hwndActive) + ", focus " + NameOf(info.hwndFocus);
+        if (info.hwndCapture) out += ", pointer captured by " + NameOf(info.hwndCapture);
+        if (info.flags & GUI_INMENUMODE) out += ", in a menu";
+        out += "\n";
+    }
+    if (HWND menu = OpenMenuOf(thread)) {
+        out += "pop-up menu:";
+        HMENU items = nullptr;
+        DWORD_PTR answer = 0;
+        if (SendMessageTimeoutW(menu, 0x01E1 /*MN_GETHMENU*/, 0, 0, SMTO_ABORTIFHUNG, 1000, &answer))
+            items = reinterpret_cast<HMENU>(answer);
+        for (int i = 0; items && i < GetMenuItemCount(items); ++i) {
+            wchar_t text[128] = {};
+            GetMenuStringW(items, static_cast<UINT>(i), text, 127, MF_BYPOSITION);
+            out += " [" + Narrow(text[0] ? text : L"-") +
+                   ((GetMenuState(items, static_cast<UINT>(i), MF_BYPOSITION) & MF_HILITE) ? "*]" : "]");
+        }
+        out += "\n";
+    }
+    struct Windows {
+        std::string* out;
+    } windows{&out};
+    EnumThreadWindows(
+        thread,
+        [](HWND w, LPARAM param) -> BOOL {
+            if (!IsWindowVisible(w)) return TRUE;
+            std::string& o = *reinterpret_cast<Windows*>(param)->out;
+            o += "window " + NameOf(w) + (IsWindowEnabled(w) ? "" : " (disabled)") + ":";
+            EnumChildWindows(
+                w,
+                [](HWND child, LPARAM p) -> BOOL {
+                    wchar_t text[128] = {};
+                    if (IsWindowVisible(child) && GetWindowTextW(child, text, 127) > 0)
+                        *reinterpret_cast<std::string*>(p) += " \"" + Narrow(text) + "\"";
+                    return TRUE;
+                },
+                reinterpret_cast<LPARAM>(&o));
+            o += "\n";
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&windows));
+    const InputLedger& ledger = Ledger();
+    out += "inputs sent " + std::to_string(ledger.sent.load()) + ", taken by the window thread " +
+           std::to_string(ledger.arrived.load()) + "; the last click reached " + std::to_string(ledger.lastX.load()) +
+           "," + std::to_string(ledger.lastY.load()) + " on " + NameOf(ledger.lastWindow.load()) + "\n";
+    return out;
+}
+
+// The windows of that thread that show.
+inline std::vector<HWND> ShownWindowsOf(DWORD thread) {
+    std::vector<HWND> shown;
+    EnumThreadWindows(
+        thread,
+        [](HWND w, LPARAM param) -> BOOL {
+            if (IsWindowVisible(w)) reinterpret_cast<std::vector<HWND>*>(param)->push_back(w);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&shown));
+    return shown;
+}
+
+// Leaves what still waits on that thread as a user who walks away does, gentlest first: an open
+// pop-up menu and a held pointer get Escape (and, later, the button let go), then the windows that
+// came up while the user acted and still wait get WM_CLOSE; the windows that showed before (the
+// test's frame) are left alone. Posted, so no focus or pointer position is needed. Notes each
+// window met.
+inline void Leave(DWORD thread, int round, const std::vector<HWND>& before, std::vector<HWND>& met) {
+    const auto note = [&](HWND w) {
+        if (std::find(met.begin(), met.end(), w) == met.end()) met.push_back(w);
+    };
+    if (HWND menu = OpenMenuOf(thread)) {
+        note(menu);
+        PostMessageW(menu, WM_KEYDOWN, VK_ESCAPE, 0);
+        return;
+    }
+    GUITHREADINFO info{};
+    info.cbSize = sizeof(info);
+    if (GetGUIThreadInfo(thread, &info) && info.hwndCapture && round < 4) {
+        note(info.hwndCapture);
+        if (round % 2 == 0)
+            PostMessageW(info.hwndCapture, WM_KEYDOWN, VK_ESCAPE, 0);
+        else
+            PostMessageW(info.hwndCapture, WM_LBUTTONUP, 0, 0);
+        return;
+    }
+    for (HWND w : ShownWindowsOf(thread)) {
+        if (!IsWindowEnabled(w) || std::find(before.begin(), before.end(), w) != before.end()) continue;
+        note(w);
+        PostMessageW(w, WM_CLOSE, 0, 0);
+    }
+}
+
+}  // namespace watch
+
+// On the user's thread: waits until the window thread has taken from its queue every button press
+// and key sent so far (at once when no window thread is watched). Answers whether all came.
+inline bool InputArrived(DWORD ms = 10000) {
+    if (!Ledger().counting) return true;
+    return WaitUntil([] { return Ledger().arrived.load() >= Ledger().sent.load(); }, ms);
+}
+
+// On the user's thread: waits until the window thread has taken every input sent so far and then,
+// twice over, every message queued behind it, so that what an input posted (a menu's command) has
+// been handed on too. Answers whether the thread caught up in time.
+inline bool WindowThreadCaughtUp(DWORD ms = 10000) {
+    const DWORD thread = watch::WatchedThread().load();
+    if (!thread) return true;
+    const DWORD end = GetTickCount() + ms;
+    const auto left = [&] {
+        const LONG l = static_cast<LONG>(end - GetTickCount());
+        return l > 0 ? static_cast<DWORD>(l) : 0;
+    };
+    if (!InputArrived(left())) return false;
+    for (int round = 0; round < 2; ++round) {
+        const long number = ++watch::SyncsPosted();
+        PostThreadMessageW(thread, watch::SyncMessage(), static_cast<WPARAM>(number), 0);
+        if (!WaitUntil([&] { return watch::SyncsTaken().load() >= number; }, left())) return false;
+    }
+    return true;
+}
+
+// What the last ShowWhileUserActs (or ActAsUser) found still open once the user was done, for the
+// test's failure message; empty when nothing waited.
+inline std::string& WhatWasLeftOpen() {
+    static std::string report;
+    return report;
+}
+
 // Runs show() on this thread - a modal window, whose loop pumps this thread - while user() acts
-// from a second thread as a person at the screen does. Once the user is done, a window of this
-// thread that still waits (visible and enabled a moment later) means an input was lost: it is
-// closed, so the test fails instead of hanging. Answers how many windows had to be closed.
+// from a second thread as a person at the screen does. Once the user is done and the window thread
+// has taken every input the user sent, a loop of this thread that still waits (a pop-up menu, a
+// held pointer, a window that stays up) means an input was lost: it is left with Escape or closed,
+// so the test fails instead of hanging, and WhatWasLeftOpen() says what was on screen. Should it
+// never come back, the program ends with that report rather than wait for ever. Answers how many
+// windows had to be left or closed.
 inline int ShowWhileUserActs(const std::function<void()>& show, const std::function<void()>& user,
                              DWORD graceMs = 3000) {
     const DWORD shower = GetCurrentThreadId();
+    watch::Hooks hooks;
+    WhatWasLeftOpen().clear();
+    const std::vector<HWND> before = watch::ShownWindowsOf(shower);
     std::atomic<bool> shown{false}, done{false};
     std::vector<HWND> closed;
+    std::string report;
     std::thread person([&] {
         user();
-        const DWORD end = GetTickCount() + graceMs + 10000;
+        const bool arrived = InputArrived(graceMs + 7000);
         WaitUntil([&] { return shown.load(); }, graceMs);
-        while (!shown && static_cast<LONG>(end - GetTickCount()) > 0) {
-            // A pop-up menu still open is left as the user leaves it.
-            HWND menu = FindWindowW(L"#32768", nullptr);
-            if (menu && IsWindowVisible(menu) && GetWindowThreadProcessId(menu, nullptr) == shower) {
-                if (std::find(closed.begin(), closed.end(), menu) == closed.end()) closed.push_back(menu);
-                Press(VK_ESCAPE);
-                Press(VK_ESCAPE);
-                WaitUntil([&] { return shown.load() || !IsWindowVisible(menu); }, 1000);
-                continue;
-            }
-            struct Left {
-                std::vector<HWND>* closed;
-            } left{&closed};
-            EnumThreadWindows(
-                shower,
-                [](HWND w, LPARAM param) -> BOOL {
-                    if (!IsWindowVisible(w) || !IsWindowEnabled(w)) return TRUE;
-                    auto& c = *reinterpret_cast<Left*>(param)->closed;
-                    if (std::find(c.begin(), c.end(), w) == c.end()) c.push_back(w);
-                    PostMessageW(w, WM_CLOSE, 0, 0);
-                    return TRUE;
-                },
-                reinterpret_cast<LPARAM>(&left));
+        if (!shown) report = watch::Describe(shower);
+        else if (!arrived) report = "some input never reached the window thread\n" + watch::Describe(shower);
+        const DWORD giveUp = GetTickCount() + graceMs + 60000;
+        for (int round = 0; !shown; ++round) {
+            watch::Leave(shower, round, before, closed);
             WaitUntil([&] { return shown.load(); }, 1000);
+            if (!shown && static_cast<LONG>(giveUp - GetTickCount()) <= 0) {
+                std::fprintf(stderr, "\nThe window thread never came back once the user was done. On screen:\n%s\n",
+                             report.c_str());
+                std::fflush(stderr);
+                TerminateProcess(GetCurrentProcess(), 3);
+            }
         }
         done = true;
     });
     show();
     shown = true;
-    PumpUntil([&] { return done.load(); }, graceMs + 20000);
+    PumpUntil([&] { return done.load(); }, graceMs + 90000);
     person.join();
+    WhatWasLeftOpen() = report;
     return static_cast<int>(closed.size());
 }
 
@@ -303,6 +589,9 @@ inline int ActAsUser(const std::function<void()>& user, DWORD graceMs = 3000) {
     return ShowWhileUserActs([&] { PumpUntil([&] { return acted.load(); }, 60000); },
                              [&] {
                                  user();
+                                 // What the input set going (a menu's command) has run, or waits in
+                                 // a loop the watchdog then finds.
+                                 WindowThreadCaughtUp();
                                  acted = true;
                              },
                              graceMs);
@@ -318,6 +607,34 @@ inline HWND WaitForPopUpMenu(DWORD ms = 5000) {
         },
         ms);
     return menu && IsWindowVisible(menu) ? menu : nullptr;
+}
+
+// On the user's thread: points at the item of the open pop-up menu at that position, waits until
+// the menu shows it highlighted (so the menu follows the pointer there), and clicks it. A move the
+// menu has not followed yet is made again, which is harmless; the click is made once. Answers
+// whether the item was highlighted before the click.
+inline bool ClickMenuItem(HMENU menu, int position, DWORD ms = 5000) {
+    const UINT at = static_cast<UINT>(position);
+    RECT item{};
+    if (!WaitUntil([&] { return GetMenuItemRect(nullptr, menu, at, &item) && item.right > item.left; }, ms))
+        return false;
+    const POINT target{item.left + 12, (item.top + item.bottom) / 2};
+    const auto lit = [&] { return (GetMenuState(menu, at, MF_BYPOSITION) & MF_HILITE) != 0; };
+    // The item may still show the highlight of an earlier opening, so the pointer always goes
+    // there first; the press then carries that point.
+    MoveTo(target);
+    SettlePointer();
+    const bool highlighted = WaitUntil(
+        [&] {
+            if (lit()) return true;
+            MoveTo(target);
+            SettlePointer();
+            return WaitUntil(lit, 300);
+        },
+        ms);
+    ButtonDown(Button::Left);
+    ButtonUp(Button::Left);
+    return highlighted;
 }
 
 // The captions of a menu's items ("-" for a separator).

@@ -31,10 +31,14 @@ void CALLBACK WindowDriver::Tick(HWND, UINT, UINT_PTR, DWORD) {
 void WindowDriver::Run() {
     if (running_) return;  // a step that pumps must not run the next one inside itself
     running_ = true;
-    if (!Finished() && GetTickCount() - start_ > deadline_) {
-        timedOut_ = true;
-        next_ = steps_.size();
-        CloseHostModals();
+    if (GetTickCount() - start_ > deadline_) {
+        // Past the deadline a step still waiting, or a menu or host window the steps left open
+        // (a lost key or click), is ended: the test fails instead of waiting in its loop for ever.
+        if (!Finished() || HostModalOpen()) {
+            timedOut_ = true;
+            next_ = steps_.size();
+            CloseHostModals();
+        }
     } else if (!Finished() && steps_[next_]()) {
         ++next_;
     }
@@ -67,7 +71,18 @@ bool BringInFront(HWND window) {
     return GetForegroundWindow() == window;
 }
 
+bool HostModalOpen() {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof(info);
+    if (GetGUIThreadInfo(GetCurrentThreadId(), &info) && (info.flags & GUI_INMENUMODE)) return true;
+    const auto shows = [](auto* w) { return w && w->Loaded() && IsWindowVisible(w->Handle()); };
+    return shows(frmQuit::Existing()) || shows(frmAgreement::Existing()) || shows(frmAbout::Existing()) ||
+           shows(frmAboutKestrow::Existing()) || shows(frmLatestVerTip::Existing());
+}
+
 void CloseHostModals() {
+    // A menu of this thread (the frame's, opened by its keys) is left as Escape leaves it.
+    EndMenu();
     if (auto* w = frmQuit::Existing()) w->Unload();
     if (auto* w = frmAgreement::Existing()) w->Unload();
     if (auto* w = frmAbout::Existing()) w->Unload();

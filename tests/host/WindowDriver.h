@@ -49,7 +49,10 @@ void ClickWindow(HWND window);
 // and answers whether it is there now; a driver's step waits on it before it types or clicks.
 bool BringInFront(HWND window);
 
-// Closes every modal window of the host that is open (the driver's last resort).
+// Closes an open menu of this thread and every modal window of the host that is open (the
+// driver's last resort).
 void CloseHostModals();
+// Whether a menu of this thread or a modal window of the host is open.
+bool HostModalOpen();
 
 }  // namespace hosttest

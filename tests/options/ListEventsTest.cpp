@@ -134,7 +134,8 @@ TEST_F(ListEventsTest, ProgramListMouseButtons) {
     EXPECT_EQ(menus.refreshExeCaption, L"Refresh Exe's   [0 Days since updated]");
     EXPECT_TRUE(menus.aliasEntriesShown);
     EXPECT_EQ(menus.poppedUp, (std::vector<int>{4}));
-    EXPECT_EQ(host.dragInProgress, (std::vector<bool>{true, false}));
+    // The menus mark the pop-up as running themselves; the list leaves the mark alone.
+    EXPECT_TRUE(host.dragInProgress.empty());
     EXPECT_EQ(alias.call.loads, 1);
     EXPECT_EQ(alias.call.labels[0], L"Mapletree");
     EXPECT_EQ(alias.call.labels[1], L"Maps");
@@ -186,7 +187,8 @@ TEST_F(ListEventsTest, TheRightButtonLeavesTheExtensionSelectionAlone) {
     RightClickByUser(*exts, RowPoint(*exts, 2));
     EXPECT_EQ(Selected(*exts), 1);
     EXPECT_EQ(menus.poppedUp, (std::vector<int>{5}));
-    EXPECT_EQ(host.dragInProgress, (std::vector<bool>{true, false}));
+    // The menus mark the pop-up as running themselves; the list leaves the mark alone.
+    EXPECT_TRUE(host.dragInProgress.empty());
 
     // The left button selects, "*" too (it is only never dragged).
     ClickByUser(*exts, RowPoint(*exts, 0), userinput::Button::Left, [&] { return Selected(*exts) == 0; });

@@ -55,69 +55,62 @@ HWND OpenPopUp() {
 
 // ---- what the user does (on the user's thread) ----
 
-// Right-clicks at the point and clicks the item of the pop-up that opens.
+// Right-clicks at the point and, once the pop-up shows, clicks its item with that caption and
+// waits until the pop-up has gone.
 void ChooseFromPopUp(POINT at, HMENU menu, const std::wstring& caption) {
     userinput::Click(at, userinput::Button::Right);
-    ASSERT_TRUE(userinput::WaitUntil([] { return OpenPopUp() != nullptr; }, 5000)) << "no pop-up";
-    Sleep(150);
+    const HWND shown = userinput::WaitForPopUpMenu(10000);
+    ASSERT_NE(shown, nullptr) << "no pop-up for " << vb::ToAnsi(caption);
+    const userinput::InputLedger& ledger = userinput::Ledger();
+    ASSERT_EQ(reinterpret_cast<HMENU>(SendMessageW(shown, 0x01E1 /*MN_GETHMENU*/, 0, 0)), menu)
+        << "the right click aimed at " << at.x << "," << at.y << " opened another pop-up; it reached "
+        << ledger.lastX.load() << "," << ledger.lastY.load();
+    // The items show or hide by what was clicked, so the item is looked up in the menu as it opened.
     const int position = optionstest::MenuPositionOf(menu, caption);
     ASSERT_GE(position, 0) << vb::ToAnsi(caption);
-    ASSERT_TRUE(optionstest::ClickMenuItemAsUser(menu, position)) << vb::ToAnsi(caption);
-    if (!userinput::WaitUntil([] { return OpenPopUp() == nullptr; }, 5000)) {
-        RECT item{};
-        GetMenuItemRect(nullptr, menu, static_cast<UINT>(position), &item);
-        RECT shown{};
-        GetWindowRect(OpenPopUp(), &shown);
-        POINT pointer{};
-        GetCursorPos(&pointer);
-        ADD_FAILURE() << "the pop-up stays: item " << item.left << "," << item.top << "-" << item.right << ","
-                      << item.bottom << " menu " << shown.left << "," << shown.top << "-" << shown.right << ","
-                      << shown.bottom << " pointer " << pointer.x << "," << pointer.y;
-        userinput::Press(VK_ESCAPE);
-        userinput::WaitUntil([] { return OpenPopUp() == nullptr; }, 2000);
+    // Once the window has taken the click and caught up, a pop-up still open did not take the
+    // click as a choice (it closes before its loop looks at the queue again): clicking the item
+    // once more then is what a user does, and chooses nothing twice.
+    for (int click = 1;; ++click) {
+        const bool highlighted = userinput::ClickMenuItem(menu, position);
+        const bool caughtUp = userinput::WindowThreadCaughtUp();
+        if (!OpenPopUp()) break;
+        if (!caughtUp || click == 3) {
+            ADD_FAILURE() << "the pop-up stays after " << click << " clicks on " << vb::ToAnsi(caption)
+                          << (highlighted ? "" : " (never highlighted)");
+            return;
+        }
     }
 }
-// Waits for a top-level window of this process with that caption.
-HWND WaitForWindow(const wchar_t* caption) {
+
+// Waits for a window of this process with that caption in front, holding the keyboard (one of
+// its controls does, unless the window keeps it itself until the user clicks into a box).
+HWND WaitForWindow(const wchar_t* caption, bool controlHasTheKeys = true) {
     HWND found = nullptr;
-    userinput::WaitUntil(
+    const bool ready = userinput::WaitUntil(
         [&] {
             found = FindWindowW(nullptr, caption);
-            return found && IsWindowVisible(found) && GetForegroundWindow() == found;
+            if (!found || !IsWindowVisible(found) || GetForegroundWindow() != found) return false;
+            const HWND focus = userinput::FocusedWindow();
+            return focus && (IsChild(found, focus) || (!controlHasTheKeys && focus == found));
         },
-        5000);
-    Sleep(150);
-    return found;
+        10000);
+    return ready ? found : nullptr;
 }
-void WaitUntilGone(HWND window) {
-    userinput::WaitUntil([&] { return !IsWindow(window) || !IsWindowVisible(window); }, 5000);
+bool WaitUntilGone(HWND window) {
+    return userinput::WaitUntil([&] { return !IsWindow(window) || !IsWindowVisible(window); }, 10000);
 }
-
-
-// The watchdog, on the user's thread once the user is done: a modal window of this process that
-// still waits (its loop keeps the frame disabled) means an input was lost. It is closed, so the
-// test fails instead of waiting for ever; answers how many windows were closed.
-int CloseModalWindowsLeftOpen(HWND frame) {
-    if (userinput::WaitUntil([&] { return IsWindowEnabled(frame) != FALSE; }, 3000)) return 0;
-    struct Left {
-        HWND frame;
-        std::vector<HWND> windows;
-    } left{frame, {}};
-    EnumWindows(
-        [](HWND window, LPARAM param) -> BOOL {
-            auto& l = *reinterpret_cast<Left*>(param);
-            DWORD process = 0;
-            GetWindowThreadProcessId(window, &process);
-            if (process == GetCurrentProcessId() && window != l.frame && IsWindowVisible(window) &&
-                IsWindowEnabled(window))
-                l.windows.push_back(window);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&left));
-    for (HWND window : left.windows) PostMessageW(window, WM_CLOSE, 0, 0);
-    return static_cast<int>(left.windows.size());
+std::wstring TextOf(HWND window) {
+    wchar_t text[512] = {};
+    GetWindowTextW(window, text, 511);
+    return text;
 }
-
+// Types into the box that has the keyboard and waits until the box shows what it should.
+bool TypeAndSee(HWND box, const std::wstring& text, const std::wstring& shown) {
+    if (!userinput::WaitUntil([&] { return userinput::FocusedWindow() == box; }, 10000)) return false;
+    userinput::Type(text);
+    return userinput::WaitUntil([&] { return TextOf(box) == shown; }, 10000);
+}
 class MenuItemsByUserTest;
 
 // One row of the table: the program list the archive carries, and what the user does and sees.
@@ -172,33 +165,39 @@ public:
     }
 
     // Runs what the user does on a thread of its own while this thread runs the windows (and any
-    // menu or modal loop they open); returns once the user is done and the windows caught up.
+    // menu or modal loop they open); returns once the user is done and the window has handled all
+    // of it. A loop still waiting then (an input was lost) is left or closed and the row fails
+    // with what was on screen.
     void AsUser(const std::function<void()>& actions) {
-        std::atomic<bool> done{false};
-        int leftOpen = 0;
-        std::thread user([&] {
-            actions();
-            leftOpen = CloseModalWindowsLeftOpen(frame->Handle());
-            done = true;
-        });
-        PumpUntil([&] { return done.load(); }, 30000);
-        user.join();
-        Pump(300);
-        EXPECT_EQ(leftOpen, 0) << "a window still waited for the user once the user was done: an input was lost";
+        const int leftOpen = userinput::ActAsUser(actions);
+        EXPECT_EQ(leftOpen, 0) << "still open once the user was done (an input was lost):\n"
+                               << userinput::WhatWasLeftOpen();
     }
 
     // ---- where things are (on this thread) ----
 
+    // A point of the list at that height (client pixels) where the user sees the list itself and
+    // not a control drawn over it.
+    POINT VisiblePoint(win::ListView& list, int y) {
+        RECT client{};
+        GetClientRect(list.Handle(), &client);
+        for (int x = 8; x < client.right - 8; x += 8) {
+            const POINT at = userinput::OnScreen(list.Handle(), POINT{x, y});
+            if (WindowFromPoint(at) == list.Handle()) return at;
+        }
+        ADD_FAILURE() << "the list is covered at " << y;
+        return userinput::OnScreen(list.Handle(), POINT{8, y});
+    }
     POINT RowPoint(win::ListView& list, int row) {
         RECT r{};
         r.left = LVIR_LABEL;
         SendMessageW(list.Handle(), LVM_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&r));
-        return userinput::OnScreen(list.Handle(), POINT{r.left + 8, (r.top + r.bottom) / 2});
+        return VisiblePoint(list, (r.top + r.bottom) / 2);
     }
-    // A point of the list where the user right-clicks: its first row, or empty space.
+    // A point of the list where the user right-clicks: the first row it shows, or empty space.
     POINT ListPoint(win::ListView& list) {
-        if (list.Count() > 0) return RowPoint(list, 0);
-        return userinput::OnScreen(list.Handle(), POINT{40, 40});
+        if (list.Count() > 0) return RowPoint(list, ListView_GetTopIndex(list.Handle()));
+        return VisiblePoint(list, 40);
     }
     win::TreeNode NodeNamed(const std::wstring& text) {
         for (long i = 1; i <= w->tvwChoices.Count(); ++i)
@@ -270,16 +269,29 @@ public:
         win::TreeNode node = NodeNamed(target);
         ASSERT_TRUE(selected && node);
         const POINT selectAt = NodePoint(selected);
-        AsUser([&] { userinput::Click(selectAt); });
+        const HWND tree = w->tvwChoices.Handle();
+        AsUser([&] {
+            userinput::Click(selectAt);
+            EXPECT_TRUE(userinput::WaitUntil([&] { return TreeView_GetSelection(tree) == selected; }, 10000))
+                << "the click selected the node";
+        });
         ASSERT_EQ(w->tvwChoices.Selected(), selected);
         const POINT at = NodePoint(node);
         const HMENU menu = Menu(group);
         AsUser([&] {
             ChooseFromPopUp(at, menu, item);
-            Sleep(300);
-            userinput::Type(newName);
+            // The node's name opens for editing with the keyboard in it, its text selected.
+            HWND edit = nullptr;
+            ASSERT_TRUE(userinput::WaitUntil(
+                [&] {
+                    edit = TreeView_GetEditControl(tree);
+                    return edit && IsWindowVisible(edit) && userinput::FocusedWindow() == edit;
+                },
+                10000))
+                << "no name to edit";
+            ASSERT_TRUE(TypeAndSee(edit, newName, newName)) << "the name took the typing: " << vb::ToAnsi(TextOf(edit));
             userinput::Press(VK_RETURN);
-            Sleep(200);
+            EXPECT_TRUE(WaitUntilGone(edit)) << "Enter ended the editing";
         });
         EXPECT_EQ(w->tvwChoices.Text(node), newName);
         EXPECT_EQ(w->tvwChoices.Text(selected), selectFirst);
@@ -296,15 +308,17 @@ public:
         AsUser([&] {
             ChooseFromPopUp(at, menu, L"Assign Alias");
             HWND dialog = WaitForWindow(L"Assign Alias");
-            ASSERT_NE(dialog, nullptr);
-            // The company box has the focus with its text selected; Tab moves to the next box.
-            userinput::Type(company);
-            userinput::Press(VK_TAB);
-            userinput::Type(product);
-            userinput::Press(VK_TAB);
-            userinput::Type(version);
-            userinput::Press(VK_RETURN);
-            WaitUntilGone(dialog);
+            ASSERT_NE(dialog, nullptr) << "the dialog came to the front";
+            // The company box has the keyboard with its text selected.
+            HWND box = userinput::FocusedWindow();
+            ASSERT_TRUE(TypeAndSee(box, company, company)) << "company: " << vb::ToAnsi(TextOf(box));
+            // The next boxes in the dialog's order, each clicked into and typed over.
+            for (const std::wstring* text : {&product, &version}) {
+                box = GetNextDlgTabItem(dialog, box, FALSE);
+                ASSERT_TRUE(userinput::TypeInto(box, *text)) << vb::ToAnsi(*text) << ": " << vb::ToAnsi(TextOf(box));
+            }
+            userinput::Click(userinput::CentreOf(FindWindowExW(dialog, nullptr, L"Button", L"Assign Alias")));
+            EXPECT_TRUE(WaitUntilGone(dialog)) << "the click on Assign Alias assigned it and closed the dialog";
         });
         EXPECT_TRUE(boxes.shown.empty());
     }
@@ -315,6 +329,37 @@ public:
         const HMENU menu = Menu(mgPrgList);
         AsUser([&] { ChooseFromPopUp(at, menu, L"Remove Alias"); });
     }
+    // "Add Extension" from the extension list's pop-up: the user types the extension after the
+    // dot, clicks "Add" and then the button given ("OK" or "Cancel"). Answers how many entries
+    // the dialog's list held after the click on "Add".
+    int AddExtension(const std::wstring& typed, int finalButton) {
+        const POINT at = ListPoint(w->lvwExts);
+        const HMENU menu = Menu(mgExtList);
+        int listed = -1;
+        AsUser([&] {
+            ChooseFromPopUp(at, menu, L"&Add Extension");
+            HWND dialog = WaitForWindow(L"Add Extensions", false);
+            ASSERT_NE(dialog, nullptr) << "the dialog came to the front";
+            HWND box = FindWindowExW(dialog, nullptr, L"Edit", nullptr);
+            HWND list = FindWindowExW(dialog, nullptr, L"ListBox", nullptr);
+            HWND add = FindWindowExW(dialog, nullptr, L"Button", L"Add");
+            ASSERT_TRUE(box && list && add);
+            userinput::Click(userinput::CentreOf(box));
+            ASSERT_TRUE(userinput::WaitUntil([&] { return userinput::FocusedWindow() == box; }, 10000));
+            userinput::Press(VK_END);
+            ASSERT_TRUE(TypeAndSee(box, typed, L"." + typed)) << "the box took the typing";
+            userinput::Click(userinput::CentreOf(add));
+            // The click has been handled once the window thread has caught up with it.
+            ASSERT_TRUE(userinput::WindowThreadCaughtUp()) << "the click on Add reached the dialog";
+            listed = static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0));
+            EXPECT_EQ(TextOf(box), L".") << "the box is ready for the next extension";
+            userinput::Click(userinput::CentreOf(
+                FindWindowExW(dialog, nullptr, L"Button", finalButton == ebOK ? L"OK" : L"Cancel")));
+            EXPECT_TRUE(WaitUntilGone(dialog)) << "the dialog closed";
+        });
+        return listed;
+    }
+
     std::wstring Shown(const std::wstring& shortPath) {
         const int row = RowWithPath(shortPath);
         return row < 0 ? L"(no row)" : w->lvwPrograms.ItemText(row, 2) + L" " + w->lvwPrograms.ItemText(row, 1);
@@ -393,15 +438,26 @@ const ItemCase kItems[] = {
      [](MenuItemsByUserTest& t) {
          ASSERT_EQ(t.w->lvwPrograms.Count(), 10);
          const POINT row5 = t.RowPoint(t.w->lvwPrograms, 4);
-         t.AsUser([&] { userinput::Click(row5); });
+         const HWND list = t.w->lvwPrograms.Handle();
+         t.AsUser([&] {
+             userinput::Click(row5);
+             EXPECT_TRUE(userinput::WaitUntil(
+                 [&] {
+                     return userinput::FocusedWindow() == list &&
+                            ListView_GetItemState(list, 4, LVIS_SELECTED) == LVIS_SELECTED;
+                 },
+                 10000))
+                 << "the click selected the row and gave the list the keyboard";
+         });
          ASSERT_TRUE(t.w->lvwPrograms.Selected(4));
          t.AsUser([&] {
              userinput::Chord({VK_CONTROL, 'F'});
              HWND find = WaitForWindow(L" Find Exe File");
-             ASSERT_NE(find, nullptr);
-             userinput::Type(L"Acme");
-             userinput::Press(VK_RETURN);
-             WaitUntilGone(find);
+             ASSERT_NE(find, nullptr) << "Ctrl+F brought the find dialog to the front";
+             HWND box = userinput::FocusedWindow();
+             ASSERT_TRUE(TypeAndSee(box, L"Acme", L"Acme")) << "the search box took the typing";
+             userinput::Click(userinput::CentreOf(FindWindowExW(find, nullptr, nullptr, L"Find")));
+             EXPECT_TRUE(WaitUntilGone(find)) << "the click on Find searched and closed the dialog";
          });
          EXPECT_TRUE(t.w->lvwPrograms.Selected(5));
          EXPECT_FALSE(t.w->lvwPrograms.Selected(1));
@@ -417,22 +473,7 @@ const ItemCase kItems[] = {
          RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(app), sizeof app);
          RegCloseKey(key);
 
-         const POINT at = t.ListPoint(t.w->lvwExts);
-         const HMENU menu = t.Menu(mgExtList);
-         t.AsUser([&] {
-             ChooseFromPopUp(at, menu, L"&Add Extension");
-             HWND dialog = WaitForWindow(L"Add Extensions");
-             ASSERT_NE(dialog, nullptr);
-             HWND box = FindWindowExW(dialog, nullptr, L"Edit", nullptr);
-             userinput::Click(userinput::CentreOf(box));
-             Sleep(100);
-             userinput::Press(VK_END);
-             userinput::Type(L"zzlate");
-             userinput::Press(VK_RETURN);  // "Add"
-             Sleep(200);
-             userinput::Click(userinput::CentreOf(FindWindowExW(dialog, nullptr, L"Button", L"OK")));
-             WaitUntilGone(dialog);
-         });
+         t.AddExtension(L"zzlate", ebOK);
          ASSERT_EQ(t.boxes.shown.size(), 1u);
          EXPECT_EQ(t.boxes.shown[0].prompt.find(L"This Extension is already registered with Windows."), 0u);
          wchar_t value[64] = {};
@@ -440,6 +481,34 @@ const ItemCase kItems[] = {
          EXPECT_EQ(RegQueryValueW(HKEY_CLASSES_ROOT, kLateExtension, value, &size), ERROR_SUCCESS);
          EXPECT_STREQ(value, L"LateApp");
          for (int row = 0; row < t.w->lvwExts.Count(); ++row) EXPECT_NE(t.w->lvwExts.ItemText(row), kLateExtension);
+     }},
+    {"NewExtensionTheCodePageCannotHold", ProgramLines(4),
+     [](MenuItemsByUserTest& t) {
+         // A letter this computer's ANSI code page has no place for: its registry key would be
+         // written with a question mark in its stead.
+         std::wstring letter;
+         for (const wchar_t* candidate : {L"\u4E2D", L"\u0416", L"\u05D0", L"\u0E01"})
+             if (vb::FromAnsi(vb::ToAnsi(candidate)) != candidate) {
+                 letter = candidate;
+                 break;
+             }
+         ASSERT_FALSE(letter.empty());
+         const std::wstring typed = L"zz" + letter;
+         const std::wstring stored = vb::FromAnsi(vb::ToAnsi(L"." + typed));
+         RegDeleteKeyW(HKEY_CLASSES_ROOT, stored.c_str());
+         const int extensions = t.w->lvwExts.Count();
+
+         EXPECT_EQ(t.AddExtension(typed, ebOK), 0) << "the extension stays off the list";
+         ASSERT_EQ(t.boxes.shown.size(), 1u) << "the user is told why";
+         const std::wstring told = optionstest::Unwrapped(t.boxes.shown[0].prompt);
+         EXPECT_NE(told.find(L"." + typed), std::wstring::npos) << vb::ToAnsi(told);
+         EXPECT_NE(told.find(L"cannot be registered"), std::wstring::npos) << vb::ToAnsi(told);
+         EXPECT_EQ(t.boxes.shown[0].style, StyleInformation);
+         HKEY key = nullptr;
+         EXPECT_NE(RegOpenKeyExW(HKEY_CLASSES_ROOT, stored.c_str(), 0, KEY_READ, &key), ERROR_SUCCESS)
+             << "no key of question marks";
+         if (key) RegCloseKey(key);
+         EXPECT_EQ(t.w->lvwExts.Count(), extensions);
      }},
 };
 

@@ -319,31 +319,8 @@ inline bool ClickAsUser(HWND control, const std::function<bool()>& answered, DWO
 }
 
 // On the user's thread: the open pop-up menu's item at that position clicked with the pointer,
-// once the menu (or the sub-menu) shows it.
-inline bool ClickMenuItemAsUser(HMENU menu, int position) {
-    RECT item{};
-    if (!userinput::WaitUntil(
-            [&] {
-                return GetMenuItemRect(nullptr, menu, static_cast<UINT>(position), &item) && item.right > item.left;
-            },
-            5000))
-        return false;
-    Sleep(100);
-    GetMenuItemRect(nullptr, menu, static_cast<UINT>(position), &item);
-    // While the menu takes over the pointer a move can be lost: moved again until it is there.
-    const POINT target{item.left + 12, (item.top + item.bottom) / 2};
-    userinput::WaitUntil(
-        [&] {
-            userinput::MoveTo(target);
-            Sleep(100);
-            POINT pointer{};
-            GetCursorPos(&pointer);
-            return pointer.x == target.x && pointer.y == target.y;
-        },
-        3000);
-    userinput::Click(target);
-    return true;
-}
+// once the menu (or the sub-menu) shows it and has highlighted it under the pointer.
+inline bool ClickMenuItemAsUser(HMENU menu, int position) { return userinput::ClickMenuItem(menu, position); }
 
 // The position of the item with that caption in a native menu, -1 when it is not there.
 inline int MenuPositionOf(HMENU menu, const std::wstring& caption) {

@@ -6,8 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <thread>
 
 #include "EditorFixture.h"
 #include "UserInput.h"
@@ -57,29 +55,49 @@ protected:
     POINT NodeOnScreen(win::TreeNode node) { return ToScreen(tree->Handle(), PointOf(node)); }
 
     // Presses at from, moves to to in steps and lets go, from a thread of its own while this
-    // thread runs the window's messages; answers when the button is up and the messages ran.
+    // thread runs the window's messages; answers when the drop has been handled. Each step waits
+    // for what the window shows: the press taken (the pointer held), the drag running, the drop
+    // done. A lost input leaves a loop that the user's watchdog ends, and the test fails.
     void DragWithTheMouse(POINT from, POINT to) {
-        std::atomic<bool> done{false};
-        std::thread mouse([&] {
-            Sleep(100);
+        const DWORD windowThread = GetCurrentThreadId();
+        const DragController& drags = editor->Drags();
+        const auto held = [&] {
+            GUITHREADINFO info{};
+            info.cbSize = sizeof(info);
+            return GetGUIThreadInfo(windowThread, &info) && info.hwndCapture != nullptr;
+        };
+        const int leftOpen = userinput::ActAsUser([&] {
             MouseTo(from);
-            Sleep(100);
+            userinput::SettlePointer();
+            // A press soon after the last one on the same spot would be a double click, which
+            // starts no drag: the user lets the double-click time pass first.
+            Sleep(GetDoubleClickTime() + 50);
             LeftButton(true);
-            Sleep(100);
+            ASSERT_TRUE(userinput::InputArrived()) << "the press reached the window";
             const int steps = 12;
             for (int i = 1; i <= steps; ++i) {
                 MouseTo(POINT{from.x + (to.x - from.x) * i / steps, from.y + (to.y - from.y) * i / steps});
-                Sleep(40);
+                userinput::SettlePointer();
             }
-            Sleep(100);
+            // Until the drag runs the window may not have seen a move yet: moving again is harmless.
+            int nudge = 0;
+            const bool dragging = userinput::WaitUntil(
+                [&] {
+                    if (drags.Dragging()) return true;
+                    MouseTo(POINT{to.x + (++nudge % 2), to.y});
+                    userinput::SettlePointer();
+                    return userinput::WaitUntil([&] { return drags.Dragging(); }, 300);
+                },
+                10000);
+            MouseTo(to);
+            userinput::SettlePointer();
+            EXPECT_TRUE(dragging) << "the drag started";
             LeftButton(false);
-            Sleep(200);
-            done = true;
+            EXPECT_TRUE(userinput::WaitUntil([&] { return !drags.Dragging() && !held(); }, 10000))
+                << "letting go ended the drag";
         });
-        const DWORD start = GetTickCount();
-        while (!done && GetTickCount() - start < 15000) Pump(20);
-        mouse.join();
-        Pump(200);
+        EXPECT_EQ(leftOpen, 0) << "still open once the user was done:\n" << userinput::WhatWasLeftOpen();
+        Pump(50);
     }
 };
 

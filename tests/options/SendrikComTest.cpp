@@ -202,6 +202,8 @@ TEST_F(SendrikComTest, APictureLoadsTheWindowHiddenAndShowFormOpensItInTheFrame)
         com::CallByNameRaw(form.Get(), L"ShowForm", DISPATCH_METHOD, {}, &v);
         ASSERT_EQ(v.vt, VT_DISPATCH);
         first = com::ComPtr<IDispatch>(v.pdispVal);
+        // The reference now belongs to first: the next call clears what it finds in v.
+        VariantInit(&v);
         com::CallByNameRaw(form.Get(), L"ShowForm", DISPATCH_METHOD, {}, &v);
         ASSERT_EQ(v.vt, VT_DISPATCH);
         second = com::ComPtr<IDispatch>(v.pdispVal);
