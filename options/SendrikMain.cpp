@@ -8,6 +8,7 @@
 #include "com/ComModule.h"
 #include "com/ComRegistration.h"
 #include "frmAssociationRestorer.h"
+#include "frmTesselOptions.h"
 #include "ToolWindowOpener.h"
 #include "vb/VbApp.h"
 #include "vb/VbError.h"
@@ -36,6 +37,8 @@ extern "C" HRESULT __stdcall DllCanUnloadNow() {
     try {
         // A window of the library still runs code of this module.
         if (!win::Window::LoadedWindows().empty()) return S_FALSE;
+        // A closed options window that runs nothing any more holds only its own automation object.
+        frmTesselOptions::FreeClosedWindows();
         return com::CanUnloadNow();
     } catch (...) {
         vb::Err().Clear();

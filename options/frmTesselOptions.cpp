@@ -149,14 +149,21 @@ frmTesselOptions::~frmTesselOptions() {
         }
 }
 
+void frmTesselOptions::FreeClosedWindows() {
+    if (win::ModalDepth() > 0) return;
+    RetiredWindows& retired = Retired();
+    retired.erase(std::remove_if(retired.begin(), retired.end(), [](const auto& w) { return !w->Running(); }),
+                  retired.end());
+    auto& p = Slot();
+    if (p && !p->Loaded() && !p->Running()) p.reset();
+}
+
 frmTesselOptions& frmTesselOptions::Default() {
     auto& p = Slot();
-    RetiredWindows& retired = Retired();
-    if (win::ModalDepth() == 0)
-        retired.erase(std::remove_if(retired.begin(), retired.end(), [](const auto& w) { return !w->Running(); }),
-                      retired.end());
+    FreeClosedWindows();
     if (p && !p->Loaded()) {
-        if (p->Running() || win::ModalDepth() > 0) retired.push_back(std::move(p));
+        // Closed, but still running code or under a modal loop: kept until that ends.
+        Retired().push_back(std::move(p));
         p.reset();
     }
     if (!p) {

@@ -82,6 +82,9 @@ public:
     // The library's shared instance: created (and loaded) on first use, released when unloaded.
     static frmTesselOptions& Default();
     static frmTesselOptions* Existing();
+    // Frees the window objects that were closed and no longer run code or sit under a modal
+    // loop, with what they hold (the lists' data, the automation object); a live window stays.
+    static void FreeClosedWindows();
 
     // ---- public variables ----
     short CategoryFileUntouchedFlag = 0;  // tested by the default associations at their start
