@@ -161,9 +161,44 @@ void FormGetSetPosAndSize(short action, win::Window& form) {
 
 // ---- layout ----
 
+namespace {
+
+std::vector<std::wstring> AnchorsOf(const win::Control& c) {
+    std::vector<std::wstring> anchors;
+    for (int i = 1; i <= 4; ++i) {
+        std::wstring a = GetTagProperty(c, L"ResizeAnchor" + std::to_wstring(i));
+        if (a.empty()) break;
+        anchors.push_back(a);
+    }
+    return anchors;
+}
+
+win::Rect RectOf(const win::Control& c) { return win::Rect{c.Left(), c.Top(), c.Width(), c.Height()}; }
+
+bool SameRect(const win::Rect& a, const win::Rect& b) {
+    return a.left == b.left && a.top == b.top && a.width == b.width && a.height == b.height;
+}
+
+}  // namespace
+
+bool HasRoomForLayout(const win::Window& form) {
+    const HWND window = form.Handle();
+    if (!window) return true;
+    // A child of a minimized frame keeps its own state (maximized, say) while the frame has
+    // squeezed its client area to nothing.
+    const HWND root = GetAncestor(window, GA_ROOT);
+    if (root && IsIconic(root)) return false;
+    RECT client{};
+    if (!GetClientRect(window, &client)) return true;
+    return client.right > client.left && client.bottom > client.top;
+}
+
 void ResizeControls(win::Window& form) {
     TrappedVoid(L"ResizeControls", [&] {
         if (GetFormWindowState(form) == 1) return;
+        // Nothing to fit the controls into: laid out now, they would be squeezed to nothing and
+        // the next layout would scale them back from that.
+        if (!HasRoomForLayout(form)) return;
         const long formWidth = form.Width();
         const long formHeight = form.Height();
         if (formWidth == form.OldFormWidth && formHeight == form.OldFormHeight) return;
@@ -175,45 +210,63 @@ void ResizeControls(win::Window& form) {
         }
         const double tppX = vb::TwipsPerPixelX();
         const double tppY = vb::TwipsPerPixelY();
-
-        auto anchorsOf = [](const win::Control& c) {
-            std::vector<std::wstring> anchors;
-            for (int i = 1; i <= 4; ++i) {
-                std::wstring a = GetTagProperty(c, L"ResizeAnchor" + std::to_wstring(i));
-                if (a.empty()) break;
-                anchors.push_back(a);
-            }
-            return anchors;
-        };
-
         const std::vector<win::Control*> controls = form.Controls();
-        // The bottom-anchored control furthest from the old bottom edge sets the vertical scale.
-        double bottomDistance = 0;
-        int bottomOldTop = 0;
-        for (win::Control* c : controls) {
-            if (!c->HasPosition()) continue;
-            for (const std::wstring& a : anchorsOf(*c)) {
-                if (!vb::TextEquals(a, L"Bottom")) continue;
-                double distance = form.OldFormHeight - c->Top() * tppY;
-                if (distance > 0 && distance > bottomDistance) {
-                    bottomDistance = distance;
-                    bottomOldTop = c->Top();
-                }
-            }
-        }
-        const double scaleX = static_cast<double>(formWidth) / form.OldFormWidth;
-        double scaleY = static_cast<double>(formHeight) / form.OldFormHeight;
-        if (bottomDistance > 0 && bottomOldTop != 0) scaleY = ((formHeight - bottomDistance) / tppY) / bottomOldTop;
-        const double dx = formWidth / tppX - form.OldFormWidth / tppX;
-        const double dy = formHeight / tppY - form.OldFormHeight / tppY;
 
+        // Each layout starts from the rectangle a control had at a known window size, not from
+        // where the previous layout left it, so rounding and the moves Windows refuses at a tiny
+        // size never add up. A control seen for the first time, or moved since by other code (or
+        // the old size set by hand), starts from where it is now, at the old size.
         for (win::Control* c : controls) {
             if (!c->HasPosition()) continue;
             try {
-                const double left = c->Left(), top = c->Top(), width = c->Width(), height = c->Height();
+                win::Control::LayoutMemory& memory = c->layoutMemory;
+                const win::Rect now = RectOf(*c);
+                if (!memory.known || !SameRect(now, memory.placed) || memory.placedWidth != form.OldFormWidth ||
+                    memory.placedHeight != form.OldFormHeight) {
+                    memory.known = true;
+                    memory.from = now;
+                    memory.fromWidth = form.OldFormWidth;
+                    memory.fromHeight = form.OldFormHeight;
+                }
+            } catch (...) {
+                vb::CaptureCurrentException();
+                vb::Err().Clear();
+            }
+        }
+
+        // The bottom-anchored control furthest from the bottom edge sets the vertical scale. Its
+        // distance to the bottom edge stays the same at every size.
+        double bottomDistance = 0;
+        for (win::Control* c : controls) {
+            if (!c->HasPosition() || !c->layoutMemory.known) continue;
+            const win::Control::LayoutMemory& memory = c->layoutMemory;
+            for (const std::wstring& a : AnchorsOf(*c)) {
+                if (!vb::TextEquals(a, L"Bottom")) continue;
+                const double distance = memory.fromHeight - memory.from.top * tppY;
+                if (distance > 0 && distance > bottomDistance) bottomDistance = distance;
+            }
+        }
+        // That control's top (pixels) when the window is so high (twips).
+        auto bottomTopAt = [&](double height) { return (height - bottomDistance) / tppY; };
+
+        for (win::Control* c : controls) {
+            if (!c->HasPosition() || !c->layoutMemory.known) continue;
+            try {
+                win::Control::LayoutMemory& memory = c->layoutMemory;
+                const double left = memory.from.left, top = memory.from.top;
+                const double width = memory.from.width, height = memory.from.height;
+                const double scaleX = static_cast<double>(formWidth) / memory.fromWidth;
+                double scaleY = static_cast<double>(formHeight) / memory.fromHeight;
+                if (bottomDistance > 0) {
+                    const double oldTop = bottomTopAt(memory.fromHeight);
+                    if (Round(oldTop) != 0) scaleY = bottomTopAt(formHeight) / oldTop;
+                }
+                const double dx = formWidth / tppX - memory.fromWidth / tppX;
+                const double dy = formHeight / tppY - memory.fromHeight / tppY;
+
                 // Zero means "not set by an anchor".
                 double newLeft = 0, newTop = 0, newWidth = 0, newHeight = 0;
-                for (const std::wstring& a : anchorsOf(*c)) {
+                for (const std::wstring& a : AnchorsOf(*c)) {
                     if (vb::TextEquals(a, L"TopAndBottom")) {
                         newTop = top;
                         newHeight = height + dy;
@@ -242,7 +295,17 @@ void ResizeControls(win::Window& form) {
                 if (newLeft == 0) newLeft = left * scaleX;
                 if (newWidth == 0) newWidth = fixedSize ? width : width * scaleX;
                 if (newHeight == 0) newHeight = fixedSize ? height : height * scaleY;
-                c->Move(Round(newLeft), Round(newTop), Round(newWidth), Round(newHeight));
+                try {
+                    c->Move(Round(newLeft), Round(newTop), Round(newWidth), Round(newHeight));
+                } catch (...) {
+                    // A size Windows cannot take (a negative one, in a window too small): the
+                    // control stays where it is, and the next layout starts from its rectangle.
+                    vb::CaptureCurrentException();
+                    vb::Err().Clear();
+                }
+                memory.placed = RectOf(*c);
+                memory.placedWidth = formWidth;
+                memory.placedHeight = formHeight;
             } catch (...) {
                 // One control that cannot move must not stop the others.
                 vb::CaptureCurrentException();

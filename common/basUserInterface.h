@@ -25,6 +25,9 @@ void FormGetSetPosAndSize(short action, win::Window& form);
 
 // Re-lays out the controls by their anchors after the window's size changed.
 void ResizeControls(win::Window& form);
+// False while the window has nothing to lay its controls out in: its host frame (or itself) is
+// minimized, or its client area is empty.
+bool HasRoomForLayout(const win::Window& form);
 
 // Sizes the columns from firstColumn (0-based) to their contents and headers; report view only.
 void ListViewAutoSizeColumns(win::ListView& list, bool hideWhileSizing = false, int firstColumn = 0);

@@ -320,8 +320,10 @@ void frmTesselOptions::TimerEvent() {
             WorkScope work(*this);
             FindInListView(1, false);
         }
-        // The window lives maximized in the frame: its controls follow every size but the minimized one.
-        if (resizeSettleCount_ != 0 && WindowState() != 1) {
+        // The window lives maximized in the frame: its controls follow every size but the minimized
+        // one. While the frame is minimized the window keeps its state in an empty client area:
+        // the count waits for the frame to come back.
+        if (resizeSettleCount_ != 0 && WindowState() != 1 && HasRoomForLayout(*this)) {
             ++resizeSettleCount_;
             if (resizeSettleCount_ > 4) {
                 resizeSettleCount_ = 0;

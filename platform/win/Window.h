@@ -64,6 +64,17 @@ public:
     int Height() const;
     void Move(int left, int top, int width, int height);
 
+    // What the window's layout keeps of the control: the rectangle every layout starts from and
+    // the window size (twips) it belongs to, and where the last layout left it at which size.
+    struct LayoutMemory {
+        bool known = false;
+        Rect from;
+        long fromWidth = 0, fromHeight = 0;
+        Rect placed;
+        long placedWidth = 0, placedHeight = 0;
+    };
+    LayoutMemory layoutMemory;
+
     bool Visible() const;
     void SetVisible(bool visible);
     bool Enabled() const;

@@ -2,11 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "FakePresenter.h"
 #include "UiTestForms.h"
 #include "basStrings.h"
 #include "basUserInterface.h"
 #include "vb/VbScreen.h"
+#include "vb/VbText.h"
 
 namespace {
 
@@ -107,6 +111,122 @@ TEST(LayoutTest, NoLayoutWhenMinimisedUnchangedOrNeverMeasured) {
     form.OldFormWidth = form.Width() / 2;
     ResizeControls(form);
     EXPECT_EQ(plain.Left(), 100) << "minimised";
+}
+
+// A form with a control of every anchor kind, on a 400x300 client area; with or without a
+// bottom-anchored control, which sets the vertical scale of the others.
+struct AnchoredForm {
+    // A caption without a sizing border: Windows lets such a window take any size, down to an
+    // empty client area.
+    TestForm form{L"frmAnchored", 400, 300, WS_POPUP | WS_CAPTION | WS_CLIPCHILDREN};
+    std::vector<win::Control*> controls;
+
+    explicit AnchoredForm(bool withBottom) {
+        auto put = [&](win::Control& c, const wchar_t* tag) {
+            c.SetTag(tag);
+            controls.push_back(&c);
+        };
+        put(form.Put<win::Button>(nullptr, L"cmdRight", -1, L"R", Rect{300, 10, 80, 24}),
+            L"ResizeAnchor1:='Right' ResizeAnchor2:='Top' FixedSize:='True'");
+        put(form.Put<win::TextBox>(nullptr, L"txtWide", -1, L"", Rect{10, 40, 200, 22}),
+            L"ResizeAnchor1:='LeftAndRight' ResizeAnchor2:='Top'");
+        put(form.Put<win::Label>(nullptr, L"lblPlain", -1, L"x", Rect{100, 100, 50, 20}), L"");
+        put(form.Put<win::Label>(nullptr, L"lblFixed", -1, L"x", Rect{130, 70, 50, 20}), L"FixedSize:='True'");
+        auto& frame = form.Put<win::Container>(nullptr, L"fra", -1, L"Frame", Rect{20, 150, 150, 100}, true);
+        put(frame, L"FixedSize:='True' ResizeAnchor1:='Left' ResizeAnchor2:='Top'");
+        put(form.Put<win::Label>(&frame, L"lblInner", -1, L"in", Rect{10, 20, 60, 20}), L"");
+        put(form.Put<win::ListView>(nullptr, L"lvw", -1, Rect{220, 40, 100, 200}, false),
+            L"ResizeAnchor1:='TopAndBottom' ResizeAnchor2:='Left' FixedSize:='True'");
+        if (withBottom) {
+            put(form.Put<win::Button>(nullptr, L"cmdOk", -1, L"OK", Rect{10, 262, 80, 24}),
+                L"ResizeAnchor1:='Bottom' ResizeAnchor2:='Left' FixedSize:='True'");
+            put(form.Put<win::Label>(nullptr, L"lst", -1, L"x", Rect{100, 266, 80, 30}), L"ResizeAnchor1:='Bottom'");
+        }
+        form.OldFormWidth = form.Width();
+        form.OldFormHeight = form.Height();
+    }
+    // Gives the form that client area (pixels) and lays it out.
+    void LayOutAt(SIZE client) {
+        const DWORD style = static_cast<DWORD>(GetWindowLongW(form.Handle(), GWL_STYLE));
+        RECT r{0, 0, client.cx, client.cy};
+        AdjustWindowRectEx(&r, style, FALSE, 0);
+        SetWindowPos(form.Handle(), nullptr, 0, 0, r.right - r.left, r.bottom - r.top,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        ResizeControls(form);
+    }
+    std::vector<Rect> Rects() const {
+        std::vector<Rect> rects;
+        for (win::Control* c : controls) rects.push_back(Rect{c->Left(), c->Top(), c->Width(), c->Height()});
+        return rects;
+    }
+};
+
+TEST(LayoutTest, SizesOnTheWayLeaveNoTraceInTheLayoutAtTheLastSize) {
+    FakePresenter boxes;
+    struct Case {
+        const char* name;
+        std::vector<SIZE> onTheWay;
+        SIZE last;
+    } cases[] = {
+        {"an empty client area", {SIZE{400, 0}}, SIZE{640, 480}},
+        {"no width at all", {SIZE{0, 300}}, SIZE{640, 480}},
+        {"a few pixels high", {SIZE{120, 8}}, SIZE{640, 480}},
+        {"a few pixels wide", {SIZE{6, 260}}, SIZE{400, 300}},
+        {"squeezed, then smaller than designed", {SIZE{30, 20}}, SIZE{330, 250}},
+        {"one size after another", {SIZE{700, 500}, SIZE{301, 221}, SIZE{513, 377}, SIZE{355, 290}}, SIZE{643, 471}},
+    };
+    for (bool withBottom : {false, true}) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::string(c.name) + (withBottom ? ", with a bottom-anchored control" : ""));
+            AnchoredForm travelled(withBottom);
+            for (SIZE size : c.onTheWay) travelled.LayOutAt(size);
+            travelled.LayOutAt(c.last);
+            AnchoredForm direct(withBottom);
+            direct.LayOutAt(c.last);
+            ASSERT_EQ(travelled.form.Width(), direct.form.Width());
+            ASSERT_EQ(travelled.form.Height(), direct.form.Height());
+            const std::vector<Rect> got = travelled.Rects(), expected = direct.Rects();
+            for (size_t i = 0; i < got.size(); ++i) {
+                SCOPED_TRACE(vb::ToAnsi(travelled.controls[i]->Name()));
+                EXPECT_EQ(got[i].left, expected[i].left);
+                EXPECT_EQ(got[i].top, expected[i].top);
+                EXPECT_EQ(got[i].width, expected[i].width);
+                EXPECT_EQ(got[i].height, expected[i].height);
+            }
+            EXPECT_EQ(travelled.form.OldFormWidth, travelled.form.Width());
+            EXPECT_EQ(travelled.form.OldFormHeight, travelled.form.Height());
+        }
+    }
+    EXPECT_TRUE(boxes.shown.empty());
+}
+
+TEST(LayoutTest, NoLayoutWhileTheClientAreaIsEmpty) {
+    FakePresenter boxes;
+    AnchoredForm form(true);
+    const long designWidth = form.form.OldFormWidth, designHeight = form.form.OldFormHeight;
+    const std::vector<Rect> before = form.Rects();
+    form.LayOutAt(SIZE{400, 0});
+    EXPECT_EQ(form.form.OldFormWidth, designWidth) << "the empty size is no size to scale from";
+    EXPECT_EQ(form.form.OldFormHeight, designHeight);
+    const std::vector<Rect> after = form.Rects();
+    for (size_t i = 0; i < before.size(); ++i) {
+        EXPECT_EQ(after[i].top, before[i].top) << vb::ToAnsi(form.controls[i]->Name());
+        EXPECT_EQ(after[i].height, before[i].height) << vb::ToAnsi(form.controls[i]->Name());
+    }
+}
+
+TEST(LayoutTest, ControlsMovedByOtherCodeAreLaidOutFromWhereTheyAre) {
+    FakePresenter boxes;
+    AnchoredForm form(false);
+    form.LayOutAt(SIZE{500, 300});
+    win::Control& wide = *form.form.ControlByName(L"txtWide");
+    EXPECT_EQ(wide.Width(), 300);
+    // The window's own code puts the box elsewhere; the next layout grows it from there.
+    wide.Move(20, 50, 100, 22);
+    form.LayOutAt(SIZE{550, 300});
+    EXPECT_EQ(wide.Left(), 20);
+    EXPECT_EQ(wide.Top(), 50);
+    EXPECT_EQ(wide.Width(), 150);
 }
 
 TEST(LayoutTest, PlaceFormModes) {
