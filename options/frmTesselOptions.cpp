@@ -33,6 +33,12 @@ constexpr int kExtsTop = kMargin + kLabelHeight;
 constexpr int kExtsHeight = 130;
 constexpr int kProgramsLabelTop = kExtsTop + kExtsHeight + 6;
 constexpr int kProgramsTop = kProgramsLabelTop + kLabelHeight;
+constexpr int kListsBottom = kClientHeight - kMargin;
+// The labels grow with the window like everything else; their text keeps to their middle, so
+// it stays next to the list below. A label is a pixel short of the list, so that the rounding of
+// a layout never lays it over the list's edge.
+constexpr DWORD kLabelStyle = SS_LEFT | SS_CENTERIMAGE;
+constexpr int kLabelBoxHeight = kLabelHeight - 1;
 
 struct Column {
     const wchar_t* caption;
@@ -67,15 +73,15 @@ frmTesselOptions::frmTesselOptions()
       lvwExts(Add<OptionsListView>(nullptr, L"lvwExts", -1, win::Rect{kRightLeft, kExtsTop, kRightWidth, kExtsHeight})),
       lvwPrograms(Add<OptionsListView>(
           nullptr, L"lvwPrograms", -1,
-          win::Rect{kRightLeft, kProgramsTop, kRightWidth, kClientHeight - kProgramsTop - kMargin})),
+          win::Rect{kRightLeft, kProgramsTop, kRightWidth, kListsBottom - kProgramsTop})),
       lblChoices(Add<win::Label>(nullptr, L"lblChoices", -1, L"Categories",
-                                 win::Rect{kMargin, kMargin, kTreeWidth, kLabelHeight})),
+                                 win::Rect{kMargin, kMargin, kTreeWidth, kLabelBoxHeight}, kLabelStyle)),
       lblExts(Add<win::Label>(nullptr, L"lblExts", -1, L"Extensions",
-                              win::Rect{kRightLeft, kMargin, kRightWidth, kLabelHeight})),
+                              win::Rect{kRightLeft, kMargin, kRightWidth, kLabelBoxHeight}, kLabelStyle)),
       lblPrograms(Add<win::Label>(nullptr, L"lblPrograms", -1, L"Programs on your Computer",
-                                  win::Rect{kRightLeft, kProgramsLabelTop, kRightWidth, kLabelHeight})),
+                                  win::Rect{kRightLeft, kProgramsLabelTop, kRightWidth, kLabelBoxHeight}, kLabelStyle)),
       fraFilesToInclude(Add<win::Container>(nullptr, L"fraFilesToInclude", -1, L"Executables To Show",
-                                            win::Rect{kRightLeft, kProgramsTop, 330, 110}, true)),
+                                            win::Rect{kRightLeft, kListsBottom, 330, 110}, true)),
       chkNormallyExcluded(Add<win::CheckBox>(&fraFilesToInclude, L"chkNormallyExcluded", -1,
                                              L"Show Normally Excluded Executables", win::Rect{10, 18, 310, 18})),
       chkWindows(Add<win::CheckBox>(&fraFilesToInclude, L"chkWindows", -1, L"Show Executables in the Windows Directory",
@@ -91,13 +97,17 @@ frmTesselOptions::frmTesselOptions()
     automation_ = com::ComPtr<IDispatch>(CreateTesselOptionsAutomation(this));
 
     SetTag(L"RegistryName:='Lumox Options'");
-    tvwChoices.SetTag(L"ResizeAnchor1:='TopAndBottom' ResizeAnchor2:='Left' ToolTip:='Your categories: drop programs and extensions on a subcategory'");
-    lvwExts.SetTag(L"ResizeAnchor1:='Top' ToolTip:='Extensions registered with Windows'");
-    lvwPrograms.SetTag(L"ResizeAnchor1:='Bottom' ToolTip:='Programs found on your computer'");
-    lblChoices.SetTag(L"ResizeAnchor1:='Top' ResizeAnchor2:='Left' FixedSize:='True'");
-    lblExts.SetTag(L"ResizeAnchor1:='Top' FixedSize:='True'");
-    lblPrograms.SetTag(L"FixedSize:='True'");
-    fraFilesToInclude.SetTag(L"FixedSize:='True'");
+    // The window's layout is a zoom: the tree, both lists and their labels keep their share of the
+    // client area, so both lists grow with the window and each label stays on the list below it.
+    // The filter boxes' frame is never shown; it lies along the lists' bottom edge and follows the
+    // window's bottom edge. As the window's bottom-anchored control it makes the others scale with
+    // the room above it rather than with the outer height, whose caption and borders would push
+    // the lists past the bottom edge of a small window and leave a strip below them in a large one.
+    tvwChoices.SetTag(L"ResizeAnchor1:='Left' ToolTip:='Your categories: drop programs and extensions on a subcategory'");
+    lvwExts.SetTag(L"ToolTip:='Extensions registered with Windows'");
+    lvwPrograms.SetTag(L"ToolTip:='Programs found on your computer'");
+    lblChoices.SetTag(L"ResizeAnchor1:='Left'");
+    fraFilesToInclude.SetTag(L"FixedSize:='True' ResizeAnchor1:='Bottom'");
     for (win::Container* box : {&fraFilesToInclude, &picButtonUp, &picButtonDown, &picButtonUpOver})
         box->SetVisible(false);
     for (win::CheckBox* box : {&chkNormallyExcluded, &chkWindows, &chkSystemFiles, &chkRelatedOnly})

@@ -127,4 +127,56 @@ TEST_F(OptionsLayoutTest, AFrameMinimizedAndRestoredDuringARescanGivesTheWindowI
     ExpectSameLayout(before, LayoutOf(*w));
 }
 
+
+TEST_F(OptionsLayoutTest, MaximizedInTheFrameBothListsGrowAndEachLabelStaysOnItsList) {
+    Layout first{}, previous{};
+    bool any = false;
+    for (SIZE size : {SIZE{500, 380}, SIZE{640, 480}, SIZE{800, 600}, SIZE{1024, 768}}) {
+        SCOPED_TRACE(std::to_string(size.cx) + "x" + std::to_string(size.cy));
+        SetWindowPos(frame->Handle(), nullptr, 0, 0, size.cx, size.cy, SWP_NOZORDER | SWP_NOACTIVATE);
+        ASSERT_TRUE(Settled());
+        ASSERT_TRUE(IsZoomed(w->Handle()));
+        const Layout l = LayoutOf(*w);
+        const RECT extensionsLabel = InClientOf(w->Handle(), w->lblExts.Handle());
+        const RECT categoriesLabel = InClientOf(w->Handle(), w->lblChoices.Handle());
+        ExpectInside(l.tree, l.client, "the tree");
+        ExpectInside(l.extensions, l.client, "the extension list");
+        ExpectInside(l.programs, l.client, "the program list");
+        ExpectInside(l.programsLabel, l.client, "the programs label");
+        // Each label sits on the list below it, never over it.
+        const struct {
+            const char* name;
+            RECT label, list;
+        } pairs[] = {{"categories", categoriesLabel, l.tree},
+                     {"extensions", extensionsLabel, l.extensions},
+                     {"programs", l.programsLabel, l.programs}};
+        for (const auto& p : pairs) {
+            EXPECT_LE(p.label.bottom, p.list.top) << "the " << p.name << " label " << Describe(p.label)
+                                                  << " lies over its list " << Describe(p.list);
+            EXPECT_LE(p.list.top - p.label.bottom, 4) << "the " << p.name << " label " << Describe(p.label)
+                                                      << " floats above its list " << Describe(p.list);
+        }
+        // Between the two lists no more than a margin that grows a little with the window.
+        EXPECT_GE(l.programsLabel.top, l.extensions.bottom)
+            << "the programs label " << Describe(l.programsLabel) << " lies over the extension list "
+            << Describe(l.extensions);
+        EXPECT_LE(l.programsLabel.top - l.extensions.bottom, 2 + l.client.bottom / 50)
+            << "a gap opens under the extension list " << Describe(l.extensions) << " above the programs label "
+            << Describe(l.programsLabel);
+        if (!any) {
+            first = l;
+            any = true;
+        } else if (l.client.bottom > previous.client.bottom + 20) {
+            // Both lists grow with the window, each keeping its share of the height.
+            EXPECT_GT(l.programs.bottom - l.programs.top, previous.programs.bottom - previous.programs.top);
+            EXPECT_GT(l.extensions.bottom - l.extensions.top, previous.extensions.bottom - previous.extensions.top);
+            const double share = double(l.programs.bottom - l.programs.top) / (l.extensions.bottom - l.extensions.top);
+            const double firstShare =
+                double(first.programs.bottom - first.programs.top) / (first.extensions.bottom - first.extensions.top);
+            EXPECT_NEAR(share, firstShare, firstShare * 0.1) << "the program list's share of the height changed";
+        }
+        previous = l;
+    }
+}
+
 }  // namespace
