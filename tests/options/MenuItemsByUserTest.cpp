@@ -58,9 +58,22 @@ HWND OpenPopUp() {
 // Right-clicks at the point and, once the pop-up shows, clicks its item with that caption and
 // waits until the pop-up has gone.
 void ChooseFromPopUp(POINT at, HMENU menu, const std::wstring& caption) {
+    // What the last command left queued (a refill of the list, say) is done before the click.
+    userinput::WindowThreadCaughtUp();
     userinput::Click(at, userinput::Button::Right);
-    const HWND shown = userinput::WaitForPopUpMenu(10000);
+    HWND shown = userinput::WaitForPopUpMenu(10000);
     ASSERT_NE(shown, nullptr) << "no pop-up for " << vb::ToAnsi(caption);
+    // Another pop-up than the list's means the click met the window while it was still busy
+    // with the last command: a user closes it with Escape, which chooses nothing, and clicks again.
+    for (int again = 0; again < 2 && reinterpret_cast<HMENU>(SendMessageW(shown, 0x01E1 /*MN_GETHMENU*/, 0, 0)) != menu;
+         ++again) {
+        userinput::Press(VK_ESCAPE);
+        if (!userinput::WaitUntil([] { return !OpenPopUp(); }, 5000)) break;
+        userinput::WindowThreadCaughtUp();
+        userinput::Click(at, userinput::Button::Right);
+        shown = userinput::WaitForPopUpMenu(10000);
+        ASSERT_NE(shown, nullptr) << "no pop-up for " << vb::ToAnsi(caption) << " on the click again";
+    }
     const userinput::InputLedger& ledger = userinput::Ledger();
     ASSERT_EQ(reinterpret_cast<HMENU>(SendMessageW(shown, 0x01E1 /*MN_GETHMENU*/, 0, 0)), menu)
         << "the right click aimed at " << at.x << "," << at.y << " opened another pop-up; it reached "
