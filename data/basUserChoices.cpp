@@ -1,5 +1,6 @@
 #include "basUserChoices.h"
 
+#include <optional>
 #include <unordered_set>
 
 #include "NeighbourServices.h"
@@ -174,7 +175,12 @@ void CleanUserData(CleanUpAfter after) {
         // Without a program list there is nothing to check the entries against.
         if (ProgramLineLast() < 0 || ProgramLines().empty()) return;
 
-        const ListedPrograms listed;
+        // Built only when an entry is not found by the look-up, which is rare.
+        std::optional<ListedPrograms> index;
+        auto listed = [&index]() -> const ListedPrograms& {
+            if (!index) index.emplace();
+            return *index;
+        };
         std::vector<std::wstring> removed, stillOnDisk, driveNotScanned;
         for (vb::List<std::wstring>* list : {&state.Add, &state.Remove, &state.Def}) {
             for (long i = 1; i <= list->UBound();) {
@@ -182,7 +188,7 @@ void CleanUserData(CleanUpAfter after) {
                 std::vector<std::wstring> fields = vb::Split(entry, L"|");
                 // Blank and malformed lines are left alone.
                 if (entry.empty() || fields.size() < UserChoiceFieldCount || IsLineAsArrayValidExe(fields) ||
-                    listed.HoldsPath(fields[4])) {
+                    listed().HoldsPath(fields[4])) {
                     ++i;
                     continue;
                 }
@@ -190,7 +196,7 @@ void CleanUserData(CleanUpAfter after) {
                 // reach, or one whose file is still there, keeps its settings. The drive is
                 // asked first: a drive that was not scanned may be an offline share or an empty
                 // drive, where a look at the disk would wait or ask for a disk.
-                if (!listed.CoversDriveOf(fields[4])) {
+                if (!listed().CoversDriveOf(fields[4])) {
                     Note(driveNotScanned, DescribeUserChoice(fields));
                     ++i;
                     continue;
