@@ -145,7 +145,11 @@ void GetAliases() {
     ProcGuard guard;
     try {
         ShowStatus(2, L"Loading Aliases", true, false);
-        if (ReadAliasDocument(LoadXmlDocument(AliasFilePath()))) {
+        // Read through the shared reader rather than by the XML object's own loader, which
+        // would keep a save from replacing the file while it reads.
+        std::string bytes;
+        if (ReadFileBytes(AliasFilePath(), bytes) &&
+            ReadAliasDocument(LoadXmlDocumentFromBytes(std::vector<uint8_t>(bytes.begin(), bytes.end())))) {
             if (OptionsWindowServices* options = OptionsServices()) options->SetAliasCount(AliasCount());
         }
     } catch (...) {

@@ -127,12 +127,31 @@ bool GetWorkingFolder() {
     return false;
 }
 
+namespace {
+
+// Whether another program lets the file be read now.
+bool ReadableFile(const std::wstring& path) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    CloseHandle(file);
+    return true;
+}
+
+}  // namespace
+
 bool UnpackArchiveInto(const std::wstring& archivePath, const std::wstring& folder,
                        std::vector<std::wstring>* written, zip::ZipResult* outcome) {
     ProcGuard guard;
     const std::wstring copy = JoinPaths(folder, ArchiveFileName);
     const std::wstring categoryFile = JoinPaths(folder, L"Tesselcat.xml");
-    CopyFileW(archivePath.c_str(), copy.c_str(), FALSE);
+    if (!CopyFileW(archivePath.c_str(), copy.c_str(), FALSE) && ReadableFile(archivePath)) {
+        // The archive reads but its copy cannot be written: the working folder is full or
+        // not writable. An archive that cannot be read is left to the unpack to report.
+        DeleteFileW(copy.c_str());
+        if (outcome) *outcome = zip::ZipResult::WriteFailed;
+        return false;
+    }
     // The copy may still be on its way when the copy call returns on some file systems.
     int counter = 0;
     do {
@@ -181,19 +200,25 @@ bool ArchiveItselfFailed(const std::wstring& archive, zip::ZipResult result, boo
 }
 
 void ReportLocalUnpackFailure(const std::wstring& archive, const std::wstring& folder, zip::ZipResult result) {
-    const std::wstring cause =
-        result == zip::ZipResult::WriteFailed
-            ? L"Its files could not be written to the folder " + folder +
-                  L" (the disk may be full, or a file there may be in use or read-only)."
-            : L"It could not be read: another program (a backup or virus checker, say) may be holding it open.";
-    CurrentMessagePresenter().Show(
-        L"Your settings could not be opened from " + archive + L".\r\n\r\n" + cause +
-            L"\r\n\r\nYour data file itself is fine: do not replace it. Close other programs that may be using it, "
-            L"then open the options again.",
-        MB_OK | MB_ICONEXCLAMATION, vb::ProjectName());
+    CurrentMessagePresenter().Beep();
+    CurrentMessagePresenter().Show(LocalUnpackFailureText(archive, folder, result), MB_OK | MB_ICONEXCLAMATION,
+                                   vb::ProjectName());
 }
 
 }  // namespace
+
+std::wstring LocalUnpackFailureText(const std::wstring& archive, const std::wstring& folder, zip::ZipResult result) {
+    const std::wstring cause =
+        result == zip::ZipResult::WriteFailed
+            ? L"Its files could not be written to the folder " + folder +
+                  L" (the disk may be full, or the folder or a file in it may be read-only or in use)."
+            : L"It could not be read: another program (a backup or virus checker, say) may be holding it open.";
+    return L"Your settings could not be opened from " + archive + L".\r\n\r\n" + cause +
+           L"\r\n\r\nYour data file itself is fine: do not replace it. " +
+           (result == zip::ZipResult::WriteFailed
+                ? L"Make room on that disk or free the folder, then open the options again."
+                : L"Close other programs that may be using it, then open the options again.");
+}
 
 bool UnpackFiles() {
     ProcGuard guard;

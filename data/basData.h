@@ -42,9 +42,15 @@ bool GetWorkingFolder();
 // Copies archivePath into folder, unpacks the copy there (waiting for the copy and trying up
 // to 11 times, letting pending window events run) and deletes the copy. Answers whether the
 // last unzip attempt succeeded; written receives the files that it wrote. Shows nothing.
-// outcome receives the last attempt's result; CannotOpen also when the copy could not be made.
+// outcome receives the last attempt's result; WriteFailed when the archive reads but its copy
+// cannot be written into folder, CannotOpen when the archive cannot be read.
 bool UnpackArchiveInto(const std::wstring& archivePath, const std::wstring& folder,
                        std::vector<std::wstring>* written = nullptr, zip::ZipResult* outcome = nullptr);
+
+// The message for an unpack that failed on this machine rather than in the archive: what
+// went wrong (result WriteFailed: the working folder; otherwise: reading the archive), and
+// that the archive must not be replaced.
+std::wstring LocalUnpackFailureText(const std::wstring& archive, const std::wstring& folder, zip::ZipResult result);
 
 // Empties the working folder and unpacks the archive into it. True when the archive was
 // unpacked and holds the category file; otherwise message 4521 (the archive is missing or

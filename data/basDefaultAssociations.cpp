@@ -16,30 +16,28 @@
 #include "vb/VbScreen.h"
 #include "vb/VbText.h"
 
-#define LUMOX_ROW_END L"\r\n"
-
 const wchar_t* const DefaultAssociationTable =
     L"*|notepad.exe,wordpad.exe|Non-associated Files|These programs are for any files that are not associated with "
     L"any extensions. These will be placed under the special subcategory of: 'Non-associated Extensions:All' on the "
-    L"Association List.|Non-associated Extensions:All" LUMOX_ROW_END
+    L"Association List.|Non-associated Extensions:All\r\n"
     L".bmp,.eps,.gif,.jpg,.jpeg,.jpe,.pcx,.pdd,.psd,.rle,.tif|mspaint.exe,photoed.exe,photopnt.exe,photoshp.exe|"
     L"Graphics|These are common graphics extensions and programs and will be placed under the subcategory: "
-    L"'Graphic Design:Graphics' on the Association List.|Graphic Design:Graphics" LUMOX_ROW_END
+    L"'Graphic Design:Graphics' on the Association List.|Graphic Design:Graphics\r\n"
     L".htm,.html,.shtm,.shtml|dreamweaver.exe,golive.exe,iexplore.exe,netscape.exe,netscp.exe,notepad.exe,"
     L"wordpad.exe|HTML|These are common HTML extensions and programs and will be placed under the subcategory: "
-    L"'Web Mastering:HTML' on the Association List.|Web Mastering:HTML" LUMOX_ROW_END
+    L"'Web Mastering:HTML' on the Association List.|Web Mastering:HTML\r\n"
     L".aac,.ac3,.avi,.bsn,.buy,.byu,.cda,.cdi,.dv,.mid,.mov,.mp2,.mp3,.mp4,.mpeg,.mpg,.qt,.ra,.ram,.rm,.rmi,.rv,"
     L".swf,.vob,.vod,.wav,.wma,.wsz,.xmi|airspace.exe,cdrun2.exe,dxplayer.exe,fmod.exe,fmvview.exe,freeamp.exe,"
     L"media jukebox.exe,medSauce.exe,mn.exe,mplayer.exe,mplayer2.exe,nplayer.exe,orangecd.exe,"
     L"quicktimeplayer.exe,realjbox.exe,realplay.exe,seehear.exe,starcd.exe,vcdplay2.exe,viddiplayer.exe,"
     L"videodesktop.exe,vmidi.exe,vtuner.exe,winamp.exe,wmplayer.exe,yplayer.exe,zplayer.exe|Multimedia|These are "
     L"common Multimedia extensions and programs and will be placed under the subcategory: 'Multimedia:Players' on "
-    L"the Association List.|Multimedia:Players" LUMOX_ROW_END
+    L"the Association List.|Multimedia:Players\r\n"
     L".qbb,.qbw|qbw32.exe|QuickBooks|These are common QuickBooks extensions and programs and will be placed under "
-    L"the subcategory: 'Accounting:Commercial' on the Association List.|Accounting:Commercial" LUMOX_ROW_END
+    L"the subcategory: 'Accounting:Commercial' on the Association List.|Accounting:Commercial\r\n"
     L".rtf|winword.exe,wordpad.exe|Rich Text|This is the Rich Text extension and programs and will be placed under "
     L"the subcategory: 'My Windows Association Overrides:RTF' on the Association List.|"
-    L"My Windows Association Overrides:RTF" LUMOX_ROW_END
+    L"My Windows Association Overrides:RTF\r\n"
     L".log,.txt|notepad.exe,winword.exe,wordpad.exe|Text Files|These are common Plain Text extensions and programs "
     L"and will be placed under the subcategory: 'My Windows Association Overrides:Text' on the Association List.|"
     L"My Windows Association Overrides:Text";

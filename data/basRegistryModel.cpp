@@ -197,14 +197,24 @@ SubkeyRecord& SlotAt(RegKeyRecord& owner, long position) {
     return owner.Subkeys[position];
 }
 
+// A subkey reader's progress mark while loading is logged: the association reader's text or the
+// extension reader's, followed by tail; nullptr where that reader marks nothing at the step.
+void SubkeyMark(Reader reader, const wchar_t* associations, const wchar_t* extensions, const std::wstring& tail = {}) {
+    if (!Logging()) return;
+    const wchar_t* text = reader == Reader::Associations ? associations
+                          : reader == Reader::Extensions ? extensions
+                                                          : nullptr;
+    if (text) Mark(L"Log Registry Loading Subkey", text + tail);
+}
+
 void FillSubkeyRecord(Reader reader, SubkeyRecord& record, const std::wstring& path, HKEY key,
                       const KeyCounts& counts, bool itsOwnLeaf) {
     record.KeyName = path;
     if (counts.values > 0) {
-        if (Logging() && reader == Reader::Associations)
-            Mark(L"Log Registry Loading Subkey", itsOwnLeaf ? L"RGASK 5: " + path : std::wstring(L"RGASK 1"));
-        if (Logging() && reader == Reader::Extensions)
-            Mark(L"Log Registry Loading Subkey", itsOwnLeaf ? L"RGESK 5" + path : std::wstring(L"RGESK 2"));
+        if (itsOwnLeaf)
+            SubkeyMark(reader, L"RGASK 5: ", L"RGESK 5", path);
+        else
+            SubkeyMark(reader, L"RGASK 1", L"RGESK 2");
         GetValuesFromOpenKey(record, key, counts.values, counts.longestValueName, counts.largestData);
     } else {
         record.KeyValues.clear();
@@ -234,7 +244,7 @@ void ReadSubkeys(Reader reader, RegKeyRecord& owner, const std::wstring& path, H
         if (!OpenForReading(root, path, own)) return;
         key = own.Get();
     }
-    if (reader == Reader::Extensions && Logging()) Mark(L"Log Registry Loading Subkey", L"RGESK 1");
+    SubkeyMark(reader, nullptr, L"RGESK 1");
     KeyCounts counts;
     if (knownCounts)
         counts = *knownCounts;
@@ -259,19 +269,13 @@ void ReadSubkeys(Reader reader, RegKeyRecord& owner, const std::wstring& path, H
 
     std::vector<char> nameBuffer(counts.longestSubkey + 2, '\0');
     for (DWORD i = 0; i < counts.subkeys; ++i) {
-        if (Logging()) {
-            if (reader == Reader::Associations) Mark(L"Log Registry Loading Subkey", L"RGASK 2");
-            if (reader == Reader::Extensions) Mark(L"Log Registry Loading Subkey", L"RGESK 3");
-        }
+        SubkeyMark(reader, L"RGASK 2", L"RGESK 3");
         std::wstring name;
         if (!EnumSubkeyName(key, i, nameBuffer, name)) break;
-        if (reader == Reader::Associations && Logging()) Mark(L"Log Registry Loading Subkey", L"RGASK 3");
+        SubkeyMark(reader, L"RGASK 3", nullptr);
         if (name.empty()) continue;
         std::wstring subpath = JoinPaths(path, name);
-        if (Logging()) {
-            if (reader == Reader::Associations) Mark(L"Log Registry Loading Subkey", L"RGASK 4: " + subpath);
-            if (reader == Reader::Extensions) Mark(L"Log Registry Loading Subkey", L"RGESK 4: " + subpath);
-        }
+        SubkeyMark(reader, L"RGASK 4: ", L"RGESK 4: ", subpath);
         if (owner.Subkeys.size() > MaxSubkeyRecords) {
             if (!recursion) ReportRunawayNesting(subpath);
             recursion = true;

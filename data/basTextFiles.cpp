@@ -66,19 +66,28 @@ bool SizeAndTime(const std::wstring& path, uint64_t& size, FILETIME& lastWrite) 
 
 }  // namespace
 
-bool ReadTextLines(const std::wstring& path, std::vector<std::wstring>& lines) {
-    FileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
+bool ReadFileBytes(const std::wstring& path, std::string& bytes) {
+    // Every sharing is granted, deleting and renaming included, so that a save replacing the
+    // file is never refused while it is read.
+    FileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.Valid()) return false;
-    std::string bytes;
+    std::string read;
     LARGE_INTEGER size{};
-    if (GetFileSizeEx(file.Get(), &size) && size.QuadPart > 0) bytes.reserve(static_cast<size_t>(size.QuadPart));
+    if (GetFileSizeEx(file.Get(), &size) && size.QuadPart > 0) read.reserve(static_cast<size_t>(size.QuadPart));
     char buffer[65536];
     for (;;) {
         DWORD got = 0;
         if (!ReadFile(file.Get(), buffer, sizeof buffer, &got, nullptr) || got == 0) break;
-        bytes.append(buffer, got);
+        read.append(buffer, got);
     }
+    bytes = std::move(read);
+    return true;
+}
+
+bool ReadTextLines(const std::wstring& path, std::vector<std::wstring>& lines) {
+    std::string bytes;
+    if (!ReadFileBytes(path, bytes)) return false;
     lines = SplitTextLines(bytes);
     return true;
 }

@@ -8,6 +8,10 @@
 
 #include "basIO.h"  // FileExists
 
+// Reads a whole file, sharing it with readers, writers and a save that replaces it. False when
+// the file cannot be opened; bytes is then left as it was.
+bool ReadFileBytes(const std::wstring& path, std::string& bytes);
+
 // Reads every line (ended by CR LF, LF or CR; the last one may lack its end). False when the
 // file cannot be opened; lines is then left as it was.
 bool ReadTextLines(const std::wstring& path, std::vector<std::wstring>& lines);

@@ -1,5 +1,8 @@
 #include "basUserChoices.h"
 
+#include <optional>
+#include <unordered_set>
+
 #include "NeighbourServices.h"
 #include "basAliases.h"
 #include "basCategories.h"
@@ -132,80 +135,116 @@ std::wstring DriveOf(const std::wstring& path) {
     return {};
 }
 
-// A drive the scan found programs on; one it found none on was most likely not scanned (not
-// ticked, or offline that day).
-bool ListCoversDrive(const std::wstring& drive) {
-    const std::vector<std::wstring>& lines = ProgramLines();
-    for (long i = 0; i <= ProgramLineLast() && static_cast<size_t>(i) < lines.size(); ++i) {
-        const std::vector<std::wstring> fields = vb::Split(lines[static_cast<size_t>(i)], L"|");
-        if (fields.size() > 3 && vb::TextEquals(DriveOf(fields[3]), drive)) return true;
+// The program list as the clean-up asks it, built once per clean-up rather than walked per entry.
+class ListedPrograms {
+public:
+    ListedPrograms() {
+        const std::vector<std::wstring>& lines = ProgramLines();
+        for (long i = 0; i <= ProgramLineLast() && static_cast<size_t>(i) < lines.size(); ++i) {
+            const std::vector<std::wstring> fields = vb::Split(lines[static_cast<size_t>(i)], L"|");
+            if (fields.size() < 4) continue;
+            const std::wstring path = LowerCase(fields[3]);
+            drives_.insert(DriveOf(path));
+            paths_.insert(path);
+        }
     }
-    return false;
+    // The narrowing look-up relies on the list's order; this has the last word before an entry goes.
+    bool HoldsPath(const std::wstring& path) const { return paths_.count(LowerCase(path)) != 0; }
+    // A drive the scan found programs on. One it found none on was most likely not scanned (not
+    // ticked, or offline that day), and may not be reachable now either.
+    bool CoversDriveOf(const std::wstring& path) const {
+        const std::wstring drive = DriveOf(LowerCase(path));
+        return !drive.empty() && drives_.count(drive) != 0;
+    }
+
+private:
+    std::unordered_set<std::wstring> paths_;
+    std::unordered_set<std::wstring> drives_;
+};
+
+// Adds a description once.
+void Note(std::vector<std::wstring>& to, std::wstring description) {
+    for (const std::wstring& d : to)
+        if (vb::TextEquals(d, description)) return;
+    to.push_back(std::move(description));
 }
 
-// The narrowing look-up said no; a plain walk of the list has the last word before an entry goes.
-bool ListHoldsPath(const std::wstring& path) {
-    const std::wstring lower = LowerCase(path);
-    const std::vector<std::wstring>& lines = ProgramLines();
-    for (long i = 0; i <= ProgramLineLast() && static_cast<size_t>(i) < lines.size(); ++i)
-        if (CompareExeKey(lower, lines[static_cast<size_t>(i)])) return true;
-    return false;
+void AppendGroup(std::wstring& text, const wchar_t* heading, const std::vector<std::wstring>& descriptions) {
+    if (descriptions.empty()) return;
+    text += heading;
+    text += L"\r\n\r\n";
+    for (const std::wstring& d : descriptions) text += d + L"\r\n\r\n";
 }
 
 }  // namespace
 
-void CleanUserData() {
-    TrappedVoid(L"CleanUserData", [] {
+void CleanUserData(CleanUpAfter after) {
+    TrappedVoid(L"CleanUserData", [after] {
         UserChoiceState& state = State();
         state.Stale.Clear();
         // Without a program list there is nothing to check the entries against.
         if (ProgramLineLast() < 0 || ProgramLines().empty()) return;
 
-        std::vector<std::wstring> kept;
-        auto note = [](std::vector<std::wstring>& to, std::wstring description) {
-            for (const std::wstring& d : to)
-                if (vb::TextEquals(d, description)) return;
-            to.push_back(std::move(description));
+        // Built only when an entry is not found by the look-up, which is rare.
+        std::optional<ListedPrograms> index;
+        auto listed = [&index]() -> const ListedPrograms& {
+            if (!index) index.emplace();
+            return *index;
         };
-        std::vector<std::wstring> descriptions;
+        std::vector<std::wstring> removed, stillOnDisk, driveNotScanned;
         for (vb::List<std::wstring>* list : {&state.Add, &state.Remove, &state.Def}) {
             for (long i = 1; i <= list->UBound();) {
                 const std::wstring& entry = (*list)[i];
                 std::vector<std::wstring> fields = vb::Split(entry, L"|");
                 // Blank and malformed lines are left alone.
                 if (entry.empty() || fields.size() < UserChoiceFieldCount || IsLineAsArrayValidExe(fields) ||
-                    ListHoldsPath(fields[4])) {
+                    listed().HoldsPath(fields[4])) {
                     ++i;
                     continue;
                 }
-                // Not in this list, but not gone either: a program whose file is still there, or
-                // one on a drive the scan did not reach, keeps its settings.
-                if (FileExists(fields[4]) || !ListCoversDrive(DriveOf(fields[4]))) {
-                    note(kept, DescribeUserChoice(fields));
+                // Not in the list, but not gone either: a program on a drive the scan did not
+                // reach, or one whose file is still there, keeps its settings. The drive is
+                // asked first: a drive that was not scanned may be an offline share or an empty
+                // drive, where a look at the disk would wait or ask for a disk.
+                if (!listed().CoversDriveOf(fields[4])) {
+                    Note(driveNotScanned, DescribeUserChoice(fields));
                     ++i;
                     continue;
                 }
-                note(descriptions, DescribeUserChoice(fields));
+                if (FileExists(fields[4])) {
+                    Note(stillOnDisk, DescribeUserChoice(fields));
+                    ++i;
+                    continue;
+                }
+                Note(removed, DescribeUserChoice(fields));
                 AddStaleNode(fields);
                 list->RemoveAt(i);
             }
         }
-        if (descriptions.empty() && kept.empty()) return;
-
-        std::wstring text;
-        if (!descriptions.empty()) {
+        if (!removed.empty()) {
             SaveOverrideFiles();
             UpdateArchive();
-            text =
-                L"The following associations have been removed because they are referring to programs that no "
-                L"longer exist on your computer.\r\n\r\n";
-            for (const std::wstring& d : descriptions) text += d + L"\r\n\r\n";
         }
-        if (!kept.empty()) {
-            text += L"The following programs were not found by this scan, but their associations have been kept "
-                    L"because the program file is still there or its drive was not scanned.\r\n\r\n";
-            for (const std::wstring& d : kept) text += d + L"\r\n\r\n";
+        // What was kept is news only right after a scan; at any other clean-up it would be the
+        // same report again each time.
+        if (after != CleanUpAfter::Scan) {
+            stillOnDisk.clear();
+            driveNotScanned.clear();
         }
+        std::wstring text;
+        AppendGroup(text,
+                    L"The following associations have been removed because they are referring to programs that "
+                    L"no longer exist on your computer.",
+                    removed);
+        AppendGroup(text,
+                    L"The following programs were not found by the scan, but their program files are still there, so "
+                    L"their associations have been kept.",
+                    stillOnDisk);
+        AppendGroup(text,
+                    L"The following programs are on drives on which the scan found no programs (a drive that was not "
+                    L"selected for scanning, or one that could not be reached), so their associations have been kept.",
+                    driveNotScanned);
+        if (text.empty()) return;
         if (OptionsWindowServices* options = OptionsServices()) options->ShowInfo(text);
     });
 }

@@ -25,10 +25,15 @@ void LoadUserChoiceFile(const std::wstring& path);
 // The same for lines read elsewhere (from the archive in memory, say) of the file fileName.
 void LoadUserChoiceLines(const std::wstring& fileName, std::vector<std::wstring> lines);
 
+// What a clean-up follows: loading the lists (the window's start, a change to the extension
+// list) or a program scan.
+enum class CleanUpAfter { Load, Scan };
 // Drops the entries whose program is no longer in the program list, collects them in
 // StaleEntries, saves the lists and reports them in the information window. With an empty
 // program list nothing counts as stale; lines with fewer than six fields are kept as they are.
-void CleanUserData();
+// An entry the list lacks stays when its drive was not scanned or its file is still there;
+// such entries are reported only after a scan.
+void CleanUserData(CleanUpAfter after = CleanUpAfter::Load);
 void AddStaleNode(const std::vector<std::wstring>& fields);
 // Removes the category tree's program nodes of the stale entries, then saves.
 void RemoveStaleNodes();

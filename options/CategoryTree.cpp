@@ -274,7 +274,7 @@ void CategoryTree::mnuRefresh() {
         window_.RescanPrograms();
         if (window_.Closing()) return;
         if (window_.GetPrograms()) {
-            CleanUserData();
+            CleanUserData(CleanUpAfter::Scan);
             RemoveStaleNodes();
         }
         window_.DisplayPrograms(true);

@@ -109,6 +109,36 @@ TEST_F(AliasesTest, MissingOrBrokenFileKeepsTheRecords) {
     EXPECT_TRUE(boxes.shown.empty());
 }
 
+// Another program holds the file in a way that lets it be replaced (a save on its way, say):
+// reading it must neither fail nor stand in that save's way.
+TEST_F(AliasesTest, AFileHeldOpenForReplacingIsStillRead) {
+    const AliasRecord record = Record(L"A", L"B", L"C", L"C:\\b.exe", L"X", L"Y", L"Z");
+    Aliases().Add(record);
+    SaveAliases();
+    Aliases().Clear();
+    struct Case {
+        const char* what;
+        DWORD access;
+    };
+    const Case cases[] = {
+        {"held for deleting", DELETE},
+        {"held for writing", GENERIC_WRITE},
+        {"held for reading, writing and deleting", GENERIC_READ | GENERIC_WRITE | DELETE},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Aliases().Clear();
+        HANDLE held = CreateFileW(AliasFilePath().c_str(), c.access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                  nullptr, OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(held, INVALID_HANDLE_VALUE);
+        GetAliases();
+        CloseHandle(held);
+        ASSERT_EQ(AliasCount(), 1);
+        EXPECT_EQ(Aliases()[1].CompanyA, L"X");
+        EXPECT_EQ(Aliases()[1].LongPath, record.LongPath);
+    }
+}
+
 TEST_F(AliasesTest, LookUpTable) {
     Aliases().Add(Record(L"Acme", L"Edit", L"1.0", L"C:\\acme\\edit.exe", L"Shown Co", L"Shown Edit", L"9.9"));
     Aliases().Add(Record(L"Missing info.", L"Tool", L"No version info.", L"C:\\T\\tool.exe", L"Tool Co",

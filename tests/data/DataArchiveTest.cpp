@@ -222,16 +222,23 @@ TEST_F(DataArchiveTest, FailedUnpackShowsTheMessageAndNothingIsPackedOverTheArch
 // Troubles of this machine, not of the archive: the message says what went wrong and that the
 // archive is fine, never that it should be replaced with the first copy.
 TEST_F(DataArchiveTest, ALocalFailureToUnpackLeavesTheArchiveAloneAndSaysSo) {
+    // What stands in the working folder where the unpack must write.
+    enum Block { Nothing, FolderForAFile, FolderForTheCopy };
     struct Case {
         const char* what;
-        bool lockArchive;    // another program holds the archive without sharing it
-        bool blockAFile;     // a folder stands where a working file must be written
+        bool lockArchive;  // another program holds the archive without sharing it
+        Block block;
         const wchar_t* cause;
+        bool namesTheFolder;
     };
     const Case cases[] = {
-        {"archive held open by another program", true, false, L"holding it open"},
-        {"a working file that cannot be written", false, true, L"could not be written"},
+        {"archive held open by another program", true, Nothing, L"holding it open", false},
+        {"a working file that cannot be written", false, FolderForAFile, L"could not be written", true},
+        // The archive's copy is the first thing written there: a full or unwritable folder
+        // fails it before the archive is ever opened.
+        {"the archive's copy cannot be written", false, FolderForTheCopy, L"could not be written", true},
     };
+    const std::wstring copy = JoinPaths(lopt, L"TesselMorva.dat");
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         testsupport::RemoveTree(lopt);
@@ -242,18 +249,20 @@ TEST_F(DataArchiveTest, ALocalFailureToUnpackLeavesTheArchiveAloneAndSaysSo) {
         HANDLE locked = INVALID_HANDLE_VALUE;
         if (c.lockArchive)
             locked = CreateFileW(GetArchivePath().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-        if (c.blockAFile) {
-            CreateDirectoryW(lopt.c_str(), nullptr);
-            CreateDirectoryW(JoinPaths(lopt, L"Tesselcat.xml").c_str(), nullptr);
-        }
+        if (c.block != Nothing) CreateDirectoryW(lopt.c_str(), nullptr);
+        if (c.block == FolderForAFile) CreateDirectoryW(JoinPaths(lopt, L"Tesselcat.xml").c_str(), nullptr);
+        if (c.block == FolderForTheCopy) CreateDirectoryW(copy.c_str(), nullptr);
         EXPECT_FALSE(UnpackFiles());
         if (locked != INVALID_HANDLE_VALUE) CloseHandle(locked);
         RemoveDirectoryW(JoinPaths(lopt, L"Tesselcat.xml").c_str());
+        RemoveDirectoryW(copy.c_str());
         const std::vector<long> numbers = Shown();
         EXPECT_EQ(std::find(numbers.begin(), numbers.end(), 4521), numbers.end());
         ASSERT_EQ(boxes.shown.size(), 1u);
-        EXPECT_NE(boxes.shown[0].prompt.find(c.cause), std::wstring::npos) << vb::ToAnsi(boxes.shown[0].prompt);
-        EXPECT_NE(boxes.shown[0].prompt.find(L"fine"), std::wstring::npos);
+        const std::wstring& prompt = boxes.shown[0].prompt;
+        EXPECT_NE(prompt.find(c.cause), std::wstring::npos) << vb::ToAnsi(prompt);
+        EXPECT_EQ(prompt.find(lopt) != std::wstring::npos, c.namesTheFolder) << vb::ToAnsi(prompt);
+        EXPECT_NE(prompt.find(L"fine"), std::wstring::npos);
         EXPECT_EQ(ReadBytes(GetArchivePath()), before);
         EXPECT_FALSE(WorkingFilesUnpacked());
     }

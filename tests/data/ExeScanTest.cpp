@@ -1,4 +1,5 @@
 #include <windows.h>
+#include <objbase.h>
 
 #include <gtest/gtest.h>
 
@@ -22,6 +23,7 @@
 #include "vb/VbApp.h"
 #include "vb/VbError.h"
 #include "vb/VbScreen.h"
+#include "zip/ZipArchive.h"
 
 namespace {
 
@@ -235,6 +237,31 @@ TEST_F(ScanFixture, CleanScanWritesTheSortedList) {
     EXPECT_EQ(IniText(L"Scanning Progress"), L"Starting Exe Detailing");
     EXPECT_TRUE(host.form.Visible());
     EXPECT_EQ(frmDoingStuff::Existing(), nullptr);
+}
+
+// The list is kept in the ANSI code page, where a name it cannot hold reads back as "?" and so
+// sorts before the letters. The list must be in the order its look-up expects as it reads back.
+TEST_F(ScanFixture, EveryLineOfAScanOverNamesOutsideTheCodePageIsFoundAgain) {
+    const std::vector<std::wstring> folders = {L"Apps", L"Many", L"\x0416\x0443\x043a", L"\x4e2d\x6587", L"Zeta"};
+    for (const std::wstring& name : folders)
+        for (int i = 1; i <= 5; ++i)
+            ASSERT_TRUE(PlaceStub(L"stub_full", tree + L"\\" + name + L"\\copy" + std::to_wstring(i) + L".exe"));
+    host.form.Show();
+    ASSERT_TRUE(RefreshExeList(host, false));
+
+    const std::vector<std::wstring> lines = Lines(ExeFile());
+    ASSERT_EQ(lines.size(), folders.size() * 5);
+    EXPECT_TRUE(std::any_of(lines.begin(), lines.end(),
+                            [](const std::wstring& l) { return Fields(l)[3].find(L'?') != std::wstring::npos; }))
+        << "the names did leave the code page";
+    for (size_t i = 1; i < lines.size(); ++i)
+        EXPECT_LT(GetExeLineKey(lines[i - 1]), GetExeLineKey(lines[i])) << vb::ToAnsi(lines[i]);
+    SetProgramLines(lines);
+    for (const std::wstring& line : lines) {
+        const std::vector<std::wstring> f = Fields(line);
+        EXPECT_TRUE(IsLineAsArrayValidExe({L".x", f[0], f[1], f[2] + L"-A", f[3], f[4]})) << vb::ToAnsi(line);
+    }
+    SetProgramLines({});
 }
 
 TEST_F(ScanFixture, HiddenOptionsWindowBringsTheHostFrameUp) {
@@ -543,6 +570,120 @@ TEST_F(ScanFixture, DeathDuringDetailingIsRecoveredOverTwoRuns) {
     EXPECT_EQ(g_detailed.size(), 19u);
     EXPECT_EQ(Lines(ExeFile()), clean);
     EXPECT_EQ(host.dialogs.size(), 1u) << "no dialog after a clean run";
+}
+
+// The archive beside this test program and the real working folder, as a start of the options
+// window finds them.
+class ScanArchiveTest : public ScanFixture {
+protected:
+    void SetUp() override {
+        ScanFixture::SetUp();
+        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+        dataFolder = JoinPaths(RootFolder(), L"Data");
+        testsupport::RemoveTree(dataFolder);
+        CreateDirectoryW(dataFolder.c_str(), nullptr);
+        GetWorkingFolder();
+        lopt = WorkingFolder();
+        testsupport::RemoveTree(lopt);
+        check = testsupport::FreshTempFolder(L"lxcheck");
+    }
+    void TearDown() override {
+        testsupport::RemoveTree(check);
+        testsupport::RemoveTree(lopt);
+        testsupport::RemoveTree(dataFolder);
+        CoUninitialize();
+        ScanFixture::TearDown();
+    }
+    void MakeArchive() {
+        const std::vector<std::pair<std::wstring, std::string>> members = {
+            {L"Tesselcat.xml", "<?xml version=\"1.0\" ?>\r\n<MorvaTessel>\r\n</MorvaTessel>\r\n"},
+            {L"TesselExe.dat", "Acme - Edit|1.0|OK|C:\\e.exe|C:\\E.EXE\r\n"}};
+        std::vector<std::wstring> paths;
+        for (const auto& [name, content] : members) {
+            paths.push_back(JoinPaths(check, name));
+            WriteBytes(paths.back(), content);
+        }
+        ASSERT_EQ(zip::PackFiles(GetArchivePath(), paths, ArchivePassword), zip::ZipResult::Ok);
+        for (const std::wstring& path : paths) DeleteFileW(path.c_str());
+    }
+    // The program list the archive holds now.
+    std::string ArchivedProgramList() {
+        const std::wstring into = JoinPaths(check, L"archive");
+        testsupport::RemoveTree(into);
+        CreateDirectoryW(into.c_str(), nullptr);
+        EXPECT_EQ(zip::UnpackFiles(GetArchivePath(), into, ArchivePassword), zip::ZipResult::Ok);
+        return ReadBytes(JoinPaths(into, L"TesselExe.dat"));
+    }
+
+    std::wstring dataFolder, lopt, check;
+};
+
+// Runs this test program again as a separate process that opens the data, scans and ends
+// without closing anything; answers its exit code.
+DWORD RunScanThatEndsWithoutAClose(const std::wstring& ini, const std::wstring& tree) {
+    SetEnvironmentVariableW(L"LX_SCAN_INI", ini.c_str());
+    SetEnvironmentVariableW(L"LX_SCAN_TREE", tree.c_str());
+    std::wstring self = vb::ModuleFileName(nullptr);
+    std::wstring commandLine =
+        L"\"" + self + L"\" --gtest_also_run_disabled_tests --gtest_filter=ScanChild.DISABLED_OpenScanAndEnd";
+    STARTUPINFOW si{};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessW(self.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+        return 0xFFFFFFFF;
+    WaitForSingleObject(pi.hProcess, 120000);
+    DWORD code = 0;
+    GetExitCodeProcess(pi.hProcess, &code);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    return code;
+}
+
+// A scan takes minutes; what it found must survive a process that ends before the window closes,
+// even when the working folder is gone by the next start (a temp-folder cleaner, a new session).
+TEST_F(ScanArchiveTest, AScanReachesTheArchiveBeforeTheWindowCloses) {
+    ASSERT_TRUE(PlaceStub(L"stub_full", tree + L"\\Apps\\ledger.exe"));
+    ASSERT_TRUE(PlaceStub(L"stub_nocompany", tree + L"\\Tools\\Lonely Tool Deluxe.exe"));
+    struct Case {
+        const char* what;
+        bool workingFolderCleared;
+    };
+    const Case cases[] = {{"the working folder as the process left it", false},
+                          {"the working folder cleared before the next start", true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        testsupport::RemoveTree(lopt);
+        MakeArchive();
+        const std::string before = ArchivedProgramList();
+
+        ASSERT_EQ(RunScanThatEndsWithoutAClose(iniFolder, tree), 5u);
+        const std::string scanned = ReadBytes(JoinPaths(lopt, L"TesselExe.dat"));
+        ASSERT_NE(scanned.find("Lonely Tool"), std::string::npos) << "the scan wrote its list";
+        ASSERT_NE(scanned, before);
+        EXPECT_EQ(ArchivedProgramList(), scanned);
+
+        // The next start.
+        if (c.workingFolderCleared) testsupport::RemoveTree(lopt);
+        ASSERT_TRUE(UnpackFiles());
+        EXPECT_EQ(ReadBytes(GetExeFilePath()), scanned);
+        EXPECT_TRUE(boxes.shown.empty());
+        PackFiles();
+    }
+}
+
+// The child process of the test above (run only by it).
+TEST(ScanChild, DISABLED_OpenScanAndEnd) {
+    wchar_t ini[MAX_PATH] = {}, tree[MAX_PATH] = {};
+    GetEnvironmentVariableW(L"LX_SCAN_INI", ini, MAX_PATH);
+    GetEnvironmentVariableW(L"LX_SCAN_TREE", tree, MAX_PATH);
+    SetMessageRows(LibraryMessageRow);
+    SetIniFolderOverride(ini);
+    FakePresenter boxes;
+    FakeScanHost host;
+    host.drives = {L"Ok", std::wstring(tree) + L"\\"};
+    if (!UnpackFiles()) ExitProcess(3);
+    if (!RefreshExeList(host, true)) ExitProcess(4);
+    ExitProcess(5);  // no close: nothing packs the working folder
 }
 
 // The child process of the crash test (run only by it).

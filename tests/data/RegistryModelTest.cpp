@@ -268,10 +268,6 @@ TEST_F(RegistryModelTest, LongNamesAndValuesAreReadWhole) {
     EXPECT_EQ(rec.Subkeys[0].KeyValues[0].ValueData, vb::Variant(longData));
 }
 
-}  // namespace
-
-namespace {
-
 TEST_F(RegistryModelTest, ValuesLongerThanTheKeySaidAreReadWholeAllTheSame) {
     std::wstring longName(120, L'v');
     std::wstring longData(2000, L'x');

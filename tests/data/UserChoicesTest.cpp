@@ -6,6 +6,7 @@
 #include "UiTestForms.h"
 #include "basProgramList.h"
 #include "basUserChoices.h"
+#include "vb/VbApp.h"
 #include "vb/VbScreen.h"
 
 namespace {
@@ -14,6 +15,22 @@ const wchar_t kAcme[] = L".txt|Acme - Editor|2.1|OK-A|C:\\Tools\\Edit.exe|C:\\TO
 const wchar_t kViewer[] = L".jpg|Pix - Viewer|1.0|OK-A|C:\\Pix\\View.exe|C:\\PIX\\VIEW.EXE";
 const wchar_t kGone[] = L".txt|Old - Writer|3.0|SD-A|C:\\Old\\Write.exe|C:\\OLD\\WRITE.EXE";
 const wchar_t kGoneDef[] = L".doc|Old - Writer|3.0|SD-D|C:\\Old\\Write.exe|C:\\OLD\\WRITE.EXE";
+
+// Entries that a clean-up keeps although the program list lacks them, and the report's headings.
+const wchar_t kOtherDrive[] = L".txt|Far - Away|1.0|OK-A|Q:\\Tools\\far.exe|Q:\\TOOLS\\FAR.EXE";
+const wchar_t kShare[] = L".txt|Net - Tool|1.0|OK-A|\\\\server\\apps\\net.exe|\\\\server\\apps\\net.exe";
+const wchar_t kRemoved[] = L"The following associations have been removed";
+const wchar_t kStillThere[] = L"their program files are still there";
+const wchar_t kNotScanned[] = L"are on drives on which the scan found no programs";
+
+// A program on drive C: that the list lacks but whose file is there.
+std::wstring KeptOnDisk() {
+    wchar_t system[MAX_PATH] = {};
+    GetSystemDirectoryW(system, MAX_PATH);
+    const std::wstring present = std::wstring(system) + L"\\notepad.exe";
+    EXPECT_NE(GetFileAttributesW(present.c_str()), INVALID_FILE_ATTRIBUTES);
+    return L".txt|Pad - Notes|5.1|OK-A|" + present + L"|" + present;
+}
 
 std::vector<std::wstring> Entries(const vb::List<std::wstring>& list) { return {list.begin(), list.end()}; }
 
@@ -206,17 +223,11 @@ TEST_F(UserChoicesTest, CleanUpKeepsProgramsWhoseNamesLeaveTheCodePage) {
 // A program that this scan did not list loses its settings only when it is really gone.
 TEST_F(UserChoicesTest, CleanUpKeepsProgramsStillOnDiskOrOnDrivesNotScanned) {
     InstallPrograms();  // the scan covered C: only
-    wchar_t system[MAX_PATH] = {};
-    GetSystemDirectoryW(system, MAX_PATH);
-    const std::wstring present = std::wstring(system) + L"\\notepad.exe";
-    ASSERT_NE(GetFileAttributesW(present.c_str()), INVALID_FILE_ATTRIBUTES);
-    const std::wstring onDisk = L".txt|Pad - Notes|5.1|OK-A|" + present + L"|" + present;
-    const std::wstring otherDrive = L".txt|Far - Away|1.0|OK-A|Q:\\Tools\\far.exe|Q:\\TOOLS\\FAR.EXE";
-    const std::wstring share = L".txt|Net - Tool|1.0|OK-A|\\\\server\\apps\\net.exe|\\\\server\\apps\\net.exe";
-    SetList(AddList(), {onDisk, kGone, otherDrive, share});
+    const std::vector<std::wstring> kept = {KeptOnDisk(), kOtherDrive, kShare};
+    SetList(AddList(), {kept[0], kGone, kept[1], kept[2]});
     FakeOptionsWindow options;
-    CleanUserData();
-    EXPECT_EQ(Entries(AddList()), (std::vector<std::wstring>{onDisk, otherDrive, share}));
+    CleanUserData(CleanUpAfter::Scan);
+    EXPECT_EQ(Entries(AddList()), kept);
     ASSERT_EQ(StaleEntries().UBound(), 1);
     ASSERT_EQ(options.infoShown.size(), 1u);
     const std::wstring& report = options.infoShown[0];
@@ -226,6 +237,94 @@ TEST_F(UserChoicesTest, CleanUpKeepsProgramsStillOnDiskOrOnDrivesNotScanned) {
     for (const wchar_t* name : {L"Pad - Notes", L"Far - Away", L"Net - Tool"})
         EXPECT_GT(report.find(name), keptPart) << vb::ToAnsi(name);
     EXPECT_LT(report.find(L"Old - Writer"), keptPart);
+}
+
+// Each kept entry is told under what happened to it. The drive comes first: a program that is
+// still on a drive the scan did not cover (an offline share, a drive without its disk) is never
+// looked for there.
+TEST_F(UserChoicesTest, TheReportSaysWhyEachEntryWasKept) {
+    InstallPrograms();  // the scan covered C: only
+    const std::wstring self = vb::ModuleFileName(nullptr);
+    ASSERT_FALSE(vb::TextEquals(self.substr(0, 2), L"C:")) << "the tests run from a drive of their own";
+    const std::wstring presentElsewhere = L".txt|Test - Runner|1.0|OK-A|" + self + L"|" + self;
+    struct Case {
+        std::wstring entry;
+        const wchar_t* name;
+        const wchar_t* group;
+    };
+    const Case cases[] = {
+        {KeptOnDisk(), L"Pad - Notes", kStillThere},
+        {presentElsewhere, L"Test - Runner", kNotScanned},
+        {kOtherDrive, L"Far - Away", kNotScanned},
+        {kShare, L"Net - Tool", kNotScanned},
+        {kGone, L"Old - Writer", kRemoved},
+    };
+    std::vector<std::wstring> entries;
+    for (const Case& c : cases) entries.push_back(c.entry);
+    SetList(AddList(), entries);
+    FakeOptionsWindow options;
+    CleanUserData(CleanUpAfter::Scan);
+    ASSERT_EQ(options.infoShown.size(), 1u);
+    const std::wstring& report = options.infoShown[0];
+    // The groups in the order they are told; each entry lies between its heading and the next.
+    const std::vector<const wchar_t*> headings = {kRemoved, kStillThere, kNotScanned};
+    std::vector<size_t> at;
+    for (const wchar_t* heading : headings) {
+        at.push_back(report.find(heading));
+        ASSERT_NE(at.back(), std::wstring::npos) << vb::ToAnsi(heading);
+    }
+    at.push_back(report.size());
+    for (const Case& c : cases) {
+        SCOPED_TRACE(vb::ToAnsi(c.name));
+        const size_t g = static_cast<size_t>(
+            std::find_if(headings.begin(), headings.end(), [&](const wchar_t* h) { return h == c.group; }) -
+            headings.begin());
+        const size_t where = report.find(c.name);
+        EXPECT_GT(where, at[g]);
+        EXPECT_LT(where, at[g + 1]);
+    }
+}
+
+// What was kept is told once, by the clean-up that follows a scan; the clean-ups of the window's
+// start and of a change to the extension list tell only what they removed.
+TEST_F(UserChoicesTest, KeptEntriesAreReportedOnlyRightAfterAScan) {
+    InstallPrograms();
+    struct Case {
+        const char* what;
+        bool withVanished;  // an entry whose program is gone as well
+        CleanUpAfter first, second;
+        bool firstTellsRemoved, firstTellsKept, secondReports;
+    };
+    const Case cases[] = {
+        {"two starts, nothing vanished", false, CleanUpAfter::Load, CleanUpAfter::Load, false, false, false},
+        {"two starts, a program vanished", true, CleanUpAfter::Load, CleanUpAfter::Load, true, false, false},
+        {"a scan, then a start", true, CleanUpAfter::Scan, CleanUpAfter::Load, true, true, false},
+        {"a scan that removes nothing, then a start", false, CleanUpAfter::Scan, CleanUpAfter::Load, false, true,
+         false},
+        {"two scans", false, CleanUpAfter::Scan, CleanUpAfter::Scan, false, true, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::vector<std::wstring> entries = {KeptOnDisk(), kOtherDrive, kShare};
+        if (c.withVanished) entries.push_back(kGone);
+        SetList(AddList(), entries);
+        StaleEntries().Clear();
+        FakeOptionsWindow options;
+        CleanUserData(c.first);
+        const std::wstring first = options.infoShown.empty() ? std::wstring() : options.infoShown[0];
+        EXPECT_EQ(options.infoShown.size(), c.firstTellsRemoved || c.firstTellsKept ? 1u : 0u);
+        EXPECT_EQ(first.find(kRemoved) != std::wstring::npos, c.firstTellsRemoved);
+        EXPECT_EQ(first.find(L"have been kept") != std::wstring::npos, c.firstTellsKept);
+        EXPECT_EQ(first.find(L"Far - Away") != std::wstring::npos, c.firstTellsKept);
+        EXPECT_EQ(first.find(L"this scan"), std::wstring::npos) << "no scan of its own to speak of";
+
+        options.infoShown.clear();
+        CleanUserData(c.second);
+        EXPECT_EQ(options.infoShown.size(), c.secondReports ? 1u : 0u);
+        // Whatever was told, nothing the user still has was dropped.
+        entries.resize(3);
+        EXPECT_EQ(Entries(AddList()), entries);
+    }
 }
 
 TEST_F(UserChoicesTest, CleanUpWithNothingStaleOrNoProgramListChangesNothing) {
