@@ -30,6 +30,13 @@ inline RECT InClientOf(HWND window, HWND control) {
     return r;
 }
 
+// Pumps until the window's layout has settled at its present size.
+inline bool LayoutSettled(frmTesselOptions& w) {
+    return userinput::PumpUntil(
+        [&] { return w.ResizeSettleCount() == 0 && w.OldFormWidth == w.Width() && w.OldFormHeight == w.Height(); },
+        10000);
+}
+
 inline Layout LayoutOf(frmTesselOptions& w) {
     Layout l;
     GetClientRect(w.Handle(), &l.client);

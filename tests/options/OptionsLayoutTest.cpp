@@ -74,12 +74,7 @@ protected:
         CoUninitialize();
     }
 
-    // Pumps until the window's layout has settled at its present size.
-    bool Settled() {
-        return PumpUntil(
-            [&] { return w->ResizeSettleCount() == 0 && w->OldFormWidth == w->Width() && w->OldFormHeight == w->Height(); },
-            10000);
-    }
+    bool Settled() { return minimizedframe::LayoutSettled(*w); }
 
     std::unique_ptr<TestFrame> frame;
     frmTesselOptions* w = nullptr;
