@@ -122,6 +122,9 @@ void frmTesselOptions::Form_Activate() {
             FormGetSetPosAndSize(plRestore, *this);
             if (IsMdiChild() && GetParent(Handle()))
                 SendMessageW(GetParent(Handle()), WM_MDIMAXIMIZE, reinterpret_cast<WPARAM>(Handle()), 0);
+            // The timer starts when the load ends: the window is laid out for the size it opens
+            // at now, not shown through the load at its design size.
+            SettleLayout();
             Refresh();
             vb::DoEvents();
             return Outcome::Next;
@@ -174,6 +177,8 @@ void frmTesselOptions::Form_Activate() {
         [&] { ShowFirstTimeWelcome(); return Outcome::Next; },
         [&] {
             SetMenusForOSVersion();
+            // A size that came during the load is laid out before the user can act on the window.
+            SettleLayout();
             StartTimer();
             formReadiness_ = frReady;
             return Outcome::Done;
@@ -325,15 +330,7 @@ void frmTesselOptions::TimerEvent() {
         // the count waits for the frame to come back.
         if (resizeSettleCount_ != 0 && WindowState() != 1 && HasRoomForLayout(*this)) {
             ++resizeSettleCount_;
-            if (resizeSettleCount_ > 4) {
-                resizeSettleCount_ = 0;
-                const long width = Width();
-                const long height = Height();
-                if (WindowState() == 0 && (width < kMinimumSettledSize || height < kMinimumSettledSize))
-                    Move(Left(), Top(), std::max(width, kMinimumSettledSize), std::max(height, kMinimumSettledSize));
-                ResizeControls(*this);
-                resizeSettleCount_ = 0;
-            }
+            if (resizeSettleCount_ > 4) SettleLayout();
         }
         if (needToSaveUserChoices_) SaveUserChoices(true);
         if (mdiFrmWindowState_ == 1 && interruptible_ && work_ == 0 && formReadiness_ >= frReady &&
@@ -362,6 +359,17 @@ void frmTesselOptions::tmr_Timer() {
         vb::Err().Clear();
     }
     if (Loaded()) ShowToolTip();
+}
+
+void frmTesselOptions::SettleLayout() {
+    if (resizeSettleCount_ == 0 || WindowState() == 1 || !HasRoomForLayout(*this)) return;
+    resizeSettleCount_ = 0;
+    const long width = Width();
+    const long height = Height();
+    if (WindowState() == 0 && (width < kMinimumSettledSize || height < kMinimumSettledSize))
+        Move(Left(), Top(), std::max(width, kMinimumSettledSize), std::max(height, kMinimumSettledSize));
+    ResizeControls(*this);
+    resizeSettleCount_ = 0;
 }
 
 void frmTesselOptions::Form_Resize() {

@@ -160,6 +160,8 @@ public:
     void ShowFirstTimeWelcome();
     void tmr_Timer();
     void Form_Resize();
+    // Lays the controls out at the present size when a resize waits for it and the window has room.
+    void SettleLayout();
     // Answers Cancel. A close asked for while a step works waits for its end unless forced.
     bool Form_QueryUnload(bool force = false);
     void Form_Unload();

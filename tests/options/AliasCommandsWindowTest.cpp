@@ -81,14 +81,15 @@ protected:
         return POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
     }
 
-    // The user right-clicks the row, reads the pop-up menu and presses the keys in it; answers the
-    // menu's items (none when no pop-up opened).
-    std::vector<std::wstring> PopUpOnRow(POINT onRow, std::initializer_list<WORD> keys) {
+    // The user right-clicks the row where it is on the screen now, reads the pop-up menu and
+    // presses the keys in it; answers the menu's items (none when no pop-up opened).
+    std::vector<std::wstring> PopUpOnRow(win::ListView& list, int row, std::initializer_list<WORD> keys) {
         EXPECT_TRUE(userinput::BringToFront(frame->Handle()));
         std::vector<std::wstring> items;
         bool menuClosed = false;
         EXPECT_EQ(userinput::ActAsUser([&] {
-                      userinput::Click(onRow, userinput::Button::Right);
+                      userinput::Click(userinput::OnScreen(list.Handle(), RowPoint(list, row)),
+                                       userinput::Button::Right);
                       const HWND popUp = userinput::WaitForPopUpMenu();
                       if (!popUp) return;
                       items = userinput::MenuItems(reinterpret_cast<HMENU>(SendMessageW(popUp, kGetMenu, 0, 0)));
@@ -112,8 +113,7 @@ TEST_F(AliasCommandsWindowTest, AssignAliasFromTheProgramListReachesRowTreeAndFi
 
     // The right button on the row prepares the dialog before the menu opens; the user reads the
     // menu and leaves it with Escape.
-    const POINT onRow = userinput::OnScreen(w.lvwPrograms.Handle(), RowPoint(w.lvwPrograms, 0));
-    std::vector<std::wstring> items = PopUpOnRow(onRow, {VK_ESCAPE});
+    std::vector<std::wstring> items = PopUpOnRow(w.lvwPrograms, 0, {VK_ESCAPE});
     ASSERT_FALSE(items.empty());
     EXPECT_EQ(items.front(), L"Assign Alias");
     frmAlias& dialog = frmAlias::Default();
@@ -160,7 +160,7 @@ TEST_F(AliasCommandsWindowTest, AssignAliasFromTheProgramListReachesRowTreeAndFi
     EXPECT_NE(file.find("CompanyA=\"Mine\""), std::string::npos) << file;
 
     // "Remove Alias", chosen with the keys from the same row's pop-up, puts the found names back.
-    items = PopUpOnRow(onRow, {VK_DOWN, VK_DOWN, VK_RETURN});
+    items = PopUpOnRow(w.lvwPrograms, 0, {VK_DOWN, VK_DOWN, VK_RETURN});
     ASSERT_GE(items.size(), 2u);
     EXPECT_EQ(items[1], L"Remove Alias");
     PumpUntil([&] { return w.lvwPrograms.ItemText(0, 2) == L"Acme - Viewer 0"; }, 5000);

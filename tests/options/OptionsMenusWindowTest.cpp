@@ -138,10 +138,9 @@ TEST_F(MenusWindowTest, ASecondOpeningKeepsItsNoteItemsAndToolTipReset) {
         // The user right-clicks empty tree space, opens "How Do I..." and chooses the second note;
         // the note opens, and the user closes it.
         InFront();
-        const POINT empty = EmptyTreeSpace(w);
         bool noteShown = false, noteClosed = false;
         EXPECT_EQ(userinput::ActAsUser([&] {
-            userinput::Click(empty, userinput::Button::Right);
+            userinput::Click(EmptyTreeSpace(w), userinput::Button::Right);
             HWND shown = userinput::WaitForPopUpMenu();
             HMENU menu = shown ? reinterpret_cast<HMENU>(SendMessageW(shown, 0x01E1 /*MN_GETHMENU*/, 0, 0)) : nullptr;
             const int howDoI = menu ? optionstest::MenuPositionOf(menu, L"&How Do I...") : -1;

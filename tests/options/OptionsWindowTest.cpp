@@ -495,22 +495,26 @@ TEST_F(OptionsWindowTest, MaximizedInTheFrameItsListsFillTheWindowAtEverySize) {
         return r;
     };
     const HWND lists[] = {w.lvwPrograms.Handle(), w.lvwExts.Handle(), w.tvwChoices.Handle()};
+    RECT client{};
+    auto laidOut = [&] {
+        GetClientRect(w.Handle(), &client);
+        LONG right = 0, bottom = 0;
+        for (HWND list : lists) {
+            const RECT r = edges(list);
+            if (r.right > client.right || r.bottom > client.bottom) return false;
+            right = std::max(right, r.right);
+            bottom = std::max(bottom, r.bottom);
+        }
+        // And the lists take the room there is.
+        return right >= client.right - 60 && bottom >= client.bottom - 60;
+    };
+    // Ready means laid out: the user never meets the design-size layout in the corner of the
+    // maximized window, nor a layout that jumps once the timer's count has run.
+    EXPECT_TRUE(laidOut()) << "the window became ready before its layout";
+    EXPECT_EQ(w.ResizeSettleCount(), 0);
     for (SIZE size : {SIZE{620, 460}, SIZE{1100, 850}}) {
         SCOPED_TRACE(size.cx);
         SetWindowPos(frame->Handle(), nullptr, 0, 0, size.cx, size.cy, SWP_NOZORDER | SWP_NOACTIVATE);
-        RECT client{};
-        auto laidOut = [&] {
-            GetClientRect(w.Handle(), &client);
-            LONG right = 0, bottom = 0;
-            for (HWND list : lists) {
-                const RECT r = edges(list);
-                if (r.right > client.right || r.bottom > client.bottom) return false;
-                right = std::max(right, r.right);
-                bottom = std::max(bottom, r.bottom);
-            }
-            // And the lists take the room there is.
-            return right >= client.right - 60 && bottom >= client.bottom - 60;
-        };
         EXPECT_TRUE(PumpUntil(laidOut, 8000));
         EXPECT_TRUE(IsZoomed(w.Handle()));
         for (HWND list : lists) {
