@@ -232,6 +232,165 @@ INSTANTIATE_TEST_SUITE_P(AsTheUserDoes, CloseDuringARescan, ::testing::ValuesIn(
                              return name;
                          });
 
+// An extension of the registry without an association, for "Make Extension Associated".
+constexpr wchar_t kUnassociated[] = L".lmxr";
+
+bool ClassesKeyExists(const wchar_t* name) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, name, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+    RegCloseKey(key);
+    return true;
+}
+
+std::wstring ClassesDefault(const wchar_t* name) {
+    wchar_t value[256] = {};
+    LONG size = sizeof(value);
+    return RegQueryValueW(HKEY_CLASSES_ROOT, name, value, &size) == ERROR_SUCCESS ? value : L"<none>";
+}
+
+// The same ways to close while the extension list and the tree are rebuilt: "Make Extension
+// Associated" chosen from the extension list's pop-up and answered Yes. The rebuild's reload is
+// stretched, as a registry with many extensions stretches it: from the moment the lists stand
+// empty it lets messages through, step after step, until the user is done.
+class CloseDuringARebuild : public OptionsCloseTest, public ::testing::WithParamInterface<CloseWay> {
+public:
+    void SetUp() override {
+        OptionsCloseTest::SetUp();
+        unassignedExisted = ClassesKeyExists(L"Unassigned");
+        testsupport::DeleteRegistryTree(HKEY_CLASSES_ROOT, kUnassociated);
+        HKEY key = nullptr;
+        ASSERT_EQ(RegCreateKeyExW(HKEY_CLASSES_ROOT, kUnassociated, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                                  nullptr),
+                  ERROR_SUCCESS);
+        RegCloseKey(key);
+    }
+    void TearDown() override {
+        if (timer) KillTimer(nullptr, timer);
+        Current() = nullptr;
+        OptionsCloseTest::TearDown();
+        testsupport::DeleteRegistryTree(HKEY_CLASSES_ROOT, kUnassociated);
+        if (!unassignedExisted) testsupport::DeleteRegistryTree(HKEY_CLASSES_ROOT, L"Unassigned");
+    }
+
+    // Watches this thread's pumps for the rebuild's first one after the lists were emptied.
+    void StretchTheRebuild(frmTesselOptions& w) {
+        window = &w;
+        Current() = this;
+        timer = SetTimer(nullptr, 0, 10, [](HWND, UINT, UINT_PTR, DWORD) {
+            if (CloseDuringARebuild* t = Current()) t->WhileRebuilding();
+        });
+    }
+    void WhileRebuilding() {
+        frmTesselOptions& w = *window;
+        if (rebuilding || rebuilt || !w.Loaded() || !w.Working() || w.lvwExts.Count() != 0) return;
+        rebuilding = true;
+        scanning = true;  // the user's side waits for the work to run
+        const DWORD end = GetTickCount() + 30000;
+        while (!userDone && static_cast<LONG>(end - GetTickCount()) > 0) {
+            vb::DoEvents();
+            ++progress;
+            if (w.ClosePending()) closeAsked = true;
+            stillThere = stillThere && w.Loaded();
+            Sleep(5);
+        }
+        rebuilding = false;
+        rebuilt = true;
+    }
+    static CloseDuringARebuild*& Current() {
+        static CloseDuringARebuild* current = nullptr;
+        return current;
+    }
+
+    // On the user's thread: "Make Extension Associated" from the pop-up of the extension's row;
+    // true once the rebuild runs.
+    bool StartRebuild(frmTesselOptions& w, int row) {
+        RECT r{};
+        r.left = LVIR_LABEL;
+        SendMessageW(w.lvwExts.Handle(), LVM_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&r));
+        const POINT onRow = userinput::OnScreen(w.lvwExts.Handle(), POINT{r.left + 8, (r.top + r.bottom) / 2});
+        // The menu acts on the selected row: the user selects it first.
+        userinput::Click(onRow);
+        if (!userinput::WaitUntil([&] { return w.lvwExts.Selected(row); }, 5000)) {
+            notes += "the click did not select the row; ";
+            return false;
+        }
+        userinput::Click(onRow, userinput::Button::Right);
+        if (!userinput::WaitUntil([] { return OpenPopUp() != nullptr; }, 10000)) {
+            notes += "no pop-up opened; ";
+            return false;
+        }
+        const HMENU menu = w.Menus()->NativeMenu(mgExtList);
+        const int position = PositionStartingWith(menu, L"&Make Extension Associated");
+        if (position < 0 || (GetMenuState(menu, static_cast<UINT>(position), MF_BYPOSITION) & MF_GRAYED) ||
+            !optionstest::ClickMenuItemAsUser(menu, position)) {
+            notes += "no enabled Make Extension Associated item; ";
+            if (OpenPopUp()) userinput::Press(VK_ESCAPE);
+            return false;
+        }
+        if (!userinput::WaitUntil([&] { return scanning.load() || !OpenPopUp(); }, 3000)) userinput::Press(VK_RETURN);
+        if (!userinput::WaitUntil([&] { return scanning.load(); }, 10000)) {
+            notes += OpenPopUp() ? "the item's click was lost: the pop-up stays; " : "the rebuild did not start; ";
+            if (OpenPopUp()) userinput::Press(VK_ESCAPE);
+            return false;
+        }
+        return true;
+    }
+
+    bool unassignedExisted = false;
+    frmTesselOptions* window = nullptr;
+    UINT_PTR timer = 0;
+    bool rebuilding = false, rebuilt = false;
+};
+
+TEST_P(CloseDuringARebuild, WaitsForTheRebuildAndTheArchiveKeepsTheCategories) {
+    frmTesselOptions& w = OpenInFrame();
+    ASSERT_TRUE(w.Loaded());
+    int row = -1;
+    for (int i = 0; i < w.lvwExts.Count() && row < 0; ++i)
+        if (w.lvwExts.ItemText(i) == kUnassociated) row = i;
+    ASSERT_GE(row, 0) << "the new extension is listed";
+    // Scrolled into view, as the user scrolls to it.
+    SendMessageW(w.lvwExts.Handle(), LVM_ENSUREVISIBLE, static_cast<WPARAM>(row), FALSE);
+    const std::string categories = CategoryFile();
+    boxes.answers = {6};  // Yes: the extension gets the "Unassigned" association
+    StretchTheRebuild(w);
+    bool keptGoing = false;
+    const int leftOpen = userinput::ActAsUser([&] {
+        if (StartRebuild(w, row)) {
+            keptGoing = GetParam().close(*this, frame->Handle());
+            if (!userinput::WaitUntil([&] { return closeAsked.load(); }, 5000)) notes += "no close was asked for; ";
+            keptGoing = ScanAdvances(20) && keptGoing;
+        }
+        userDone = true;
+    });
+    EXPECT_EQ(leftOpen, 0) << "an input was lost";
+    EXPECT_TRUE(notes.empty()) << notes;
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    std::wstring asked, title;
+    ASSERT_TRUE(LibraryMessageRow(5005, asked, title));
+    EXPECT_NE(boxes.shown[0].prompt.find(asked.substr(0, 40)), std::wstring::npos) << vb::ToAnsi(boxes.shown[0].prompt);
+    EXPECT_TRUE(closeAsked) << "the close reached the window during the rebuild";
+    EXPECT_TRUE(keptGoing) << "the rebuild kept taking steps after the close was asked for";
+    EXPECT_TRUE(stillThere) << "the window stayed while its rebuild ran";
+    ASSERT_TRUE(PumpUntil([&] { return !w.Loaded(); }, 10000)) << "the close went ahead once the rebuild ended";
+    EXPECT_TRUE(rebuilt);
+    EXPECT_EQ(ClassesDefault(kUnassociated), L"Unassigned");
+    // The lists and the tree stood empty meanwhile: the closing save wrote them as they were
+    // rebuilt, not empty.
+    const std::wstring check = testsupport::FreshTempFolder(L"closecheck");
+    ASSERT_EQ(zip::ZipResult::Ok, zip::UnpackFiles(archive, check, kPassword));
+    EXPECT_EQ(ReadFileBytes(check + L"\\Tesselcat.xml"), categories) << "the category file reached the archive whole";
+    testsupport::RemoveTree(check);
+}
+
+INSTANTIATE_TEST_SUITE_P(AsTheUserDoes, CloseDuringARebuild, ::testing::ValuesIn(kCloseWays),
+                         [](const ::testing::TestParamInfo<CloseWay>& info) {
+                             std::string name;
+                             for (const char* c = info.param.name; *c; ++c)
+                                 if (isalnum(static_cast<unsigned char>(*c))) name += *c;
+                             return name;
+                         });
+
 // The host's tick closes the window (its frame went to the tray) while the window's pop-up menu
 // is open, and the host then asks for the window again: the object whose menu loop is still
 // running must stay until that loop has returned.
