@@ -637,6 +637,54 @@ inline bool ClickMenuItem(HMENU menu, int position, DWORD ms = 5000) {
     return highlighted;
 }
 
+// On the user's thread: opens the sub-menu of the open pop-up menu's item at that position and
+// chooses the sub-menu's item at subPosition. The pointer rests on the parent item until the
+// sub-menu shows, and clicks it when the rest did not open it; then it points at the sub-menu's
+// item and clicks it once the menu shows it lit. Wine's menu can close a sub-menu under a click
+// that comes just as the rest opened it, and can leave an item unlit while it still follows the
+// parent menu: the user then points at the parent item again and goes on from there. The click on
+// the sub-menu's item is made once. Answers whether it was made.
+inline bool ChooseFromSubMenu(HMENU menu, int position, HMENU sub, int subPosition, DWORD ms = 15000) {
+    const DWORD end = GetTickCount() + ms;
+    const auto timeLeft = [&] { return static_cast<LONG>(end - GetTickCount()) > 0; };
+    // An item of a menu shown on the screen now, and where it lies.
+    const auto shown = [](HMENU m, int at, RECT& r) {
+        if (!GetMenuItemRect(nullptr, m, static_cast<UINT>(at), &r) || r.right <= r.left) return false;
+        wchar_t cls[16] = {};
+        const HWND under = WindowFromPoint(POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2});
+        return under && IsWindowVisible(under) && GetClassNameW(under, cls, 16) && std::wstring(cls) == L"#32768";
+    };
+    const auto lit = [](HMENU m, int at) {
+        return (GetMenuState(m, static_cast<UINT>(at), MF_BYPOSITION) & MF_HILITE) != 0;
+    };
+    RECT parent{}, item{};
+    if (!WaitUntil([&] { return shown(menu, position, parent); }, 5000)) return false;
+    const POINT onParent{parent.left + 12, (parent.top + parent.bottom) / 2};
+    while (timeLeft()) {
+        if (!shown(sub, subPosition, item)) {
+            MoveTo(onParent);
+            SettlePointer();
+            if (!WaitUntil([&] { return shown(sub, subPosition, item); }, 1500)) {
+                ButtonDown(Button::Left);
+                ButtonUp(Button::Left);
+                WaitUntil([&] { return shown(sub, subPosition, item); }, 1500);
+            }
+            continue;
+        }
+        MoveTo(POINT{item.left + 12, (item.top + item.bottom) / 2});
+        SettlePointer();
+        if (WaitUntil([&] { return lit(sub, subPosition); }, 1500)) {
+            ButtonDown(Button::Left);
+            ButtonUp(Button::Left);
+            return true;
+        }
+        MoveTo(onParent);
+        SettlePointer();
+        WaitUntil([&] { return lit(menu, position); }, 1000);
+    }
+    return false;
+}
+
 // The captions of a menu's items ("-" for a separator).
 inline std::vector<std::wstring> MenuItems(HMENU menu) {
     std::vector<std::wstring> items;

@@ -146,10 +146,11 @@ TEST_F(MenusWindowTest, ASecondOpeningKeepsItsNoteItemsAndToolTipReset) {
             const int howDoI = menu ? optionstest::MenuPositionOf(menu, L"&How Do I...") : -1;
             HMENU notesMenu = howDoI >= 0 ? GetSubMenu(menu, howDoI) : nullptr;
             const int second = notesMenu ? optionstest::MenuPositionOf(notesMenu, L"Second note") : -1;
-            const bool menuShown = second >= 0 && optionstest::ClickMenuItemAsUser(menu, howDoI);
-            const bool notesShown = menuShown && optionstest::ClickMenuItemAsUser(notesMenu, second);
+            const bool notesShown = second >= 0 && userinput::ChooseFromSubMenu(menu, howDoI, notesMenu, second);
             if (!notesShown) {
-                ADD_FAILURE() << (menuShown ? "the notes' sub-menu did not open" : "the pop-up did not open");
+                ADD_FAILURE() << (!shown      ? "the pop-up did not open"
+                                  : second < 0 ? "the pop-up has no How Do I item with the second note"
+                                               : "the second note could not be chosen from How Do I's sub-menu");
                 userinput::Press(VK_ESCAPE);
                 userinput::Press(VK_ESCAPE);
                 return;
