@@ -986,8 +986,10 @@ bool SuiteWalk::RestoreFromTheTray(DWORD limitMs) {
     say_(L"  \"" + TextOf(trayWindow) + L"\" shows " + std::to_wstring(slots.size()) + L" icon(s), at (" +
          std::to_wstring(r.left) + L"," + std::to_wstring(r.top) + L")-(" + std::to_wstring(r.right) + L"," +
          std::to_wstring(r.bottom) + L")");
-    // Nothing but the suite shows an icon here; were there more, its icon came first.
+    // In the walk's own Wine prefix only the suite shows an icon; were there more, the walk
+    // takes the first slot and says so.
     HWND icon = slots.front();
+    if (slots.size() > 1) say_(L"  More than one icon: taking the first slot as the suite's");
     if (snap_) snap_(L"tray-window");
     say_(L"  Double-clicking the suite's icon");
     userinput::DoubleClick(userinput::CentreOf(icon));
