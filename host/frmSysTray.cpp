@@ -1,5 +1,7 @@
 #include "frmSysTray.h"
 
+#include <utility>
+
 #include "MarldenResources.h"
 #include "ProductSuite.h"
 #include "basErrorHandler.h"
@@ -67,6 +69,10 @@ bool frmSysTray::ModalWindowWaits() const {
 
 void frmSysTray::IconMessage(UINT mouseMessage) {
     if (!frame_) return;
+    // Followed whatever the frame is doing, so a button-up is always matched with its press.
+    if (mouseMessage == WM_LBUTTONDOWN) doubleClickEnding_ = false;
+    if (mouseMessage == WM_LBUTTONDBLCLK) doubleClickEnding_ = true;
+    if (mouseMessage == WM_LBUTTONUP && std::exchange(doubleClickEnding_, false)) return;
     // A dialog or message box of the host or of a product waits for the user: the frame it
     // belongs to stays as it is until it is answered.
     if (ModalWindowWaits()) return;

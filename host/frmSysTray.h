@@ -47,6 +47,8 @@ class frmSysTray : public win::Window {
     // Ahead of the controls: the window procedure runs while they are being created.
     TrayFrame* frame_ = nullptr;
     bool trayIconAdded_ = false;
+    // The icon reported a double click: the button-up that ends it is no click of its own.
+    bool doubleClickEnding_ = false;
     HICON icon_ = nullptr;
     NOTIFYICONDATAW record_{};
 
@@ -63,7 +65,9 @@ public:
     bool IconAdded() const { return trayIconAdded_; }
     const NOTIFYICONDATAW& TrayIconRecord() const { return record_; }
 
-    // The icon's callback (its mouse message) and the pop-up menu's choice.
+    // The icon's callback (its mouse message) and the pop-up menu's choice. A double click comes
+    // as button down, up, double click and up: the first up toggles the frame, the double click
+    // shows it, and the last up does nothing, so the frame ends shown.
     void IconMessage(UINT mouseMessage);
     void MenuClick(int index);
     // The entries the pop-up shows now (visible ones), by index.

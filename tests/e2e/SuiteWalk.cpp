@@ -172,23 +172,45 @@ std::optional<std::wstring> RegistryText(HKEY root, const std::wstring& key, con
 
 std::wstring Seconds(DWORD ms) { return std::to_wstring((ms + 999) / 1000) + L" s"; }
 
+// A buffer in the process of another window, for the control messages that take a pointer.
+class RemoteBuffer {
+public:
+    RemoteBuffer(HWND window, SIZE_T size) : size_(size) {
+        DWORD pid = 0;
+        GetWindowThreadProcessId(window, &pid);
+        process_ = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+        if (process_)
+            buffer_ = static_cast<BYTE*>(VirtualAllocEx(process_, nullptr, size, MEM_COMMIT, PAGE_READWRITE));
+    }
+    ~RemoteBuffer() {
+        if (buffer_) VirtualFreeEx(process_, buffer_, 0, MEM_RELEASE);
+        if (process_) CloseHandle(process_);
+    }
+    RemoteBuffer(const RemoteBuffer&) = delete;
+    RemoteBuffer& operator=(const RemoteBuffer&) = delete;
+
+    explicit operator bool() const { return buffer_ != nullptr; }
+    // The address in the other process of a place in the buffer.
+    BYTE* At(SIZE_T offset = 0) const { return buffer_ + offset; }
+    LPARAM Param(SIZE_T offset = 0) const { return reinterpret_cast<LPARAM>(At(offset)); }
+    bool Write(const void* data, SIZE_T bytes, SIZE_T offset = 0) const {
+        return buffer_ && offset + bytes <= size_ && WriteProcessMemory(process_, At(offset), data, bytes, nullptr);
+    }
+    bool Read(void* data, SIZE_T bytes, SIZE_T offset = 0) const {
+        return buffer_ && offset + bytes <= size_ && ReadProcessMemory(process_, At(offset), data, bytes, nullptr);
+    }
+
+private:
+    SIZE_T size_;
+    HANDLE process_ = nullptr;
+    BYTE* buffer_ = nullptr;
+};
+
 // The list view of another process: its rows' first column and a row's rectangle, read through
 // a buffer in that process.
 class RemoteList {
 public:
-    explicit RemoteList(HWND list) : list_(list) {
-        DWORD pid = 0;
-        GetWindowThreadProcessId(list, &pid);
-        process_ = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
-        if (process_)
-            buffer_ = static_cast<BYTE*>(VirtualAllocEx(process_, nullptr, kSize, MEM_COMMIT, PAGE_READWRITE));
-    }
-    ~RemoteList() {
-        if (buffer_) VirtualFreeEx(process_, buffer_, 0, MEM_RELEASE);
-        if (process_) CloseHandle(process_);
-    }
-    RemoteList(const RemoteList&) = delete;
-    RemoteList& operator=(const RemoteList&) = delete;
+    explicit RemoteList(HWND list) : list_(list), buffer_(list, 4096) {}
 
     int Count() const { return static_cast<int>(Ask(list_, LVM_GETITEMCOUNT)); }
 
@@ -197,11 +219,11 @@ public:
         LVITEMW item{};
         item.iSubItem = 0;
         item.cchTextMax = 512;
-        item.pszText = reinterpret_cast<wchar_t*>(buffer_ + sizeof(LVITEMW));
-        WriteProcessMemory(process_, buffer_, &item, sizeof(item), nullptr);
-        Ask(list_, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(buffer_));
+        item.pszText = reinterpret_cast<wchar_t*>(buffer_.At(sizeof(LVITEMW)));
+        buffer_.Write(&item, sizeof(item));
+        Ask(list_, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), buffer_.Param());
         wchar_t text[513] = {};
-        ReadProcessMemory(process_, buffer_ + sizeof(LVITEMW), text, 512 * sizeof(wchar_t), nullptr);
+        buffer_.Read(text, 512 * sizeof(wchar_t), sizeof(LVITEMW));
         return text;
     }
 
@@ -210,19 +232,71 @@ public:
         if (!buffer_) return false;
         RECT r{};
         r.left = LVIR_LABEL;
-        WriteProcessMemory(process_, buffer_, &r, sizeof(r), nullptr);
-        if (!Ask(list_, LVM_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(buffer_))) return false;
-        ReadProcessMemory(process_, buffer_, &r, sizeof(r), nullptr);
+        buffer_.Write(&r, sizeof(r));
+        if (!Ask(list_, LVM_GETITEMRECT, static_cast<WPARAM>(row), buffer_.Param())) return false;
+        buffer_.Read(&r, sizeof(r));
         MapWindowPoints(list_, nullptr, reinterpret_cast<POINT*>(&r), 2);
         onScreen = r;
         return true;
     }
 
 private:
-    static constexpr SIZE_T kSize = 4096;
     HWND list_;
-    HANDLE process_ = nullptr;
-    BYTE* buffer_ = nullptr;
+    RemoteBuffer buffer_;
+};
+
+// The tree view of another process: what lies at a point, a node's text and whether it shows.
+class RemoteTree {
+public:
+    explicit RemoteTree(HWND tree) : tree_(tree), buffer_(tree, 4096) {}
+
+    // The node at a point of the tree's client area; null on empty space.
+    HTREEITEM At(POINT client, UINT& flags) const {
+        flags = 0;
+        TVHITTESTINFO hit{};
+        hit.pt = client;
+        if (!buffer_.Write(&hit, sizeof(hit))) return nullptr;
+        Ask(tree_, TVM_HITTEST, 0, buffer_.Param());
+        buffer_.Read(&hit, sizeof(hit));
+        flags = hit.flags;
+        return hit.hItem;
+    }
+
+    HTREEITEM Selected() const {
+        return reinterpret_cast<HTREEITEM>(Ask(tree_, TVM_GETNEXTITEM, TVGN_CARET));
+    }
+    HTREEITEM Parent(HTREEITEM node) const {
+        return reinterpret_cast<HTREEITEM>(Ask(tree_, TVM_GETNEXTITEM, TVGN_PARENT, reinterpret_cast<LPARAM>(node)));
+    }
+
+    std::wstring Text(HTREEITEM node) const {
+        TVITEMW item{};
+        item.mask = TVIF_TEXT;
+        item.hItem = node;
+        item.cchTextMax = 512;
+        item.pszText = reinterpret_cast<wchar_t*>(buffer_.At(sizeof(TVITEMW)));
+        if (!node || !buffer_.Write(&item, sizeof(item))) return L"";
+        if (!Ask(tree_, TVM_GETITEMW, 0, buffer_.Param())) return L"";
+        wchar_t text[513] = {};
+        buffer_.Read(text, 512 * sizeof(wchar_t), sizeof(TVITEMW));
+        return text;
+    }
+
+    // Whether some of the node's label shows in the tree's client area.
+    bool Shows(HTREEITEM node) const {
+        // The message takes the node in the rectangle's place and answers the rectangle there.
+        RECT r{};
+        if (!node || !buffer_.Write(&node, sizeof(node))) return false;
+        if (!Ask(tree_, TVM_GETITEMRECT, TRUE, buffer_.Param())) return false;
+        buffer_.Read(&r, sizeof(r));
+        RECT client{}, common{};
+        GetClientRect(tree_, &client);
+        return IntersectRect(&common, &r, &client) != FALSE;
+    }
+
+private:
+    HWND tree_;
+    RemoteBuffer buffer_;
 };
 
 std::wstring ImageOf(DWORD pid) {
@@ -522,6 +596,46 @@ HWND FocusOf(HWND window) {
     return info.hwndFocus;
 }
 
+// A child window of the frame's MDI client, shown or not: a hidden frame hides its children
+// from IsWindowVisible, yet they live on until they close.
+HWND AnyMdiChildOf(HWND frame) {
+    HWND client = frame ? ChildOfClass(frame, L"MDIClient") : nullptr;
+    if (!client) return nullptr;
+    for (HWND child = GetWindow(client, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+        if (GetWindowLongW(child, GWL_EXSTYLE) & WS_EX_MDICHILD) return child;
+    return nullptr;
+}
+
+// The middle of a window's minimize box on the screen, found by asking the window what lies
+// along its caption; {-1, -1} when it has none there.
+POINT MinimizeBoxOf(HWND hwnd) {
+    RECT r{};
+    GetWindowRect(hwnd, &r);
+    const int y = r.top + GetSystemMetrics(SM_CYFRAME) + GetSystemMetrics(SM_CYCAPTION) / 2;
+    int first = -1, last = -1;
+    for (int x = r.right - 1; x > r.right - 6 * GetSystemMetrics(SM_CXSIZE) && x > r.left; --x) {
+        const bool onBox = Ask(hwnd, WM_NCHITTEST, 0, MAKELPARAM(x, y)) == HTMINBUTTON;
+        if (onBox && first < 0) first = x;
+        if (onBox) last = x;
+        if (!onBox && first >= 0) break;
+    }
+    if (first < 0) return POINT{-1, -1};
+    return POINT{(first + last) / 2, y};
+}
+
+// The frame as the user sees it: shown, minimized or hidden.
+std::wstring FrameStateText(HWND frame) {
+    if (!IsWindow(frame)) return L"gone";
+    std::wstring text = IsWindowVisible(frame) ? L"shown" : L"hidden";
+    if (IsIconic(frame)) text += L", minimized";
+    if (IsWindowVisible(frame) && GetForegroundWindow() == frame) text += L", in front";
+    return text;
+}
+
+// Wine's own notification area on a display without one (Xvfb): a small top-level window at
+// the top-left of the screen with one slot (a child window) per icon.
+constexpr wchar_t kStandaloneTrayClass[] = L"__winex11_standalone_tray";
+
 }  // namespace
 
 bool SuiteWalk::OptionsWindowInFrame() { return OptionsWindowOf(frame_) != nullptr; }
@@ -740,6 +854,163 @@ bool SuiteWalk::OpenThroughChooser(const std::wstring& shellExe, const std::wstr
     if (snap_) snap_(L"program");
     // The user closes the program again.
     PostMessageW(started, WM_CLOSE, 0, 0);
+    return true;
+}
+
+bool SuiteWalk::AddCategory(const std::wstring& name, DWORD limitMs) {
+    HWND options = OptionsWindowOf(frame_);
+    if (!options) return Fail(L"there is no options window to add a category in");
+    HWND tree = ChildOfClass(options, WC_TREEVIEWW);
+    if (!tree) return Fail(L"the options window has no category tree");
+    RemoteTree nodes(tree);
+    say_(L"Adding the category \"" + name + L"\" in the options window");
+    // Empty space lies below the tree's last node shown: the lowest point of its client area that
+    // hits no node.
+    RECT client{};
+    GetClientRect(tree, &client);
+    POINT empty{-1, -1};
+    for (int y = client.bottom - 8; y > client.top && empty.y < 0; y -= 8) {
+        UINT flags = 0;
+        if (!nodes.At(POINT{24, y}, flags) && (flags & TVHT_NOWHERE)) empty = POINT{24, y};
+    }
+    if (empty.y < 0) return Fail(L"the category tree shows no empty space below its nodes");
+    const POINT at = userinput::OnScreen(tree, empty);
+    SetForegroundWindow(frame_);
+    if (!userinput::WaitUntil([&] { return GetForegroundWindow() == frame_; }, 3000))
+        return Fail(L"the frame did not come to the front");
+    // The category pop-up; a right click the window met while still busy is made again.
+    HWND menu = nullptr;
+    for (int attempt = 1; !menu; ++attempt) {
+        userinput::Click(at, userinput::Button::Right);
+        userinput::WaitUntil(
+            [&] {
+                for (HWND hwnd : HostWindows())
+                    if (ClassOf(hwnd) == L"#32768") menu = hwnd;
+                return menu != nullptr;
+            },
+            5000);
+        if (!menu && attempt == 2) return Fail(L"a right click on the tree's empty space opened no pop-up menu, twice");
+        if (!menu) say_(L"  No pop-up menu: right-clicking the tree's empty space again");
+    }
+    say_(L"  Right-clicked the tree's empty space: a pop-up menu shows; pressing A for \"Add Category\"");
+    if (snap_) snap_(L"category-menu");
+    userinput::Press('A');
+    HWND edit = nullptr;
+    if (!userinput::WaitUntil(
+            [&] {
+                edit = reinterpret_cast<HWND>(Ask(tree, TVM_GETEDITCONTROL));
+                return edit && IsWindowVisible(edit) && FocusOf(tree) == edit && !IsWindowVisible(menu);
+            },
+            limitMs))
+        return Fail(L"no new node opened its name for typing within " + Seconds(limitMs) + L" of \"Add Category\"" +
+                    (IsWindow(menu) && IsWindowVisible(menu) ? L" (the pop-up menu still shows)" : L""));
+    say_(L"  A new node opens its name for typing: \"" + TextOf(edit) + L"\"");
+    // The name the window offers is selected, so what the user types takes its place.
+    userinput::Type(name);
+    if (!userinput::WaitUntil([&] { return TextOf(edit) == name; }, 5000))
+        return Fail(L"the typed name did not reach the new node (it shows \"" + TextOf(edit) + L"\")");
+    userinput::Press(VK_RETURN);
+    if (!userinput::WaitUntil([&] { return !IsWindow(edit) || !IsWindowVisible(edit); }, 5000))
+        return Fail(L"Enter did not end the naming of the new node");
+    HTREEITEM node = nullptr;
+    if (!userinput::WaitUntil(
+            [&] {
+                node = nodes.Selected();
+                return nodes.Text(node) == name;
+            },
+            5000))
+        return Fail(L"after Enter the tree's selected node is \"" + nodes.Text(node) + L"\", not \"" + name + L"\"");
+    if (nodes.Parent(node)) return Fail(L"the new node \"" + name + L"\" is not a category (it has a parent)");
+    if (!nodes.Shows(node)) return Fail(L"the new category \"" + name + L"\" does not show in the tree");
+    for (HWND hwnd : HostWindows())
+        if (ClassOf(hwnd) == L"#32770")
+            return Fail(L"a message came up after the naming: \"" + TextOf(hwnd) + L"\": " + MessageTextOf(hwnd));
+    say_(L"  The tree shows the category \"" + name + L"\", selected");
+    if (snap_) snap_(L"category");
+    return true;
+}
+
+bool SuiteWalk::MinimizeIntoTheTray(DWORD limitMs) {
+    if (!frame_ || !IsWindow(frame_)) return Fail(L"there is no frame to minimize");
+    if (!tray_) tray_ = FindTray();
+    say_(L"Minimizing the frame with its minimize box (the hook is on, so it goes into the tray)");
+    const DWORD start = GetTickCount();
+    for (int attempt = 1;; ++attempt) {
+        SetForegroundWindow(frame_);
+        if (!userinput::WaitUntil([&] { return GetForegroundWindow() == frame_; }, 3000))
+            return Fail(L"the frame did not come to the front");
+        const POINT box = MinimizeBoxOf(frame_);
+        if (box.x < 0) return Fail(L"the frame's caption has no minimize box");
+        userinput::Click(box);
+        if (userinput::WaitUntil([&] { return IsIconic(frame_) || !IsWindowVisible(frame_); }, 5000)) break;
+        if (attempt == 2) return Fail(L"two clicks on the minimize box left the frame " + FrameStateText(frame_));
+        say_(L"  The frame is still " + FrameStateText(frame_) + L": clicking the minimize box again");
+    }
+    // The options window closes itself on the frame's next ticks, once it is idle, and packs its
+    // working folder into the data archive as it goes.
+    const DWORD left = limitMs - std::min(limitMs, GetTickCount() - start);
+    const bool gone = userinput::WaitUntil(
+        [&] { return !HostRuns() || (!IsWindowVisible(frame_) && IsIconic(frame_) && !AnyMdiChildOf(frame_)); },
+        left);
+    if (!HostRuns()) return Fail(L"the host ended after the frame was minimized");
+    if (!gone) {
+        HWND child = AnyMdiChildOf(frame_);
+        return Fail(L"within " + Seconds(limitMs) + L" of the minimize the frame is " + FrameStateText(frame_) +
+                    (child ? L" and its options window \"" + TextOf(child) + L"\" is still there" +
+                                 ((GetWindowLongW(child, GWL_STYLE) & WS_VISIBLE) ? L"" : L" (hidden)")
+                           : std::wstring(L" and its options window has closed")));
+    }
+    say_(L"  The frame is hidden in the tray and its options window has closed, after " +
+         Seconds(GetTickCount() - start));
+    if (snap_) snap_(L"in-tray");
+    return true;
+}
+
+bool SuiteWalk::RestoreFromTheTray(DWORD limitMs) {
+    if (!frame_ || !IsWindow(frame_)) return Fail(L"there is no frame to bring back");
+    say_(L"Bringing the frame back from the notification area");
+    HWND trayWindow = nullptr;
+    if (!userinput::WaitUntil(
+            [&] {
+                trayWindow = FindWindowW(kStandaloneTrayClass, nullptr);
+                return trayWindow && IsWindowVisible(trayWindow);
+            },
+            5000))
+        return Fail(L"Wine shows no notification-area window (class " + std::wstring(kStandaloneTrayClass) + L")");
+    std::vector<HWND> slots;
+    for (HWND child : Children(trayWindow))
+        if (IsWindowVisible(child) && GetParent(child) == trayWindow) slots.push_back(child);
+    if (slots.empty()) return Fail(L"the notification-area window shows no icon");
+    RECT r{};
+    GetWindowRect(trayWindow, &r);
+    say_(L"  \"" + TextOf(trayWindow) + L"\" shows " + std::to_wstring(slots.size()) + L" icon(s), at (" +
+         std::to_wstring(r.left) + L"," + std::to_wstring(r.top) + L")-(" + std::to_wstring(r.right) + L"," +
+         std::to_wstring(r.bottom) + L")");
+    // In the walk's own Wine prefix only the suite shows an icon; were there more, the walk
+    // takes the first slot and says so.
+    HWND icon = slots.front();
+    if (slots.size() > 1) say_(L"  More than one icon: taking the first slot as the suite's");
+    if (snap_) snap_(L"tray-window");
+    say_(L"  Double-clicking the suite's icon");
+    userinput::DoubleClick(userinput::CentreOf(icon));
+    const bool back = userinput::WaitUntil(
+        [&] {
+            return !HostRuns() ||
+                   (IsWindowVisible(frame_) && !IsIconic(frame_) && GetForegroundWindow() == frame_);
+        },
+        limitMs);
+    if (!HostRuns()) return Fail(L"the host ended after the double click on its icon");
+    if (!back)
+        return Fail(L"within " + Seconds(limitMs) + L" of the double click on its icon the frame is " +
+                    FrameStateText(frame_));
+    // The double click ends with a button-up that reaches the host after the frame came back.
+    // Once the host has answered the messages the tray sent it, the frame still shows.
+    Ask(tray_ ? tray_ : FindTray(), WM_NULL);
+    if (userinput::WaitUntil([&] { return !IsWindowVisible(frame_) || IsIconic(frame_); }, 2000))
+        return Fail(L"the frame came back and went again at the end of the double click: it is " +
+                    FrameStateText(frame_));
+    say_(L"  The frame shows again, in front");
+    if (snap_) snap_(L"back-from-tray");
     return true;
 }
 

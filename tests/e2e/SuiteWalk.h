@@ -99,6 +99,18 @@ public:
     // Opens a document through the shell's part (lumox_shell.exe), checks the chooser's list
     // at the pointer and clicks its first row, then waits for the chosen program's window.
     bool OpenThroughChooser(const std::wstring& shellExe, const std::wstring& document, ChooserSeen& seen);
+    // A new category in the options window, as a user makes one: a right click on the category
+    // tree's empty space, "Add Category" from the pop-up (its key), the name typed into the new
+    // node's label and Enter. The tree then shows the name at the top level, selected.
+    bool AddCategory(const std::wstring& name, DWORD limitMs);
+    // The frame's minimize box. With the hook on the frame hides itself into the notification
+    // area, and the options window closes itself there, packing its working folder into the data
+    // archive. Waits (up to limitMs) until the frame is hidden and the options window gone.
+    bool MinimizeIntoTheTray(DWORD limitMs);
+    // A double click on the suite's icon in the notification area (under Xvfb, Wine's standalone
+    // tray window at the top-left of the screen). Waits until the frame shows again, in front,
+    // and has taken the whole double click.
+    bool RestoreFromTheTray(DWORD limitMs);
     // File > Exit, then "Exit" and OK in the close question; waits for the host to end.
     bool ExitThroughFileMenu(DWORD limitMs);
 

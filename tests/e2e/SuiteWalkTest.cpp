@@ -14,11 +14,14 @@
 #include "SuiteInstall.h"
 #include "SuiteWalk.h"
 #include "TestSupport.h"
+#include "UserInput.h"
 #include "basHookSwitch.h"
 
 namespace {
 
 constexpr wchar_t kMorvaKey[] = L"SOFTWARE\\Morva Corporation";
+// The category the user adds in the first start.
+constexpr wchar_t kWalkedCategory[] = L"Walked Category";
 
 std::wstring FromHere(const wchar_t* relative) {
     wchar_t self[MAX_PATH] = {};
@@ -37,6 +40,19 @@ std::wstring TempFolder(const wchar_t* name) {
 }
 
 std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
+
+// A file the suite may be replacing at that moment: read without holding up its replacement.
+std::string TextOfFileInUse(const std::wstring& path) {
+    std::string text;
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return text;
+    char buffer[4096];
+    DWORD got = 0;
+    while (ReadFile(file, buffer, sizeof(buffer), &got, nullptr) && got > 0) text.append(buffer, got);
+    CloseHandle(file);
+    return text;
+}
 
 std::wstring FirstRunValue() { return e2e::FirstRunValue().value_or(L"(missing)"); }
 
@@ -164,6 +180,26 @@ TEST_F(SuiteWalkRoad, AFreshInstallWalkedAsAUserThenStartedAgainKeepsWhatItSetUp
         EXPECT_EQ(e2e::Lower(chooser.startedImage), e2e::Lower(firstProgram));
         EXPECT_NE(e2e::Lower(chooser.startedTitle).find(L"sample"), std::wstring::npos);
 
+        // A last edit in the options window: a new category, which the window keeps in its working
+        // folder. With the hook on, the minimized frame hides in the tray and the window closes
+        // itself there: its close packs the working folder into the archive and clears it away.
+        // Then the frame comes back from the tray.
+        const std::wstring archive = install_.layout.data + L"\\TesselMorva.dat";
+        const std::wstring workingCategories = TempFolder(L"Lopt") + L"\\Tesselcat.xml";
+        const std::string newCategory = "<Category name=\"" + Narrow(kWalkedCategory) + "\"";
+        ASSERT_TRUE(user.AddCategory(kWalkedCategory, 30000)) << Narrow(user.Failure());
+        EXPECT_TRUE(userinput::WaitUntil(
+            [&] { return TextOfFileInUse(workingCategories).find(newCategory) != std::string::npos; }, 5000))
+            << "the options window did not save the new category into its working folder";
+        ASSERT_TRUE(user.MinimizeIntoTheTray(30000)) << Narrow(user.Failure());
+        EXPECT_EQ(GetFileAttributesW(workingCategories.c_str()), INVALID_FILE_ATTRIBUTES)
+            << "the options window closed in the tray and left its working files unpacked";
+        const walk::ArchiveText inTray = walk::ReadArchive(archive);
+        ASSERT_TRUE(inTray.read);
+        EXPECT_NE(inTray.categories.find(newCategory), std::string::npos)
+            << "the options window closed in the tray and the archive lacks the category added last";
+        ASSERT_TRUE(user.RestoreFromTheTray(30000)) << Narrow(user.Failure());
+
         ASSERT_TRUE(user.ExitThroughFileMenu(60000)) << Narrow(user.Failure());
         EXPECT_FALSE(walk::SuiteWalk::SwitchAtomPresent());
         EXPECT_FALSE(walk::SuiteWalk::HookValuePresent());
@@ -174,6 +210,7 @@ TEST_F(SuiteWalkRoad, AFreshInstallWalkedAsAUserThenStartedAgainKeepsWhatItSetUp
         ASSERT_TRUE(afterFirst.read);
         EXPECT_NE(afterFirst.categories.find("<Extension ext=\".rtf\" />"), std::string::npos);
         EXPECT_EQ(afterFirst.AddsFor(L".rtf").size(), adds.size());
+        EXPECT_NE(afterFirst.categories.find(newCategory), std::string::npos);
     }
 
     // A second start of the same install: no first-start windows, the same archive.

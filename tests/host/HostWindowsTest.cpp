@@ -409,6 +409,28 @@ TEST(TrayWindow, AddsItsIconOnceAndItsCallbackAndMenuClickHandlersAnswer) {
         EXPECT_EQ(frame.calls, c.calls) << c.message << " in state " << c.state;
     }
 
+    // A double click on the icon comes as button down, up, double click and up: the first up
+    // toggles the frame, the double click shows it and the last up does nothing more, so the
+    // frame ends shown whichever state it was in. The next click toggles again.
+    struct Clicks {
+        int state;
+        std::vector<UINT> messages;
+        std::vector<std::wstring> calls;
+    };
+    const UINT down = WM_LBUTTONDOWN, up = WM_LBUTTONUP, twice = WM_LBUTTONDBLCLK;
+    const Clicks clicks[] = {
+        {1, {down, up, twice, up}, {L"show", L"show"}},
+        {0, {down, up, twice, up}, {L"minimize", L"show"}},
+        {0, {down, up, twice, up, down, up}, {L"minimize", L"show", L"minimize"}},
+        {1, {down, up, down, up}, {L"show", L"show"}},
+    };
+    for (const Clicks& c : clicks) {
+        frame.calls.clear();
+        frame.state = c.state;
+        for (UINT message : c.messages) SendMessageW(tray.Handle(), WM_MOUSEMOVE, 0, message);
+        EXPECT_EQ(frame.calls, c.calls) << c.messages.size() << " messages in state " << c.state;
+    }
+
     // The pop-up offers what is visible: Restore and Exit of the designed menu.
     EXPECT_EQ(tray.PopupEntries(), (std::vector<int>{trayRestore, trayExit}));
     frame.calls.clear();
