@@ -198,39 +198,55 @@ const CloseWay kCloseWays[] = {
      }},
 };
 
+std::string CloseWayName(const ::testing::TestParamInfo<CloseWay>& info) {
+    std::string name;
+    for (const char* c = info.param.name; *c; ++c)
+        if (isalnum(static_cast<unsigned char>(*c))) name += *c;
+    return name;
+}
+
+// The user starts the work (start answers whether it runs) and closes the window the given way
+// while it runs; then the checks that hold for any work: the close was asked for and waited, the
+// work kept taking steps, and the window went once the work had ended.
+void CloseWhileItWorks(OptionsCloseTest& t, frmTesselOptions& w, const CloseWay& way,
+                       const std::function<bool()>& start, const char* work) {
+    bool keptGoing = false;
+    const int leftOpen = userinput::ActAsUser([&] {
+        if (start()) {
+            keptGoing = way.close(t, t.frame->Handle());
+            if (!userinput::WaitUntil([&] { return t.closeAsked.load(); }, 5000)) t.notes += "no close was asked for; ";
+            keptGoing = t.ScanAdvances(20) && keptGoing;
+        }
+        t.userDone = true;
+    });
+    EXPECT_EQ(leftOpen, 0) << "an input was lost";
+    EXPECT_TRUE(t.notes.empty()) << t.notes;
+    EXPECT_TRUE(t.closeAsked) << "the close reached the window during the " << work;
+    EXPECT_TRUE(keptGoing) << "the " << work << " kept taking steps after the close was asked for";
+    EXPECT_TRUE(t.stillThere) << "the window stayed while its " << work << " ran";
+    EXPECT_TRUE(PumpUntil([&] { return !w.Loaded(); }, 10000)) << "the close went ahead once the " << work << " ended";
+}
+
+// A member of the archive as it is now.
+std::string ArchivedMember(const std::wstring& archive, const std::wstring& name) {
+    const std::wstring check = testsupport::FreshTempFolder(L"closecheck");
+    std::string bytes = "(the archive could not be unpacked)";
+    if (zip::UnpackFiles(archive, check, kPassword) == zip::ZipResult::Ok) bytes = ReadFileBytes(check + L"\\" + name);
+    testsupport::RemoveTree(check);
+    return bytes;
+}
+
 TEST_P(CloseDuringARescan, WaitsForTheScanWhichKeepsGoingAndItsListIsPacked) {
     frmTesselOptions& w = OpenInFrame();
     ASSERT_TRUE(w.Loaded());
     const std::string newList = ProgramLines(12);
     ScanUntilTheUserIsDone(w, newList);
-    bool keptGoing = false;
-    const int leftOpen = userinput::ActAsUser([&] {
-        if (StartRescan(w)) {
-            keptGoing = GetParam().close(*this, frame->Handle());
-            if (!userinput::WaitUntil([&] { return closeAsked.load(); }, 5000)) notes += "no close was asked for; ";
-            keptGoing = ScanAdvances(20) && keptGoing;
-        }
-        userDone = true;
-    });
-    EXPECT_EQ(leftOpen, 0) << "an input was lost";
-    EXPECT_TRUE(notes.empty()) << notes;
-    EXPECT_TRUE(closeAsked) << "the close reached the window during the scan";
-    EXPECT_TRUE(keptGoing) << "the scan kept taking steps after the close was asked for";
-    EXPECT_TRUE(stillThere) << "the window stayed while its scan ran";
-    ASSERT_TRUE(PumpUntil([&] { return !w.Loaded(); }, 10000)) << "the close went ahead once the scan ended";
-    const std::wstring check = testsupport::FreshTempFolder(L"closecheck");
-    ASSERT_EQ(zip::ZipResult::Ok, zip::UnpackFiles(archive, check, kPassword));
-    EXPECT_EQ(ReadFileBytes(check + L"\\TesselExe.dat"), newList) << "the scan's list reached the archive";
-    testsupport::RemoveTree(check);
+    CloseWhileItWorks(*this, w, GetParam(), [&] { return StartRescan(w); }, "scan");
+    ASSERT_FALSE(w.Loaded());
+    EXPECT_EQ(ArchivedMember(archive, L"TesselExe.dat"), newList) << "the scan's list reached the archive";
 }
 
-INSTANTIATE_TEST_SUITE_P(AsTheUserDoes, CloseDuringARescan, ::testing::ValuesIn(kCloseWays),
-                         [](const ::testing::TestParamInfo<CloseWay>& info) {
-                             std::string name;
-                             for (const char* c = info.param.name; *c; ++c)
-                                 if (isalnum(static_cast<unsigned char>(*c))) name += *c;
-                             return name;
-                         });
+INSTANTIATE_TEST_SUITE_P(AsTheUserDoes, CloseDuringARescan, ::testing::ValuesIn(kCloseWays), CloseWayName);
 
 // An extension of the registry without an association, for "Make Extension Associated".
 constexpr wchar_t kUnassociated[] = L".lmxr";
@@ -354,42 +370,20 @@ TEST_P(CloseDuringARebuild, WaitsForTheRebuildAndTheArchiveKeepsTheCategories) {
     const std::string categories = CategoryFile();
     boxes.answers = {6};  // Yes: the extension gets the "Unassigned" association
     StretchTheRebuild(w);
-    bool keptGoing = false;
-    const int leftOpen = userinput::ActAsUser([&] {
-        if (StartRebuild(w, row)) {
-            keptGoing = GetParam().close(*this, frame->Handle());
-            if (!userinput::WaitUntil([&] { return closeAsked.load(); }, 5000)) notes += "no close was asked for; ";
-            keptGoing = ScanAdvances(20) && keptGoing;
-        }
-        userDone = true;
-    });
-    EXPECT_EQ(leftOpen, 0) << "an input was lost";
-    EXPECT_TRUE(notes.empty()) << notes;
+    CloseWhileItWorks(*this, w, GetParam(), [&] { return StartRebuild(w, row); }, "rebuild");
+    ASSERT_FALSE(w.Loaded());
     ASSERT_EQ(boxes.shown.size(), 1u);
     std::wstring asked, title;
     ASSERT_TRUE(LibraryMessageRow(5005, asked, title));
     EXPECT_NE(boxes.shown[0].prompt.find(asked.substr(0, 40)), std::wstring::npos) << vb::ToAnsi(boxes.shown[0].prompt);
-    EXPECT_TRUE(closeAsked) << "the close reached the window during the rebuild";
-    EXPECT_TRUE(keptGoing) << "the rebuild kept taking steps after the close was asked for";
-    EXPECT_TRUE(stillThere) << "the window stayed while its rebuild ran";
-    ASSERT_TRUE(PumpUntil([&] { return !w.Loaded(); }, 10000)) << "the close went ahead once the rebuild ended";
     EXPECT_TRUE(rebuilt);
     EXPECT_EQ(ClassesDefault(kUnassociated), L"Unassigned");
     // The lists and the tree stood empty meanwhile: the closing save wrote them as they were
     // rebuilt, not empty.
-    const std::wstring check = testsupport::FreshTempFolder(L"closecheck");
-    ASSERT_EQ(zip::ZipResult::Ok, zip::UnpackFiles(archive, check, kPassword));
-    EXPECT_EQ(ReadFileBytes(check + L"\\Tesselcat.xml"), categories) << "the category file reached the archive whole";
-    testsupport::RemoveTree(check);
+    EXPECT_EQ(ArchivedMember(archive, L"Tesselcat.xml"), categories) << "the category file reached the archive whole";
 }
 
-INSTANTIATE_TEST_SUITE_P(AsTheUserDoes, CloseDuringARebuild, ::testing::ValuesIn(kCloseWays),
-                         [](const ::testing::TestParamInfo<CloseWay>& info) {
-                             std::string name;
-                             for (const char* c = info.param.name; *c; ++c)
-                                 if (isalnum(static_cast<unsigned char>(*c))) name += *c;
-                             return name;
-                         });
+INSTANTIATE_TEST_SUITE_P(AsTheUserDoes, CloseDuringARebuild, ::testing::ValuesIn(kCloseWays), CloseWayName);
 
 // The host's tick closes the window (its frame went to the tray) while the window's pop-up menu
 // is open, and the host then asks for the window again: the object whose menu loop is still
