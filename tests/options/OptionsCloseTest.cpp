@@ -104,18 +104,24 @@ public:
         SetProgramScan([this, window, newList](ExeScanHost&, bool) {
             frmTesselOptions& w = *window;
             WriteFileBytes(WorkingFolder() + L"\\TesselExe.dat", newList);
-            scanning = true;
-            const DWORD end = GetTickCount() + 30000;
-            while (!userDone && static_cast<LONG>(end - GetTickCount()) > 0) {
-                vb::DoEvents();
-                ++progress;
-                if (w.ClosePending()) closeAsked = true;
-                stillThere = stillThere && w.Loaded();
-                Sleep(5);
-            }
-            scanning = false;
+            WorkUntilTheUserIsDone(w);
             return true;
         });
+    }
+
+    // The work's steps: each lets messages through, until the user is done (or, should an input
+    // be lost, for at most half a minute), noting what the window does meanwhile.
+    void WorkUntilTheUserIsDone(frmTesselOptions& w) {
+        scanning = true;
+        const DWORD end = GetTickCount() + 30000;
+        while (!userDone && static_cast<LONG>(end - GetTickCount()) > 0) {
+            vb::DoEvents();
+            ++progress;
+            if (w.ClosePending()) closeAsked = true;
+            stillThere = stillThere && w.Loaded();
+            Sleep(5);
+        }
+        scanning = false;
     }
 
     // On the user's thread: "Refresh Exe's" from the program list's pop-up; true once the scan runs.
@@ -130,16 +136,24 @@ public:
             return false;
         }
         Sleep(150);
-        const int position = PositionStartingWith(w.Menus()->NativeMenu(mgPrgList), L"Refresh Exe");
-        if (position < 0 || !optionstest::ClickMenuItemAsUser(w.Menus()->NativeMenu(mgPrgList), position)) {
-            notes += "no Refresh Exe's item; ";
+        return ChooseToStartTheWork(w.Menus()->NativeMenu(mgPrgList), L"Refresh Exe");
+    }
+
+    // On the user's thread, with the pop-up open: clicks its enabled item whose caption starts so;
+    // true once the work it starts runs.
+    bool ChooseToStartTheWork(HMENU menu, const std::wstring& caption) {
+        const int position = PositionStartingWith(menu, caption);
+        if (position < 0 || (GetMenuState(menu, static_cast<UINT>(position), MF_BYPOSITION) & MF_GRAYED) ||
+            !optionstest::ClickMenuItemAsUser(menu, position)) {
+            notes += "no enabled item " + vb::ToAnsi(caption) + "; ";
+            if (OpenPopUp()) userinput::Press(VK_ESCAPE);
             return false;
         }
         // Under load Wine's menu can let a click pass while it shows the item lit under the
         // pointer; the user then takes it with Enter.
         if (!userinput::WaitUntil([&] { return scanning.load() || !OpenPopUp(); }, 3000)) userinput::Press(VK_RETURN);
         if (!userinput::WaitUntil([&] { return scanning.load(); }, 10000)) {
-            notes += OpenPopUp() ? "the item's click was lost: the pop-up stays; " : "the scan did not start; ";
+            notes += OpenPopUp() ? "the item's click was lost: the pop-up stays; " : "the work did not start; ";
             if (OpenPopUp()) userinput::Press(VK_ESCAPE);
             return false;
         }
@@ -300,15 +314,7 @@ public:
         frmTesselOptions& w = *window;
         if (rebuilding || rebuilt || !w.Loaded() || !w.Working() || w.lvwExts.Count() != 0) return;
         rebuilding = true;
-        scanning = true;  // the user's side waits for the work to run
-        const DWORD end = GetTickCount() + 30000;
-        while (!userDone && static_cast<LONG>(end - GetTickCount()) > 0) {
-            vb::DoEvents();
-            ++progress;
-            if (w.ClosePending()) closeAsked = true;
-            stillThere = stillThere && w.Loaded();
-            Sleep(5);
-        }
+        WorkUntilTheUserIsDone(w);
         rebuilding = false;
         rebuilt = true;
     }
@@ -335,21 +341,7 @@ public:
             notes += "no pop-up opened; ";
             return false;
         }
-        const HMENU menu = w.Menus()->NativeMenu(mgExtList);
-        const int position = PositionStartingWith(menu, L"&Make Extension Associated");
-        if (position < 0 || (GetMenuState(menu, static_cast<UINT>(position), MF_BYPOSITION) & MF_GRAYED) ||
-            !optionstest::ClickMenuItemAsUser(menu, position)) {
-            notes += "no enabled Make Extension Associated item; ";
-            if (OpenPopUp()) userinput::Press(VK_ESCAPE);
-            return false;
-        }
-        if (!userinput::WaitUntil([&] { return scanning.load() || !OpenPopUp(); }, 3000)) userinput::Press(VK_RETURN);
-        if (!userinput::WaitUntil([&] { return scanning.load(); }, 10000)) {
-            notes += OpenPopUp() ? "the item's click was lost: the pop-up stays; " : "the rebuild did not start; ";
-            if (OpenPopUp()) userinput::Press(VK_ESCAPE);
-            return false;
-        }
-        return true;
+        return ChooseToStartTheWork(w.Menus()->NativeMenu(mgExtList), L"&Make Extension Associated");
     }
 
     bool unassignedExisted = false;
