@@ -232,15 +232,22 @@ inline bool BringToFront(HWND hwnd, DWORD ms = 3000) {
     return PumpUntil([&] { return GetForegroundWindow() == hwnd; }, ms);
 }
 
-// The middle of a window's close box on the screen, found by asking the window what lies along
-// its caption; {-1, -1} when it has none there.
-inline POINT CloseBoxOf(HWND hwnd) {
+// The middle of the box along a window's caption that answers the hit-test code (HTCLOSE,
+// HTMINBUTTON ...) on the screen, found by asking the window, of this process or another, what
+// lies along its caption; {-1, -1} when it has none there.
+inline POINT CaptionBoxOf(HWND hwnd, LRESULT hit) {
     RECT r{};
     GetWindowRect(hwnd, &r);
     const int y = r.top + GetSystemMetrics(SM_CYFRAME) + GetSystemMetrics(SM_CYCAPTION) / 2;
+    const auto at = [&](int x) {
+        DWORD_PTR answer = HTNOWHERE;
+        if (!SendMessageTimeoutW(hwnd, WM_NCHITTEST, 0, MAKELPARAM(x, y), SMTO_ABORTIFHUNG, 2000, &answer))
+            return static_cast<LRESULT>(HTNOWHERE);
+        return static_cast<LRESULT>(answer);
+    };
     int first = -1, last = -1;
-    for (int x = r.right - 1; x > r.right - 6 * GetSystemMetrics(SM_CXSIZE) && x > r.left; --x) {
-        const bool onBox = SendMessageW(hwnd, WM_NCHITTEST, 0, MAKELPARAM(x, y)) == HTCLOSE;
+    for (int x = r.right - 1; x > r.right - 8 * GetSystemMetrics(SM_CXSIZE) && x > r.left; --x) {
+        const bool onBox = at(x) == hit;
         if (onBox && first < 0) first = x;
         if (onBox) last = x;
         if (!onBox && first >= 0) break;
@@ -248,6 +255,8 @@ inline POINT CloseBoxOf(HWND hwnd) {
     if (first < 0) return POINT{-1, -1};
     return POINT{(first + last) / 2, y};
 }
+inline POINT CloseBoxOf(HWND hwnd) { return CaptionBoxOf(hwnd, HTCLOSE); }
+inline POINT MinimizeBoxOf(HWND hwnd) { return CaptionBoxOf(hwnd, HTMINBUTTON); }
 
 // ---- the window thread, watched while the user acts ----
 

@@ -606,23 +606,6 @@ HWND AnyMdiChildOf(HWND frame) {
     return nullptr;
 }
 
-// The middle of a window's minimize box on the screen, found by asking the window what lies
-// along its caption; {-1, -1} when it has none there.
-POINT MinimizeBoxOf(HWND hwnd) {
-    RECT r{};
-    GetWindowRect(hwnd, &r);
-    const int y = r.top + GetSystemMetrics(SM_CYFRAME) + GetSystemMetrics(SM_CYCAPTION) / 2;
-    int first = -1, last = -1;
-    for (int x = r.right - 1; x > r.right - 6 * GetSystemMetrics(SM_CXSIZE) && x > r.left; --x) {
-        const bool onBox = Ask(hwnd, WM_NCHITTEST, 0, MAKELPARAM(x, y)) == HTMINBUTTON;
-        if (onBox && first < 0) first = x;
-        if (onBox) last = x;
-        if (!onBox && first >= 0) break;
-    }
-    if (first < 0) return POINT{-1, -1};
-    return POINT{(first + last) / 2, y};
-}
-
 // The frame as the user sees it: shown, minimized or hidden.
 std::wstring FrameStateText(HWND frame) {
     if (!IsWindow(frame)) return L"gone";
@@ -939,7 +922,7 @@ bool SuiteWalk::MinimizeIntoTheTray(DWORD limitMs) {
         SetForegroundWindow(frame_);
         if (!userinput::WaitUntil([&] { return GetForegroundWindow() == frame_; }, 3000))
             return Fail(L"the frame did not come to the front");
-        const POINT box = MinimizeBoxOf(frame_);
+        const POINT box = userinput::MinimizeBoxOf(frame_);
         if (box.x < 0) return Fail(L"the frame's caption has no minimize box");
         userinput::Click(box);
         if (userinput::WaitUntil([&] { return IsIconic(frame_) || !IsWindowVisible(frame_); }, 5000)) break;

@@ -52,10 +52,7 @@ protected:
     void TearDown() override {
         frmAlias::Release();
         frmExtensions::Release();
-        if (frmTesselOptions* w = frmTesselOptions::Existing()) {
-            PumpUntil([&] { return !w->Loaded() || w->FormReadiness() != frLoading; }, 10000);
-            if (frmTesselOptions::Existing()) frmTesselOptions::Existing()->RequestClose();
-        }
+        CloseOptionsWindow();
         frame.reset();
         SetProgramScan(nullptr);
         Pump(50);
@@ -66,12 +63,10 @@ protected:
     frmTesselOptions& OpenInFrame() {
         frame = std::make_unique<TestFrame>();
         // The whole frame on the screen, so the dialogs over it are where the pointer reaches.
-        SetWindowPos(frame->Handle(), HWND_TOP, 0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN),
-                     SWP_SHOWWINDOW);
-        frmTesselOptions& w = frmTesselOptions::Default();
-        w.ShowForm();
-        EXPECT_TRUE(PumpUntil([&] { return !w.Loaded() || w.FormReadiness() == frReady; }));
-        return w;
+        FillTheScreen(*frame);
+        frmTesselOptions* w = nullptr;
+        EXPECT_TRUE(OpenOptionsWindow(w));
+        return *w;
     }
     // The middle of a row of the program list, in its client pixels.
     static POINT RowPoint(win::ListView& list, int row) {

@@ -153,20 +153,14 @@ public:
 
         frame = std::make_unique<TestFrame>();
         // The whole frame on the screen, in front, so the pointer reaches what the test aims at.
-        SetWindowPos(frame->Handle(), HWND_TOP, 0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN),
-                     SWP_SHOWWINDOW);
-        w = &frmTesselOptions::Default();
-        w->ShowForm();
-        ASSERT_TRUE(PumpUntil([&] { return !w->Loaded() || w->FormReadiness() == frReady; }));
+        FillTheScreen(*frame);
+        ASSERT_TRUE(OpenOptionsWindow(w));
         ASSERT_TRUE(w->Loaded());
         userinput::BringToFront(frame->Handle());
         Pump(300);
     }
     void TearDown() override {
-        if (frmTesselOptions* open = frmTesselOptions::Existing()) {
-            open->RequestClose();
-            PumpUntil([] { return frmTesselOptions::Existing() == nullptr; }, 10000);
-        }
+        CloseOptionsWindow();
         frmFind::Release();
         frmAlias::Release();
         frame.reset();

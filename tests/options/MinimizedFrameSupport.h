@@ -78,23 +78,6 @@ inline void ExpectSameLayout(const Layout& before, const Layout& after) {
     }
 }
 
-// On the user's thread: the middle of the frame's minimize box on the screen, found by asking
-// the frame what lies along its caption; {-1, -1} when it has none.
-inline POINT MinimizeBoxOf(HWND hwnd) {
-    RECT r{};
-    GetWindowRect(hwnd, &r);
-    const int y = r.top + GetSystemMetrics(SM_CYFRAME) + GetSystemMetrics(SM_CYCAPTION) / 2;
-    int first = -1, last = -1;
-    for (int x = r.right - 1; x > r.right - 8 * GetSystemMetrics(SM_CXSIZE) && x > r.left; --x) {
-        const bool onBox = SendMessageW(hwnd, WM_NCHITTEST, 0, MAKELPARAM(x, y)) == HTMINBUTTON;
-        if (onBox && first < 0) first = x;
-        if (onBox) last = x;
-        if (!onBox && first >= 0) break;
-    }
-    if (first < 0) return POINT{-1, -1};
-    return POINT{(first + last) / 2, y};
-}
-
 // The ticks of the options window's own timer (the one that settles its layout) seen on this
 // thread while the frame was minimized.
 inline std::atomic<int>& TicksWhileMinimized() {
@@ -123,7 +106,7 @@ inline bool PumpCountingTicks(HWND frame, HWND window, const std::function<bool(
 // window's timer has ticked a few times (its layout would have settled by then), and brought
 // back with a double click. Answers what went wrong, or an empty text.
 inline std::string MinimizeAndRestoreAsUser(HWND frame) {
-    const POINT box = MinimizeBoxOf(frame);
+    const POINT box = userinput::MinimizeBoxOf(frame);
     if (box.x < 0) return "the frame shows no minimize box";
     TicksWhileMinimized() = 0;
     userinput::Click(box);

@@ -87,14 +87,12 @@ public:
         AppendMenuW(file, MF_STRING, 1, L"E&xit");
         AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(file), L"&File");
         SetMenu(frame->Handle(), bar);
-        SetWindowPos(frame->Handle(), HWND_TOP, 0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN),
-                     SWP_SHOWWINDOW);
-        frmTesselOptions& w = frmTesselOptions::Default();
-        w.ShowForm();
-        EXPECT_TRUE(PumpUntil([&] { return !w.Loaded() || w.FormReadiness() == frReady; }));
+        FillTheScreen(*frame);
+        frmTesselOptions* w = nullptr;
+        EXPECT_TRUE(OpenOptionsWindow(w));
         EXPECT_TRUE(userinput::BringToFront(frame->Handle()));
         userinput::PumpFor(100);
-        return w;
+        return *w;
     }
 
     // A scan that lets messages through, step after step, until the user is done (or, should an

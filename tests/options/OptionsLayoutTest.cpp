@@ -53,20 +53,14 @@ protected:
         SetProgramScan([](ExeScanHost&, bool) { return true; });
         frame = std::make_unique<TestFrame>();
         // The whole frame on the screen, in front, so the pointer reaches what the test aims at.
-        SetWindowPos(frame->Handle(), HWND_TOP, 0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN),
-                     SWP_SHOWWINDOW);
-        w = &frmTesselOptions::Default();
-        w->ShowForm();
-        ASSERT_TRUE(PumpUntil([&] { return !w->Loaded() || w->FormReadiness() == frReady; }));
+        FillTheScreen(*frame);
+        ASSERT_TRUE(OpenOptionsWindow(w));
         ASSERT_TRUE(w->Loaded());
         ASSERT_TRUE(IsZoomed(w->Handle()));
         userinput::BringToFront(frame->Handle());
     }
     void TearDown() override {
-        if (frmTesselOptions* open = frmTesselOptions::Existing()) {
-            open->RequestClose();
-            PumpUntil([] { return frmTesselOptions::Existing() == nullptr; }, 10000);
-        }
+        CloseOptionsWindow();
         frame.reset();
         SetProgramScan(nullptr);
         Pump(50);

@@ -70,7 +70,7 @@ protected:
         SetProgramScan([](ExeScanHost&, bool) { return true; });
     }
     void TearDown() override {
-        CloseWindow();
+        CloseOptionsWindow();
         frmFind::Release();
         frame.reset();
         SetProgramScan(nullptr);
@@ -84,13 +84,11 @@ protected:
         if (!frame) {
             frame = std::make_unique<TestFrame>();
             // The whole frame on the screen, so the user's pointer reaches what the test aims at.
-            SetWindowPos(frame->Handle(), HWND_TOP, 0, 0, GetSystemMetrics(SM_CXSCREEN),
-                         GetSystemMetrics(SM_CYSCREEN), SWP_SHOWWINDOW);
+            FillTheScreen(*frame);
         }
-        frmTesselOptions& w = frmTesselOptions::Default();
-        w.ShowForm();
-        EXPECT_TRUE(PumpUntil([&] { return !w.Loaded() || w.FormReadiness() == frReady; }));
-        return w;
+        frmTesselOptions* w = nullptr;
+        EXPECT_TRUE(OpenOptionsWindow(w));
+        return *w;
     }
     // The frame in front, as the user last clicked it.
     void InFront() {
@@ -102,13 +100,6 @@ protected:
         RECT client{};
         GetClientRect(w.tvwChoices.Handle(), &client);
         return userinput::OnScreen(w.tvwChoices.Handle(), POINT{5, client.bottom - 3});
-    }
-    void CloseWindow() {
-        if (frmTesselOptions* w = frmTesselOptions::Existing()) {
-            PumpUntil([&] { return !w->Loaded() || w->FormReadiness() != frLoading; }, 10000);
-            if (frmTesselOptions::Existing()) frmTesselOptions::Existing()->RequestClose();
-            PumpUntil([] { return frmTesselOptions::Existing() == nullptr; }, 10000);
-        }
     }
     // The command id of the second note's native item in the category menu.
     static UINT SecondNoteId(frmTesselOptions& w) {
@@ -175,7 +166,7 @@ TEST_F(MenusWindowTest, ASecondOpeningKeepsItsNoteItemsAndToolTipReset) {
         userinput::MoveTo(POINT{over.x + (now.x == over.x ? 7 : 0), over.y});
         EXPECT_TRUE(userinput::PumpUntilHandled(nullptr, WM_MOUSEMOVE, 5000)) << opening;
         EXPECT_EQ(w.ToolTipCountdown, ToolTipResetCount) << opening;
-        CloseWindow();
+        CloseOptionsWindow();
         ASSERT_EQ(frmTesselOptions::Existing(), nullptr);
     }
 }

@@ -3,6 +3,7 @@
 #include <fstream>
 #include <mutex>
 
+#include "frmTesselOptions.h"
 #include "host/HostContract.h"
 #include "zip/ZipArchive.h"
 
@@ -79,6 +80,26 @@ bool PumpUntil(const std::function<bool()>& done, DWORD milliseconds) {
 
 void Pump(DWORD milliseconds) {
     PumpUntil([] { return false; }, milliseconds);
+}
+
+void FillTheScreen(TestFrame& frame) {
+    SetWindowPos(frame.Handle(), HWND_TOP, 0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN),
+                 SWP_SHOWWINDOW);
+}
+
+bool OpenOptionsWindow(frmTesselOptions*& window, DWORD milliseconds) {
+    frmTesselOptions& w = frmTesselOptions::Default();
+    window = &w;
+    w.ShowForm();
+    return PumpUntil([&] { return !w.Loaded() || w.FormReadiness() == frReady; }, milliseconds);
+}
+
+void CloseOptionsWindow() {
+    frmTesselOptions* w = frmTesselOptions::Existing();
+    if (!w) return;
+    PumpUntil([&] { return !w->Loaded() || w->FormReadiness() != frLoading; }, 10000);
+    if (frmTesselOptions* open = frmTesselOptions::Existing()) open->RequestClose();
+    PumpUntil([] { return frmTesselOptions::Existing() == nullptr; }, 10000);
 }
 
 namespace {

@@ -15,6 +15,8 @@
 
 #include "TestSupport.h"
 #include "com/ComModule.h"
+
+class frmTesselOptions;
 #include "host/FrameAutomation.h"
 #include "win/Window.h"
 
@@ -64,6 +66,15 @@ private:
 // Runs this thread's messages until done() or the time is up; answers done().
 bool PumpUntil(const std::function<bool()>& done, DWORD milliseconds = 20000);
 void Pump(DWORD milliseconds);
+
+// The frame over the whole screen and in front, so the user's pointer reaches all it shows.
+void FillTheScreen(TestFrame& frame);
+// The options window shown (in the frame there is); answers whether it became ready, or went
+// again, within the time.
+bool OpenOptionsWindow(frmTesselOptions*& window, DWORD milliseconds = 20000);
+// Closes the options window if one is open, as its close box does, once its load has ended; and
+// waits until it has gone.
+void CloseOptionsWindow();
 
 // Closes any message box or dialog of this process that stays open longer than a moment,
 // counting them: a library showing a box the test cannot answer must not hang the test.

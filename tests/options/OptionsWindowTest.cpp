@@ -74,10 +74,9 @@ protected:
 
     frmTesselOptions& OpenInFrame() {
         if (!frame) frame = std::make_unique<TestFrame>();
-        frmTesselOptions& w = frmTesselOptions::Default();
-        w.ShowForm();
-        EXPECT_TRUE(PumpUntil([&] { return !w.Loaded() || w.FormReadiness() == frReady; }));
-        return w;
+        frmTesselOptions* w = nullptr;
+        EXPECT_TRUE(OpenOptionsWindow(w));
+        return *w;
     }
 
     std::wstring root, archive;
@@ -654,8 +653,7 @@ TEST_F(OptionsWindowTest, TheExtensionListAnswersTypingAndReloads) {
     // the message loop the test runs, as the host's does.
     const std::wstring last = w.lvwExts.ItemText(rows - 1);
     ASSERT_GE(last.size(), 2u);
-    SetWindowPos(frame->Handle(), HWND_TOP, 0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN),
-                 SWP_SHOWWINDOW);
+    FillTheScreen(*frame);
     ASSERT_TRUE(userinput::BringToFront(frame->Handle()));
     userinput::PumpFor(100);
     RECT first{};

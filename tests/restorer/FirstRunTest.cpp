@@ -51,10 +51,7 @@ protected:
     }
     void TearDown() override {
         KillTimer(nullptr, noteCloser);
-        if (frmTesselOptions* w = frmTesselOptions::Existing()) {
-            PumpUntil([&] { return !w->Loaded() || w->FormReadiness() != frLoading; }, 10000);
-            if (frmTesselOptions::Existing()) frmTesselOptions::Existing()->RequestClose();
-        }
+        CloseOptionsWindow();
         frame.reset();
         frmAssociationRestorer::Release();
         SetProgramScan(nullptr);

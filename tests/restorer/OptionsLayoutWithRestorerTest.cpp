@@ -46,11 +46,8 @@ protected:
         StartAssociationRestorer();
         InstallToolWindowOpener();
         frame = std::make_unique<TestFrame>();
-        SetWindowPos(frame->Handle(), HWND_TOP, 0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN),
-                     SWP_SHOWWINDOW);
-        w = &frmTesselOptions::Default();
-        w->ShowForm();
-        ASSERT_TRUE(PumpUntil([&] { return !w->Loaded() || w->FormReadiness() == frReady; }, 30000));
+        FillTheScreen(*frame);
+        ASSERT_TRUE(OpenOptionsWindow(w, 30000));
         ASSERT_TRUE(w->Loaded());
         ASSERT_TRUE(IsZoomed(w->Handle()));
         userinput::BringToFront(frame->Handle());
@@ -58,10 +55,7 @@ protected:
     void TearDown() override {
         if (frmAssociationRestorer* restorer = frmAssociationRestorer::Existing()) restorer->Unload();
         frmAssociationRestorer::Release();
-        if (frmTesselOptions* open = frmTesselOptions::Existing()) {
-            open->RequestClose();
-            PumpUntil([] { return frmTesselOptions::Existing() == nullptr; }, 10000);
-        }
+        CloseOptionsWindow();
         frame.reset();
         SetToolWindowOpener(nullptr);
         SetAssociationRestorerOpener(nullptr);
