@@ -119,6 +119,8 @@ protected:
         if (args.empty()) return DISP_E_BADPARAMCOUNT;
         long panel = 0;
         if (FAILED(ToLong(args[0], panel))) return DISP_E_TYPEMISMATCH;
+        // Panels 1 to 4 are the products'; the frame keeps a fifth for its own notice that an
+        // Exit waits, which nothing a product shows may take away.
         if (panel < 1 || panel > 4) return DISP_E_BADINDEX;
         if (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) {
             if (args.size() < 2) return DISP_E_BADPARAMCOUNT;

@@ -12,6 +12,7 @@ bool FrameQueryUnload(ClosingFrame& frame, CloseMode mode) {
             ResumeNext([&] { frame.ExitWaits(); });
             return true;
         }
+        ResumeNext([&] { frame.ExitGoesAhead(); });
     }
     ResumeNext([&] { frame.SavePlacement(); });
     if (mode == CloseMode::User) {

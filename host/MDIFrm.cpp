@@ -23,15 +23,9 @@
 
 namespace {
 
-constexpr UINT_PTR kTimer1 = 1;
-constexpr UINT kTimer1Interval = 125;
 // Posted by the first activation, so that its work runs after the activation itself.
 constexpr UINT WM_FIRSTACTIVATION = WM_APP + 1;
 constexpr int kMdiClientId = 0xCAC;
-// Where the frame tells the user that an Exit waits: a panel the products leave alone while
-// they work (they show their progress in panel 2 and their tool tips in panel 4).
-constexpr int kExitWaitsPanel = 3;
-constexpr const wchar_t* kExitWaitsText = L"Exits when the work ends";
 
 void PostQuit() { PostQuitMessage(0); }
 
@@ -149,11 +143,11 @@ void MDIFrm::MDIForm_Load() {
 }
 
 void MDIFrm::StartTimer() {
-    if (SetTimer(Handle(), kTimer1, kTimer1Interval, nullptr)) timerRunning_ = true;
+    if (SetTimer(Handle(), Timer1Id, Timer1Interval, nullptr)) timerRunning_ = true;
 }
 
 void MDIFrm::StopTimerNow() {
-    KillTimer(Handle(), kTimer1);
+    KillTimer(Handle(), Timer1Id);
     timerRunning_ = false;
 }
 
@@ -195,13 +189,28 @@ bool MDIFrm::ProductBusy() { return suite.AnyOpenProductBusy(); }
 
 void MDIFrm::ExitWaits() {
     exitPending_ = true;
-    SetPanelText(kExitWaitsPanel, kExitWaitsText);
+    ShowExitWaits();
+}
+
+void MDIFrm::ExitGoesAhead() {
+    exitPending_ = false;
+    ShowExitWaits();
+}
+
+void MDIFrm::ShowExitWaits() {
+    // The notice's panel is there only while an Exit waits (LayoutBars reads exitPending_).
+    LayoutBars();
+    if (exitPending_) sta1.SetPanelText(ExitWaitsPanel, ExitWaitsText);
+}
+
+std::wstring MDIFrm::ExitWaitsNotice() const {
+    if (SendMessageW(sta1.Handle(), SB_GETPARTS, 0, 0) < ExitWaitsPanel) return L"";
+    return sta1.PanelText(ExitWaitsPanel);
 }
 
 void MDIFrm::CloseWhenProductsAreFree() {
     if (!exitPending_ || closing_ || ProductBusy()) return;
-    exitPending_ = false;
-    if (PanelText(kExitWaitsPanel) == kExitWaitsText) SetPanelText(kExitWaitsPanel, L"");
+    ExitGoesAhead();
     // From the queue, after this tick: the close path then runs as the user's own close does.
     PostMessageW(Handle(), WM_CLOSE, 0, 0);
 }
@@ -334,7 +343,7 @@ LRESULT MDIFrm::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     if (!ready_) return DefaultMessage(msg, wParam, lParam);
     switch (msg) {
         case WM_TIMER:
-            if (wParam == kTimer1) {
+            if (wParam == Timer1Id) {
                 timer.Tick();
                 CloseWhenProductsAreFree();
                 return 0;

@@ -50,6 +50,14 @@ class MDIFrm : public win::Window,
 public:
     MDIFrm();
     ~MDIFrm() override;
+    // The heartbeat: Timer1's id and interval (ms).
+    static constexpr UINT_PTR Timer1Id = 1;
+    static constexpr UINT Timer1Interval = 125;
+    // The status bar's panel that says an Exit waits. The products reach the bar through the
+    // frame's automation, which offers them panels 1 to 4 only: whatever they show while they
+    // work, the notice stays until the work ends.
+    static constexpr int ExitWaitsPanel = 5;
+    static constexpr const wchar_t* ExitWaitsText = L"Exits when the work ends";
     // The frame while it is loaded; Load creates it (its load event builds everything).
     static MDIFrm* Current();
     static MDIFrm& Load();
@@ -125,6 +133,8 @@ public:
     bool TimerRunning() const { return timerRunning_; }
     // A close asked for while a product was busy waits for the product's work to end.
     bool ExitPending() const { return exitPending_; }
+    // What the notice's panel shows; "" while no Exit waits (the panel is not there then).
+    std::wstring ExitWaitsNotice() const;
     int ActivationCount() const { return activationCount_; }
     bool TrayShown() const { return trayShown_; }
 
@@ -169,6 +179,10 @@ private:
     // ClosingFrame
     bool ProductBusy() override;
     void ExitWaits() override;
+    void ExitGoesAhead() override;
+    // Lays the status bar out with or without the notice's panel, as exitPending_ says.
+    void ShowExitWaits();
+    int ExitNoticeWidth() const;
     void SavePlacement() override;
     int CurrentWindowState() const override { return WindowState(); }
     bool AskExit() override;

@@ -12,7 +12,24 @@
 
 namespace {
 constexpr int kHookPanelWidth = 110;  // pixels
+
+// Room for a panel's text in the bar's own font, with the panel's borders and some air.
+int PanelWidthFor(HWND bar, const std::wstring& text) {
+    int width = 180;
+    if (HDC dc = GetDC(bar)) {
+        HGDIOBJ font = reinterpret_cast<HGDIOBJ>(SendMessageW(bar, WM_GETFONT, 0, 0));
+        if (!font) font = GetStockObject(DEFAULT_GUI_FONT);
+        HGDIOBJ old = SelectObject(dc, font);
+        SIZE size{};
+        if (GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size)) width = size.cx + 24;
+        SelectObject(dc, old);
+        ReleaseDC(bar, dc);
+    }
+    return width;
 }
+}  // namespace
+
+int MDIFrm::ExitNoticeWidth() const { return PanelWidthFor(sta1.Handle(), ExitWaitsText); }
 
 void MDIFrm::LayoutBars() {
     if (!Handle()) return;
@@ -28,10 +45,15 @@ void MDIFrm::LayoutBars() {
     // The bar's own style: while the frame itself is hidden (its load) the bar still takes its place.
     const bool statusShown = (GetWindowLongW(sta1.Handle(), GWL_STYLE) & WS_VISIBLE) != 0;
     const int statusHeight = statusShown ? status.bottom - status.top : 0;
-    // Panel 1 holds the on/off text; the library's three status texts share the rest.
-    const int rest = width - kHookPanelWidth - 16;
-    int edges[4] = {kHookPanelWidth, kHookPanelWidth + rest / 3, kHookPanelWidth + 2 * rest / 3, -1};
-    SendMessageW(sta1.Handle(), SB_SETPARTS, 4, reinterpret_cast<LPARAM>(edges));
+    // Panel 1 holds the on/off text; the library's three status texts share the rest, and while
+    // an Exit waits its notice takes a panel of its own at the right end.
+    const int notice = exitPending_ ? ExitNoticeWidth() : 0;
+    const int rest = width - kHookPanelWidth - notice - 16;
+    int edges[ExitWaitsPanel] = {kHookPanelWidth, kHookPanelWidth + rest / 3, kHookPanelWidth + 2 * rest / 3,
+                                 kHookPanelWidth + rest, -1};
+    const int parts = exitPending_ ? ExitWaitsPanel : ExitWaitsPanel - 1;
+    edges[parts - 1] = -1;
+    SendMessageW(sta1.Handle(), SB_SETPARTS, static_cast<WPARAM>(parts), reinterpret_cast<LPARAM>(edges));
     sta1.RefreshToolTips();
 
     if (mdiClient_) {

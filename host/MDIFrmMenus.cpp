@@ -157,9 +157,11 @@ bool MDIFrm::OpenProductUnlessLoaded(const std::wstring& formName, long index) {
     bool result = false;
     try {
         ProcGuard guard;
-        // No product there to open: nothing to do (and nothing to report).
+        // No product there to open: nothing to do (and nothing to report). A product whose
+        // window has closed (it closes itself while the frame sits in the tray) is released
+        // here rather than at the next idle release, so the frame comes back with it.
         bool open = !formName.empty() && index >= 0 && static_cast<size_t>(index) < suite.Products.size() &&
-                    !HostGetLoadedForm(formName, this) && !suite.Products[static_cast<size_t>(index)].Product;
+                    !HostGetLoadedForm(formName, this) && !suite.ProductStillOpen(index);
         if (open) {
             vb::DoEvents();
             if (WindowState() != 1) {

@@ -367,16 +367,7 @@ bool ProductSuite::OpenProduct(long index, const wchar_t* procName) {
     BusyScope opening(opening_);
     try {
         if (index < 0 || static_cast<size_t>(index) >= Products.size()) return false;
-        ProductRecord& kept = Products[static_cast<size_t>(index)];
-        if (kept.Product) {
-            bool released = false;
-            try {
-                released = ReleaseIfIdle(kept);
-            } catch (...) {
-                vb::Err().Clear();  // a window that cannot answer is still open
-            }
-            if (!released) return false;
-        }
+        if (ProductStillOpen(index)) return false;
         const std::wstring prefix = Products[static_cast<size_t>(index)].ProgIdPrefix;
         com::ComPtr<IDispatch> product = CreateObjectByProgId(prefix + contract::ProductClassSuffix);
         OwnedVariant answer;
@@ -396,6 +387,18 @@ bool ProductSuite::OpenProduct(long index, const wchar_t* procName) {
     } catch (...) {
         TrapError(procName);
         return false;
+    }
+}
+
+bool ProductSuite::ProductStillOpen(long index) {
+    if (index < 0 || static_cast<size_t>(index) >= Products.size()) return false;
+    ProductRecord& kept = Products[static_cast<size_t>(index)];
+    if (!kept.Product) return false;
+    try {
+        return !ReleaseIfIdle(kept);
+    } catch (...) {
+        vb::Err().Clear();  // a window that cannot answer is still open
+        return true;
     }
 }
 

@@ -48,6 +48,10 @@ public:
     // not lost to the wait for the idle release. Errors go to the trap named procName. True when
     // it opened it now.
     bool OpenProduct(long index, const wchar_t* procName);
+    // Whether product index is still open. A record whose window has closed (hidden and
+    // Interruptible) is released first, as OpenProduct does, so it no longer counts; a window
+    // that cannot answer counts as open.
+    bool ProductStillOpen(long index);
     // A product's window says it may not be interrupted (QueryUnload's test).
     bool AnyOpenProductBusy() const;
     // Once a second: releases products whose window is hidden and Interruptible.

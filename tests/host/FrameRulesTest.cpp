@@ -33,6 +33,7 @@ public:
         return busy;
     }
     void ExitWaits() override { steps.push_back(L"exit waits"); }
+    void ExitGoesAhead() override { steps.push_back(L"waiting exit settled"); }
     void SavePlacement() override { steps.push_back(L"save"); }
     int CurrentWindowState() const override { return state; }
     bool AskExit() override {
@@ -78,11 +79,11 @@ TEST(FrameClose, Decisions) {
     const Case cases[] = {
         {"busy product keeps the frame as it is until its work ends", true, 0, true, CloseMode::User, true,
          {L"busy?", L"exit waits"}},
-        {"minimize chosen", false, 0, false, CloseMode::User, true, {L"busy?", L"save", L"ask", L"minimize"}},
-        {"exit chosen", false, 0, true, CloseMode::User, false, Then({L"busy?", L"save", L"ask"}, kExitPath)},
-        {"maximized asks too", false, 2, false, CloseMode::User, true, {L"busy?", L"save", L"ask", L"minimize"}},
+        {"minimize chosen", false, 0, false, CloseMode::User, true, {L"busy?", L"waiting exit settled", L"save", L"ask", L"minimize"}},
+        {"exit chosen", false, 0, true, CloseMode::User, false, Then({L"busy?", L"waiting exit settled", L"save", L"ask"}, kExitPath)},
+        {"maximized asks too", false, 2, false, CloseMode::User, true, {L"busy?", L"waiting exit settled", L"save", L"ask", L"minimize"}},
         {"minimized exits without the question", false, 1, false, CloseMode::User, false,
-         Then({L"busy?", L"save"}, kExitPath)},
+         Then({L"busy?", L"waiting exit settled", L"save"}, kExitPath)},
         {"session end: no question, even with a busy product", true, 0, false, CloseMode::SessionEnd, false,
          Then({L"save"}, kExitPath)},
     };
@@ -101,14 +102,14 @@ TEST(FrameClose, AFailingStepDoesNotStopTheClose) {
     frame.exit = true;
     frame.childrenFail = true;
     EXPECT_FALSE(FrameQueryUnload(frame, CloseMode::User));
-    EXPECT_EQ(frame.steps, Then({L"busy?", L"save", L"ask"}, kExitPath));
+    EXPECT_EQ(frame.steps, Then({L"busy?", L"waiting exit settled", L"save", L"ask"}, kExitPath));
     EXPECT_FALSE(vb::Err().IsCurrent());
 
     // A question that cannot be shown counts as no Exit: the frame is minimized, not closed.
     FakeClosingFrame failing;
     failing.askFails = true;
     EXPECT_TRUE(FrameQueryUnload(failing, CloseMode::User));
-    EXPECT_EQ(failing.steps, (std::vector<std::wstring>{L"busy?", L"save", L"ask", L"minimize"}));
+    EXPECT_EQ(failing.steps, (std::vector<std::wstring>{L"busy?", L"waiting exit settled", L"save", L"ask", L"minimize"}));
 }
 
 // ---- size rules ----
