@@ -3,6 +3,7 @@
 #include "basErrorHandler.h"
 #include "basIO.h"
 #include "basStrings.h"
+#include "basWinAPI_Windows.h"
 #include "vb/VbApp.h"
 #include "vb/VbText.h"
 
@@ -22,9 +23,12 @@ public:
         return ::WinHelpW(owner, path.c_str(), command, data);
     }
     HWND OpenHtmlHelp(HWND owner, const std::wstring& path, UINT command, DWORD_PTR data) override {
-        // HTML Help lives in hhctrl.ocx, which not every system carries; load it when asked.
+        // HTML Help lives in hhctrl.ocx, which not every system carries; load it when asked, by
+        // its full path in the system folder: the program's own folder, searched first for a bare
+        // name, must not be able to put another file of that name in its place.
         using HtmlHelpFn = HWND(WINAPI*)(HWND, LPCWSTR, UINT, DWORD_PTR);
-        static HMODULE module = LoadLibraryW(L"hhctrl.ocx");
+        static HMODULE module = LoadLibraryExW(JoinPaths(SystemFolder(), L"hhctrl.ocx").c_str(), nullptr,
+                                               LOAD_WITH_ALTERED_SEARCH_PATH);
         if (!module) return nullptr;
         auto fn = reinterpret_cast<HtmlHelpFn>(reinterpret_cast<void*>(GetProcAddress(module, "HtmlHelpW")));
         if (!fn) return nullptr;

@@ -495,3 +495,28 @@ TEST_F(SystemTest, MailResultDecidesBetweenSuccessMessageAndError) {
 }
 
 }  // namespace
+
+TEST(SystemHelpEngine, HtmlHelpComesFromTheSystemFolderWhateverLiesBesideTheProgram) {
+    // The program's folder holds a library named hhctrl.ocx that is not the system's; a help
+    // call must still load the system's engine.
+    ScratchFolder folder(L"HhPlant");
+    const std::wstring child = folder / L"help_engine_child.exe";
+    ASSERT_TRUE(CopyFileW(TestBinary(L"help_engine_child.exe").c_str(), child.c_str(), FALSE));
+    ASSERT_TRUE(CopyFileW(TestBinary(L"regtarget.dll").c_str(), (folder / L"hhctrl.ocx").c_str(), FALSE));
+    std::wstring commandLine = L"\"" + child + L"\" --html-engine \"" + (folder / L"NoSuchLumoxHelp.chm") + L"\"";
+    STARTUPINFOW start{};
+    start.cb = sizeof(start);
+    PROCESS_INFORMATION started{};
+    ASSERT_TRUE(CreateProcessW(child.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
+                               folder.Path().c_str(), &start, &started));
+    CloseHandle(started.hThread);
+    const DWORD waited = WaitForSingleObject(started.hProcess, 60000);
+    if (waited == WAIT_TIMEOUT) TerminateProcess(started.hProcess, 1);
+    DWORD code = 0;
+    GetExitCodeProcess(started.hProcess, &code);
+    CloseHandle(started.hProcess);
+    ASSERT_EQ(waited, WAIT_OBJECT_0) << "the help call came back within a minute";
+    EXPECT_EQ(code, helpchild::kEngineFromSystemFolder)
+        << (code == helpchild::kEngineFromElsewhere ? "the hhctrl.ocx beside the program was loaded"
+                                                    : "no help engine was loaded");
+}
