@@ -5,6 +5,7 @@
 #include <shellapi.h>
 
 #include <algorithm>
+#include <cwctype>
 #include <optional>
 
 #include "E2ESupport.h"
@@ -22,6 +23,8 @@ using e2e::FileNameOf;
 using e2e::Lower;
 
 constexpr wchar_t kQuitCaption[] = L" Minimize / Exit";
+// What the frame's status bar says while an Exit waits for the work to end.
+constexpr wchar_t kExitWaitsNotice[] = L"Exits when the work ends";
 constexpr wchar_t kHooksKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\explorer\\ShellExecuteHooks";
 constexpr wchar_t kHookValue[] = L"{69845E54-42A3-4EE8-B72C-31E2E69C6023}";
 
@@ -443,6 +446,26 @@ bool SuiteWalk::Start() {
 bool SuiteWalk::PassStart(bool firstStart, StartSeen& seen, DWORD limitMs) {
     say_(std::wstring(L"Waiting for the start's windows (") + (firstStart ? L"first start" : L"a later start") +
          L", at most " + Seconds(limitMs) + L")");
+    const DWORD begin = GetTickCount();
+    if (!AnswerStartWindows(firstStart, seen, limitMs, L"the options window", [&] {
+            return IsWindowVisible(frame_) && OptionsWindowInFrame() &&
+                   e2e::FirstRunValue() == std::optional<std::wstring>(L"False");
+        }))
+        return false;
+    say_(L"The frame shows the options window after " + Seconds(GetTickCount() - begin));
+    if (!seen.tip) return Fail(L"the latest-version tip did not show");
+    const std::vector<long> expected = firstStart ? FirstStartMessages() : std::vector<long>{};
+    std::vector<long> numbers;
+    for (const MessageSeen& m : seen.messages) numbers.push_back(m.number);
+    if (numbers != expected)
+        return Fail(L"the start showed the message boxes " + e2e::NumbersText(numbers) + L", not " +
+                    e2e::NumbersText(expected));
+    if (snap_) snap_(L"frame");
+    return true;
+}
+
+bool SuiteWalk::AnswerStartWindows(bool firstStart, StartSeen& seen, DWORD limitMs, const std::wstring& goal,
+                                   const std::function<bool()>& reached) {
     const std::vector<long> expected = firstStart ? FirstStartMessages() : std::vector<long>{};
     const DWORD begin = GetTickCount();
     // Each window counts once, however long it stays. A user answers a window once it has
@@ -474,7 +497,7 @@ bool SuiteWalk::PassStart(bool firstStart, StartSeen& seen, DWORD limitMs) {
         if (WaitForSingleObject(host_.hProcess, 0) == WAIT_OBJECT_0)
             return Fail(L"the host ended during its start");
         if (GetTickCount() - begin > limitMs)
-            return Fail(L"the start did not reach the options window within " + Seconds(limitMs));
+            return Fail(L"the start did not reach " + goal + L" within " + Seconds(limitMs));
 
         frame_ = FindFrame();
         bool waiting = false;  // a window of the suite waits for the user
@@ -521,20 +544,9 @@ bool SuiteWalk::PassStart(bool firstStart, StartSeen& seen, DWORD limitMs) {
             }
             // Anything else (a progress window) needs no answer.
         }
-        if (!waiting && frame_ && IsWindowVisible(frame_) && OptionsWindowInFrame() &&
-            e2e::FirstRunValue() == std::optional<std::wstring>(L"False"))
-            break;
+        if (!waiting && frame_ && reached()) return true;
         Sleep(100);
     }
-    say_(L"The frame shows the options window after " + Seconds(GetTickCount() - begin));
-    if (!seen.tip) return Fail(L"the latest-version tip did not show");
-    std::vector<long> numbers;
-    for (const MessageSeen& m : seen.messages) numbers.push_back(m.number);
-    if (numbers != expected)
-        return Fail(L"the start showed the message boxes " + e2e::NumbersText(numbers) + L", not " +
-                    e2e::NumbersText(expected));
-    if (snap_) snap_(L"frame");
-    return true;
 }
 
 bool SuiteWalk::DesktopTestFilesThere() {
@@ -578,6 +590,25 @@ HWND OptionsWindowOf(HWND frame) {
 }
 
 HWND StatusBarOf(HWND frame) { return frame ? ChildOfClass(frame, STATUSCLASSNAMEW) : nullptr; }
+
+// Every panel's text of another process's status bar.
+std::vector<std::wstring> PanelTextsOf(HWND status) {
+    std::vector<std::wstring> texts;
+    RemoteBuffer buffer(status, 1024 * sizeof(wchar_t));
+    if (!buffer) return texts;
+    const int parts = static_cast<int>(Ask(status, SB_GETPARTS));
+    for (int i = 0; i < parts; ++i) {
+        const int length = LOWORD(Ask(status, SB_GETTEXTLENGTHW, static_cast<WPARAM>(i)));
+        std::wstring text(static_cast<size_t>(std::min(length, 1023)) + 1, L'\0');
+        if (length > 0 && length < 1024) {
+            Ask(status, SB_GETTEXTW, static_cast<WPARAM>(i), buffer.Param());
+            buffer.Read(text.data(), text.size() * sizeof(wchar_t));
+        }
+        text.resize(static_cast<size_t>(std::min(length, 1023)));
+        texts.push_back(text);
+    }
+    return texts;
+}
 
 bool PanelSaysOn(HWND status) { return Lower(TextOf(status)) == L"lumox is on"; }
 
@@ -737,19 +768,37 @@ bool SuiteWalk::HelpButtonWithoutTheFile(DWORD limitMs) {
     const std::vector<HWND> before = AllTopWindows();
     // The first button lies at the bar's top-left corner, past its narrow margin.
     userinput::Click(userinput::OnScreen(bar, POINT{12, 14}));
-    // The message may come from the host or from the help program it started.
+    // The suite's own message: a box of Marlden.exe that names the missing file, with the error
+    // number of a missing file (53) in its title. A box of the system's help program (one that
+    // offers to look for the file) is no answer of the suite's.
     HWND box = WaitForNewWindow(before, [](HWND hwnd) { return ClassOf(hwnd) == L"#32770"; }, limitMs);
     if (!HostRuns()) return Fail(L"the host ended after the help button, without its help file");
     if (!box) return Fail(L"no message showed within " + Seconds(limitMs) + L" of the help button without its file");
     DWORD pid = 0;
     GetWindowThreadProcessId(box, &pid);
-    say_(L"  " + (pid == host_.dwProcessId ? std::wstring(L"The host") : FileNameOf(ImageOf(pid))) +
-         L" shows the message \"" + TextOf(box) + L"\": " + MessageTextOf(box));
+    const std::wstring shownBy = pid == host_.dwProcessId ? FileNameOf(hostExe_) : FileNameOf(ImageOf(pid));
+    const std::wstring title = TextOf(box), text = MessageTextOf(box);
+    say_(L"  " + shownBy + L" shows the message \"" + title + L"\": " + text);
     if (snap_) snap_(L"help-missing");
-    // A user without the file answers No to an offer to look for it, or takes note.
-    HWND button = ChildWithText(box, L"&No");
-    if (!button) button = ChildWithText(box, L"OK");
+    HWND button = ChildWithText(box, L"OK");
+    if (!button) button = ChildWithText(box, L"&No");  // another program's offer to look for the file
     if (!button) button = FirstButtonOf(box);
+    struct Answer {
+        HWND button;
+        ~Answer() {
+            if (button) ClickOn(button);
+        }
+    } answerAnyway{button};  // a box that fails a check is still answered, so the walk goes on
+    if (pid != host_.dwProcessId)
+        return Fail(L"the message about the missing help file comes from " + shownBy + L", not from " +
+                    FileNameOf(hostExe_));
+    if (Lower(text).find(Lower(help)) == std::wstring::npos)
+        return Fail(L"the message does not name the missing file " + help + L": " + text);
+    bool fileNotFound = false;
+    for (size_t at = title.find(L"53"); at != std::wstring::npos && !fileNotFound; at = title.find(L"53", at + 1))
+        fileNotFound = (at == 0 || !iswdigit(title[at - 1])) && (at + 2 >= title.size() || !iswdigit(title[at + 2]));
+    if (!fileNotFound) return Fail(L"the message's title \"" + title + L"\" lacks the number of a missing file, 53");
+    answerAnyway.button = nullptr;
     if (!button) return Fail(L"the message has no button");
     say_(L"  Answering \"" + TextOf(button) + L"\"");
     ClickOn(button);
@@ -757,12 +806,6 @@ bool SuiteWalk::HelpButtonWithoutTheFile(DWORD limitMs) {
         return Fail(L"a click on the message's button did not close it");
     if (WaitForSingleObject(host_.hProcess, 2000) != WAIT_TIMEOUT || !IsWindow(frame_))
         return Fail(L"the host ended after the message about its missing help file");
-    // Whatever else the help program left open goes with it.
-    for (HWND hwnd : AllTopWindows()) {
-        DWORD owner = 0;
-        GetWindowThreadProcessId(hwnd, &owner);
-        if (owner == pid && pid != host_.dwProcessId && IsWindowVisible(hwnd)) PostMessageW(hwnd, WM_CLOSE, 0, 0);
-    }
     say_(L"  The message closed; the host still runs");
     return true;
 }
@@ -993,32 +1036,29 @@ bool SuiteWalk::RestoreFromTheTray(DWORD limitMs) {
         return Fail(L"the frame came back and went again at the end of the double click: it is " +
                     FrameStateText(frame_));
     say_(L"  The frame shows again, in front");
+    // Back from the tray, the frame opens its options window again (it closed itself there).
+    if (!userinput::WaitUntil([&] { return !HostRuns() || OptionsWindowInFrame(); }, 10000) || !HostRuns())
+        return Fail(L"the frame came back from the tray without its options window");
+    say_(L"  The options window is back in the frame");
     if (snap_) snap_(L"back-from-tray");
     return true;
 }
 
-bool SuiteWalk::ExitThroughFileMenu(DWORD limitMs) {
-    if (!frame_ || !IsWindow(frame_)) return Fail(L"there is no frame to close");
-    say_(L"Exiting through File > Exit");
-    // While the options window still loads (or scans) the frame refuses to close without a
-    // word; a user who sees nothing happen tries again a moment later. A click that did not
-    // open the File menu is tried once more.
-    HWND quit = nullptr;
-    const DWORD start = GetTickCount();
-    int menuMisses = 0;
-    for (int attempt = 1;; ++attempt) {
-        if (WaitForSingleObject(host_.hProcess, 0) == WAIT_OBJECT_0) return Fail(L"the host ended before its Exit");
+bool SuiteWalk::ChooseFileExit() {
+    // The menu bar lies right above the client area; "File" is its first item, after the icon
+    // of a maximized child window's own menu. A click that did not open the menu is tried once
+    // more; Exit itself is chosen once.
+    for (int menuMisses = 0;;) {
+        if (!HostRuns()) return Fail(L"the host ended before its Exit");
         SetForegroundWindow(frame_);
         userinput::WaitUntil([&] { return GetForegroundWindow() == frame_; }, 3000);
-        // The menu bar lies right above the client area; "File" is its first item, after the
-        // icon of a maximized child window's own menu.
         POINT client{0, 0};
         ClientToScreen(frame_, &client);
+        // The child's style is read, not asked for: a frame busy loading its options window does
+        // not answer in time, and a click on the child's icon would open the wrong menu.
         int left = client.x + 14;
-        if (HWND mdi = ChildOfClass(frame_, L"MDIClient")) {
-            HWND active = reinterpret_cast<HWND>(Ask(mdi, WM_MDIGETACTIVE));
-            if (active && (GetWindowLongW(active, GWL_STYLE) & WS_MAXIMIZE)) left += GetSystemMetrics(SM_CXSIZE);
-        }
+        HWND child = OptionsWindowOf(frame_);
+        if (child && (GetWindowLongW(child, GWL_STYLE) & WS_MAXIMIZE)) left += GetSystemMetrics(SM_CXSIZE);
         userinput::Click(POINT{left, client.y - GetSystemMetrics(SM_CYMENU) / 2});
         HWND menu = nullptr;
         const bool menuShown = userinput::WaitUntil(
@@ -1028,27 +1068,42 @@ bool SuiteWalk::ExitThroughFileMenu(DWORD limitMs) {
                 return menu != nullptr;
             },
             5000);
-        if (!menuShown) {
-            if (++menuMisses > 1) return Fail(L"the File menu did not open, twice");
-            say_(L"  The File menu did not open: clicking File again");
-            continue;
+        if (menuShown) {
+            // "Exit" is the menu's last item.
+            RECT items{};
+            GetWindowRect(menu, &items);
+            userinput::Click(POINT{items.left + 24, items.bottom - GetSystemMetrics(SM_CYMENU) / 2 - 3});
+            if (!userinput::WaitUntil([&] { return !IsWindow(menu) || !IsWindowVisible(menu); }, 5000))
+                return Fail(L"the click on Exit did not close the File menu");
+            return true;
         }
-        // "Exit" is the menu's last item.
-        RECT items{};
-        GetWindowRect(menu, &items);
-        userinput::Click(POINT{items.left + 24, items.bottom - GetSystemMetrics(SM_CYMENU) / 2 - 3});
-        if (userinput::WaitUntil(
-                [&] {
-                    quit = FindWindowW(nullptr, kQuitCaption);
-                    return quit && IsWindowVisible(quit);
-                },
-                5000))
-            break;
-        if (GetTickCount() - start > limitMs) return Fail(L"the close question did not show");
-        say_(L"  No close question yet (attempt " + std::to_wstring(attempt) + L"): the suite is busy, trying again");
-        Sleep(1000);
+        if (++menuMisses > 1) return Fail(L"the File menu did not open, twice");
+        say_(L"  The File menu did not open: clicking File again");
     }
-    say_(L"  The close question shows: choosing \"Exit\", then OK");
+}
+
+bool SuiteWalk::ExitWhenAsked(DWORD limitMs, bool& noticeSeen) {
+    HWND status = StatusBarOf(frame_);
+    HWND quit = nullptr;
+    const DWORD start = GetTickCount();
+    for (;;) {
+        if (!HostRuns()) return Fail(L"the host ended before it asked the close question");
+        quit = FindWindowW(nullptr, kQuitCaption);
+        if (quit && IsWindowVisible(quit)) break;
+        if (!noticeSeen && status) {
+            for (const std::wstring& text : PanelTextsOf(status))
+                if (text == kExitWaitsNotice) noticeSeen = true;
+            if (noticeSeen) {
+                say_(L"  The status bar says \"" + std::wstring(kExitWaitsNotice) + L"\"");
+                if (snap_) snap_(L"exit-waits");
+            }
+        }
+        if (GetTickCount() - start > limitMs)
+            return Fail(L"the close question did not show within " + Seconds(limitMs) + L" of the one Exit" +
+                        (noticeSeen ? L" (the status bar said the Exit waits)" : L""));
+        Sleep(50);
+    }
+    say_(L"  The close question shows after " + Seconds(GetTickCount() - start) + L": choosing \"Exit\", then OK");
     HWND exitChoice = ChildWithText(quit, L"Exit");
     HWND ok = ChildWithText(quit, L"OK");
     if (!exitChoice || !ok) return Fail(L"the close question lacks its Exit choice or its OK button");
@@ -1061,6 +1116,35 @@ bool SuiteWalk::ExitThroughFileMenu(DWORD limitMs) {
     GetExitCodeProcess(host_.hProcess, &code);
     say_(L"  The host ended (exit code " + std::to_wstring(code) + L")");
     frame_ = nullptr;
+    return true;
+}
+
+bool SuiteWalk::ExitThroughFileMenu(DWORD limitMs) {
+    if (!frame_ || !IsWindow(frame_)) return Fail(L"there is no frame to close");
+    say_(L"Exiting through File > Exit");
+    // One Exit: a frame that is busy says so and asks once its work has ended.
+    bool noticeSeen = false;
+    return ChooseFileExit() && ExitWhenAsked(limitMs, noticeSeen);
+}
+
+bool SuiteWalk::ExitOnceDuringTheLoad(StartSeen& seen, DWORD limitMs) {
+    say_(L"Waiting for the start's windows (a later start), to exit while the options window loads");
+    const DWORD begin = GetTickCount();
+    // The frame comes up once the tip is answered and opens the options window at once; its load
+    // takes a while.
+    if (!AnswerStartWindows(false, seen, limitMs, L"the frame with its options window",
+                            [&] { return IsWindowVisible(frame_) && OptionsWindowInFrame(); }))
+        return false;
+    if (!seen.tip) return Fail(L"the latest-version tip did not show");
+    say_(L"The frame shows the options window after " + Seconds(GetTickCount() - begin) +
+         L": File > Exit while it loads");
+    if (!ChooseFileExit()) return false;
+    bool noticeSeen = false;
+    const DWORD left = limitMs - std::min(limitMs, GetTickCount() - begin);
+    if (!ExitWhenAsked(std::max<DWORD>(left, 30000), noticeSeen)) return false;
+    if (!noticeSeen)
+        return Fail(L"the Exit chosen during the load was asked at once: the status bar never said \"" +
+                    std::wstring(kExitWaitsNotice) + L"\"");
     return true;
 }
 

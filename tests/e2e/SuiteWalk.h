@@ -111,8 +111,14 @@ public:
     // tray window at the top-left of the screen). Waits until the frame shows again, in front,
     // and has taken the whole double click.
     bool RestoreFromTheTray(DWORD limitMs);
-    // File > Exit, then "Exit" and OK in the close question; waits for the host to end.
+    // File > Exit once, then "Exit" and OK in the close question, however long the frame takes
+    // to ask it (up to limitMs); waits for the host to end.
     bool ExitThroughFileMenu(DWORD limitMs);
+    // A later start exited during the options window's load: answers the tip, and once the frame
+    // shows its options window chooses File > Exit once. The status bar must say that the Exit
+    // waits ("Exits when the work ends"), the close question must come once the load has ended;
+    // "Exit" and OK, then the host must end. A message box or a first start's window fails it.
+    bool ExitOnceDuringTheLoad(StartSeen& seen, DWORD limitMs);
 
     HWND Frame() const { return frame_; }
 
@@ -124,6 +130,15 @@ private:
     HWND FindTray() const;
     // Waits for a new visible window of the host that is not a menu or tip; nullptr on time out.
     HWND NewHostWindow(const std::vector<HWND>& before, DWORD limitMs) const;
+    // Answers the start's windows as PassStart says until reached() holds with no window of the
+    // suite waiting; fails after limitMs saying the start did not reach goal.
+    bool AnswerStartWindows(bool firstStart, StartSeen& seen, DWORD limitMs, const std::wstring& goal,
+                            const std::function<bool()>& reached);
+    // Opens the File menu and clicks Exit, once.
+    bool ChooseFileExit();
+    // Waits for the close question (noting whether the status bar said the Exit waits), answers
+    // "Exit" and OK, and waits for the host to end.
+    bool ExitWhenAsked(DWORD limitMs, bool& noticeSeen);
 
     std::wstring hostExe_;
     Say say_;
