@@ -79,9 +79,12 @@ TEST(FrameClose, Decisions) {
     const Case cases[] = {
         {"busy product keeps the frame as it is until its work ends", true, 0, true, CloseMode::User, true,
          {L"busy?", L"exit waits"}},
-        {"minimize chosen", false, 0, false, CloseMode::User, true, {L"busy?", L"waiting exit settled", L"save", L"ask", L"minimize"}},
-        {"exit chosen", false, 0, true, CloseMode::User, false, Then({L"busy?", L"waiting exit settled", L"save", L"ask"}, kExitPath)},
-        {"maximized asks too", false, 2, false, CloseMode::User, true, {L"busy?", L"waiting exit settled", L"save", L"ask", L"minimize"}},
+        {"minimize chosen", false, 0, false, CloseMode::User, true,
+         {L"busy?", L"waiting exit settled", L"save", L"ask", L"minimize"}},
+        {"exit chosen", false, 0, true, CloseMode::User, false,
+         Then({L"busy?", L"waiting exit settled", L"save", L"ask"}, kExitPath)},
+        {"maximized asks too", false, 2, false, CloseMode::User, true,
+         {L"busy?", L"waiting exit settled", L"save", L"ask", L"minimize"}},
         {"minimized exits without the question", false, 1, false, CloseMode::User, false,
          Then({L"busy?", L"waiting exit settled", L"save"}, kExitPath)},
         {"session end: no question, even with a busy product", true, 0, false, CloseMode::SessionEnd, false,
@@ -109,7 +112,8 @@ TEST(FrameClose, AFailingStepDoesNotStopTheClose) {
     FakeClosingFrame failing;
     failing.askFails = true;
     EXPECT_TRUE(FrameQueryUnload(failing, CloseMode::User));
-    EXPECT_EQ(failing.steps, (std::vector<std::wstring>{L"busy?", L"waiting exit settled", L"save", L"ask", L"minimize"}));
+    EXPECT_EQ(failing.steps,
+              (std::vector<std::wstring>{L"busy?", L"waiting exit settled", L"save", L"ask", L"minimize"}));
 }
 
 // ---- size rules ----
