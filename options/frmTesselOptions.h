@@ -135,6 +135,8 @@ public:
     // Only while the window is loaded.
     OptionsEditor& Editor() { return *editor_; }
     bool RedisplayExtensionList() override { return editor_ && editor_->RedisplayExtensionList(); }
+    void ToolWorkBegins() override { WorkBegins(); }
+    void ToolWorkEnds() override { WorkEnds(); }
     void SetAssociatedMenuItem() {
         if (editor_) editor_->SetAssociatedMenuItem();
     }
