@@ -661,8 +661,8 @@ TEST_F(RestoreByUserTest, ASaveThatFailsKeepsTheLastSnapshotAndSaysWhy) {
         const wchar_t* told;
         bool reloadFails = false;
     } cases[] = {
-        {"the registry cannot be read to the end", Common() + State{Sz(L".w", "", "txtfile")}, false,
-         L"No new snapshot was saved: the file associations could not be read from the registry to the end", true},
+        {"the options window cannot rebuild its list", Common() + State{Sz(L".w", "", "txtfile")}, false,
+         L"No new snapshot was saved: the options window could not rebuild its list of extensions", true},
         {"the registry holds no extension", {}, false,
          L"No new snapshot was saved: the list of file extensions read from the registry is empty"},
         {"the new file does not read back", State{Sz(L".q", "", "qfile"), Sz(L".r", "", "rfile")}, false,
@@ -1222,8 +1222,12 @@ TEST_F(RestoreByUserTest, TheCloseBoxDuringASaveClosesTheWindowAfterIt) {
     bool loadedAfterClick = false;
     bool clicked = false;
     options_.duringReload = [&] {
+        userinput::OntoTheScreen(form.Handle());
+        if (!userinput::BringToFront(form.Handle())) return;
+        const POINT closeBox = userinput::CloseBoxOf(form.Handle());
+        if (closeBox.x < 0) return;
         clicked = true;
-        userinput::Click(userinput::CloseBoxOf(form.Handle()));
+        userinput::Click(closeBox);
         userinput::PumpFor(300);
         loadedAfterClick = form.Loaded();
     };
