@@ -656,6 +656,45 @@ TEST_F(CloseDuringARealScan, TheFramesCloseBoxPressedDuringTheScanExitsOnceTheSc
     EXPECT_EQ(ArchivedMember(archive, L"TesselExe.dat"), written) << "the scan's list reached the archive";
 }
 
+// A pump of the library's other code (a status text of another window, the restorer's reload)
+// runs while the options window is idle: the MDI keys are translated only in the pumps under the
+// window's own work, so Ctrl+F4 typed meanwhile closes nothing under that code.
+TEST_F(OptionsCloseTest, ALibraryPumpOutsideTheWindowsWorkTurnsNoKeysIntoAClose) {
+    frmTesselOptions& w = OpenInFrame();
+    ASSERT_TRUE(w.Loaded());
+    ASSERT_FALSE(w.Working());
+    static OptionsCloseTest* current = nullptr;
+    static frmTesselOptions* window = nullptr;
+    current = this;
+    window = &w;
+    const UINT_PTR timer = SetTimer(nullptr, 0, 20, [](HWND, UINT, UINT_PTR, DWORD) {
+        OptionsCloseTest* t = current;
+        if (!t || t->scanning) return;
+        t->scanning = true;
+        const DWORD end = GetTickCount() + 30000;
+        while (!t->userDone && static_cast<LONG>(end - GetTickCount()) > 0) {
+            vb::DoEvents();
+            ++t->progress;
+            t->stillThere = t->stillThere && window->Loaded();
+            Sleep(5);
+        }
+    });
+    const int leftOpen = userinput::ActAsUser([&] {
+        if (!userinput::WaitUntil([&] { return scanning.load(); }, 5000)) notes += "the pump never ran; ";
+        userinput::Chord({VK_CONTROL, VK_F4});
+        if (!userinput::InputArrived(5000)) notes += "the keys never reached the window thread; ";
+        ScanAdvances(20);
+        userDone = true;
+    });
+    KillTimer(nullptr, timer);
+    current = nullptr;
+    EXPECT_EQ(leftOpen, 0);
+    EXPECT_TRUE(notes.empty()) << notes;
+    EXPECT_TRUE(stillThere) << "the window stayed open under the pump";
+    EXPECT_TRUE(w.Loaded());
+    EXPECT_FALSE(w.ClosePending());
+}
+
 // The host's tick through the automation object, once the frame is minimized, closes an idle
 // window: while the call runs, the window's code is on the stack and counts as running, so the
 // object cannot be let go of under it.
