@@ -14,7 +14,6 @@
 #include "frmCrashRecoveryChoices.h"
 #include "frmInfo.h"
 #include "vb/VbError.h"
-#include "vb/VbPumpFilter.h"
 #include "vb/VbText.h"
 
 namespace {
@@ -124,7 +123,6 @@ frmTesselOptions::frmTesselOptions()
     SetOptionsWindowServices(this);
     SetCategoryHost(this);
     CreateEditing();
-    vb::SetPumpFilter(&frmTesselOptions::PumpFilter);
 
     Form_Initialize();
     Form_Load();

@@ -2,6 +2,9 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <vector>
+
 #include "vb/VbPumpFilter.h"
 
 namespace vb {
@@ -14,13 +17,26 @@ int LogPixels(int index) {
     return dpi > 0 ? dpi : 96;
 }
 thread_local int g_pointer = vbDefault;
-PumpFilter g_pumpFilter = nullptr;
+// The pumps' filters of this thread, oldest first.
+thread_local std::vector<PumpFilterScope*> g_pumpFilters;
 }  // namespace
 
-PumpFilter SetPumpFilter(PumpFilter filter) {
-    PumpFilter previous = g_pumpFilter;
-    g_pumpFilter = filter;
-    return previous;
+PumpFilterScope::PumpFilterScope(PumpFilter filter) : filter_(std::move(filter)) { g_pumpFilters.push_back(this); }
+
+PumpFilterScope::~PumpFilterScope() {
+    // Scopes of different owners may end in any order: each takes out only itself.
+    g_pumpFilters.erase(std::remove(g_pumpFilters.begin(), g_pumpFilters.end(), this), g_pumpFilters.end());
+}
+
+int InstalledPumpFilters() { return static_cast<int>(g_pumpFilters.size()); }
+
+bool FilterPumpedMessage(MSG& msg) {
+    // A filter may end its own scope or another's while it runs: the list is read afresh each time.
+    for (size_t i = g_pumpFilters.size(); i > 0; --i) {
+        if (i > g_pumpFilters.size()) continue;
+        if (g_pumpFilters[i - 1]->Filter(msg)) return true;
+    }
+    return false;
 }
 
 int TwipsPerPixelX() { return 1440 / LogPixels(LOGPIXELSX); }
@@ -53,7 +69,7 @@ void DoEvents() {
             PostQuitMessage(static_cast<int>(msg.wParam));
             return;
         }
-        if (g_pumpFilter && g_pumpFilter(msg)) continue;
+        if (!g_pumpFilters.empty() && FilterPumpedMessage(msg)) continue;
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }

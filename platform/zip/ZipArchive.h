@@ -52,6 +52,15 @@ ZipResult UpdateFiles(const std::wstring& archivePath, const std::vector<std::ws
 // (two writes within one tick of a coarse clock).
 void NoteFileChanged(const std::wstring& path);
 
+// Tells the archive layer that the program has just put the file in place and that it holds
+// bytes of this CRC-32: an update may then leave it unread while it keeps its present size and
+// time, and an unchanged file need not be written again (FileKnownToHold).
+void NoteFileWritten(const std::wstring& path, uint32_t crc);
+
+// Whether the file, at its present size and time, holds bytes of this size and CRC-32 as far as
+// this process knows: it unpacked, read, wrote or packed the file at that size and time.
+bool FileKnownToHold(const std::wstring& path, uint64_t size, uint32_t crc);
+
 // Unpacks every member into folder (which must exist), restoring each member's
 // modification time. Every member is decrypted, inflated and CRC-checked into a temporary file
 // of its own before any member takes its place, so a bad archive leaves the folder as it was
