@@ -576,6 +576,7 @@ public:
         ++exitsWaiting;
         exitPending = true;
     }
+    void ExitGoesAhead() override { exitPending = false; }
     void SavePlacement() override {}
     int CurrentWindowState() const override { return 0; }
     bool AskExit() override {
