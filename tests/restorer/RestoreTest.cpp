@@ -1071,14 +1071,13 @@ TEST_F(LiveRegistryTest, RestoreActsOnTheRegistryAsItIsAtTheClick) {
 // the key even after it was written again.
 TEST_F(LiveRegistryTest, ASnapshotWithoutTheLiveMarkProvesNothingNew) {
     RemoveOwnKeys();
-    Put(State{Sz(L".lumoxold", "Content Type", "text/x-old")});
+    // The earlier install's file lacks ".lumoxold", which was there (it saved a model loaded
+    // before the key came), and carries no mark.
     SnapshotNow();
-    Put(State{Sz(L".lumoxold2", "Content Type", "text/x-old")});
-    // The earlier install's file: the same records without the mark, and without .lumoxold2.
+    Put(State{Sz(L".lumoxold", "Content Type", "text/x-old")});
     std::string file = FileBytes(GetSnapshotFilePath());
     const size_t mark = file.find(" Live=\"1\"");
-    ASSERT_NE(mark, std::string::npos) << "this version marks its files";
-    file.erase(mark, 9);
+    if (mark != std::string::npos) file.erase(mark, 9);
     std::ofstream(vb::ToAnsi(GetSnapshotFilePath()), std::ios::binary | std::ios::trunc) << file;
     Put(State{Sz(L".lumoxold", "Added", "later")});  // an update writes the key again
     SnapshotTimeFromNow(-3600);
@@ -1091,7 +1090,6 @@ TEST_F(LiveRegistryTest, ASnapshotWithoutTheLiveMarkProvesNothingNew) {
         if (b.prompt.find(L"Click \"Save\"") != std::wstring::npos) suggests = true;
     EXPECT_TRUE(suggests);
     EXPECT_TRUE(IsWindowEnabled(form.cmd[0]->Handle())) << "Save can be clicked";
-    EXPECT_TRUE(KeyThere(L".lumoxold2"));
     EXPECT_TRUE(KeyThere(L".lumoxold"));
     form.UnloadForm();
 }
