@@ -799,7 +799,6 @@ TEST_F(RestoreByUserTest, ARefusedSnapshotIsToldInTheRealMessageBox) {
     LoadModel();
     std::ofstream(vb::ToAnsi(GetSnapshotFilePath()), std::ios::binary | std::ios::trunc) << "<MorvaWA>";
     SetMessagePresenter(nullptr);
-    if (const char* pause = getenv("RESTORER_SCREENSHOT_PAUSE")) Sleep(static_cast<DWORD>(atoi(pause)));
     frmAssociationRestorer& form = frmAssociationRestorer::Open(nullptr);
     userinput::PumpUntil([&] { return watchdog_.closed() >= 2 || !form.Loaded(); }, 15000);
     SetMessagePresenter(&boxes);
