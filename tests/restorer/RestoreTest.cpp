@@ -846,7 +846,8 @@ public:
                             L"\" " + readyName + L" " + releaseName;
         STARTUPINFOW startup{};
         startup.cb = sizeof(startup);
-        if (CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process_)) {
+        if (CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &startup,
+                           &process_)) {
             CloseHandle(process_.hThread);
             holding_ = WaitForSingleObject(ready_, 30000) == WAIT_OBJECT_0;
         }
