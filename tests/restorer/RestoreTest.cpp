@@ -565,6 +565,24 @@ protected:
         return false;
     }
 
+    // Moves the snapshot file's last-write time by that many seconds from now (SetFileTime, no
+    // waiting): back, keys written since look newer; ahead, they look older.
+    static void SnapshotTimeFromNow(long long seconds) {
+        FILETIME now;
+        GetSystemTimeAsFileTime(&now);
+        ULARGE_INTEGER t;
+        t.LowPart = now.dwLowDateTime;
+        t.HighPart = now.dwHighDateTime;
+        t.QuadPart += static_cast<ULONGLONG>(seconds * 10000000LL);
+        FILETIME when{t.LowPart, t.HighPart};
+        HANDLE file = CreateFileW(GetSnapshotFilePath().c_str(), FILE_WRITE_ATTRIBUTES,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(file, INVALID_HANDLE_VALUE);
+        EXPECT_TRUE(SetFileTime(file, nullptr, nullptr, &when));
+        CloseHandle(file);
+    }
+
+
     windowtest::DialogWatchdog watchdog_;
     std::vector<std::wstring> locked_;
 };
@@ -740,14 +758,14 @@ TEST_F(RestoreByUserTest, RestoringEveryRowNeverDeletesOlderKeysTheAllFilesKeyOr
         LoadModel();
         if (c.fresh) {
             EXPECT_TRUE(SnapshotModel());
-            Sleep(20);
             Clear(HKEY_CLASSES_ROOT);
             Write(HKEY_CLASSES_ROOT, c.registry);
+            SnapshotTimeFromNow(-3600);  // every key is newer than the file
         } else {
             Clear(HKEY_CLASSES_ROOT);
             Write(HKEY_CLASSES_ROOT, c.registry);
-            Sleep(20);
             EXPECT_TRUE(SnapshotModel());
+            SnapshotTimeFromNow(3600);  // every key is older than the file
         }
         for (const auto& [path, denied] : c.locks) Lock(path, denied);
         const std::vector<std::wstring> before = Dump(HKEY_CLASSES_ROOT);
@@ -940,23 +958,6 @@ protected:
         LoadModel();
         ASSERT_TRUE(SnapshotModel());
     }
-    // Moves the snapshot file's last-write time by that many seconds from now (SetFileTime, no
-    // waiting): back, keys written since look newer; ahead, they look older.
-    static void SnapshotTimeFromNow(long long seconds) {
-        FILETIME now;
-        GetSystemTimeAsFileTime(&now);
-        ULARGE_INTEGER t;
-        t.LowPart = now.dwLowDateTime;
-        t.HighPart = now.dwHighDateTime;
-        t.QuadPart += static_cast<ULONGLONG>(seconds * 10000000LL);
-        FILETIME when{t.LowPart, t.HighPart};
-        HANDLE file = CreateFileW(GetSnapshotFilePath().c_str(), FILE_WRITE_ATTRIBUTES,
-                                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
-        ASSERT_NE(file, INVALID_HANDLE_VALUE);
-        EXPECT_TRUE(SetFileTime(file, nullptr, nullptr, &when));
-        CloseHandle(file);
-    }
-
     // The user clicks the row of that extension (and action) and marks it with "Selected".
     void TickByUser(frmAssociationRestorer& form, const std::wstring& row) {
         int found = -1;
