@@ -1067,6 +1067,32 @@ TEST_F(LiveRegistryTest, RestoreActsOnTheRegistryAsItIsAtTheClick) {
     form.UnloadForm();
 }
 
+// A marked row whose key changed after the list was shown no longer holds: it is left alone and
+// the user is told; the other marked row is restored.
+TEST_F(LiveRegistryTest, AMarkedRowThatNoLongerHoldsIsLeftAloneAndTold) {
+    RemoveOwnKeys();
+    SnapshotNow();
+    Put(State{Sz(L".lumoxyy", "Content Type", "text/x-yy"), Sz(L".lumoxzz", "Content Type", "text/x-zz")});
+    SnapshotTimeFromNow(-3600);
+    frmAssociationRestorer& form = OpenInFront();
+    ASSERT_TRUE(form.Loaded());
+    ASSERT_EQ(RowsShown(form), (std::vector<std::wstring>{L"Remove Ext.|.lumoxyy", L"Remove Ext.|.lumoxzz"}));
+    TickByUser(form, L"Remove Ext.|.lumoxyy");
+    TickByUser(form, L"Remove Ext.|.lumoxzz");
+    Put(State{Sz(L".lumoxyy", "", "txtfile")});  // a program takes the extension meanwhile
+    boxes.shown.clear();
+    RestoreCheckedByUser(form);
+    EXPECT_TRUE(KeyThere(L".lumoxyy")) << "the row that no longer holds is left alone";
+    EXPECT_FALSE(KeyThere(L".lumoxzz")) << "the row that holds is restored";
+    bool told = false;
+    for (const ShownBox& b : boxes.shown)
+        if (b.prompt.find(L"Remove Ext. .lumoxyy: the registry has changed since the list was shown") !=
+            std::wstring::npos)
+            told = true;
+    EXPECT_TRUE(told) << vb::ToAnsi(Prompts().empty() ? L"" : Prompts().back());
+    form.UnloadForm();
+}
+
 // A file not written by this version (one kept from an earlier install) may lack a key that
 // was there: it offers no "Remove" rows, says why and suggests "Save"; restoring every row keeps
 // the key even after it was written again.
