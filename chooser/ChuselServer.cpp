@@ -22,7 +22,6 @@ namespace {
 const com::ClassRegistration kClass = {&CLSID_MorvaTavixExe, L"MorvaKestrow.MorvaTavixExe",
                                        L"MorvaKestrow.MorvaTavixExe", nullptr, &LIBID_MorvaKestrow, L"1.0", true};
 
-DWORD g_serverThread = 0;
 DWORD g_classCookie = 0;
 
 // The first list in a process pays for loading the list-view control and its fonts, and the
@@ -46,41 +45,80 @@ constexpr UINT kFirstClientMs = 60000;
 
 UINT_PTR g_exitTimer = 0;
 
-// The server ends when the timer fires with no object alive.
-void ArmExitTimer(UINT ms) {
+// COM's count of the server's reasons to stay (CoAddRefServerProcess): one while it waits for
+// a client, one while objects live. When the count falls to zero, COM itself stops handing the
+// class object out and sends a client that comes in that moment to a new server, so no request
+// is matched to a server that is already on its way out.
+bool g_waitHeld = false;
+bool g_objectsHeld = false;
+
+// Everything here runs on the server's one thread: activations, calls and releases reach it
+// through its message loop.
+void WaitForClient(UINT ms) {
+    if (!g_waitHeld) {
+        CoAddRefServerProcess();
+        g_waitHeld = true;
+    }
     if (g_exitTimer) KillTimer(nullptr, g_exitTimer);
     g_exitTimer = SetTimer(nullptr, 0, ms, nullptr);
 }
 
-// The last object is gone: the server waits a while for the next client, then ends.
+HRESULT CreateServedObject(REFIID riid, void** ppv) {
+    const HRESULT hr = CreateMorvaTavixExe(riid, ppv);
+    if (SUCCEEDED(hr) && !g_objectsHeld) {
+        CoAddRefServerProcess();
+        g_objectsHeld = true;
+    }
+    return hr;
+}
+
+// The last object is gone: the server waits a while for the next client, then ends. The wait
+// holds the server before the objects let go of it, so its count never touches zero between.
 void StayForGrace() {
-    if (GetCurrentThreadId() == g_serverThread)
-        ArmExitTimer(kGraceMs);
-    else if (g_serverThread)
-        PostThreadMessageW(g_serverThread, WM_NULL, 0, kGraceMs);
+    WaitForClient(kGraceMs);
+    if (g_objectsHeld) {
+        g_objectsHeld = false;
+        CoReleaseServerProcess();
+    }
+}
+
+// The wait is over: answers whether the server is to end, which it is unless an object that
+// came in meanwhile still holds it (its release starts the wait again).
+bool WaitIsOver() {
+    if (g_exitTimer) KillTimer(nullptr, g_exitTimer);
+    g_exitTimer = 0;
+    if (!g_waitHeld) return com::ModuleLockCount() == 0;
+    g_waitHeld = false;
+    return CoReleaseServerProcess() == 0;
 }
 
 // With the class object withdrawn, the last release ends the server at once.
-void QuitWhenServed() {
-    if (g_serverThread) PostThreadMessageW(g_serverThread, WM_QUIT, 0, 0);
-}
+void QuitWhenServed() { PostQuitMessage(0); }
 
-// Withdraws the class object, so that COM starts a new server for the next client; answers
-// whether the server may end (an object may have come in meanwhile).
-bool WithdrawWhenEmpty() {
-    if (com::ModuleLockCount() != 0) return false;
+// Withdraws the class object, so that COM starts a new server for the next client, and serves
+// what was already on its way. Answers whether the server may end now; otherwise it ends with
+// the release of what came in.
+bool Withdraw() {
+    com::SetModuleEmptyCallback(QuitWhenServed);
     if (g_classCookie) {
         const DWORD cookie = g_classCookie;
         g_classCookie = 0;
         CoRevokeClassObject(cookie);
     }
-    // A call that was already on its way is served before the server goes.
+    bool quit = false;
+    int quitCode = 0;
     MSG msg;
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (msg.message == WM_QUIT) continue;
+        if (msg.message == WM_QUIT) {
+            quit = true;
+            quitCode = static_cast<int>(msg.wParam);
+            continue;
+        }
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }
+    // A quit met here is still meant for the server's loop.
+    if (quit) PostQuitMessage(quitCode);
     return com::ModuleLockCount() == 0;
 }
 
@@ -118,12 +156,11 @@ int UnregisterServer(const std::wstring& modulePath) {
 int Serve() {
     // A drive without its medium must not stop a request with a box nobody waits for.
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
-    g_serverThread = GetCurrentThreadId();
     if (FAILED(CoInitialize(nullptr))) return 2;
     InstallRequestSilencePresenter();
     com::SetModuleEmptyCallback(StayForGrace);
     IClassFactory* factory = nullptr;
-    if (FAILED(com::CreateClassFactory(CreateMorvaTavixExe, IID_IClassFactory, reinterpret_cast<void**>(&factory)))) {
+    if (FAILED(com::CreateClassFactory(CreateServedObject, IID_IClassFactory, reinterpret_cast<void**>(&factory)))) {
         CoUninitialize();
         return 3;
     }
@@ -133,24 +170,15 @@ int Serve() {
     if (SUCCEEDED(hr)) {
         g_classCookie = cookie;
         // COM started us for a client; one that never comes leaves us idle, and then we go.
-        ArmExitTimer(kFirstClientMs);
+        WaitForClient(kFirstClientMs);
         PrepareForFirstRequest();
         MSG msg;
         for (;;) {
             const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
             if (got <= 0) break;
-            if (msg.hwnd == nullptr && msg.message == WM_NULL && msg.lParam == kGraceMs) {
-                ArmExitTimer(kGraceMs);
-                continue;
-            }
-            if (msg.hwnd == nullptr && msg.message == WM_TIMER && msg.wParam == g_exitTimer) {
-                KillTimer(nullptr, g_exitTimer);
-                g_exitTimer = 0;
-                // An object alive: its release starts the wait again.
-                if (WithdrawWhenEmpty()) break;
-                // One came in while the class was being withdrawn: it is served, and the
-                // server goes as soon as it is released.
-                if (!g_classCookie) com::SetModuleEmptyCallback(QuitWhenServed);
+            if (msg.hwnd == nullptr && msg.message == WM_TIMER && g_exitTimer && msg.wParam == g_exitTimer) {
+                if (!WaitIsOver()) continue;
+                if (Withdraw()) break;
                 continue;
             }
             TranslateMessage(&msg);
