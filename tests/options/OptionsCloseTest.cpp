@@ -279,6 +279,33 @@ TEST_P(CloseDuringARescan, WaitsForTheScanWhichKeepsGoingAndItsListIsPacked) {
 
 INSTANTIATE_TEST_SUITE_P(AsTheUserDoes, CloseDuringARescan, ::testing::ValuesIn(kCloseWays), CloseWayName);
 
+// The close box pressed during the scan and still held down when the scan ends: the press goes
+// back to the system, and the button's release over the box then closes the window as usual.
+TEST_F(OptionsCloseTest, ACloseBoxHeldPastTheEndOfTheScanClosesOnTheRelease) {
+    frmTesselOptions& w = OpenInFrame();
+    ASSERT_TRUE(w.Loaded());
+    ScanUntilTheUserIsDone(w, ProgramLines(12));
+    const int leftOpen = userinput::ActAsUser([&] {
+        if (StartRescan(w)) {
+            const POINT box = MenuBarItemOf(frame->Handle(), SC_CLOSE);
+            if (box.x < 0) {
+                notes += "no close box in the frame's menu bar; ";
+            } else {
+                HoldDownOn(box, [&] { return closeAsked.load(); }, "a close");
+                userDone = true;  // the scan ends while the button is still down
+                if (!userinput::WaitUntil([&] { return !scanning.load(); }, 5000)) notes += "the scan did not end; ";
+                userinput::WindowThreadCaughtUp();
+                if (!w.Loaded()) notes += "the window closed before the button came up; ";
+                userinput::ButtonUp(userinput::Button::Left);
+            }
+        }
+        userDone = true;
+    });
+    EXPECT_EQ(leftOpen, 0) << "an input was lost";
+    EXPECT_TRUE(notes.empty()) << notes;
+    EXPECT_TRUE(PumpUntil([&] { return !w.Loaded(); }, 10000)) << "the release over the box closed the window";
+}
+
 // An extension of the registry without an association, for "Make Extension Associated".
 constexpr wchar_t kUnassociated[] = L".lmxr";
 
