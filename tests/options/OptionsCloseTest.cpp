@@ -229,7 +229,9 @@ const CloseWay kCloseWays[] = {
      }},
 };
 
-std::string CloseWayName(const ::testing::TestParamInfo<CloseWay>& info) {
+// A row's test name: the letters and digits of its own name.
+template <class Row>
+std::string RowName(const ::testing::TestParamInfo<Row>& info) {
     std::string name;
     for (const char* c = info.param.name; *c; ++c)
         if (isalnum(static_cast<unsigned char>(*c))) name += *c;
@@ -277,7 +279,7 @@ TEST_P(CloseDuringARescan, WaitsForTheScanWhichKeepsGoingAndItsListIsPacked) {
     EXPECT_EQ(ArchivedMember(archive, L"TesselExe.dat"), newList) << "the scan's list reached the archive";
 }
 
-INSTANTIATE_TEST_SUITE_P(AsTheUserDoes, CloseDuringARescan, ::testing::ValuesIn(kCloseWays), CloseWayName);
+INSTANTIATE_TEST_SUITE_P(AsTheUserDoes, CloseDuringARescan, ::testing::ValuesIn(kCloseWays), RowName<CloseWay>);
 
 // The close box pressed during the scan and still held down when the scan ends: the press goes
 // back to the system, and the button's release over the box then closes the window as usual.
@@ -419,7 +421,7 @@ TEST_P(CloseDuringARebuild, WaitsForTheRebuildAndTheArchiveKeepsTheCategories) {
     EXPECT_EQ(ArchivedMember(archive, L"Tesselcat.xml"), categories) << "the category file reached the archive whole";
 }
 
-INSTANTIATE_TEST_SUITE_P(AsTheUserDoes, CloseDuringARebuild, ::testing::ValuesIn(kCloseWays), CloseWayName);
+INSTANTIATE_TEST_SUITE_P(AsTheUserDoes, CloseDuringARebuild, ::testing::ValuesIn(kCloseWays), RowName<CloseWay>);
 
 // The options window as its real scan's host, with the drive dialog answered as the user
 // answers it: one folder of programs.
@@ -576,15 +578,8 @@ const ProgressRelease kProgressReleases[] = {
     {"slid off the box", false, 0},
 };
 
-std::string ProgressReleaseName(const ::testing::TestParamInfo<ProgressRelease>& info) {
-    std::string name;
-    for (const char* c = info.param.name; *c; ++c)
-        if (isalnum(static_cast<unsigned char>(*c))) name += *c;
-    return name;
-}
-
 INSTANTIATE_TEST_SUITE_P(AsTheUserDoes, PressOnTheProgressWindowsCloseBox, ::testing::ValuesIn(kProgressReleases),
-                         ProgressReleaseName);
+                         RowName<ProgressRelease>);
 
 // The tests' frame closing by the host's own rule: while the options window answers
 // Interruptible = False a close is remembered and carried out by the frame's tick once the window
