@@ -369,6 +369,7 @@ void frmTesselOptions::SettleLayout() {
     if (WindowState() == 0 && (width < kMinimumSettledSize || height < kMinimumSettledSize))
         Move(Left(), Top(), std::max(width, kMinimumSettledSize), std::max(height, kMinimumSettledSize));
     ResizeControls(*this);
+    PlaceLabelsOnTheirLists();
     resizeSettleCount_ = 0;
 }
 
@@ -541,13 +542,8 @@ bool frmTesselOptions::CloseInputInPump(MSG& msg) {
             } else if (msg.wParam == HTMENU && client && msg.hwnd == GetParent(client)) {
                 // The maximized child's close box sits at the end of the frame's menu bar.
                 const POINT at{static_cast<short>(LOWORD(msg.lParam)), static_cast<short>(HIWORD(msg.lParam))};
-                HMENU bar = GetMenu(msg.hwnd);
-                for (int i = 0; bar && i < GetMenuItemCount(bar); ++i) {
-                    RECT r{};
-                    if (GetMenuItemID(bar, i) == SC_CLOSE && GetMenuItemRect(msg.hwnd, bar, static_cast<UINT>(i), &r) &&
-                        PtInRect(&r, at))
-                        closing = self;
-                }
+                RECT box{};
+                if (win::MdiChildCloseItemRect(msg.hwnd, box) && PtInRect(&box, at)) closing = self;
             }
             if (!closing) return false;
             SendMessageW(closing, WM_SYSCOMMAND, SC_CLOSE, msg.lParam);

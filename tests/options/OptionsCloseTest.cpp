@@ -36,26 +36,12 @@ HWND OpenPopUp() {
     return menu && IsWindowVisible(menu) ? menu : nullptr;
 }
 
-// The position of the item whose caption starts with text; -1 when there is none.
-int PositionStartingWith(HMENU menu, const std::wstring& text) {
-    for (int i = 0; menu && i < GetMenuItemCount(menu); ++i) {
-        wchar_t caption[256] = {};
-        GetMenuStringW(menu, static_cast<UINT>(i), caption, 255, MF_BYPOSITION);
-        if (std::wstring(caption).rfind(text, 0) == 0) return i;
-    }
-    return -1;
-}
-
-// The middle of the frame's menu-bar item with that command id, on the screen; {-1, -1} when the
-// bar has none (the maximized child's close box is the item SC_CLOSE).
-POINT MenuBarItemOf(HWND frame, UINT id) {
-    HMENU bar = GetMenu(frame);
-    for (int i = 0; bar && i < GetMenuItemCount(bar); ++i) {
-        RECT r{};
-        if (GetMenuItemID(bar, i) == id && GetMenuItemRect(frame, bar, static_cast<UINT>(i), &r))
-            return POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
-    }
-    return POINT{-1, -1};
+// The middle of the maximized child's close box at the end of the frame's menu bar, on the
+// screen; {-1, -1} when the bar shows none.
+POINT ChildCloseBoxOf(HWND frame) {
+    RECT r{};
+    if (!win::MdiChildCloseItemRect(frame, r)) return POINT{-1, -1};
+    return POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
 }
 
 class OptionsCloseTest : public ::testing::Test {
@@ -140,7 +126,7 @@ public:
     // On the user's thread, with the pop-up open: clicks its enabled item whose caption starts so;
     // true once the work it starts runs.
     bool ChooseToStartTheWork(HMENU menu, const std::wstring& caption) {
-        const int position = PositionStartingWith(menu, caption);
+        const int position = optionstest::MenuPositionStartingWith(menu, caption);
         if (position < 0 || (GetMenuState(menu, static_cast<UINT>(position), MF_BYPOSITION) & MF_GRAYED) ||
             !optionstest::ClickMenuItemAsUser(menu, position)) {
             notes += "no enabled item " + vb::ToAnsi(caption) + "; ";
@@ -192,7 +178,7 @@ const CloseWay kCloseWays[] = {
      }},
     {"the close box, held down a while",
      [](OptionsCloseTest& t, HWND frame) {
-         const POINT box = MenuBarItemOf(frame, SC_CLOSE);
+         const POINT box = ChildCloseBoxOf(frame);
          if (box.x < 0) {
              t.notes += "no close box in the frame's menu bar; ";
              return false;
