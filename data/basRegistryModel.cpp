@@ -690,6 +690,8 @@ void LoadRegistryExtensions() {
         State().extensionsWhole = RegistryGetExtKeys(L"", HKEY_CLASSES_ROOT, L"[*]||.*");
         ShowStatus(2, L"");
         SortExtensions();
+        // The sorts trap their own errors and then answer no order.
+        if (State().extByName.size() != State().extKeys.size()) State().extensionsWhole = false;
     });
 }
 

@@ -12,8 +12,8 @@ public:
     // The close came while a product was busy: it is remembered (and the user told so) and asked
     // again once the product's work has ended.
     virtual void ExitWaits() = 0;
-    // A close got past the busy check: an Exit remembered earlier is now settled by this close
-    // (asked, exited or minimized), so it is forgotten with its notice.
+    // A close got past the busy check: an Exit remembered earlier is settled by this close
+    // (asked, exited or minimized), so it is forgotten. Its notice stays until this close ends.
     virtual void ExitGoesAhead() = 0;
     virtual void SavePlacement() = 0;
     virtual int CurrentWindowState() const = 0;

@@ -182,6 +182,9 @@ bool MDIFrm::MDIForm_QueryUnload(CloseMode mode) {
     closing_ = true;
     bool cancel = FrameQueryUnload(*this, mode);
     closing_ = false;
+    // The notice of an Exit that waited stays through the close question that carries it out;
+    // once the close has ended, only an Exit still waiting keeps it.
+    if (exitNoticeShown_ && !exitPending_) ShowExitWaits(false);
     return cancel;
 }
 
@@ -189,18 +192,16 @@ bool MDIFrm::ProductBusy() { return suite.AnyOpenProductBusy(); }
 
 void MDIFrm::ExitWaits() {
     exitPending_ = true;
-    ShowExitWaits();
+    ShowExitWaits(true);
 }
 
-void MDIFrm::ExitGoesAhead() {
-    exitPending_ = false;
-    ShowExitWaits();
-}
+void MDIFrm::ExitGoesAhead() { exitPending_ = false; }
 
-void MDIFrm::ShowExitWaits() {
-    // The notice's panel is there only while an Exit waits (LayoutBars reads exitPending_).
+void MDIFrm::ShowExitWaits(bool shown) {
+    // The notice's panel is there only while the notice shows (LayoutBars reads the flag).
+    exitNoticeShown_ = shown;
     LayoutBars();
-    if (exitPending_) sta1.SetPanelText(ExitWaitsPanel, ExitWaitsText);
+    if (shown) sta1.SetPanelText(ExitWaitsPanel, ExitWaitsText);
 }
 
 std::wstring MDIFrm::ExitWaitsNotice() const {
@@ -210,8 +211,9 @@ std::wstring MDIFrm::ExitWaitsNotice() const {
 
 void MDIFrm::CloseWhenProductsAreFree() {
     if (!exitPending_ || closing_ || ProductBusy()) return;
-    ExitGoesAhead();
-    // From the queue, after this tick: the close path then runs as the user's own close does.
+    exitPending_ = false;
+    // From the queue, after this tick: the close path then runs as the user's own close does,
+    // and the notice stays until that close has ended.
     PostMessageW(Handle(), WM_CLOSE, 0, 0);
 }
 

@@ -180,8 +180,8 @@ private:
     bool ProductBusy() override;
     void ExitWaits() override;
     void ExitGoesAhead() override;
-    // Lays the status bar out with or without the notice's panel, as exitPending_ says.
-    void ShowExitWaits();
+    // Shows or takes away the notice that an Exit waits, with its panel.
+    void ShowExitWaits(bool shown);
     int ExitNoticeWidth() const;
     void SavePlacement() override;
     int CurrentWindowState() const override { return WindowState(); }
@@ -207,5 +207,6 @@ private:
     bool openProductBusy_ = false;
     bool closing_ = false;
     bool exitPending_ = false;
+    bool exitNoticeShown_ = false;  // the status bar has the notice's panel
     bool firstActivationPosted_ = false;
 };

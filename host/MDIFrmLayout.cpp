@@ -47,11 +47,11 @@ void MDIFrm::LayoutBars() {
     const int statusHeight = statusShown ? status.bottom - status.top : 0;
     // Panel 1 holds the on/off text; the library's three status texts share the rest, and while
     // an Exit waits its notice takes a panel of its own at the right end.
-    const int notice = exitPending_ ? ExitNoticeWidth() : 0;
+    const int notice = exitNoticeShown_ ? ExitNoticeWidth() : 0;
     const int rest = width - kHookPanelWidth - notice - 16;
     int edges[ExitWaitsPanel] = {kHookPanelWidth, kHookPanelWidth + rest / 3, kHookPanelWidth + 2 * rest / 3,
                                  kHookPanelWidth + rest, -1};
-    const int parts = exitPending_ ? ExitWaitsPanel : ExitWaitsPanel - 1;
+    const int parts = exitNoticeShown_ ? ExitWaitsPanel : ExitWaitsPanel - 1;
     edges[parts - 1] = -1;
     SendMessageW(sta1.Handle(), SB_SETPARTS, static_cast<WPARAM>(parts), reinterpret_cast<LPARAM>(edges));
     sta1.RefreshToolTips();

@@ -387,6 +387,7 @@ void frmTesselOptions::SettleLayout() {
     if (WindowState() == 0 && (width < kMinimumSettledSize || height < kMinimumSettledSize))
         Move(Left(), Top(), std::max(width, kMinimumSettledSize), std::max(height, kMinimumSettledSize));
     ResizeControls(*this);
+    PlaceLabelsOnTheirLists();
     resizeSettleCount_ = 0;
 }
 
@@ -536,17 +537,6 @@ void frmTesselOptions::OnUnload() {
 
 namespace {
 
-// The frame's menu-bar item that stands for the maximized child's close box, on the screen; an
-// empty rectangle when the bar has none.
-RECT MdiCloseItemRect(HWND frame) {
-    HMENU bar = GetMenu(frame);
-    for (int i = 0; bar && i < GetMenuItemCount(bar); ++i) {
-        RECT r{};
-        if (GetMenuItemID(bar, i) == SC_CLOSE && GetMenuItemRect(frame, bar, static_cast<UINT>(i), &r)) return r;
-    }
-    return RECT{};
-}
-
 POINT ScreenPointOf(const MSG& msg) {
     // The non-client messages carry screen coordinates; the others the client's.
     POINT at{static_cast<short>(LOWORD(msg.lParam)), static_cast<short>(HIWORD(msg.lParam))};
@@ -559,8 +549,8 @@ POINT ScreenPointOf(const MSG& msg) {
 bool frmTesselOptions::OverPressedCloseBoxOf(const PressedCloseBox& box, POINT screen) {
     if (!box.window || !IsWindow(box.window)) return false;
     if (box.menuBarItem) {
-        const RECT r = MdiCloseItemRect(box.window);
-        return PtInRect(&r, screen) != FALSE;
+        RECT r{};
+        return win::MdiChildCloseItemRect(box.window, r) && PtInRect(&r, screen) != FALSE;
     }
     return SendMessageW(box.window, WM_NCHITTEST, 0, MAKELPARAM(screen.x, screen.y)) == HTCLOSE;
 }
@@ -593,9 +583,9 @@ bool frmTesselOptions::CloseInputInPump(MSG& msg) {
                 box = PressedCloseBox{msg.hwnd, msg.hwnd, false};
             } else if (msg.wParam == HTMENU && client && msg.hwnd == GetParent(client)) {
                 // The maximized child's close box sits at the end of the frame's menu bar.
-                const RECT r = MdiCloseItemRect(msg.hwnd);
+                RECT r{};
                 const POINT at = ScreenPointOf(msg);
-                if (PtInRect(&r, at)) box = PressedCloseBox{msg.hwnd, self, true};
+                if (win::MdiChildCloseItemRect(msg.hwnd, r) && PtInRect(&r, at)) box = PressedCloseBox{msg.hwnd, self, true};
             }
             if (!box.window) return false;
             pressedCloseBox_ = box;

@@ -166,6 +166,9 @@ public:
     void Form_Resize();
     // Lays the controls out at the present size when a resize waits for it and the window has room.
     void SettleLayout();
+    // Each label at its one height on the list it names, whatever the window's size; the lists
+    // take the room above and between the labels.
+    void PlaceLabelsOnTheirLists();
     // Answers Cancel. A close asked for while a step works waits for its end unless forced.
     bool Form_QueryUnload(bool force = false);
     void Form_Unload();

@@ -23,9 +23,13 @@ public:
     PumpFilterScope& operator=(const PumpFilterScope&) = delete;
 
     bool Filter(MSG& msg) { return filter_ && filter_(msg); }
+    PumpFilterScope* Older() const { return older_; }
 
 private:
     PumpFilter filter_;
+    // The thread's scopes, newest to oldest, linked through the scopes themselves.
+    PumpFilterScope* older_ = nullptr;
+    PumpFilterScope* newer_ = nullptr;
 };
 
 // The filters installed on this thread now, for DoEvents and for tests.

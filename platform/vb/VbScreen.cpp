@@ -2,9 +2,6 @@
 
 #include <windows.h>
 
-#include <algorithm>
-#include <vector>
-
 #include "vb/VbPumpFilter.h"
 
 namespace vb {
@@ -17,24 +14,36 @@ int LogPixels(int index) {
     return dpi > 0 ? dpi : 96;
 }
 thread_local int g_pointer = vbDefault;
-// The pumps' filters of this thread, oldest first.
-thread_local std::vector<PumpFilterScope*> g_pumpFilters;
+// The newest of this thread's pump filters; each links to the one installed before it.
+thread_local PumpFilterScope* g_newestPumpFilter = nullptr;
 }  // namespace
 
-PumpFilterScope::PumpFilterScope(PumpFilter filter) : filter_(std::move(filter)) { g_pumpFilters.push_back(this); }
+PumpFilterScope::PumpFilterScope(PumpFilter filter) : filter_(std::move(filter)), older_(g_newestPumpFilter) {
+    if (older_) older_->newer_ = this;
+    g_newestPumpFilter = this;
+}
 
 PumpFilterScope::~PumpFilterScope() {
     // Scopes of different owners may end in any order: each takes out only itself.
-    g_pumpFilters.erase(std::remove(g_pumpFilters.begin(), g_pumpFilters.end(), this), g_pumpFilters.end());
+    if (newer_)
+        newer_->older_ = older_;
+    else if (g_newestPumpFilter == this)
+        g_newestPumpFilter = older_;
+    if (older_) older_->newer_ = newer_;
 }
 
-int InstalledPumpFilters() { return static_cast<int>(g_pumpFilters.size()); }
+int InstalledPumpFilters() {
+    int count = 0;
+    for (const PumpFilterScope* scope = g_newestPumpFilter; scope; scope = scope->Older()) ++count;
+    return count;
+}
 
 bool FilterPumpedMessage(MSG& msg) {
-    // A filter may end its own scope or another's while it runs: the list is read afresh each time.
-    for (size_t i = g_pumpFilters.size(); i > 0; --i) {
-        if (i > g_pumpFilters.size()) continue;
-        if (g_pumpFilters[i - 1]->Filter(msg)) return true;
+    for (PumpFilterScope* scope = g_newestPumpFilter; scope;) {
+        // The next one is taken before this one runs.
+        PumpFilterScope* older = scope->Older();
+        if (scope->Filter(msg)) return true;
+        scope = older;
     }
     return false;
 }
@@ -69,7 +78,7 @@ void DoEvents() {
             PostQuitMessage(static_cast<int>(msg.wParam));
             return;
         }
-        if (!g_pumpFilters.empty() && FilterPumpedMessage(msg)) continue;
+        if (g_newestPumpFilter && FilterPumpedMessage(msg)) continue;
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }

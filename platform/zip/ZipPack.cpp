@@ -138,7 +138,7 @@ class ArchiveWriter {
 public:
     explicit ArchiveWriter(HANDLE out) : out_(out) {}
 
-    // The size and CRC-32 of everything written so far.
+    // The size of everything added so far; the CRC-32 of the whole archive once it is finished.
     uint64_t Size() const { return offset_; }
     uint32_t Crc() const { return crc_; }
 
@@ -170,18 +170,23 @@ public:
         Put16(end, 0);  // comment
         directory += end;
         if (!Write(directory.data(), directory.size())) return ZipResult::WriteFailed;
+        // One write of the whole archive: each write is a trip through the system.
+        const std::vector<uint8_t>& bytes = pending_.bytes;
+        if (!files::WriteAll(out_, bytes.data(), bytes.size())) return ZipResult::WriteFailed;
+        crc_ = static_cast<uint32_t>(crc32_z(0, bytes.data(), bytes.size()));
         return ZipResult::Ok;
     }
 
 private:
     bool Write(const void* data, size_t size) {
-        if (!files::WriteAll(out_, data, size)) return false;
-        crc_ = static_cast<uint32_t>(crc32_z(crc_, static_cast<const Bytef*>(data), size));
+        const uint8_t* p = static_cast<const uint8_t*>(data);
+        pending_.bytes.insert(pending_.bytes.end(), p, p + size);
         offset_ += size;
         return true;
     }
 
     HANDLE out_;
+    detail::ScratchBuffer pending_;  // the archive as written so far, written out by Finish
     uint64_t offset_ = 0;
     uint32_t crc_ = 0;
     std::vector<Written> written_;

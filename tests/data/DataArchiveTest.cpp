@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <optional>
 
 #include "DataTestSupport.h"
 #include "FakeCategoryWindow.h"
@@ -43,12 +44,30 @@ protected:
 
     // Makes the archive from the given files (name, content).
     void MakeArchive(const std::vector<std::pair<std::wstring, std::string>>& files) {
+        MakeArchiveOf(std::nullopt, files);
+    }
+    // The same, each file with the given time when there is one.
+    void MakeArchiveOf(std::optional<FILETIME> time, const std::vector<std::pair<std::wstring, std::string>>& files) {
         std::vector<std::wstring> paths;
         for (const auto& [name, content] : files) {
             paths.push_back(JoinPaths(source, name));
             WriteBytes(paths.back(), content);
+            if (time) {
+                HANDLE h = CreateFileW(paths.back().c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+                ASSERT_NE(h, INVALID_HANDLE_VALUE);
+                SetFileTime(h, nullptr, nullptr, &*time);
+                CloseHandle(h);
+            }
         }
         ASSERT_EQ(zip::PackFiles(GetArchivePath(), paths, ArchivePassword), zip::ZipResult::Ok);
+    }
+    static FILETIME MakeFileTime(WORD year, WORD month, WORD day, WORD hour, WORD minute, WORD second) {
+        SYSTEMTIME st{};
+        st.wYear = year, st.wMonth = month, st.wDay = day;
+        st.wHour = hour, st.wMinute = minute, st.wSecond = second;
+        FILETIME ft{};
+        SystemTimeToFileTime(&st, &ft);
+        return ft;
     }
     void MakeUsualArchive() {
         MakeArchive({{L"Tesselcat.xml", kCategories},
@@ -497,7 +516,9 @@ TEST_F(DataArchiveTest, ASaveWithNothingChangedWritesNothing) {
 // unchanged one is neither written again nor packed again, and with nothing changed the
 // archive keeps its bytes and its time.
 TEST_F(DataArchiveTest, TheFirstSaveAfterAStartWritesOnlyWhatChanged) {
-    MakeArchive({{L"Tesselcat.xml", kCategories},
+    // Members from an earlier day, as they are when the window opens: a file written again now
+    // would carry a new time.
+    MakeArchiveOf(MakeFileTime(2021, 3, 4, 5, 6, 7), {{L"Tesselcat.xml", kCategories},
                  {L"Tesselma.xml", kAliases},
                  {L"TesselAdd.dat", ".txt|Acme - Edit|1.0|OK-A|C:\\e.exe|C:\\E.EXE\r\n"},
                  {L"TesselDel.dat", ".htm|Acme - Edit|1.0|OK-R|C:\\e.exe|C:\\E.EXE\r\n"},

@@ -591,23 +591,37 @@ HWND OptionsWindowOf(HWND frame) {
 
 HWND StatusBarOf(HWND frame) { return frame ? ChildOfClass(frame, STATUSCLASSNAMEW) : nullptr; }
 
-// Every panel's text of another process's status bar.
+// Every panel's text of another process's status bar; empty when the bar did not answer in time
+// (its thread busy), which tells nothing about what it shows.
 std::vector<std::wstring> PanelTextsOf(HWND status) {
-    std::vector<std::wstring> texts;
     RemoteBuffer buffer(status, 1024 * sizeof(wchar_t));
-    if (!buffer) return texts;
-    const int parts = static_cast<int>(Ask(status, SB_GETPARTS));
-    for (int i = 0; i < parts; ++i) {
-        const int length = LOWORD(Ask(status, SB_GETTEXTLENGTHW, static_cast<WPARAM>(i)));
-        std::wstring text(static_cast<size_t>(std::min(length, 1023)) + 1, L'\0');
-        if (length > 0 && length < 1024) {
-            Ask(status, SB_GETTEXTW, static_cast<WPARAM>(i), buffer.Param());
+    if (!buffer) return {};
+    auto ask = [&](UINT message, WPARAM wParam, LPARAM lParam, DWORD_PTR& result) {
+        return SendMessageTimeoutW(status, message, wParam, lParam, SMTO_ABORTIFHUNG, 2000, &result) != 0;
+    };
+    DWORD_PTR parts = 0;
+    if (!ask(SB_GETPARTS, 0, 0, parts) || parts == 0) return {};
+    std::vector<std::wstring> texts;
+    for (WPARAM i = 0; i < parts; ++i) {
+        DWORD_PTR answer = 0;
+        if (!ask(SB_GETTEXTLENGTHW, i, 0, answer)) return {};
+        const size_t length = std::min<size_t>(LOWORD(answer), 1023);
+        std::wstring text(length + 1, L'\0');
+        if (length > 0) {
+            if (!ask(SB_GETTEXTW, i, buffer.Param(), answer)) return {};
             buffer.Read(text.data(), text.size() * sizeof(wchar_t));
         }
-        text.resize(static_cast<size_t>(std::min(length, 1023)));
+        text.resize(length);
         texts.push_back(text);
     }
     return texts;
+}
+
+// The panels' texts quoted one after another, for a message.
+std::wstring PanelsText(HWND status) {
+    std::wstring text;
+    for (const std::wstring& panel : PanelTextsOf(status)) text += (text.empty() ? L"\"" : L" \"") + panel + L"\"";
+    return text;
 }
 
 bool PanelSaysOn(HWND status) { return Lower(TextOf(status)) == L"lumox is on"; }
@@ -1045,41 +1059,28 @@ bool SuiteWalk::RestoreFromTheTray(DWORD limitMs) {
 }
 
 bool SuiteWalk::ChooseFileExit() {
-    // The menu bar lies right above the client area; "File" is its first item, after the icon
-    // of a maximized child window's own menu. A click that did not open the menu is tried once
-    // more; Exit itself is chosen once.
-    for (int menuMisses = 0;;) {
-        if (!HostRuns()) return Fail(L"the host ended before its Exit");
-        SetForegroundWindow(frame_);
-        userinput::WaitUntil([&] { return GetForegroundWindow() == frame_; }, 3000);
-        POINT client{0, 0};
-        ClientToScreen(frame_, &client);
-        // The child's style is read, not asked for: a frame busy loading its options window does
-        // not answer in time, and a click on the child's icon would open the wrong menu.
-        int left = client.x + 14;
-        HWND child = OptionsWindowOf(frame_);
-        if (child && (GetWindowLongW(child, GWL_STYLE) & WS_MAXIMIZE)) left += GetSystemMetrics(SM_CXSIZE);
-        userinput::Click(POINT{left, client.y - GetSystemMetrics(SM_CYMENU) / 2});
-        HWND menu = nullptr;
-        const bool menuShown = userinput::WaitUntil(
+    // By the menus' keys, Alt+F then X: the File menu opens by its own letter whatever the menu
+    // bar holds before it (a maximized child's icon that comes as the window loads). A frame busy
+    // with its options window opens the menu once it takes input again.
+    if (!HostRuns()) return Fail(L"the host ended before its Exit");
+    SetForegroundWindow(frame_);
+    if (!userinput::WaitUntil([&] { return GetForegroundWindow() == frame_; }, 3000))
+        return Fail(L"the frame did not come to the front");
+    userinput::Chord({VK_MENU, 'F'});
+    HWND menu = nullptr;
+    if (!userinput::WaitUntil(
             [&] {
                 for (HWND hwnd : HostWindows())
                     if (ClassOf(hwnd) == L"#32768") menu = hwnd;
-                return menu != nullptr;
+                return menu != nullptr || !HostRuns();
             },
-            5000);
-        if (menuShown) {
-            // "Exit" is the menu's last item.
-            RECT items{};
-            GetWindowRect(menu, &items);
-            userinput::Click(POINT{items.left + 24, items.bottom - GetSystemMetrics(SM_CYMENU) / 2 - 3});
-            if (!userinput::WaitUntil([&] { return !IsWindow(menu) || !IsWindowVisible(menu); }, 5000))
-                return Fail(L"the click on Exit did not close the File menu");
-            return true;
-        }
-        if (++menuMisses > 1) return Fail(L"the File menu did not open, twice");
-        say_(L"  The File menu did not open: clicking File again");
-    }
+            30000) ||
+        !menu)
+        return Fail(L"Alt+F did not open the File menu within 30 s");
+    userinput::Press('X');
+    if (!userinput::WaitUntil([&] { return !IsWindow(menu) || !IsWindowVisible(menu); }, 5000))
+        return Fail(L"X on the File menu did not close it");
+    return true;
 }
 
 bool SuiteWalk::ExitWhenAsked(DWORD limitMs, bool& noticeSeen) {
@@ -1090,13 +1091,18 @@ bool SuiteWalk::ExitWhenAsked(DWORD limitMs, bool& noticeSeen) {
         if (!HostRuns()) return Fail(L"the host ended before it asked the close question");
         quit = FindWindowW(nullptr, kQuitCaption);
         if (quit && IsWindowVisible(quit)) break;
-        if (!noticeSeen && status) {
-            for (const std::wstring& text : PanelTextsOf(status))
-                if (text == kExitWaitsNotice) noticeSeen = true;
-            if (noticeSeen) {
-                say_(L"  The status bar says \"" + std::wstring(kExitWaitsNotice) + L"\"");
-                if (snap_) snap_(L"exit-waits");
-            }
+        // Once shown, the notice stays until the question comes, whatever else the status bar says.
+        const std::vector<std::wstring> panels = status ? PanelTextsOf(status) : std::vector<std::wstring>{};
+        const bool noticeShows = std::find(panels.begin(), panels.end(), kExitWaitsNotice) != panels.end();
+        quit = FindWindowW(nullptr, kQuitCaption);
+        if (quit && IsWindowVisible(quit)) break;
+        if (noticeSeen && !noticeShows && !panels.empty())
+            return Fail(L"the status bar stopped saying \"" + std::wstring(kExitWaitsNotice) +
+                        L"\" before the close question came (it says " + PanelsText(status) + L")");
+        if (!noticeSeen && noticeShows) {
+            noticeSeen = true;
+            say_(L"  The status bar says \"" + std::wstring(kExitWaitsNotice) + L"\"");
+            if (snap_) snap_(L"exit-waits");
         }
         if (GetTickCount() - start > limitMs)
             return Fail(L"the close question did not show within " + Seconds(limitMs) + L" of the one Exit" +

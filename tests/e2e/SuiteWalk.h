@@ -134,7 +134,7 @@ private:
     // suite waiting; fails after limitMs saying the start did not reach goal.
     bool AnswerStartWindows(bool firstStart, StartSeen& seen, DWORD limitMs, const std::wstring& goal,
                             const std::function<bool()>& reached);
-    // Opens the File menu and clicks Exit, once.
+    // Opens the File menu and chooses Exit by the menus' keys, once.
     bool ChooseFileExit();
     // Waits for the close question (noting whether the status bar said the Exit waits), answers
     // "Exit" and OK, and waits for the host to end.

@@ -962,12 +962,18 @@ TEST_F(FrameTest, TheNoticeThatAnExitWaitsStaysWhateverTheProductsShowUntilTheWo
     SendMessageW(frame.Handle(), WM_SIZE, 0, 0);
     EXPECT_TRUE(ExitNoticeOnScreen(frame));
 
-    // The work ends: the question comes, and with it the notice goes.
-    bool asked = false;
-    WindowDriver driver({AnswerMinimize(asked)});
+    // The work ends: the question comes with the notice still there; once answered, the notice goes.
+    bool asked = false, noticeWithTheQuestion = false;
+    WindowDriver driver({[&] {
+        frmQuit* q = frmQuit::Existing();
+        if (!q || !q->Visible() || !BringInFront(q->Handle())) return false;
+        noticeWithTheQuestion = ExitNoticeOnScreen(frame);
+        return AnswerMinimize(asked)();
+    }});
     FakeProducts::Set(A + L".Window", L"Interruptible", true);
     EXPECT_TRUE(PumpUntil([&] { return driver.Finished() && !frmQuit::Existing(); }));
     EXPECT_TRUE(asked);
+    EXPECT_TRUE(noticeWithTheQuestion);
     EXPECT_FALSE(ExitNoticeOnScreen(frame));
     EXPECT_EQ(MDIFrm::Current(), &frame);
 }

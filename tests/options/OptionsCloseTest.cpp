@@ -43,26 +43,12 @@ HWND OpenPopUp() {
     return menu && IsWindowVisible(menu) ? menu : nullptr;
 }
 
-// The position of the item whose caption starts with text; -1 when there is none.
-int PositionStartingWith(HMENU menu, const std::wstring& text) {
-    for (int i = 0; menu && i < GetMenuItemCount(menu); ++i) {
-        wchar_t caption[256] = {};
-        GetMenuStringW(menu, static_cast<UINT>(i), caption, 255, MF_BYPOSITION);
-        if (std::wstring(caption).rfind(text, 0) == 0) return i;
-    }
-    return -1;
-}
-
-// The middle of the frame's menu-bar item with that command id, on the screen; {-1, -1} when the
-// bar has none (the maximized child's close box is the item SC_CLOSE).
-POINT MenuBarItemOf(HWND frame, UINT id) {
-    HMENU bar = GetMenu(frame);
-    for (int i = 0; bar && i < GetMenuItemCount(bar); ++i) {
-        RECT r{};
-        if (GetMenuItemID(bar, i) == id && GetMenuItemRect(frame, bar, static_cast<UINT>(i), &r))
-            return POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
-    }
-    return POINT{-1, -1};
+// The middle of the maximized child's close box at the end of the frame's menu bar, on the
+// screen; {-1, -1} when the bar shows none.
+POINT ChildCloseBoxOf(HWND frame) {
+    RECT r{};
+    if (!win::MdiChildCloseItemRect(frame, r)) return POINT{-1, -1};
+    return POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
 }
 
 class OptionsCloseTest : public ::testing::Test {
@@ -148,7 +134,7 @@ public:
     // On the user's thread, with the pop-up open: clicks its enabled item whose caption starts so;
     // true once the work it starts runs.
     bool ChooseToStartTheWork(HMENU menu, const std::wstring& caption) {
-        const int position = PositionStartingWith(menu, caption);
+        const int position = optionstest::MenuPositionStartingWith(menu, caption);
         if (position < 0 || (GetMenuState(menu, static_cast<UINT>(position), MF_BYPOSITION) & MF_GRAYED) ||
             !optionstest::ClickMenuItemAsUser(menu, position)) {
             notes += "no enabled item " + vb::ToAnsi(caption) + "; ";
@@ -216,7 +202,7 @@ const CloseWay kCloseWays[] = {
      }},
     {"the close box, held down a while",
      [](OptionsCloseTest& t, HWND frame) {
-         const POINT box = MenuBarItemOf(frame, SC_CLOSE);
+         const POINT box = ChildCloseBoxOf(frame);
          if (box.x < 0) {
              t.notes += "no close box in the frame's menu bar; ";
              return false;
@@ -229,7 +215,9 @@ const CloseWay kCloseWays[] = {
      }},
 };
 
-std::string CloseWayName(const ::testing::TestParamInfo<CloseWay>& info) {
+// A row's test name: the letters and digits of its own name.
+template <class Row>
+std::string RowName(const ::testing::TestParamInfo<Row>& info) {
     std::string name;
     for (const char* c = info.param.name; *c; ++c)
         if (isalnum(static_cast<unsigned char>(*c))) name += *c;
@@ -277,7 +265,34 @@ TEST_P(CloseDuringARescan, WaitsForTheScanWhichKeepsGoingAndItsListIsPacked) {
     EXPECT_EQ(ArchivedMember(archive, L"TesselExe.dat"), newList) << "the scan's list reached the archive";
 }
 
-INSTANTIATE_TEST_SUITE_P(AsTheUserDoes, CloseDuringARescan, ::testing::ValuesIn(kCloseWays), CloseWayName);
+INSTANTIATE_TEST_SUITE_P(AsTheUserDoes, CloseDuringARescan, ::testing::ValuesIn(kCloseWays), RowName<CloseWay>);
+
+// The close box pressed during the scan and still held down when the scan ends: the press goes
+// back to the system, and the button's release over the box then closes the window as usual.
+TEST_F(OptionsCloseTest, ACloseBoxHeldPastTheEndOfTheScanClosesOnTheRelease) {
+    frmTesselOptions& w = OpenInFrame();
+    ASSERT_TRUE(w.Loaded());
+    ScanUntilTheUserIsDone(w, ProgramLines(12));
+    const int leftOpen = userinput::ActAsUser([&] {
+        if (StartRescan(w)) {
+            const POINT box = MenuBarItemOf(frame->Handle(), SC_CLOSE);
+            if (box.x < 0) {
+                notes += "no close box in the frame's menu bar; ";
+            } else {
+                HoldDownOn(box, [&] { return closeAsked.load(); }, "a close");
+                userDone = true;  // the scan ends while the button is still down
+                if (!userinput::WaitUntil([&] { return !scanning.load(); }, 5000)) notes += "the scan did not end; ";
+                userinput::WindowThreadCaughtUp();
+                if (!w.Loaded()) notes += "the window closed before the button came up; ";
+                userinput::ButtonUp(userinput::Button::Left);
+            }
+        }
+        userDone = true;
+    });
+    EXPECT_EQ(leftOpen, 0) << "an input was lost";
+    EXPECT_TRUE(notes.empty()) << notes;
+    EXPECT_TRUE(PumpUntil([&] { return !w.Loaded(); }, 10000)) << "the release over the box closed the window";
+}
 
 // An extension of the registry without an association, for "Make Extension Associated".
 constexpr wchar_t kUnassociated[] = L".lmxr";
@@ -392,7 +407,7 @@ TEST_P(CloseDuringARebuild, WaitsForTheRebuildAndTheArchiveKeepsTheCategories) {
     EXPECT_EQ(ArchivedMember(archive, L"Tesselcat.xml"), categories) << "the category file reached the archive whole";
 }
 
-INSTANTIATE_TEST_SUITE_P(AsTheUserDoes, CloseDuringARebuild, ::testing::ValuesIn(kCloseWays), CloseWayName);
+INSTANTIATE_TEST_SUITE_P(AsTheUserDoes, CloseDuringARebuild, ::testing::ValuesIn(kCloseWays), RowName<CloseWay>);
 
 // The options window as its real scan's host, with the drive dialog answered as the user
 // answers it: one folder of programs.
@@ -549,15 +564,8 @@ const ProgressRelease kProgressReleases[] = {
     {"slid off the box", false, 0},
 };
 
-std::string ProgressReleaseName(const ::testing::TestParamInfo<ProgressRelease>& info) {
-    std::string name;
-    for (const char* c = info.param.name; *c; ++c)
-        if (isalnum(static_cast<unsigned char>(*c))) name += *c;
-    return name;
-}
-
 INSTANTIATE_TEST_SUITE_P(AsTheUserDoes, PressOnTheProgressWindowsCloseBox, ::testing::ValuesIn(kProgressReleases),
-                         ProgressReleaseName);
+                         RowName<ProgressRelease>);
 
 // The tests' frame closing by the host's own rule: while the options window answers
 // Interruptible = False a close is remembered and carried out by the frame's tick once the window
