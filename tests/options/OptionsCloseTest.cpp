@@ -275,7 +275,7 @@ TEST_F(OptionsCloseTest, ACloseBoxHeldPastTheEndOfTheScanClosesOnTheRelease) {
     ScanUntilTheUserIsDone(w, ProgramLines(12));
     const int leftOpen = userinput::ActAsUser([&] {
         if (StartRescan(w)) {
-            const POINT box = MenuBarItemOf(frame->Handle(), SC_CLOSE);
+            const POINT box = ChildCloseBoxOf(frame->Handle());
             if (box.x < 0) {
                 notes += "no close box in the frame's menu bar; ";
             } else {
