@@ -75,6 +75,10 @@ public:
     // Reloads the present extension and association keys and refills the extension list; true
     // when it ran.
     virtual bool RedisplayExtensionList() { return false; }
+    // A tool window's work over the options window (a snapshot being saved, a restore) begins
+    // and ends: meanwhile a close of the options window waits, as it does for its own work.
+    virtual void ToolWorkBegins() {}
+    virtual void ToolWorkEnds() {}
 
 protected:
     ~OptionsWindowServices() = default;

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <cmath>
+#include <utility>
 
 #include "basErrorHandler.h"
 #include "basStrings.h"
@@ -12,12 +13,14 @@
 
 namespace {
 
+MessageOwnerFinder g_ownerFinder = nullptr;
+
 class WindowsPresenter : public MessagePresenter {
 public:
     void Beep() override { MessageBeep(MB_OK); }
     int Show(const std::wstring& prompt, long style, const std::wstring& title) override {
         win::ModalScope modal;
-        return MessageBoxW(GetActiveWindow(), prompt.c_str(), title.c_str(), static_cast<UINT>(style) | MB_SETFOREGROUND);
+        return MessageBoxW(MessageBoxOwner(), prompt.c_str(), title.c_str(), static_cast<UINT>(style) | MB_SETFOREGROUND);
     }
 };
 
@@ -142,6 +145,22 @@ MessagePresenter* SetMessagePresenter(MessagePresenter* presenter) {
 }
 
 MessagePresenter& CurrentMessagePresenter() { return *g_presenter; }
+
+MessageOwnerFinder SetMessageOwnerFinder(MessageOwnerFinder finder) { return std::exchange(g_ownerFinder, finder); }
+
+HWND MessageBoxOwner() {
+    const HWND active = GetActiveWindow();
+    const HWND frame = g_ownerFinder ? g_ownerFinder() : nullptr;
+    if (!frame || !IsWindow(frame)) return active;
+    // A dialog of the frame's own is in front: the box goes over it, so that the dialog's owner
+    // is not enabled again under the dialog when the box ends.
+    if (active && GetAncestor(active, GA_ROOTOWNER) == frame) return active;
+    const HWND popup = GetLastActivePopup(frame);
+    if (popup && popup != frame && IsWindowVisible(popup) && IsWindowEnabled(popup)) return popup;
+    // Another program in front, or the frame hidden in the notification area: the box still
+    // belongs to the frame, which stays disabled while the box waits.
+    return frame;
+}
 
 void SilentPresenter::Beep() {
     if (!silent_() && next_) next_->Beep();

@@ -1,6 +1,8 @@
 // The message catalogue frame: a message number becomes a text, a box style and a title by
 // its range; the box is shown after a beep and the answer comes back.
 #pragma once
+#include <windows.h>
+
 #include <optional>
 #include <string>
 
@@ -21,6 +23,16 @@ public:
 // Installs a presenter (nullptr restores the real one); answers the previous one.
 MessagePresenter* SetMessagePresenter(MessagePresenter* presenter);
 MessagePresenter& CurrentMessagePresenter();
+
+// The window a deliverable's boxes belong to when it runs inside another program's frame (the
+// options library inside the host's): answers that frame's window, or nullptr when there is
+// none. Without a finder the boxes belong to this thread's active window. Answers the previous.
+using MessageOwnerFinder = HWND (*)();
+MessageOwnerFinder SetMessageOwnerFinder(MessageOwnerFinder finder);
+// The owner the real presenter gives its box: the frame (or its dialog in front) when the
+// finder names one, even while the frame is hidden or another program is in front; otherwise
+// the active window.
+HWND MessageBoxOwner();
 
 // Stands in front of another presenter and keeps every box and beep from it while silent()
 // answers true on the calling thread (a deliverable that must never show a box to a user who

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cwchar>
+#include <iterator>
 #include <map>
 #include <optional>
 #include <set>
@@ -14,6 +15,7 @@
 #include "basWinAPI_Registry.h"
 #include "vb/VbScreen.h"
 #include "vb/VbText.h"
+#include "vb/VbThreadState.h"
 
 namespace {
 
@@ -179,6 +181,32 @@ bool SameRect(const win::Rect& a, const win::Rect& b) {
     return a.left == b.left && a.top == b.top && a.width == b.width && a.height == b.height;
 }
 
+// What the layout keeps of a control between layouts: the rectangle every layout starts from and
+// the window size (twips) it belongs to, and where the last layout left it at which size.
+struct LayoutMemory {
+    bool known = false;
+    win::Rect from;
+    long fromWidth = 0, fromHeight = 0;
+    win::Rect placed;
+    long placedWidth = 0, placedHeight = 0;
+};
+
+// The memories by the controls' windows, on the thread that lays them out. A control whose
+// window has gone is forgotten at the next layout of any window.
+using LayoutMemories = std::map<HWND, LayoutMemory>;
+LayoutMemories& Memories() { return vb::ThreadInstance<LayoutMemories>(); }
+
+void ForgetGoneControls(LayoutMemories& memories) {
+    for (auto it = memories.begin(); it != memories.end();)
+        it = IsWindow(it->first) ? std::next(it) : memories.erase(it);
+}
+
+LayoutMemory* MemoryOf(const win::Control& c) {
+    if (!c.HasPosition()) return nullptr;
+    auto it = Memories().find(c.Handle());
+    return it != Memories().end() && it->second.known ? &it->second : nullptr;
+}
+
 }  // namespace
 
 bool HasRoomForLayout(const win::Window& form) {
@@ -211,6 +239,8 @@ void ResizeControls(win::Window& form) {
         const double tppX = vb::TwipsPerPixelX();
         const double tppY = vb::TwipsPerPixelY();
         const std::vector<win::Control*> controls = form.Controls();
+        LayoutMemories& memories = Memories();
+        ForgetGoneControls(memories);
 
         // Each layout starts from the rectangle a control had at a known window size, not from
         // where the previous layout left it, so rounding and the moves Windows refuses at a tiny
@@ -219,7 +249,7 @@ void ResizeControls(win::Window& form) {
         for (win::Control* c : controls) {
             if (!c->HasPosition()) continue;
             try {
-                win::Control::LayoutMemory& memory = c->layoutMemory;
+                LayoutMemory& memory = memories[c->Handle()];
                 const win::Rect now = RectOf(*c);
                 if (!memory.known || !SameRect(now, memory.placed) || memory.placedWidth != form.OldFormWidth ||
                     memory.placedHeight != form.OldFormHeight) {
@@ -238,8 +268,9 @@ void ResizeControls(win::Window& form) {
         // distance to the bottom edge stays the same at every size.
         double bottomDistance = 0;
         for (win::Control* c : controls) {
-            if (!c->HasPosition() || !c->layoutMemory.known) continue;
-            const win::Control::LayoutMemory& memory = c->layoutMemory;
+            const LayoutMemory* remembered = MemoryOf(*c);
+            if (!remembered) continue;
+            const LayoutMemory& memory = *remembered;
             for (const std::wstring& a : AnchorsOf(*c)) {
                 if (!vb::TextEquals(a, L"Bottom")) continue;
                 const double distance = memory.fromHeight - memory.from.top * tppY;
@@ -250,9 +281,10 @@ void ResizeControls(win::Window& form) {
         auto bottomTopAt = [&](double height) { return (height - bottomDistance) / tppY; };
 
         for (win::Control* c : controls) {
-            if (!c->HasPosition() || !c->layoutMemory.known) continue;
+            LayoutMemory* remembered = MemoryOf(*c);
+            if (!remembered) continue;
             try {
-                win::Control::LayoutMemory& memory = c->layoutMemory;
+                LayoutMemory& memory = *remembered;
                 const double left = memory.from.left, top = memory.from.top;
                 const double width = memory.from.width, height = memory.from.height;
                 const double scaleX = static_cast<double>(formWidth) / memory.fromWidth;

@@ -412,3 +412,11 @@ bool RegistryKeyExists(const std::wstring& keyPath, HKEY root) {
     OpenKey key;
     return RegOpenKeyExW(root, keyPath.c_str(), 0, KEY_READ, key.Put()) == ERROR_SUCCESS;
 }
+
+bool RegistryKeyLastWritten(const std::wstring& keyPath, HKEY root, FILETIME& written) {
+    written = FILETIME{};
+    OpenKey key;
+    if (RegOpenKeyExW(root, keyPath.c_str(), 0, KEY_QUERY_VALUE, key.Put()) != ERROR_SUCCESS) return false;
+    return RegQueryInfoKeyW(key.Get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                            nullptr, nullptr, &written) == ERROR_SUCCESS;
+}

@@ -64,6 +64,9 @@ bool RegistrySave(const std::wstring& keyPath, const vb::Variant& valueName, con
 bool RegistryCreateKey(const std::wstring& keyPath, HKEY root, bool quiet);
 // Whether root\keyPath is there and may be read; asks quietly, never counts a failure.
 bool RegistryKeyExists(const std::wstring& keyPath, HKEY root);
+// When root\keyPath was last written (a value set, a direct subkey made or removed); false when
+// the key cannot be opened or asked. Quiet, like RegistryKeyExists.
+bool RegistryKeyLastWritten(const std::wstring& keyPath, HKEY root, FILETIME& written);
 vb::Variant RegistryGet(const std::wstring& keyPath, const vb::Variant& valueName, const vb::Variant& defaultValue,
                         HKEY root, bool quiet);
 // The values of a key as a two-dimensional table (0 To 2, 0 To n - 1), held as an Array of

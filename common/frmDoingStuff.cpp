@@ -64,9 +64,15 @@ void frmDoingStuff::OnTextChanged(win::Control& control) {
     if (&control != &lblInfo && &control != &lblUserInterruptible) return;
     TrappedVoid(L"lblInfo_Change", [&] {
         if (caller_ && caller_->Loaded() && caller_->Visible() != Visible()) {
-            if (caller_->Visible())
+            if (caller_->Visible()) {
+                // Shown without taking the focus, so no activation places it: it is centred over
+                // its caller before it shows, not moved away under the user's first click.
+                if (!activated_) {
+                    activated_ = true;
+                    CentreOverCaller();
+                }
                 ShowWindow(Handle(), SW_SHOWNOACTIVATE);
-            else
+            } else
                 Hide();
         }
         if (Visible()) {

@@ -187,7 +187,7 @@ void SaveAliases() {
         text += L" />\r\n";
     }
     text += L"</MorvaTesselAlias>\r\n";
-    WriteTextFileIfChanged(AliasFilePath(), text);
+    WriteWorkingFileIfChanged(AliasFilePath(), text);
 }
 
 long AliasIndex(const std::vector<std::wstring>& fields) {

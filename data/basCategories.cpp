@@ -328,7 +328,7 @@ std::string CategoryFileText(const win::TreeNodes& tree) {
 void SaveCategories() {
     ProcGuard guard;
     if (!CategoriesLoaded()) return;
-    WriteTextFileIfChanged(CategoryFilePath(), vb::FromAnsi(CategoryFileText(Tree())));
+    WriteWorkingFileIfChanged(CategoryFilePath(), vb::FromAnsi(CategoryFileText(Tree())));
 }
 
 void CreateDefaultCategoryNodes(win::TreeNodes& tree) {

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "zip/ZipArchive.h"
+#include "zip/ZipFiles.h"
 #include "basErrorHandler.h"
 #include "basIO.h"
 #include "basIniFile.h"
@@ -36,10 +37,7 @@ constexpr long ErrPathFileAccess = 75;
 // The names of the plain files (not folders) directly in folder.
 std::vector<std::wstring> FilesIn(const std::wstring& folder) { return FileNamesMatching(JoinPaths(folder, L"*.*")); }
 
-bool FolderExists(const std::wstring& folder) {
-    DWORD attributes = GetFileAttributesW(folder.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
+using zip::files::FolderExists;
 
 // The working files that belong in the archive: ".dat" and ".xml", never the archive's copy.
 std::vector<std::wstring> FilesToPack(const std::wstring& folder) {

@@ -365,7 +365,7 @@ void Scan::SaveFoundList() {
     // A new found list starts a new detail list, so the two always stay line for line together:
     // the old detail list goes first, so that no crash leaves it beside the new found list.
     DeleteFileW(GetExeDetailRecoveryPath().c_str());
-    WriteTextFileReplacing(GetExeListRecoveryPath(), text);
+    WriteWorkingFile(GetExeListRecoveryPath(), text);
 }
 
 Exit Scan::Detail() {
@@ -472,7 +472,7 @@ void Scan::SortAndSave() {
         if (++written % 30 == 0) progress.lblInfo.SetText(line.substr(0, line.find(L'|')));
     }
     const std::wstring exeFile = GetExeFilePath();
-    WriteTextFileReplacing(exeFile, text);
+    WriteWorkingFile(exeFile, text);
     written_ = true;
     // Minutes of work: the new list goes into the archive now, not only when the window closes.
     TrappedVoid(L"SortAndSave", [] { UpdateArchive(); });

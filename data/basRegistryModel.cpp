@@ -40,6 +40,8 @@ struct ModelState {
     // Whether the last load of the extensions and of the associations each ran to its end.
     bool extensionsWhole = true;
     bool associationsWhole = true;
+    // Classes an extension names that are there but could not be opened for reading.
+    std::vector<std::wstring> unreadAssociations;
     std::wstring versionOverride;
 };
 
@@ -183,11 +185,7 @@ void ReportRunawayNesting(const std::wstring& path) {
     MessageHandler(MessageBase + 4536);
 }
 
-bool StartsWithSkippedName(const std::wstring& path) {
-    for (const std::wstring& name : State().assocSkipList)
-        if (vb::StartsWith(path, name, vb::TextCompare)) return true;
-    return false;
-}
+bool StartsWithSkippedName(const std::wstring& path) { return IsSkippedKey(path); }
 
 // The record at the running position of the reader, grown when the key gained subkeys
 // while it was read.
@@ -307,27 +305,32 @@ void ReadKeyValues(SubkeyRecord& record, HKEY key, const KeyCounts& counts, cons
 }
 
 // Reads the keys of a base path that match the patterns into the reader's array (from its
-// current upper bound on).
-void ReadKeys(Reader reader, const std::wstring& basePath, HKEY root, const std::wstring& patterns) {
+// current upper bound on). False when the enumeration ended before the count the key gave
+// (a key removed meanwhile, a failing read): the array then lacks keys that are there.
+bool ReadKeys(Reader reader, const std::wstring& basePath, HKEY root, const std::wstring& patterns) {
     const bool extensions = reader == Reader::Extensions;
     RegKeyRecords& records = RecordsOf(reader);
     if (records.empty()) records.resize(1);
     ScopedKey base;
-    if (!OpenForReading(root, basePath, base)) return;
+    if (!OpenForReading(root, basePath, base)) return true;
     if (extensions) MainMark(basePath, 2);
     KeyCounts baseCounts;
-    if (!QueryKey(base.Get(), 255, baseCounts)) return;
+    if (!QueryKey(base.Get(), 255, baseCounts)) return true;
     if (baseCounts.subkeys == 0) {
         // No keys: only the empty element 0 is left.
         records.resize(1);
-        return;
+        return true;
     }
     records.reserve(records.size() + baseCounts.subkeys);
 
+    bool whole = true;
     std::vector<char> nameBuffer(baseCounts.longestSubkey + 2, '\0');
     for (DWORD i = 0; i < baseCounts.subkeys; ++i) {
         std::wstring raw;
-        if (!EnumSubkeyName(base.Get(), i, nameBuffer, raw)) break;
+        if (!EnumSubkeyName(base.Get(), i, nameBuffer, raw)) {
+            whole = false;
+            break;
+        }
         std::wstring name = vb::Trim(StripChrs(raw, L"", true));
         if (extensions) MainMark(name, 2);
         ShowStatus(3, std::to_wstring(i + 1));
@@ -359,6 +362,7 @@ void ReadKeys(Reader reader, const std::wstring& basePath, HKEY root, const std:
         }
     }
     ShowStatus(3, L"");
+    return whole;
 }
 
 std::vector<long> SortedIndexes(const std::vector<std::wstring>& keys, size_t first) {
@@ -414,13 +418,17 @@ const std::vector<std::wstring>& AssociationSkipList() {
     return names;
 }
 
-bool StartsLikeSkippedKey(const std::wstring& name) {
-    for (const std::wstring& skipped : AssociationSkipList())
-        if (vb::StartsWith(name, skipped, vb::TextCompare)) return true;
+bool IsSkippedKey(const std::wstring& name) {
+    for (const std::wstring& skipped : AssociationSkipList()) {
+        if (!vb::StartsWith(name, skipped, vb::TextCompare)) continue;
+        if (name.size() == skipped.size() || name[skipped.size()] == L'\\') return true;
+    }
     return false;
 }
 
 bool RegistryModelWhole() { return State().extensionsWhole && State().associationsWhole; }
+
+const std::vector<std::wstring>& UnreadAssociations() { return State().unreadAssociations; }
 
 void ResetRegistryModelState() {
     std::wstring version = State().versionOverride;
@@ -543,10 +551,10 @@ bool RegistryGetExtKeys(const std::wstring& basePath, HKEY root, const std::wstr
                 MessageHandler(MessageBase + 4538);
             State().logMode = static_cast<short>(found + 1);
 
-            ReadKeys(Reader::Extensions, basePath, root, patterns);
+            const bool whole = ReadKeys(Reader::Extensions, basePath, root, patterns);
 
             if (State().logMode < 3) IniFile(IniWrite, L"Log Registry Loading", vb::Variant(0L));
-            return true;
+            return whole;
         },
         false);
 }
@@ -578,6 +586,7 @@ bool RegistryGetAssocKeys(const std::wstring& basePath, HKEY root) {
             if (exts.empty()) exts.resize(1);
             assocs.assign(1, RegKeyRecord{});
             assocs.reserve(exts.size());
+            state.unreadAssociations.clear();
             // Names seen, compared as text; the exact spellings seen answer most look-ups at once.
             std::set<std::wstring, TextLess> seen;
             std::unordered_set<std::wstring> seenExactly;
@@ -591,7 +600,16 @@ bool RegistryGetAssocKeys(const std::wstring& basePath, HKEY root) {
                 if (name.empty() || seenExactly.count(name) || seen.count(name)) continue;
                 Mark(L"Log Registry Loading Detail", L"RGAK 2");
                 ScopedKey key;
-                if (!OpenForReading(base.Get(), name, key)) continue;
+                if (!OpenForReading(base.Get(), name, key)) {
+                    // A class that is there but denies reading is no missing class: it is noted,
+                    // so that a snapshot records it as present.
+                    if (LastRegResult() != ERROR_FILE_NOT_FOUND && LastRegResult() != ERROR_PATH_NOT_FOUND) {
+                        seen.insert(name);
+                        seenExactly.insert(name);
+                        state.unreadAssociations.push_back(name);
+                    }
+                    continue;
+                }
 
                 seen.insert(name);
                 seenExactly.insert(name);
@@ -672,6 +690,8 @@ void LoadRegistryExtensions() {
         State().extensionsWhole = RegistryGetExtKeys(L"", HKEY_CLASSES_ROOT, L"[*]||.*");
         ShowStatus(2, L"");
         SortExtensions();
+        // The sorts trap their own errors and then answer no order.
+        if (State().extByName.size() != State().extKeys.size()) State().extensionsWhole = false;
     });
 }
 
@@ -690,9 +710,22 @@ void LoadRegistryAssociations() {
     state.associationsWhole = false;
     step([&] { state.associationsWhole = RegistryGetAssocKeys(L"", HKEY_CLASSES_ROOT); });
     step([] { ShowStatus(2, L"Sorting Associations", true); });
-    step([&] { state.assocByName = Sort(state.assocKeys); });
+    // A sort or a link that fails leaves the model unfit to stand for the registry.
+    auto needed = [&](auto&& body) {
+        try {
+            body();
+        } catch (...) {
+            vb::Err().Clear();
+            state.associationsWhole = false;
+        }
+    };
+    needed([&] {
+        state.assocByName = Sort(state.assocKeys);
+        // The sort traps its own errors and then answers no order.
+        if (state.assocByName.size() != state.assocKeys.size()) state.associationsWhole = false;
+    });
     step([] { ShowStatus(2, L"Associating Extensions", true); });
-    step([&] { MatchDefAssocWithExt(state.extKeys, state.assocKeys, state.extByAssoc, state.assocByName); });
+    needed([&] { MatchDefAssocWithExt(state.extKeys, state.assocKeys, state.extByAssoc, state.assocByName); });
     step([] { ShowStatus(2, L""); });
 }
 

@@ -38,6 +38,8 @@ struct SubkeyRecord {
 // enumeration order (a key before its children).
 struct RegKeyRecord : SubkeyRecord {
     std::vector<SubkeyRecord> Subkeys;
+    // A class recorded as there although it could not be read: nothing of it is known.
+    bool Unread = false;
 };
 
 using RegKeyRecords = std::vector<RegKeyRecord>;
@@ -85,14 +87,16 @@ void LoadRegistryAssociations();
 void LoadExplorerFileExts();
 
 // Whether the last loads of the extensions and the associations each read the registry to the
-// end. A load that stopped part way leaves keys out, or extensions unlinked from classes that
+// end (an enumeration that ended early, or a failed sort or link, counts as not). A load that stopped part way leaves keys out, or extensions unlinked from classes that
 // are there; such a model must never stand for the registry as a whole.
 bool RegistryModelWhole();
 
 // The big system keys of HKEY_CLASSES_ROOT whose children the association reader passes over.
 const std::vector<std::wstring>& AssociationSkipList();
-// Whether name begins (in any letter case) with one of them.
-bool StartsLikeSkippedKey(const std::wstring& name);
+// Whether name (in any letter case) is one of them or a path below one.
+bool IsSkippedKey(const std::wstring& name);
+// The classes that extensions of the last load name which are there but could not be read.
+const std::vector<std::wstring>& UnreadAssociations();
 
 bool RegistryGetExtKeys(const std::wstring& basePath, HKEY root, const std::wstring& patterns);
 bool RegistryGetAssocKeys(const std::wstring& basePath, HKEY root);

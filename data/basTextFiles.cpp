@@ -3,36 +3,21 @@
 #include <windows.h>
 
 #include <cstdint>
-#include <map>
+#include <string_view>
+
+#include <zlib.h>
 
 #include "basErrorHandler.h"
 #include "vb/VbError.h"
 #include "vb/VbText.h"
-#include "vb/VbThreadState.h"
 #include "zip/ZipArchive.h"
+#include "zip/ZipFiles.h"
 
 namespace {
 
 constexpr long ErrPathFileAccess = 75;
 
-class FileHandle {
-public:
-    explicit FileHandle(HANDLE h) : h_(h) {}
-    ~FileHandle() {
-        if (h_ != INVALID_HANDLE_VALUE) CloseHandle(h_);
-    }
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
-    HANDLE Get() const { return h_; }
-    bool Valid() const { return h_ != INVALID_HANDLE_VALUE; }
-    void Close() {
-        if (h_ != INVALID_HANDLE_VALUE) CloseHandle(h_);
-        h_ = INVALID_HANDLE_VALUE;
-    }
-
-private:
-    HANDLE h_;
-};
+using zip::files::FileHandle;
 
 [[noreturn]] void RaiseFileError(const std::wstring& what, const std::wstring& path, DWORD code) {
     SetLastError(code);
@@ -43,43 +28,70 @@ private:
     vb::Raise(ErrPathFileAccess, std::nullopt, text);
 }
 
-// A text file as WriteTextFileIfChanged last left it.
-struct WrittenText {
-    std::wstring text;
-    uint64_t size = 0;
-    FILETIME lastWrite{};
-};
+uint32_t CrcOf(std::string_view bytes) {
+    return static_cast<uint32_t>(crc32_z(0, reinterpret_cast<const Bytef*>(bytes.data()), bytes.size()));
+}
 
-struct TextFileState {
-    std::map<std::wstring, WrittenText> written;  // by upper-case path
-};
+// Reads the whole file; lastWrite receives its time as the read began, and unchanged tells
+// whether the time was still the same when the read ended. False when the file cannot be
+// opened or a read fails part way.
+bool ReadWhole(const std::wstring& path, std::string& bytes, FILETIME& lastWrite, bool& unchanged) {
+    // Every sharing is granted, deleting and renaming included, so that a save replacing the
+    // file is never refused while it is read.
+    FileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.valid()) return false;
+    const bool timed = GetFileTime(file.get(), nullptr, nullptr, &lastWrite) != FALSE;
+    std::string read;
+    LARGE_INTEGER size{};
+    if (GetFileSizeEx(file.get(), &size) && size.QuadPart > 0) read.reserve(static_cast<size_t>(size.QuadPart));
+    char buffer[65536];
+    for (;;) {
+        DWORD got = 0;
+        // A read that fails part way is no file at all: a short list taken for the whole one
+        // would be written back by the next save.
+        if (!ReadFile(file.get(), buffer, sizeof buffer, &got, nullptr)) return false;
+        if (got == 0) break;
+        read.append(buffer, got);
+    }
+    FILETIME after{};
+    unchanged = timed && GetFileTime(file.get(), nullptr, nullptr, &after) && CompareFileTime(&after, &lastWrite) == 0;
+    bytes = std::move(read);
+    return true;
+}
 
-TextFileState& State() { return vb::ThreadInstance<TextFileState>(); }
-
-bool SizeAndTime(const std::wstring& path, uint64_t& size, FILETIME& lastWrite) {
-    WIN32_FILE_ATTRIBUTE_DATA data{};
-    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return false;
-    size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-    lastWrite = data.ftLastWriteTime;
+// Puts the new file written beside path in its place and tells the archive layer what the file
+// now holds (crc, when known), so that neither the next update nor the next save need read it.
+// False, with the system's error code kept, when the move failed; the new file is then gone.
+bool MoveIntoPlace(const std::wstring& fresh, const std::wstring& path, const uint32_t* crc) {
+    if (!MoveFileExW(fresh.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        const DWORD code = GetLastError();
+        DeleteFileW(fresh.c_str());
+        SetLastError(code);
+        return false;
+    }
+    // Told even when the new file has the old one's size and a time within the same tick.
+    if (crc)
+        zip::NoteFileWritten(path, *crc);
+    else
+        zip::NoteFileChanged(path);
     return true;
 }
 
 }  // namespace
 
 bool ReadFileBytes(const std::wstring& path, std::string& bytes) {
-    // Every sharing is granted, deleting and renaming included, so that a save replacing the
-    // file is never refused while it is read.
-    FileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.Valid()) return false;
     std::string read;
-    LARGE_INTEGER size{};
-    if (GetFileSizeEx(file.Get(), &size) && size.QuadPart > 0) read.reserve(static_cast<size_t>(size.QuadPart));
-    char buffer[65536];
-    for (;;) {
-        DWORD got = 0;
-        if (!ReadFile(file.Get(), buffer, sizeof buffer, &got, nullptr) || got == 0) break;
-        read.append(buffer, got);
+    FILETIME lastWrite{};
+    bool unchanged = false;
+    if (!ReadWhole(path, read, lastWrite, unchanged)) return false;
+    // What was read is what the file holds at this size and time: an unchanged file needs
+    // neither a write at the next save nor a read at the next update of the archive.
+    if (unchanged) {
+        uint64_t size = 0;
+        FILETIME now{};
+        if (zip::files::SizeAndTime(path, size, now) && size == read.size() && CompareFileTime(&now, &lastWrite) == 0)
+            zip::NoteFileWritten(path, CrcOf(read));
     }
     bytes = std::move(read);
     return true;
@@ -106,19 +118,15 @@ std::vector<std::wstring> SplitTextLines(std::string_view bytes) {
     return read;
 }
 
-void WriteTextFileReplacing(const std::wstring& path, const std::wstring& text) {
-    State().written.erase(vb::UCase(path));
+void WriteWorkingFile(const std::wstring& path, const std::wstring& text) {
     const std::wstring fresh = path + L".new";
     const std::string bytes = vb::ToAnsi(text);
     {
         FileHandle file(
             CreateFileW(fresh.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!file.Valid()) RaiseFileError(L"Cannot write", fresh, GetLastError());
-        DWORD written = 0;
-        BOOL ok = bytes.empty() || (WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
-                                              nullptr) &&
-                                    written == bytes.size());
-        if (ok) ok = FlushFileBuffers(file.Get());
+        if (!file.valid()) RaiseFileError(L"Cannot write", fresh, GetLastError());
+        BOOL ok = zip::files::WriteAll(file.get(), bytes.data(), bytes.size());
+        if (ok) ok = FlushFileBuffers(file.get());
         DWORD code = GetLastError();
         file.Close();
         if (!ok) {
@@ -126,31 +134,25 @@ void WriteTextFileReplacing(const std::wstring& path, const std::wstring& text) 
             RaiseFileError(L"Cannot write", fresh, code);
         }
     }
-    if (!MoveFileExW(fresh.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        DWORD code = GetLastError();
-        DeleteFileW(fresh.c_str());
-        RaiseFileError(L"Cannot replace", path, code);
-    }
-    // The archive's next update must read this file again, even when the new file has the old
-    // one's size and a time stamp within the same tick of the clock.
-    zip::NoteFileChanged(path);
+    const uint32_t crc = CrcOf(bytes);
+    if (!MoveIntoPlace(fresh, path, &crc)) RaiseFileError(L"Cannot replace", path, GetLastError());
 }
 
-bool WriteTextFileIfChanged(const std::wstring& path, const std::wstring& text) {
-    const std::wstring key = vb::UCase(path);
-    {
-        auto& written = State().written;
-        auto found = written.find(key);
-        uint64_t size = 0;
-        FILETIME lastWrite{};
-        if (found != written.end() && found->second.text == text && SizeAndTime(path, size, lastWrite) &&
-            size == found->second.size && CompareFileTime(&lastWrite, &found->second.lastWrite) == 0)
-            return false;
-    }
-    WriteTextFileReplacing(path, text);
-    WrittenText record;
-    if (!SizeAndTime(path, record.size, record.lastWrite)) return true;
-    record.text = text;
-    State().written[key] = std::move(record);
+bool PutWorkingFileInPlace(const std::wstring& fresh, const std::wstring& path) {
+    // The new file was just written, so reading it back for its CRC costs little, and spares
+    // the next update a read and a fresh compression when its bytes are the member's.
+    std::string bytes;
+    FILETIME lastWrite{};
+    bool unchanged = false;
+    uint32_t crc = 0;
+    const bool known = ReadWhole(fresh, bytes, lastWrite, unchanged) && unchanged;
+    if (known) crc = CrcOf(bytes);
+    return MoveIntoPlace(fresh, path, known ? &crc : nullptr);
+}
+
+bool WriteWorkingFileIfChanged(const std::wstring& path, const std::wstring& text) {
+    const std::string bytes = vb::ToAnsi(text);
+    if (zip::FileKnownToHold(path, bytes.size(), CrcOf(bytes))) return false;
+    WriteWorkingFile(path, text);
     return true;
 }

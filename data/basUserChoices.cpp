@@ -62,9 +62,9 @@ std::wstring UserChoiceFileText(const vb::List<std::wstring>& list) {
 
 // An unchanged list costs no write, and the archive's update then finds nothing new.
 void SaveOverrideFiles() {
-    WriteTextFileIfChanged(GetAddFilePath(), UserChoiceFileText(State().Add));
-    WriteTextFileIfChanged(GetDelFilePath(), UserChoiceFileText(State().Remove));
-    WriteTextFileIfChanged(GetDefFilePath(), UserChoiceFileText(State().Def));
+    WriteWorkingFileIfChanged(GetAddFilePath(), UserChoiceFileText(State().Add));
+    WriteWorkingFileIfChanged(GetDelFilePath(), UserChoiceFileText(State().Remove));
+    WriteWorkingFileIfChanged(GetDefFilePath(), UserChoiceFileText(State().Def));
 }
 
 }  // namespace
@@ -316,7 +316,7 @@ UserChoicesSaveHold::~UserChoicesSaveHold() {
 
 void SaveUserChoiceFile(const std::wstring& path, const vb::List<std::wstring>& list) {
     ProcGuard guard;
-    WriteTextFileReplacing(path, UserChoiceFileText(list));
+    WriteWorkingFile(path, UserChoiceFileText(list));
 }
 
 void RemoveUserChoice(const std::wstring& listName, long index) {

@@ -44,7 +44,8 @@ std::wstring ClassLine(const SHELLEXECUTEINFOA& info) {
 }
 
 // Creates the chooser and hands it the request; any failure raises. A chooser server that was
-// ending as the request came is asked once more: COM then starts a fresh one.
+// ending as the request came is asked once more (COM then starts a fresh one), but the request
+// itself only when the answer promises that the first one never ran.
 HRESULT AskChooser(const std::wstring& request) {
     const com::Bstr text(request);
     if (!text.Get()) vb::Raise(vb::ErrOutOfMemory);

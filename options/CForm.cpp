@@ -108,6 +108,7 @@ STDMETHODIMP CForm::ShowForm(IDispatch** form) {
 
 HRESULT CreateCForm(REFIID riid, void** ppv) {
     try {
+        GiveMessageBoxesToTheHostFrame();
         return com::CreateAndQuery<CForm>(riid, ppv);
     } catch (...) {
         vb::Err().Clear();

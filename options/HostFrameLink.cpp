@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "basMessageHandler.h"
 #include "com/ComDispatch.h"
 #include "host/HostContract.h"
 #include "vb/VbError.h"
@@ -110,6 +111,16 @@ IDispatch* FindHostFrameAutomation(HWND* frameWindow) {
     if (!frame) return nullptr;
     return static_cast<IDispatch*>(GetPropW(frame, contract::FrameAutomationProperty));
 }
+
+namespace {
+HWND ThisThreadsHostFrame() {
+    HWND frame = nullptr;
+    FindHostFrameAutomation(&frame);
+    return frame;
+}
+}  // namespace
+
+void GiveMessageBoxesToTheHostFrame() { SetMessageOwnerFinder(&ThisThreadsHostFrame); }
 
 HostFrameProxy::HostFrameProxy(HWND frame, IDispatch* automation)
     : win::Window(L"MDIFrm"), frame_(frame) {

@@ -16,6 +16,11 @@
 // the frame property. nullptr when no host frame is there (the window then opens top-level).
 IDispatch* FindHostFrameAutomation(HWND* frameWindow = nullptr);
 
+// The library's message boxes belong to the host frame of their thread whenever there is one, even
+// while it is hidden in the notification area: the frame stays disabled under a waiting box, so
+// the host's tray icon leaves it alone. Called wherever the library starts working for a host.
+void GiveMessageBoxesToTheHostFrame();
+
 // The host frame as the common library reaches it (HostFrameOf, HostStatusBar).
 class HostFrameProxy : public win::Window {
 public:

@@ -110,7 +110,7 @@ frmMenus::frmMenus(OptionsMenuCommands& commands, HWND owner) : commands_(comman
         groups_[g].caption = kGroups[g].caption;
         for (size_t i = 0; i < kGroups[g].count; ++i) {
             const Row& row = kGroups[g].rows[i];
-            MenuEntry e;
+            PopUpMenuEntry e;
             e.index = row.index;
             e.caption = row.caption;
             e.visible = row.visible;
@@ -137,7 +137,7 @@ void frmMenus::BuildNative() {
     for (int g = 0; g < MenuGroupCount; ++g) {
         Group& group = groups_[g];
         group.menu = CreatePopupMenu();
-        for (const MenuEntry& e : group.items) {
+        for (const PopUpMenuEntry& e : group.items) {
             if (e.howDoI) {
                 group.howDoI = CreatePopupMenu();
                 AppendMenuW(group.howDoI, MF_STRING, ItemId(g, kHowDoIItemOffset), e.howCaption.c_str());
@@ -149,14 +149,14 @@ void frmMenus::BuildNative() {
 
 int frmMenus::PositionOf(int group, int index) const {
     int position = 0;
-    for (const MenuEntry& e : groups_[group].items) {
+    for (const PopUpMenuEntry& e : groups_[group].items) {
         if (e.index == index) return position;
         if (e.visible) ++position;
     }
     return -1;
 }
 
-void frmMenus::InsertNative(int group, const MenuEntry& e) {
+void frmMenus::InsertNative(int group, const PopUpMenuEntry& e) {
     Group& g = groups_[group];
     MENUITEMINFOW info{};
     info.cbSize = sizeof(info);
@@ -177,7 +177,7 @@ void frmMenus::InsertNative(int group, const MenuEntry& e) {
     InsertMenuItemW(g.menu, static_cast<UINT>(PositionOf(group, e.index)), TRUE, &info);
 }
 
-void frmMenus::ApplyState(int group, const MenuEntry& e) {
+void frmMenus::ApplyState(int group, const PopUpMenuEntry& e) {
     if (!e.visible) return;
     HMENU menu = groups_[group].menu;
     EnableMenuItem(menu, e.id, MF_BYCOMMAND | (e.enabled ? MF_ENABLED : MF_GRAYED));
@@ -203,18 +203,18 @@ auto HowEntry(Items& items) -> decltype(&items[0]) {
 
 }  // namespace
 
-MenuEntry* frmMenus::Find(int group, int index) {
+PopUpMenuEntry* frmMenus::Find(int group, int index) {
     return group >= 0 && group < MenuGroupCount ? FindIn(groups_[group].items, index) : nullptr;
 }
 
-const MenuEntry* frmMenus::Find(int group, int index) const {
+const PopUpMenuEntry* frmMenus::Find(int group, int index) const {
     return group >= 0 && group < MenuGroupCount ? FindIn(groups_[group].items, index) : nullptr;
 }
 
-const MenuEntry* frmMenus::Item(int group, int index) const { return Find(group, index); }
+const PopUpMenuEntry* frmMenus::Item(int group, int index) const { return Find(group, index); }
 
 void frmMenus::SetVisible(int group, int index, bool visible) {
-    MenuEntry* e = Find(group, index);
+    PopUpMenuEntry* e = Find(group, index);
     if (!e || e->visible == visible) return;
     if (!visible) {
         // By position: the "How Do I" entry's sub-menu must stay alive for a later showing.
@@ -228,34 +228,34 @@ void frmMenus::SetVisible(int group, int index, bool visible) {
 }
 
 void frmMenus::SetEnabled(int group, int index, bool enabled) {
-    if (MenuEntry* e = Find(group, index)) {
+    if (PopUpMenuEntry* e = Find(group, index)) {
         e->enabled = enabled;
         ApplyState(group, *e);
     }
 }
 
 void frmMenus::SetChecked(int group, int index, bool checked) {
-    if (MenuEntry* e = Find(group, index)) {
+    if (PopUpMenuEntry* e = Find(group, index)) {
         e->checked = checked;
         ApplyState(group, *e);
     }
 }
 
 bool frmMenus::Visible(int group, int index) const {
-    const MenuEntry* e = Find(group, index);
+    const PopUpMenuEntry* e = Find(group, index);
     return e && e->visible;
 }
 bool frmMenus::Enabled(int group, int index) const {
-    const MenuEntry* e = Find(group, index);
+    const PopUpMenuEntry* e = Find(group, index);
     return e && e->enabled;
 }
 bool frmMenus::Checked(int group, int index) const {
-    const MenuEntry* e = Find(group, index);
+    const PopUpMenuEntry* e = Find(group, index);
     return e && e->checked;
 }
 
 void frmMenus::SetCaption(int group, int index, const std::wstring& caption) {
-    MenuEntry* e = Find(group, index);
+    PopUpMenuEntry* e = Find(group, index);
     if (!e || e->caption == caption) return;
     e->caption = caption;
     if (e->visible) ModifyMenuW(groups_[group].menu, e->id, MF_BYCOMMAND | MF_STRING, e->id, caption.c_str());
@@ -264,13 +264,13 @@ void frmMenus::SetCaption(int group, int index, const std::wstring& caption) {
 
 std::wstring frmMenus::HowDoICaption(int group) const {
     if (group < 0 || group >= MenuGroupCount) return {};
-    const MenuEntry* e = HowEntry(groups_[group].items);
+    const PopUpMenuEntry* e = HowEntry(groups_[group].items);
     return e ? e->howCaption : std::wstring();
 }
 
 void frmMenus::SetHowDoICaption(int group, const std::wstring& caption) {
     if (group < 0 || group >= MenuGroupCount) return;
-    MenuEntry* e = HowEntry(groups_[group].items);
+    PopUpMenuEntry* e = HowEntry(groups_[group].items);
     if (!e) return;
     e->howCaption = caption;
     UINT id = ItemId(group, kHowDoIItemOffset);
@@ -279,13 +279,13 @@ void frmMenus::SetHowDoICaption(int group, const std::wstring& caption) {
 
 std::wstring frmMenus::HowDoITag(int group) const {
     if (group < 0 || group >= MenuGroupCount) return {};
-    const MenuEntry* e = HowEntry(groups_[group].items);
+    const PopUpMenuEntry* e = HowEntry(groups_[group].items);
     return e ? e->tag : std::wstring();
 }
 
 void frmMenus::SetHowDoITag(int group, const std::wstring& tag) {
     if (group < 0 || group >= MenuGroupCount) return;
-    if (MenuEntry* e = HowEntry(groups_[group].items)) e->tag = tag;
+    if (PopUpMenuEntry* e = HowEntry(groups_[group].items)) e->tag = tag;
 }
 
 UINT frmMenus::HowDoIItemId(int group) const { return ItemId(group, kHowDoIItemOffset); }
@@ -503,7 +503,7 @@ int frmMenus::MenuForNode(const win::TreeNodes& tree, win::TreeNode node) {
 }
 
 std::wstring frmMenus::RefreshExeCaption() const {
-    const MenuEntry* e = Find(mgPrgList, 50);
+    const PopUpMenuEntry* e = Find(mgPrgList, 50);
     return e ? e->caption : std::wstring();
 }
 

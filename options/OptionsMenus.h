@@ -67,7 +67,9 @@ protected:
     ~OptionsMenuCommands() = default;
 };
 
-struct MenuEntry {
+// One item of a pop-up menu group. Named apart from the host's MenuEntry: the tests build the
+// host's frame and the library into one program.
+struct PopUpMenuEntry {
     int index = 0;
     std::wstring caption;
     bool visible = true;
@@ -96,7 +98,7 @@ public:
     long MnuExplorerPrecatchMngr() const { return 7; }
 
     // The table: nullptr for an index the group lacks.
-    const MenuEntry* Item(int group, int index) const;
+    const PopUpMenuEntry* Item(int group, int index) const;
     void SetVisible(int group, int index, bool visible);
     void SetEnabled(int group, int index, bool enabled);
     void SetChecked(int group, int index, bool checked);
@@ -143,19 +145,19 @@ public:
     void SetTree(const win::TreeNodes* tree) { tree_ = tree; }
 
 private:
-    MenuEntry* Find(int group, int index);
-    const MenuEntry* Find(int group, int index) const;
+    PopUpMenuEntry* Find(int group, int index);
+    const PopUpMenuEntry* Find(int group, int index) const;
     void BuildNative();
-    void InsertNative(int group, const MenuEntry& entry);
+    void InsertNative(int group, const PopUpMenuEntry& entry);
     int PositionOf(int group, int index) const;
-    void ApplyState(int group, const MenuEntry& entry);
+    void ApplyState(int group, const PopUpMenuEntry& entry);
 
     OptionsMenuCommands& commands_;
     HWND owner_;
     const win::TreeNodes* tree_ = nullptr;
     struct Group {
         std::wstring caption;
-        std::vector<MenuEntry> items;
+        std::vector<PopUpMenuEntry> items;
         HMENU menu = nullptr;
         HMENU howDoI = nullptr;
     };

@@ -98,7 +98,9 @@ public:
             if (!key || !path) return E_POINTER;
             *path = nullptr;
             std::wstring k = *key ? std::wstring(*key, SysStringLen(*key)) : std::wstring();
-            return PutText(path, window_ ? window_->GetHowDoIFile(k) : std::wstring());
+            if (!window_) return PutText(path, std::wstring());
+            HandlerScope running(*window_);
+            return PutText(path, window_->GetHowDoIFile(k));
         });
     }
     STDMETHODIMP get_Interruptible(VARIANT_BOOL* value) override {
@@ -116,7 +118,11 @@ public:
     }
     STDMETHODIMP TimerEvent() override {
         return Guarded([&]() -> HRESULT {
-            if (window_) window_->TimerEvent();
+            if (!window_) return S_OK;
+            // The host's tick runs the window's code (it may close the window): the object stays
+            // until it has returned.
+            HandlerScope running(*window_);
+            window_->TimerEvent();
             return S_OK;
         });
     }
@@ -128,19 +134,25 @@ public:
     }
 
 private:
+    // The members below run the window's code as its handlers do: while one runs, the window
+    // may close but its object stays (Interruptible, which reads that count, stands outside).
     template <class T, class F>
     HRESULT Get(T* out, F&& read) {
         if (!out) return E_POINTER;
         *out = T{};
         return Guarded([&]() -> HRESULT {
-            if (window_) *out = read(*window_);
+            if (!window_) return S_OK;
+            HandlerScope running(*window_);
+            *out = read(*window_);
             return S_OK;
         });
     }
     template <class F>
     HRESULT Put(F&& write) {
         return Guarded([&]() -> HRESULT {
-            if (window_) write(*window_);
+            if (!window_) return S_OK;
+            HandlerScope running(*window_);
+            write(*window_);
             return S_OK;
         });
     }

@@ -95,10 +95,28 @@ AssociationRestorerOpener SetAssociationRestorerOpener(AssociationRestorerOpener
 
 // ---- work in progress ----
 
-void frmTesselOptions::WorkBegins() { ++work_; }
+void frmTesselOptions::WorkBegins() {
+    // The pumps under the work are the library's own: the close input is translated there.
+    if (++work_ == 1 && !workPumpFilter_) workPumpFilter_.emplace([this](MSG& msg) { return CloseInputInPump(msg); });
+}
 
 void frmTesselOptions::WorkEnds() {
     if (work_ > 0) --work_;
+    if (work_ == 0) {
+        // A close box still held down goes back to the system, which tracks it from the host's
+        // loop as it tracks every press on a caption.
+        const PressedCloseBox held = pressedCloseBox_;
+        ForgetPressedCloseBox();
+        const int button = GetSystemMetrics(SM_SWAPBUTTON) ? VK_RBUTTON : VK_LBUTTON;
+        if (held.window && IsWindow(held.window) && (GetAsyncKeyState(button) & 0x8000)) {
+            POINT at{};
+            GetCursorPos(&at);
+            if (OverPressedCloseBoxOf(held, at))
+                PostMessageW(held.window, WM_NCLBUTTONDOWN, held.menuBarItem ? HTMENU : HTCLOSE,
+                             MAKELPARAM(at.x, at.y));
+        }
+        workPumpFilter_.reset();
+    }
     // A close that came while the work ran goes ahead now, from the queue.
     if (work_ == 0 && closePending_) {
         closePending_ = false;
@@ -369,6 +387,7 @@ void frmTesselOptions::SettleLayout() {
     if (WindowState() == 0 && (width < kMinimumSettledSize || height < kMinimumSettledSize))
         Move(Left(), Top(), std::max(width, kMinimumSettledSize), std::max(height, kMinimumSettledSize));
     ResizeControls(*this);
+    PlaceLabelsOnTheirLists();
     resizeSettleCount_ = 0;
 }
 
@@ -516,43 +535,83 @@ void frmTesselOptions::OnUnload() {
 
 // ---- closing asked for inside our own pumps ----
 
-bool frmTesselOptions::PumpFilter(MSG& msg) {
-    frmTesselOptions* window = Existing();
-    return window && window->CloseInputInPump(msg);
+namespace {
+
+POINT ScreenPointOf(const MSG& msg) {
+    // The non-client messages carry screen coordinates; the others the client's.
+    POINT at{static_cast<short>(LOWORD(msg.lParam)), static_cast<short>(HIWORD(msg.lParam))};
+    if (msg.message < WM_NCMOUSEMOVE || msg.message > WM_NCMBUTTONDBLCLK) ClientToScreen(msg.hwnd, &at);
+    return at;
+}
+
+}  // namespace
+
+bool frmTesselOptions::OverPressedCloseBoxOf(const PressedCloseBox& box, POINT screen) {
+    if (!box.window || !IsWindow(box.window)) return false;
+    if (box.menuBarItem) {
+        RECT r{};
+        return win::MdiChildCloseItemRect(box.window, r) && PtInRect(&r, screen) != FALSE;
+    }
+    return SendMessageW(box.window, WM_NCHITTEST, 0, MAKELPARAM(screen.x, screen.y)) == HTCLOSE;
+}
+
+void frmTesselOptions::ForgetPressedCloseBox() {
+    const HWND held = pressedCloseBox_.window;
+    pressedCloseBox_ = PressedCloseBox{};
+    if (held && GetCapture() == held) ReleaseCapture();
 }
 
 bool frmTesselOptions::CloseInputInPump(MSG& msg) {
-    // The library's pumps run below a handler that is still at work (a scan, the load). The
-    // host's loop is not the one running then, so its translation of the MDI keys (Ctrl+F4) is
-    // done here; and a press on a close box must not start the system's tracking loop, which
-    // would hold the work until the button comes up: the close is asked for at once instead,
-    // and the window's own rules (a deferred close) take it from there.
+    // The library's pumps under the window's work (a scan, a rebuild, the load) run below a
+    // handler that is still at work, not in the host's loop. So the host's translation of the MDI
+    // keys (Ctrl+F4) is done here. And a press on a close box must not start the system's tracking
+    // loop, which would hold the work until the button comes up: the press is kept here instead,
+    // with the pointer captured as the system's loop captures it, and the close is asked for when
+    // the button comes up over the same box; a press that slides off asks nothing. The window's own
+    // rules (a deferred close) take it from there.
     HWND self = Handle();
-    if (!self) return false;
-    HWND client = IsMdiChild() ? GetParent(self) : nullptr;
+    HWND client = self && IsMdiChild() ? GetParent(self) : nullptr;
     switch (msg.message) {
         case WM_KEYDOWN:
         case WM_SYSKEYDOWN:
             return client && TranslateMDISysAccel(client, &msg);
-        case WM_NCLBUTTONDOWN: {
-            HWND closing = nullptr;
+        case WM_NCLBUTTONDOWN:
+        case WM_NCLBUTTONDBLCLK: {
+            ForgetPressedCloseBox();
+            PressedCloseBox box;
             if (msg.wParam == HTCLOSE) {
-                closing = msg.hwnd;
+                box = PressedCloseBox{msg.hwnd, msg.hwnd, false};
             } else if (msg.wParam == HTMENU && client && msg.hwnd == GetParent(client)) {
                 // The maximized child's close box sits at the end of the frame's menu bar.
-                const POINT at{static_cast<short>(LOWORD(msg.lParam)), static_cast<short>(HIWORD(msg.lParam))};
-                HMENU bar = GetMenu(msg.hwnd);
-                for (int i = 0; bar && i < GetMenuItemCount(bar); ++i) {
-                    RECT r{};
-                    if (GetMenuItemID(bar, i) == SC_CLOSE && GetMenuItemRect(msg.hwnd, bar, static_cast<UINT>(i), &r) &&
-                        PtInRect(&r, at))
-                        closing = self;
-                }
+                RECT r{};
+                const POINT at = ScreenPointOf(msg);
+                if (win::MdiChildCloseItemRect(msg.hwnd, r) && PtInRect(&r, at)) box = PressedCloseBox{msg.hwnd, self, true};
             }
-            if (!closing) return false;
-            SendMessageW(closing, WM_SYSCOMMAND, SC_CLOSE, msg.lParam);
+            if (!box.window) return false;
+            pressedCloseBox_ = box;
+            SetCapture(box.window);
             return true;
         }
+        case WM_LBUTTONUP:
+        case WM_NCLBUTTONUP: {
+            if (!pressedCloseBox_.window) return false;
+            const PressedCloseBox box = pressedCloseBox_;
+            ForgetPressedCloseBox();
+            const POINT at = ScreenPointOf(msg);
+            if (OverPressedCloseBoxOf(box, at) && IsWindow(box.closes))
+                SendMessageW(box.closes, WM_SYSCOMMAND, SC_CLOSE, MAKELPARAM(at.x, at.y));
+            return true;
+        }
+        case WM_MOUSEMOVE:
+        case WM_NCMOUSEMOVE:
+            // The pointer moves while the box is held: nothing else sees it, as under the system's loop.
+            return pressedCloseBox_.window != nullptr && msg.hwnd == pressedCloseBox_.window;
+        case WM_LBUTTONDOWN:
+        case WM_RBUTTONDOWN:
+        case WM_NCRBUTTONDOWN:
+            // The capture was lost on the way: the held box is forgotten.
+            ForgetPressedCloseBox();
+            return false;
         default:
             return false;
     }

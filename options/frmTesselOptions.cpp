@@ -14,7 +14,6 @@
 #include "frmCrashRecoveryChoices.h"
 #include "frmInfo.h"
 #include "vb/VbError.h"
-#include "vb/VbPumpFilter.h"
 #include "vb/VbText.h"
 
 namespace {
@@ -34,9 +33,9 @@ constexpr int kExtsHeight = 130;
 constexpr int kProgramsLabelTop = kExtsTop + kExtsHeight + 6;
 constexpr int kProgramsTop = kProgramsLabelTop + kLabelHeight;
 constexpr int kListsBottom = kClientHeight - kMargin;
-// The labels grow with the window like everything else; their text keeps to their middle, so
-// it stays next to the list below. A label is a pixel short of the list, so that the rounding of
-// a layout never lays it over the list's edge.
+// A label keeps one height at every size and sits on the list it names, a pixel above its top
+// edge; its text keeps to its middle, so the text stays next to the list however large the
+// window grows.
 constexpr DWORD kLabelStyle = SS_LEFT | SS_CENTERIMAGE;
 constexpr int kLabelBoxHeight = kLabelHeight - 1;
 
@@ -97,8 +96,8 @@ frmTesselOptions::frmTesselOptions()
     automation_ = com::ComPtr<IDispatch>(CreateTesselOptionsAutomation(this));
 
     SetTag(L"RegistryName:='Lumox Options'");
-    // The window's layout is a zoom: the tree, both lists and their labels keep their share of the
-    // client area, so both lists grow with the window and each label stays on the list below it.
+    // The window's layout is a zoom: the tree and both lists keep their share of the client area,
+    // so both lists grow with the window; each label is then laid on the list it names.
     // The filter boxes' frame is never shown; it lies along the lists' bottom edge and follows the
     // window's bottom edge. As the window's bottom-anchored control it makes the others scale with
     // the room above it rather than with the outer height, whose caption and borders would push
@@ -123,8 +122,8 @@ frmTesselOptions::frmTesselOptions()
     // What the data model reaches of the options window while it is loaded.
     SetOptionsWindowServices(this);
     SetCategoryHost(this);
+    GiveMessageBoxesToTheHostFrame();
     CreateEditing();
-    vb::SetPumpFilter(&frmTesselOptions::PumpFilter);
 
     Form_Initialize();
     Form_Load();
@@ -281,4 +280,32 @@ void frmTesselOptions::SetProgramListTimeStamp(const FILETIME& lastWrite) {
 
 void frmTesselOptions::ShowMDIForm() {
     if (HostFrameProxy* frame = HostFrame()) frame->ShowMDIForm();
+}
+
+void frmTesselOptions::PlaceLabelsOnTheirLists() {
+    for (const win::Control* c : {static_cast<const win::Control*>(&tvwChoices), static_cast<const win::Control*>(&lvwExts),
+                                  static_cast<const win::Control*>(&lvwPrograms),
+                                  static_cast<const win::Control*>(&fraFilesToInclude)})
+        if (!c->HasPosition()) return;
+    // The zoom decides the widths and the lists' bottom edge, which the hidden filter frame keeps
+    // (it follows the window's bottom edge). Between the top labels and that edge the two lists
+    // share the height as they do at the design size, less the programs label and its margin,
+    // which keep their pixels: the room the labels do not take goes to the lists.
+    const int bottom = fraFilesToInclude.Top();
+    constexpr int kBetween = kProgramsTop - kExtsTop - kExtsHeight;  // margin and programs label
+    constexpr int kProgramsHeight = kListsBottom - kProgramsTop;
+    const int room = std::max(0, bottom - kExtsTop - kBetween);
+    const int extsHeight = room * kExtsHeight / (kExtsHeight + kProgramsHeight);
+    const int programsTop = kExtsTop + extsHeight + kBetween;
+    tvwChoices.Move(tvwChoices.Left(), kExtsTop, tvwChoices.Width(), std::max(0, bottom - kExtsTop));
+    lvwExts.Move(lvwExts.Left(), kExtsTop, lvwExts.Width(), extsHeight);
+    lvwPrograms.Move(lvwPrograms.Left(), programsTop, lvwPrograms.Width(), std::max(0, bottom - programsTop));
+    const struct {
+        win::Label& label;
+        win::Control& list;
+    } pairs[] = {{lblChoices, tvwChoices}, {lblExts, lvwExts}, {lblPrograms, lvwPrograms}};
+    for (const auto& p : pairs) {
+        if (!p.label.HasPosition()) continue;
+        p.label.Move(p.list.Left(), std::max(0, p.list.Top() - 1 - kLabelBoxHeight), p.list.Width(), kLabelBoxHeight);
+    }
 }

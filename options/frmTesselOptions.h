@@ -16,6 +16,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,7 @@
 #include "ToolTips.h"
 #include "WorkScope.h"
 #include "com/ComModule.h"
+#include "vb/VbPumpFilter.h"
 #include "vb/VbVariant.h"
 #include "win/TreeView.h"
 #include "win/Window.h"
@@ -135,6 +137,8 @@ public:
     // Only while the window is loaded.
     OptionsEditor& Editor() { return *editor_; }
     bool RedisplayExtensionList() override { return editor_ && editor_->RedisplayExtensionList(); }
+    void ToolWorkBegins() override { WorkBegins(); }
+    void ToolWorkEnds() override { WorkEnds(); }
     void SetAssociatedMenuItem() {
         if (editor_) editor_->SetAssociatedMenuItem();
     }
@@ -162,6 +166,9 @@ public:
     void Form_Resize();
     // Lays the controls out at the present size when a resize waits for it and the window has room.
     void SettleLayout();
+    // Each label at its one height on the list it names, whatever the window's size; the lists
+    // take the room above and between the labels.
+    void PlaceLabelsOnTheirLists();
     // Answers Cancel. A close asked for while a step works waits for its end unless forced.
     bool Form_QueryUnload(bool force = false);
     void Form_Unload();
@@ -276,9 +283,19 @@ private:
     // Unload as the Unload statement does: the query-unload steps may refuse.
     void UnloadForm();
     void DestroyForm();
-    // What the library's pumps ask of each message first (see CloseInputInPump).
-    static bool PumpFilter(MSG& msg);
+    // What the library's pumps ask of each message first while the window's work runs (see
+    // CloseInputInPump): installed when the first step of work begins, removed when the last ends.
     bool CloseInputInPump(MSG& msg);
+    std::optional<vb::PumpFilterScope> workPumpFilter_;
+    // A close box pressed in one of those pumps: it acts when the button comes up over it.
+    struct PressedCloseBox {
+        HWND window = nullptr;       // the window that got the press (it holds the capture)
+        HWND closes = nullptr;       // the window that the box closes
+        bool menuBarItem = false;    // the maximized child's box at the end of the frame's menu bar
+    };
+    PressedCloseBox pressedCloseBox_;
+    void ForgetPressedCloseBox();
+    static bool OverPressedCloseBoxOf(const PressedCloseBox& box, POINT screen);
 
     com::ComPtr<IDispatch> automation_;
     std::unique_ptr<CategoryTree> categories_;

@@ -35,26 +35,36 @@ FILETIME SnapshotWritten() {
     return data.ftLastWriteTime;
 }
 
+// What a restore left alone, and why, in the user's words.
+using Refusals = std::vector<RefusedRow>;
+
 // A key may go only when it was written after the snapshot: one written before it was there
-// when the user saved, whatever the file says. "*" holds every file's shell extensions and
-// never goes.
+// when the user saved, whatever the file says.
 bool WrittenSinceSnapshot(const std::wstring& path) {
-    if (path.empty() || path == L"*") return false;
+    if (path.empty()) return false;
     const FILETIME snapshot = SnapshotWritten();
     if (snapshot.dwLowDateTime == 0 && snapshot.dwHighDateTime == 0) return false;
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return false;
     FILETIME written{};
-    const LONG rc =
-        RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                         &written);
-    RegCloseKey(key);
-    return rc == ERROR_SUCCESS && CompareFileTime(&written, &snapshot) > 0;
+    return RegistryKeyLastWritten(path, HKEY_CLASSES_ROOT, written) && CompareFileTime(&written, &snapshot) > 0;
 }
 
-void DeleteKeyTree(const std::wstring& path) {
-    if (!WrittenSinceSnapshot(path)) return;
+// Why the key may not be deleted; empty when it may. "*" holds every file's shell extensions
+// and never goes; nor does a system key the suite passes over.
+std::wstring WhyKeyStays(const std::wstring& path) {
+    if (path == L"*") return L"the key of all files is never removed";
+    if (IsSkippedKey(path)) return L"it is a system key";
+    if (!SnapshotLive()) return L"the snapshot was not saved by this version, so it cannot show that the key is new";
+    if (!WrittenSinceSnapshot(path)) return L"the key was already there when the snapshot was taken";
+    return {};
+}
+
+// Deletes the tree; answers why it stays when it does.
+std::wstring DeleteKeyTree(const std::wstring& path) {
+    std::wstring why = WhyKeyStays(path);
+    if (!why.empty()) return why;
     Registry(regDelete, path, L"", std::nullopt, std::nullopt, std::nullopt, HKEY_CLASSES_ROOT, true, true, true);
+    if (RegistryKeyExists(path, HKEY_CLASSES_ROOT)) return L"the registry did not let the key be removed whole";
+    return {};
 }
 
 // The extension's key as it stands now, else as the snapshot names it.
@@ -89,8 +99,9 @@ bool OtherExtensionLinks(long association, long restored, const std::set<long>& 
 void AddAssociation(const AssocDiff& diff) {
     const RegKeyRecord* snapshot = RecordAt(SnapshotExtKeys(), diff.SnapshotIndex);
     if (!snapshot) return;
+    // A class the snapshot could not read holds nothing to write back.
     if (const RegKeyRecord* association = RecordAt(SnapshotAssocKeys(), snapshot->Link))
-        if (IsSnapshotAssociationName(association->KeyName) && association->KeyName != L"*" &&
+        if (!association->Unread && IsSnapshotAssociationName(association->KeyName) && association->KeyName != L"*" &&
             !RegistryKeyExists(association->KeyName, HKEY_CLASSES_ROOT))
             AddKeysToReg(*association);
     const RegKeyRecord* current = RecordAt(ExtKeys(), diff.CurrentIndex);
@@ -111,26 +122,29 @@ bool SnapshotProvesClassNew(const RegKeyRecord& snapshot, const std::wstring& na
 // "Remove Assoc.": the extension goes back to the snapshot's state. When the snapshot had no
 // unnamed value, only that value goes. Its association key goes only when the snapshot proves
 // it new, nothing else uses it, and it is no extension of its own.
-void RemoveAssociation(const AssocDiff& diff, const std::set<long>& leaving) {
+std::wstring RemoveAssociation(const AssocDiff& diff, const std::set<long>& leaving) {
     const RegKeyRecord* current = RecordAt(ExtKeys(), diff.CurrentIndex);
-    if (!current || current->KeyName.empty()) return;
+    if (!current || current->KeyName.empty()) return {};
     const RegKeyRecord* snapshot = RecordAt(SnapshotExtKeys(), diff.SnapshotIndex);
-    if (!snapshot) return;
+    if (!snapshot) return {};
     if (!HasDefault(*snapshot)) {
-        if (HasDefault(*current) && WrittenSinceSnapshot(current->KeyName))
-            Registry(regDelete, current->KeyName, L"", vb::Variant(L""), std::nullopt, std::nullopt,
-                     HKEY_CLASSES_ROOT, true, true);
-        return;
+        if (!HasDefault(*current)) return {};
+        std::wstring why = WhyKeyStays(current->KeyName);
+        if (!why.empty()) return why;
+        Registry(regDelete, current->KeyName, L"", vb::Variant(L""), std::nullopt, std::nullopt, HKEY_CLASSES_ROOT,
+                 true, true);
+        return {};
     }
     const RegKeyRecord* association = RecordAt(AssocKeys(), current->Link);
-    if (!association || association->KeyName.empty()) return;
+    if (!association || association->KeyName.empty()) return {};
     const std::wstring& name = association->KeyName;
-    if (!SnapshotProvesClassNew(*snapshot, name)) return;
-    if (name == L"*" || !IsSnapshotAssociationName(name) || HoldsKeyNamed(ExtKeys(), name) ||
-        HoldsKeyNamed(SnapshotAssocKeys(), name))
-        return;
-    if (OtherExtensionLinks(current->Link, diff.CurrentIndex, leaving)) return;
-    DeleteKeyTree(name);
+    if (!SnapshotProvesClassNew(*snapshot, name)) return L"the snapshot does not show that the class is new";
+    if (name == L"*") return L"the key of all files is never removed";
+    if (!IsSnapshotAssociationName(name)) return L"the class is a system key or lies below another key";
+    if (HoldsKeyNamed(ExtKeys(), name)) return L"the class is an extension of its own";
+    if (HoldsKeyNamed(SnapshotAssocKeys(), name)) return L"the snapshot holds the class";
+    if (OtherExtensionLinks(current->Link, diff.CurrentIndex, leaving)) return L"another extension uses the class";
+    return DeleteKeyTree(name);
 }
 
 // "Restore Assoc.": the extension's unnamed value as the snapshot had it, as text.
@@ -142,25 +156,29 @@ void RestoreAssociation(const AssocDiff& diff) {
              true, true, false, REG_SZ);
 }
 
-void RestoreDifference(const AssocDiff& diff, int kind, const std::set<long>& leaving) {
+// Answers why the row was left alone; empty when it was acted on.
+std::wstring RestoreDifference(const AssocDiff& diff, int kind, const std::set<long>& leaving) {
     switch (kind) {
         case dkExtRemoved:
             if (const RegKeyRecord* snapshot = RecordAt(SnapshotExtKeys(), diff.SnapshotIndex))
                 AddKeysToReg(*snapshot);
             break;
         case dkExtAdded:
-            if (const RegKeyRecord* current = RecordAt(ExtKeys(), diff.CurrentIndex)) DeleteKeyTree(current->KeyName);
+            if (const RegKeyRecord* current = RecordAt(ExtKeys(), diff.CurrentIndex))
+                return DeleteKeyTree(current->KeyName);
             break;
         case dkAssocRemoved: AddAssociation(diff); break;
-        case dkAssocAdded: RemoveAssociation(diff, leaving); break;
+        case dkAssocAdded: return RemoveAssociation(diff, leaving);
         case dkAssocChanged: RestoreAssociation(diff); break;
         default: break;  // "Fix Assoc." and "Install Program" restore nothing
     }
+    return {};
 }
 
 }  // namespace
 
-void RestoreDifferences(const std::vector<RestoreRow>& rows) {
+std::vector<RefusedRow> RestoreDifferences(const std::vector<RestoreRow>& rows) {
+    Refusals refused;
     // Extensions that lose their link in this restore do not keep a new association alive.
     std::set<long> leaving;
     for (const RestoreRow& row : rows) {
@@ -173,11 +191,13 @@ void RestoreDifferences(const std::vector<RestoreRow>& rows) {
         // A copy: nothing a row does may move the entry under it.
         const AssocDiff diff = AssocDiffs()[static_cast<size_t>(row.DiffIndex)];
         try {
-            RestoreDifference(diff, row.Kind, leaving);
+            std::wstring why = RestoreDifference(diff, row.Kind, leaving);
+            if (!why.empty()) refused.push_back(RefusedRow{row.DiffIndex, std::move(why)});
         } catch (...) {
             TrapError(L"RestoreMarkedChanges");
         }
     }
+    return refused;
 }
 
 bool AddKeysToReg(const RegKeyRecord& record) {
@@ -218,15 +238,26 @@ bool AddValuesToReg(const std::wstring& keyPath, const std::vector<RegValueRecor
     return true;
 }
 
-bool ReloadModelFromRegistry() {
-    return Trapped(
+bool ReloadModelFromRegistry(std::wstring* why) {
+    std::wstring reason;
+    const bool whole = Trapped(
         L"ReloadModelFromRegistry",
-        [] {
-            if (OptionsWindowServices* options = OptionsServices())
-                return options->RedisplayExtensionList() && RegistryModelWhole();
-            LoadRegistryExtensions();
-            LoadRegistryAssociations();
-            return RegistryModelWhole();
+        [&] {
+            bool rebuilt = true;
+            if (OptionsWindowServices* options = OptionsServices()) {
+                rebuilt = options->RedisplayExtensionList();
+            } else {
+                LoadRegistryExtensions();
+                LoadRegistryAssociations();
+            }
+            if (!RegistryModelWhole())
+                reason = L"the file associations could not be read from the registry to the end";
+            else if (!rebuilt)
+                reason = L"the options window could not rebuild its list of extensions from the registry";
+            return reason.empty();
         },
         false);
+    if (!whole && reason.empty()) reason = L"an error stopped the reading of the file associations from the registry";
+    if (why) *why = reason;
+    return whole;
 }

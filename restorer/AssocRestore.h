@@ -19,9 +19,17 @@ struct RestoreRow {
     int Kind = -1;
 };
 
+// A row the restore left alone by its rules, and why in the user's words.
+struct RefusedRow {
+    long DiffIndex = 0;
+    std::wstring Why;
+};
+
 // Restores the rows in list order, each on its own, against the present model and the
-// snapshot arrays (neither is reloaded here) and the snapshot file's last-write time.
-void RestoreDifferences(const std::vector<RestoreRow>& rows);
+// snapshot arrays (neither is reloaded here) and the snapshot file's last-write time. Answers the
+// rows that a rule kept from being restored ("*", system keys, keys older than the snapshot, a
+// class not proved new); a write or delete the registry refuses is not among them.
+std::vector<RefusedRow> RestoreDifferences(const std::vector<RestoreRow>& rows);
 
 // Re-creates one key with every subkey recorded for it, at their recorded paths, with their
 // values; false when the key itself could not be created (no subkey is then tried).
@@ -36,5 +44,6 @@ bool AddValuesToReg(const std::wstring& keyPath, const std::vector<RegValueRecor
 // The present keys loaded again, after a restore and before a snapshot or a comparison: through
 // the options window when it is loaded (its extension list follows), else straight into the
 // model. The options window is never created for it. False when the model could not be loaded
-// whole: it must then not be written as a snapshot.
-bool ReloadModelFromRegistry();
+// whole, or the options window failed to rebuild: the model must then not be written as a
+// snapshot nor compared. why (when given) receives the reason in the user's words.
+bool ReloadModelFromRegistry(std::wstring* why = nullptr);

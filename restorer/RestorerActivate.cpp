@@ -53,10 +53,47 @@ long ChoiceOf(const vb::Variant& value) {
 
 }  // namespace
 
+frmAssociationRestorer::WorkHold::WorkHold(frmAssociationRestorer& form) : form_(form), options_(OptionsServices()) {
+    ++form_.work_;
+    if (options_) options_->ToolWorkBegins();
+}
+
+frmAssociationRestorer::WorkHold::~WorkHold() {
+    // The options window may have gone meanwhile (its end from outside does not wait).
+    if (options_ && OptionsServices() == options_) options_->ToolWorkEnds();
+    if (form_.work_ > 0) --form_.work_;
+    if (form_.work_ == 0 && form_.closePending_) {
+        form_.closePending_ = false;
+        if (form_.Loaded()) PostMessageW(form_.Handle(), WM_CLOSE, 0, 0);
+    }
+}
+
+void frmAssociationRestorer::ShowNothingCompared() {
+    compared_ = false;
+    AssocDiffs().assign(1, AssocDiff{});
+    DisplayDiffs();
+}
+
+bool frmAssociationRestorer::CompareWithRegistry() {
+    std::wstring why;
+    if (!ReloadModelFromRegistry(&why)) {
+        if (!Loaded()) return false;
+        ShowNothingCompared();
+        CurrentMessagePresenter().Show(NotComparedText(why), MB_OK | MB_ICONEXCLAMATION, RestorerMessageTitle);
+        return false;
+    }
+    if (!Loaded()) return false;
+    DetermineAssocExtDiffs();
+    compared_ = true;
+    DisplayDiffs();
+    return true;
+}
+
 void frmAssociationRestorer::Form_Activate() {
     if (firstActivation_ || !Loaded()) return;
     firstActivation_ = true;
     ProcGuard guard;
+    WorkHold work(*this);
     bool controlsOff = false;
     // However the sequence ends: no progress window is left behind, the controls work again.
     struct Tidy {
@@ -98,7 +135,7 @@ void frmAssociationRestorer::Form_Activate() {
         }
 
         if (SnapshotLogLevel() < 1) WriteLogSnapshot(1);
-        CheckForAssocSnapshot();
+        const bool savedNow = CheckForAssocSnapshot();
         SetProgressCheckpoint(L"FA: After CFAS");
         if (!Loaded()) return;
 
@@ -112,44 +149,54 @@ void frmAssociationRestorer::Form_Activate() {
         }
 
         // The registry as it stands now, not as the options window last loaded it: the list
-        // offers to delete what is new since the snapshot.
-        ReloadModelFromRegistry();
-        DetermineAssocExtDiffs();
+        // offers to delete what is new since the snapshot. A Save that just ran has compared.
+        if (!savedNow) CompareWithRegistry();
+        if (!Loaded()) return;
         SetProgressCheckpoint(L"FA: After DAED");
-        DisplayDiffs();
         SetProgressCheckpoint(L"FA: After DD");
         if (controlsOff) SetControlsEnabled(*this, true);
         controlsOff = false;
         MessageHandler(MessageBase + 4527);
         // An empty list says "nothing changed" only when there was a snapshot to compare with.
-        if (Loaded() && lvw->Count() == 0 && SnapshotRead()) {
+        if (Loaded() && compared_ && lvw->Count() == 0 && SnapshotRead()) {
             vb::Err().Clear();
             MessageHandler(MessageBase + 4528);
         }
+        if (Loaded() && compared_ && SnapshotRead() && !SnapshotLive())
+            CurrentMessagePresenter().Show(SnapshotNotLiveText(GetSnapshotFilePath()), MB_OK | MB_ICONINFORMATION,
+                                           RestorerMessageTitle);
         WriteLogSnapshot(0);
     } catch (...) {
         TrapError(L"Form_Activate");
     }
 }
 
-void frmAssociationRestorer::CheckForAssocSnapshot() {
+bool frmAssociationRestorer::CheckForAssocSnapshot() {
+    bool saved = false;
     TrappedVoid(L"CheckForAssocSnapshot", [&] {
         const std::wstring path = GetSnapshotFilePath();
         if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
             MessageHandler(MessageBase + 4515);
+            saved = true;
+            // The new snapshot is read back once and is live; a failure has been told and
+            // compared (or not) already.
             RefreshAssocSnapshot();
             vb::DoEvents();
-            // The user has been told why none was saved.
-            if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) return;
+            return;
         }
         GetAssocSnapshot(path);
     });
+    return saved;
 }
 
 bool frmAssociationRestorer::RefreshAssocSnapshot() {
     ProcGuard guard;
+    WorkHold work(*this);
     bool result = false;
     bool controlsOff = false;
+    bool modelWhole = false;
+    bool saved = false;
+    std::wstring notSaved;
     long count = 0;
     const std::wstring path = GetSnapshotFilePath();
     try {
@@ -157,9 +204,9 @@ bool frmAssociationRestorer::RefreshAssocSnapshot() {
         controlsOff = true;
         // The snapshot is the registry as it stands when the user saves: a model loaded earlier
         // would leave out keys added since, and a later restore would delete them as new.
-        if (!ReloadModelFromRegistry())
-            throw SnapshotNotSaved{L"the file associations could not be read from the registry to the end, so a "
-                                   L"snapshot would leave some of them out"};
+        std::wstring why;
+        modelWhole = ReloadModelFromRegistry(&why);
+        if (!modelWhole) throw SnapshotNotSaved{why + L", so a snapshot would leave some of them out"};
         count = ExtKeys().empty() ? 0 : static_cast<long>(ExtKeys().size()) - 1;
         frmDoingStuff& progress = frmDoingStuff::Default();
         progress.SetCaller(this);
@@ -190,34 +237,33 @@ bool frmAssociationRestorer::RefreshAssocSnapshot() {
                     shown->lblInfo.SetText(ExtKeys()[static_cast<size_t>(order[p])].KeyName);
             }
         };
+        // Read back once: on success the snapshot arrays hold the new file, else the last one.
         WriteAssocSnapshot(path, ExtKeys(), AssocKeys(), order, tick);
+        saved = true;
         // The new snapshot goes into the archive at once, as a save of the user's edits does;
         // only a file that has been read back whole gets there.
         TrappedVoid(L"RefreshAssocSnapshot", [] { UpdateArchive(); });
 
-        CheckForAssocSnapshot();
         SetProgressCheckpoint(L"SS: After CFAS");
         DetermineAssocExtDiffs();
+        compared_ = true;
         SetProgressCheckpoint(L"SS: After DAED");
         DisplayDiffs();
         SetProgressCheckpoint(L"SS: After DD");
         result = true;
     } catch (const SnapshotNotSaved& refused) {
         vb::Err().Clear();
-        CurrentMessagePresenter().Show(SnapshotNotSavedText(refused.why), MB_OK | MB_ICONEXCLAMATION,
-                                       RestorerMessageTitle);
-        // The list goes on showing the last snapshot against the registry as it now is.
-        TrappedVoid(L"RefreshAssocSnapshot", [&] {
-            if (GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) GetAssocSnapshot(path);
-            DetermineAssocExtDiffs();
-            DisplayDiffs();
-        });
-    } catch (const SnapshotErrorReported&) {
-        vb::Err().Clear();
+        notSaved = refused.why;
     } catch (...) {
-        TrapError(L"RefreshAssocSnapshot");
+        vb::CaptureCurrentException();
+        if (saved) {
+            TrapError(L"RefreshAssocSnapshot");
+        } else {
+            notSaved = vb::Trim(vb::Err().Description);
+            if (notSaved.empty()) notSaved = L"an error stopped the save";
+            vb::Err().Clear();
+        }
     }
-    if (controlsOff && Loaded()) SetControlsEnabled(*this, true);
     if (frmDoingStuff* progress = frmDoingStuff::Existing()) {
         try {
             progress->prg.SetValue(static_cast<int>(count));
@@ -228,6 +274,26 @@ bool frmAssociationRestorer::RefreshAssocSnapshot() {
     }
     CloseProgressWindow();
     SetProgressCheckpoint(L"SS: After Unload FDS");
+    // Every failure takes this one road: the user is told, the last good file is read again and
+    // compared with the registry as it now is; a registry that could not be read whole is not
+    // compared at all.
+    if (!notSaved.empty() && Loaded()) {
+        CurrentMessagePresenter().Show(SnapshotNotSavedText(notSaved), MB_OK | MB_ICONEXCLAMATION,
+                                       RestorerMessageTitle);
+        TrappedVoid(L"RefreshAssocSnapshot", [&] {
+            if (!Loaded()) return;
+            if (GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) GetAssocSnapshot(path);
+            if (!Loaded()) return;
+            if (modelWhole) {
+                DetermineAssocExtDiffs();
+                compared_ = true;
+                DisplayDiffs();
+            } else {
+                ShowNothingCompared();
+            }
+        });
+    }
+    if (controlsOff && Loaded()) SetControlsEnabled(*this, true);
     return result;
 }
 

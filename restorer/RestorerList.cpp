@@ -116,7 +116,8 @@ void frmAssociationRestorer::SetButtonsEnabledState() {
         const int rows = lvw->Count();
         const bool changes = opt2[0]->Checked();
         // "Save" also stays usable after a snapshot that did not read, so a new one can replace it.
-        SetControlEnabled(*this, *cmd[0], (rows > 0 && changes) || !SnapshotRead());
+        // So does one not taken live, and a list that could not be compared.
+        SetControlEnabled(*this, *cmd[0], (rows > 0 && changes) || !SnapshotRead() || !SnapshotLive() || !compared_);
 
         bool anyChecked = false, anyUnchecked = false;
         for (int r = 0; r < rows && !(anyChecked && anyUnchecked); ++r) (lvw->Checked(r) ? anyChecked : anyUnchecked) = true;

@@ -45,6 +45,9 @@ bool PlainFileExists(const std::wstring& path) {
 }
 
 void Record(long currentIndex, long snapshotIndex, DiffKind kind) {
+    // A snapshot not taken live by this version may lack keys that were there when it was
+    // written: it proves nothing new, so nothing is offered for removal from it.
+    if ((kind == dkAssocAdded || kind == dkExtAdded) && SnapshotRead() && !SnapshotLive()) return;
     RecordDiff(currentIndex, snapshotIndex);
     State().diffs.back().Kind = kind;
 }
@@ -130,6 +133,9 @@ bool DetermineAssocDiffs(long currentIndex, long snapshotIndex) {
             }
             const long currentLink = RecordAt(AssocKeys(), current->Link) ? current->Link : 0;
             const long snapshotLink = RecordAt(SnapshotAssocKeys(), snapshot->Link) ? snapshot->Link : 0;
+            // A class the snapshot holds as there but unread says nothing more than the equal
+            // unnamed values already did.
+            if (snapshotLink && SnapshotAssocKeys()[static_cast<size_t>(snapshotLink)].Unread) return false;
             if (!vb::TextEquals(LinkedName(AssocKeys(), currentLink), LinkedName(SnapshotAssocKeys(), snapshotLink))) {
                 DiffKind kind = currentLink && snapshotLink ? dkAssocChanged : currentLink ? dkAssocAdded : dkAssocRemoved;
                 Record(currentIndex, snapshotIndex, kind);

@@ -23,15 +23,39 @@ struct SnapshotState {
     std::vector<long> extTagOrder{0};
     std::vector<long> assocOrder{0};
     bool read = false;
+    // Whether the file carries the mark that this version's writer sets on the snapshots it
+    // takes of the registry as it stands.
+    bool live = false;
     short logLevel = 0;
     // Why the file being read cannot be trusted; empty while it can.
     std::wstring damage;
 };
 
-SnapshotState& State() {
+// The snapshot the comparison and the restore use.
+SnapshotState& Live() {
     static SnapshotState state;
     return state;
 }
+
+// Where the reader puts what it reads: the live snapshot, or while a new file is read back, a
+// state of the writer's own that becomes the live one only once the file is in place.
+SnapshotState*& ReadTarget() {
+    static SnapshotState* target = nullptr;
+    return target;
+}
+
+SnapshotState& State() { return ReadTarget() ? *ReadTarget() : Live(); }
+
+class ReadInto {
+public:
+    explicit ReadInto(SnapshotState& state) : previous_(ReadTarget()) { ReadTarget() = &state; }
+    ~ReadInto() { ReadTarget() = previous_; }
+    ReadInto(const ReadInto&) = delete;
+    ReadInto& operator=(const ReadInto&) = delete;
+
+private:
+    SnapshotState* previous_;
+};
 
 using com::Bstr;
 using com::BstrVariant;
@@ -216,11 +240,7 @@ bool LengthWithin(const std::wstring& text, size_t limit) {
     return value <= limit;
 }
 
-// An extension record names "*" or "." and more, and no key below another one.
-bool IsExtensionName(const std::wstring& name) {
-    if (name == L"*") return true;
-    return name.size() >= 2 && name[0] == L'.' && name.find(L'\\') == std::wstring::npos;
-}
+bool IsExtensionName(const std::wstring& name) { return IsSnapshotExtensionName(name); }
 
 // Each subkey's name is its whole path: it must lie below the record it belongs to.
 bool SubkeysBelong(const RegKeyRecord& record) {
@@ -304,6 +324,7 @@ void GetSnapshotSubkeys(RegKeyRecord& record, IXMLDOMNode* keyElement) {
 // One "Extension" or "Association" element into a record.
 void ReadKeyElement(IXMLDOMNode* element, RegKeyRecord& record) {
     record.KeyName = CvtForXmlParser(Attribute(element, L"Name"), XmlUnescape);
+    record.Unread = Attribute(element, L"Unread") == L"1";
     GetSnapshotKeyValues(element, record.ValueIndex, record.KeyValues);
 }
 
@@ -357,6 +378,7 @@ void EmptySnapshot() {
     s.extTagOrder.assign(1, 0);
     s.assocOrder.assign(1, 0);
     s.read = false;
+    s.live = false;
     s.damage.clear();
 }
 
@@ -373,11 +395,17 @@ std::vector<long>& SnapshotExtOrder() { return State().extOrder; }
 std::vector<long>& SnapshotExtTagOrder() { return State().extTagOrder; }
 std::vector<long>& SnapshotAssocOrder() { return State().assocOrder; }
 bool SnapshotRead() { return State().read; }
+bool SnapshotLive() { return State().read && State().live; }
 short& SnapshotLogLevel() { return State().logLevel; }
 
 bool IsSnapshotAssociationName(const std::wstring& name) {
     if (vb::Trim(name).empty() || name.find(L'\\') != std::wstring::npos) return false;
-    return !StartsLikeSkippedKey(name);
+    return !IsSkippedKey(name);
+}
+
+bool IsSnapshotExtensionName(const std::wstring& name) {
+    if (name == L"*") return true;
+    return !name.empty() && name[0] == L'.' && name.find(L'\\') == std::wstring::npos;
 }
 
 std::wstring SnapshotUnreadableText(const std::wstring& path, const std::wstring& why) {
@@ -390,6 +418,18 @@ std::wstring SnapshotUnreadableText(const std::wstring& path, const std::wstring
 
 std::wstring SnapshotNotSavedText(const std::wstring& why) {
     return L"No new snapshot was saved: " + why + L".\r\n\r\nThe last snapshot is kept as it was.";
+}
+
+std::wstring NotComparedText(const std::wstring& why) {
+    return L"The file associations were not compared with the snapshot: " + why +
+           L".\r\n\r\nNothing is offered for restoring. Close the restorer and open it again to try once more.";
+}
+
+std::wstring SnapshotNotLiveText(const std::wstring& path) {
+    return L"The snapshot in " + path +
+           L" was not saved by this version of the restorer (it may be kept from an earlier install), so it "
+           L"cannot show which keys are new since it was taken. No \"Remove\" rows are offered from it.\r\n\r\n"
+           L"Click \"Save\" to take a new snapshot of the associations as they are now.";
 }
 
 void ResetSnapshotState() {
@@ -504,20 +544,22 @@ bool AppendRegValues(IXMLDOMNode* keyElement, const std::vector<RegValueRecord>&
     }
 }
 
-void WriteAssocSnapshot(const std::wstring& path, const RegKeyRecords& extKeys, const RegKeyRecords& assocKeys,
-                        const std::vector<long>& extOrder, const std::function<void(long position)>& tick) {
+namespace {
+
+// The document of the records, saved as fresh. Raises on failure.
+void SaveSnapshotDocument(const std::wstring& fresh, const RegKeyRecords& extKeys, const RegKeyRecords& assocKeys,
+                          const std::vector<long>& extOrder, const std::vector<std::wstring>& unreadClasses,
+                          const std::function<void(long position)>& tick) {
+    const size_t count = extKeys.empty() ? 0 : extKeys.size() - 1;
+    // The records in order; names the reader would refuse are left out (a key named "." with
+    // something after it is an extension, a name with a path in it is none).
     auto recordAt = [&](size_t p) -> const RegKeyRecord* {
         if (p >= extOrder.size()) return nullptr;
         long e = extOrder[p];
         if (e < 1 || static_cast<size_t>(e) >= extKeys.size()) return nullptr;
-        return &extKeys[static_cast<size_t>(e)];
+        const RegKeyRecord* record = &extKeys[static_cast<size_t>(e)];
+        return IsSnapshotExtensionName(record->KeyName) ? record : nullptr;
     };
-    const size_t count = extKeys.empty() ? 0 : extKeys.size() - 1;
-    // Every Windows has extensions: an empty list means they could not be read, and a snapshot
-    // of it would later offer to remove every extension there is.
-    if (count == 0)
-        throw SnapshotNotSaved{L"the list of file extensions read from the registry is empty, so it would not show "
-                               L"the associations as they are"};
 
     SetProgressCheckpoint(L"Snapshot Start");
     com::ComPtr<IXMLDOMDocument> document = CreateXmlDocument();
@@ -533,7 +575,9 @@ void WriteAssocSnapshot(const std::wstring& path, const RegKeyRecords& extKeys, 
     Check(document->createProcessingInstruction(target.Get(), declaration.Get(), instruction.Put()));
     com::ComPtr<IXMLDOMNode> appended;
     Check(document->appendChild(instruction.Get(), appended.Put()));
-    com::ComPtr<IXMLDOMElement> root = AppendNode(document.Get(), L"MorvaWA", L"", L"");
+    // The mark of a snapshot taken of the registry as it stood: other readers of the format pass
+    // over the attribute.
+    com::ComPtr<IXMLDOMElement> root = AppendNode(document.Get(), L"MorvaWA", L"1", L"Live");
     com::ComPtr<IXMLDOMElement> extensions = AppendNode(root.Get(), L"Extensions", L"", L"");
 
     SetProgressCheckpoint(L"SS: Before Ext loop");
@@ -544,6 +588,7 @@ void WriteAssocSnapshot(const std::wstring& path, const RegKeyRecords& extKeys, 
 
     com::ComPtr<IXMLDOMElement> associations = AppendNode(root.Get(), L"Associations", L"", L"");
     std::vector<bool> written(assocKeys.size(), false);
+    std::vector<bool> unreadWritten(unreadClasses.size(), false);
     SetProgressCheckpoint(L"SS: Before Assoc. loop");
     for (size_t p = 1; p <= count; ++p) {
         if (const RegKeyRecord* ext = recordAt(p)) {
@@ -555,33 +600,90 @@ void WriteAssocSnapshot(const std::wstring& path, const RegKeyRecords& extKeys, 
                 const RegKeyRecord& association = assocKeys[static_cast<size_t>(link)];
                 if (IsSnapshotAssociationName(association.KeyName))
                     AppendKey(associations.Get(), L"Association", association);
+            } else if (link == 0) {
+                // A class that is there but could not be read is recorded as there, with
+                // nothing of it: it must never look new.
+                bool tagged = false;
+                const std::wstring name = vb::Trim(AssociationNameOf(*ext, tagged));
+                for (size_t u = 0; u < unreadClasses.size(); ++u) {
+                    if (unreadWritten[u] || !vb::TextEquals(unreadClasses[u], name)) continue;
+                    unreadWritten[u] = true;
+                    if (!IsSnapshotAssociationName(unreadClasses[u])) break;
+                    com::ComPtr<IXMLDOMElement> element =
+                        AppendNode(associations.Get(), L"Association", unreadClasses[u], L"Name");
+                    SetAttribute(element.Get(), L"Unread", L"1");
+                    break;
+                }
             }
         }
         if (tick) tick(static_cast<long>(p));
     }
 
     SetProgressCheckpoint(L"SS: Before Save");
-    // A new file beside the old one, then swapped in: a failed save leaves the old snapshot whole.
-    const std::wstring fresh = path + L".new";
     DeleteFileW(fresh.c_str());
     BstrVariant destination(fresh);
     HRESULT hr = document->save(destination.v);
     if (FAILED(hr)) {
         DeleteFileW(fresh.c_str());
-        vb::Raise(hr, std::nullopt, L"The snapshot could not be written to " + fresh + L".");
+        vb::Raise(hr, std::nullopt, L"the new snapshot could not be written to " + fresh);
     }
+}
+
+std::wstring DescriptionOfCurrentError(const wchar_t* fallback) {
+    std::wstring text = vb::Trim(vb::Err().Description);
+    vb::Err().Clear();
+    return text.empty() ? std::wstring(fallback) : text;
+}
+
+}  // namespace
+
+void WriteAssocSnapshot(const std::wstring& path, const RegKeyRecords& extKeys, const RegKeyRecords& assocKeys,
+                        const std::vector<long>& extOrder, const std::function<void(long position)>& tick,
+                        const std::vector<std::wstring>& unreadClasses) {
+    const size_t count = extKeys.empty() ? 0 : extKeys.size() - 1;
+    // Every Windows has extensions: an empty list means they could not be read, and a snapshot
+    // of it would later offer to remove every extension there is.
+    if (count == 0)
+        throw SnapshotNotSaved{L"the list of file extensions read from the registry is empty, so it would not show "
+                               L"the associations as they are"};
+
+    // A new file beside the old one, then swapped in: a failed save leaves the old snapshot whole.
+    const std::wstring fresh = path + L".new";
+    try {
+        SaveSnapshotDocument(fresh, extKeys, assocKeys, extOrder, unreadClasses, tick);
+    } catch (const SnapshotErrorReported&) {
+        DeleteFileW(fresh.c_str());
+        throw SnapshotNotSaved{L"the new snapshot could not be built (" +
+                               DescriptionOfCurrentError(L"the error was shown before") + L")"};
+    } catch (...) {
+        vb::CaptureCurrentException();
+        DeleteFileW(fresh.c_str());
+        throw SnapshotNotSaved{DescriptionOfCurrentError(L"the new snapshot could not be written")};
+    }
+
     // Every snapshot read back whole before it counts: one the reader would refuse must never
-    // replace the last good one.
+    // replace the last good one. It is read into a state of its own, which becomes the live
+    // one only once the file has taken the old one's place.
+    SnapshotState readBack;
+    readBack.logLevel = Live().logLevel;
     std::wstring why;
-    if (!GetAssocSnapshot(fresh, &why)) {
+    bool readable = false;
+    {
+        ReadInto into(readBack);
+        readable = GetAssocSnapshot(fresh, &why);
+    }
+    if (!readable) {
         DeleteFileW(fresh.c_str());
         throw SnapshotNotSaved{L"the new snapshot could not be read back (" + why + L")"};
     }
     if (!MoveFileExW(fresh.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        vb::NoteLastDllError();
+        const DWORD error = GetLastError();
         DeleteFileW(fresh.c_str());
-        vb::Raise(75, std::nullopt, L"The snapshot could not replace " + path + L".");
+        throw SnapshotNotSaved{L"the new snapshot could not take the place of " + path +
+                               L" (the file may be open in another program; error " + std::to_wstring(error) + L")"};
     }
+    readBack.logLevel = Live().logLevel;
+    Live() = std::move(readBack);
     // The archive's next update must read the new snapshot, even one written within the same
     // tick of the clock and of the same size as the last.
     zip::NoteFileChanged(path);
@@ -692,6 +794,7 @@ bool GetAssocSnapshot(const std::wstring& path, std::wstring* failureOut) {
             failure = ParseErrorText(document.Get(), path);
         } else {
             document->get_documentElement(root.Put());
+            if (root) State().live = Attribute(root.Get(), L"Live") == L"1";
             if (root && NodeName(root.Get()) == L"MorvaWA") extensions = FirstElementChild(root.Get(), L"Extensions");
             if (!extensions) failure = L"it holds no \"MorvaWA\" element with \"Extensions\" in it";
         }

@@ -24,6 +24,10 @@ std::vector<long>& SnapshotAssocOrder();
 // Whether the last read of the snapshot file succeeded. After a failed read the snapshot
 // arrays are empty and the comparison must not take that for "every extension added".
 bool SnapshotRead();
+// Whether the snapshot read carries the mark of this version's writer, which takes it of the
+// registry as it stands. A file without it (kept from an earlier install) may lack keys that
+// were there, so it proves no key new.
+bool SnapshotLive();
 
 // The restorer's logging level, taken from "Log Snapshot" when its window opens; above 0 the
 // detailed checkpoints are written.
@@ -48,11 +52,12 @@ std::wstring SnapshotDataText(const vb::Variant& data);
 // The inverse of the byte encoding: one byte per character, cut or filled with zeros to length.
 vb::Variant::Bytes SnapshotTextToBytes(const std::wstring& text, size_t length);
 
-// Thrown on by the writer's routines after they reported their own error: the caller only ends.
+// Thrown on by the writer's routines after they reported their own error; the writer turns it
+// into SnapshotNotSaved.
 struct SnapshotErrorReported {};
 
-// Thrown by the writer when it keeps the old snapshot instead of saving a new one; why says the
-// reason in the user's words.
+// The one failure of the writer: it kept the old snapshot (file and arrays) instead of saving a
+// new one; why says the reason in the user's words.
 struct SnapshotNotSaved {
     std::wstring why;
 };
@@ -61,6 +66,9 @@ struct SnapshotNotSaved {
 // path below another key and not one of the big system keys the registry model passes over.
 // "*" is one (the restore never writes or deletes it).
 bool IsSnapshotAssociationName(const std::wstring& name);
+// Whether a key can stand in the snapshot as an extension: "*", or "." and anything after it
+// with no path below another key. The writer leaves out what the reader would refuse.
+bool IsSnapshotExtensionName(const std::wstring& name);
 
 // The title of the restorer's own messages.
 inline constexpr const wchar_t* RestorerMessageTitle = L"Association Restorer";
@@ -68,6 +76,10 @@ inline constexpr const wchar_t* RestorerMessageTitle = L"Association Restorer";
 std::wstring SnapshotUnreadableText(const std::wstring& path, const std::wstring& why);
 // What the user is told when no new snapshot was saved.
 std::wstring SnapshotNotSavedText(const std::wstring& why);
+// What the user is told when the registry could not be compared with the snapshot.
+std::wstring NotComparedText(const std::wstring& why);
+// What the user is told when the snapshot at path is not one of this version's.
+std::wstring SnapshotNotLiveText(const std::wstring& path);
 
 // Creates an element of that name (namespace as given, normally empty) in the parent's
 // document, appends it and answers it; the attribute is set only when its escaped value is
@@ -78,15 +90,16 @@ com::ComPtr<IXMLDOMElement> AppendNode(IXMLDOMNode* parent, const std::wstring& 
 // Writes the values of one key or subkey into its element; false (nothing written) when it has none.
 bool AppendRegValues(IXMLDOMNode* keyElement, const std::vector<RegValueRecord>& values);
 
-// Builds the snapshot document of the extension records (in order, positions 1..n) and the
-// association records they link to, and saves it to a new file beside path. That file is read
-// back whole into the snapshot arrays before it replaces the old one, so a file that would be
-// refused never takes the place of a good one. tick(p) runs after each extension of either
-// pass. Throws SnapshotNotSaved for an empty model or a new file that does not read back, and
-// raises on other failures; the old file is left whole either way (the snapshot arrays are then
-// empty).
+// Builds the snapshot document of the extension records (in order, positions 1..n), the
+// association records they link to, and the classes they name that are there but could not be
+// read (recorded as there, "Unread"), marks it as taken live, and saves it to a new file beside
+// path. That file is read back whole into a state of its own; only once it has replaced the old
+// file does that state become the snapshot arrays, so a file that would be refused never takes
+// the place of a good one. tick(p) runs after each extension of either pass. Every failure
+// throws SnapshotNotSaved; the old file and the snapshot arrays are then as they were.
 void WriteAssocSnapshot(const std::wstring& path, const RegKeyRecords& extKeys, const RegKeyRecords& assocKeys,
-                        const std::vector<long>& extOrder, const std::function<void(long position)>& tick = {});
+                        const std::vector<long>& extOrder, const std::function<void(long position)>& tick = {},
+                        const std::vector<std::wstring>& unreadClasses = UnreadAssociations());
 
 // Reads the snapshot file into the snapshot arrays, sorts and links them. The arrays are
 // emptied first. A file that does not load, or is damaged, is told to the user as a snapshot

@@ -338,6 +338,11 @@ void frmAssociationRestorer::QueryUnloadSteps() {
 }
 
 bool frmAssociationRestorer::OnQueryUnload() {
+    // A Save or a restore is still running below a pump: the window closes when it ends.
+    if (work_ > 0) {
+        closePending_ = true;
+        return true;
+    }
     QueryUnloadSteps();
     return false;
 }

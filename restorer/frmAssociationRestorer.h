@@ -32,6 +32,26 @@ class frmAssociationRestorer : public win::Window, public PeriodicWindow {
     vb::Variant returnValue_;
     IDispatch* automation_ = nullptr;
     std::vector<std::wstring> rowKeys_;
+    // A Save, a restore or the activation at work (they let messages through): a close asked
+    // for meanwhile waits for its end.
+    int work_ = 0;
+    bool closePending_ = false;
+    // False while the list shows nothing because the registry could not be compared.
+    bool compared_ = true;
+
+    // Counts one piece of work, here and in the options window; a close that waited goes on
+    // from the queue at the end of the last.
+    class WorkHold {
+    public:
+        explicit WorkHold(frmAssociationRestorer& form);
+        ~WorkHold();
+        WorkHold(const WorkHold&) = delete;
+        WorkHold& operator=(const WorkHold&) = delete;
+
+    private:
+        frmAssociationRestorer& form_;
+        OptionsWindowServices* options_;
+    };
 
 public:
     frmAssociationRestorer();
@@ -67,10 +87,19 @@ public:
 
     // The activation sequence; runs once per loaded window.
     void Form_Activate();
-    // Writes a new snapshot of the registry model, reads it back, compares and redisplays.
+    // Reloads the registry, writes it as the new snapshot (read back once, then live), compares
+    // and redisplays. Any failure keeps the last snapshot, tells the user, reads the last good
+    // file again and compares it with the registry as it is (or, when the registry could not be
+    // read whole, compares nothing).
     bool RefreshAssocSnapshot();
-    // Takes the first snapshot when the file is missing, then reads it.
-    void CheckForAssocSnapshot();
+    // Takes the first snapshot when the file is missing (true: a Save ran, and compared or told
+    // why not), else reads the file (false).
+    bool CheckForAssocSnapshot();
+    // Reloads the registry and compares it with the snapshot, and shows the list; when the
+    // registry cannot be read whole the user is told, nothing is compared and the list is empty.
+    bool CompareWithRegistry();
+    // Whether a Save, a restore or the activation is at work.
+    bool Working() const { return work_ > 0; }
 
     void cmd_Click(int index);
     void chk_Click(int index);
@@ -112,6 +141,9 @@ private:
     void ApplyPendingResize();
     void QueryUnloadSteps();
     bool ChecksBox(int index) const;
+    void ShowNothingCompared();
+    // The texts a row shows, as one line for matching and telling.
+    std::wstring RowText(int row) const;
 };
 
 // Window name as the library's windows know it.

@@ -14,13 +14,38 @@ int LogPixels(int index) {
     return dpi > 0 ? dpi : 96;
 }
 thread_local int g_pointer = vbDefault;
-PumpFilter g_pumpFilter = nullptr;
+// The newest of this thread's pump filters; each links to the one installed before it.
+thread_local PumpFilterScope* g_newestPumpFilter = nullptr;
 }  // namespace
 
-PumpFilter SetPumpFilter(PumpFilter filter) {
-    PumpFilter previous = g_pumpFilter;
-    g_pumpFilter = filter;
-    return previous;
+PumpFilterScope::PumpFilterScope(PumpFilter filter) : filter_(std::move(filter)), older_(g_newestPumpFilter) {
+    if (older_) older_->newer_ = this;
+    g_newestPumpFilter = this;
+}
+
+PumpFilterScope::~PumpFilterScope() {
+    // Scopes of different owners may end in any order: each takes out only itself.
+    if (newer_)
+        newer_->older_ = older_;
+    else if (g_newestPumpFilter == this)
+        g_newestPumpFilter = older_;
+    if (older_) older_->newer_ = newer_;
+}
+
+int InstalledPumpFilters() {
+    int count = 0;
+    for (const PumpFilterScope* scope = g_newestPumpFilter; scope; scope = scope->Older()) ++count;
+    return count;
+}
+
+bool FilterPumpedMessage(MSG& msg) {
+    for (PumpFilterScope* scope = g_newestPumpFilter; scope;) {
+        // The next one is taken before this one runs.
+        PumpFilterScope* older = scope->Older();
+        if (scope->Filter(msg)) return true;
+        scope = older;
+    }
+    return false;
 }
 
 int TwipsPerPixelX() { return 1440 / LogPixels(LOGPIXELSX); }
@@ -53,7 +78,7 @@ void DoEvents() {
             PostQuitMessage(static_cast<int>(msg.wParam));
             return;
         }
-        if (g_pumpFilter && g_pumpFilter(msg)) continue;
+        if (g_newestPumpFilter && FilterPumpedMessage(msg)) continue;
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }

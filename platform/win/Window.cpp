@@ -616,6 +616,26 @@ thread_local int t_modalDepth = 0;
 }  // namespace
 
 int ModalDepth() { return t_modalDepth; }
+
+int MenuPositionByCaption(HMENU menu, const std::wstring& caption, CaptionMatch match) {
+    const int count = menu ? GetMenuItemCount(menu) : 0;
+    for (int i = 0; i < count; ++i) {
+        wchar_t text[256] = {};
+        GetMenuStringW(menu, static_cast<UINT>(i), text, 255, MF_BYPOSITION);
+        const std::wstring item = text;
+        if (match == CaptionMatch::Whole ? item == caption : item.rfind(caption, 0) == 0) return i;
+    }
+    return -1;
+}
+
+bool MdiChildCloseItemRect(HWND frame, RECT& onScreen) {
+    HMENU bar = frame ? GetMenu(frame) : nullptr;
+    const int count = bar ? GetMenuItemCount(bar) : 0;
+    for (int i = 0; i < count; ++i)
+        if (GetMenuItemID(bar, i) == SC_CLOSE && GetMenuItemRect(frame, bar, static_cast<UINT>(i), &onScreen))
+            return true;
+    return false;
+}
 ModalScope::ModalScope() { ++t_modalDepth; }
 ModalScope::~ModalScope() { --t_modalDepth; }
 

@@ -25,6 +25,14 @@ class Window;
 // a timer) asks this before it closes windows that such a loop may still be using.
 int ModalDepth();
 
+// How a caption is matched against a menu item's text ("&" marks included).
+enum class CaptionMatch { Whole, Start };
+// The position of the first item of the menu whose caption matches; -1 when none does.
+int MenuPositionByCaption(HMENU menu, const std::wstring& caption, CaptionMatch match = CaptionMatch::Whole);
+// The close box of the MDI frame's maximized child, which Windows lays at the end of the frame's
+// menu bar as the item SC_CLOSE: its rectangle on the screen. False when the bar shows none.
+bool MdiChildCloseItemRect(HWND frame, RECT& onScreen);
+
 // Counts one modal loop for as long as it lives.
 class ModalScope {
 public:
@@ -63,17 +71,6 @@ public:
     int Width() const;
     int Height() const;
     void Move(int left, int top, int width, int height);
-
-    // What the window's layout keeps of the control: the rectangle every layout starts from and
-    // the window size (twips) it belongs to, and where the last layout left it at which size.
-    struct LayoutMemory {
-        bool known = false;
-        Rect from;
-        long fromWidth = 0, fromHeight = 0;
-        Rect placed;
-        long placedWidth = 0, placedHeight = 0;
-    };
-    LayoutMemory layoutMemory;
 
     bool Visible() const;
     void SetVisible(bool visible);

@@ -32,18 +32,18 @@ const wchar_t* ZipResultText(ZipResult result);
 ZipResult PackFiles(const std::wstring& archivePath, const std::vector<std::wstring>& filePaths,
                     const std::string& password);
 
-// PackFiles at the cost of what changed: a file whose content equals the existing archive's
-// member of the same name (same size and CRC-32, and the member opens with the password) is
-// not compressed again; the member's compressed and encrypted bytes are copied as they
-// stand, under the file's time. Stored bytes are copied only while the archive is still the
-// one this process unpacked or wrote (same size, last-write time and CRC-32 of its bytes);
-// any other archive has its members compressed afresh from the files. A file is read only
-// when this process does not know its contents: it unpacked or packed it, and since then the
-// file kept its size and time and nobody called NoteFileChanged for it. keepOthers: the
-// existing members that no file replaces are copied as they are stored, whatever their
-// password (otherwise they are left out, as with PackFiles). When no member would change,
-// nothing is written. An archive that is missing or cannot be read is written afresh.
-// copied (optional) receives the number of members copied.
+// PackFiles at the cost of what changed. For each file one decision is taken from the stamps
+// alone, before anything of the file is read: its member is copied as it is stored, copied
+// under the file's new time, or compressed afresh from the file, read right then. Stored bytes
+// stand for a file only while the archive is still the one this process unpacked or wrote
+// (same size, last-write time and CRC-32 of its bytes), the member opens with the password, and
+// this process knows the file holds the member's very contents (it unpacked, read, wrote or
+// packed it at its present size and time, and nobody called NoteFileChanged for it since). A
+// member with a data descriptor (another tool's) is copied only under its own time, the source
+// of its check byte. keepOthers: the existing members that no file replaces are copied as they
+// are stored, whatever their password (otherwise they are left out, as with PackFiles). When
+// no member would change, nothing is written. An archive that is missing or cannot be read is
+// written afresh. copied (optional) receives the number of members copied.
 ZipResult UpdateFiles(const std::wstring& archivePath, const std::vector<std::wstring>& filePaths,
                       const std::string& password, bool keepOthers = false, size_t* copied = nullptr);
 
@@ -51,6 +51,15 @@ ZipResult UpdateFiles(const std::wstring& archivePath, const std::vector<std::ws
 // file's contents no longer holds, even when the file's size and time stamp did not change
 // (two writes within one tick of a coarse clock).
 void NoteFileChanged(const std::wstring& path);
+
+// Tells the archive layer that the program has just put the file in place and that it holds
+// bytes of this CRC-32: an update may then leave it unread while it keeps its present size and
+// time, and an unchanged file need not be written again (FileKnownToHold).
+void NoteFileWritten(const std::wstring& path, uint32_t crc);
+
+// Whether the file, at its present size and time, holds bytes of this size and CRC-32 as far as
+// this process knows: it unpacked, read, wrote or packed the file at that size and time.
+bool FileKnownToHold(const std::wstring& path, uint64_t size, uint32_t crc);
 
 // Unpacks every member into folder (which must exist), restoring each member's
 // modification time. Every member is decrypted, inflated and CRC-checked into a temporary file

@@ -40,6 +40,21 @@ ReadStatus ReadWholeFile(const std::wstring& path, uint64_t maxSize, std::vector
     return ReadStatus::Ok;
 }
 
+bool SizeAndTime(const std::wstring& path, uint64_t& size, FILETIME& lastWrite) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data) ||
+        (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+        return false;
+    size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    lastWrite = data.ftLastWriteTime;
+    return true;
+}
+
+bool FolderExists(const std::wstring& path) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
 bool WriteAll(HANDLE file, const void* data, size_t size) {
     const uint8_t* p = static_cast<const uint8_t*>(data);
     while (size > 0) {

@@ -44,6 +44,12 @@ enum class ReadStatus { Ok, CannotOpen, TooLarge, ReadError };
 ReadStatus ReadWholeFile(const std::wstring& path, uint64_t maxSize, std::vector<uint8_t>& bytes,
                          FILETIME* lastWrite = nullptr);
 
+// The size and last-write time of a file (not a folder), without opening it.
+bool SizeAndTime(const std::wstring& path, uint64_t& size, FILETIME& lastWrite);
+
+// Whether path names an existing folder.
+bool FolderExists(const std::wstring& path);
+
 // Writes all bytes at the file's current position.
 bool WriteAll(HANDLE file, const void* data, size_t size);
 

@@ -17,12 +17,12 @@ constexpr size_t kArchivesKept = 8;
 constexpr size_t kBuffersKept = 4;
 constexpr size_t kLargestBufferKept = 64u << 20;
 
-bool SameTime(const FILETIME& a, const FILETIME& b) {
+bool EqualFileTimes(const FILETIME& a, const FILETIME& b) {
     return a.dwLowDateTime == b.dwLowDateTime && a.dwHighDateTime == b.dwHighDateTime;
 }
 
 bool SameStamp(const FileStamp& a, const FileStamp& b) {
-    return a.size == b.size && a.crc == b.crc && SameTime(a.lastWrite, b.lastWrite);
+    return a.size == b.size && a.crc == b.crc && EqualFileTimes(a.lastWrite, b.lastWrite);
 }
 
 // One lock for all of it: the options window saves on its thread while a chooser thread of the
@@ -63,10 +63,6 @@ std::wstring FileKey(const std::wstring& path) {
     return vb::UCase(full);
 }
 
-uint64_t SizeOf(const WIN32_FILE_ATTRIBUTE_DATA& data) {
-    return (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-}
-
 }  // namespace
 
 void RememberArchive(const FileStamp& stamp) {
@@ -94,7 +90,7 @@ void RememberUnpackedArchive(const std::wstring& path, uint64_t size, const FILE
     LARGE_INTEGER length;
     if (!GetFileSizeEx(file.get(), &length) || !GetFileTime(file.get(), nullptr, nullptr, &stamp.lastWrite)) return;
     stamp.size = static_cast<uint64_t>(length.QuadPart);
-    if (stamp.size != size || !SameTime(stamp.lastWrite, lastWrite)) return;
+    if (stamp.size != size || !EqualFileTimes(stamp.lastWrite, lastWrite)) return;
     uint8_t piece[65536];
     uLong crc = 0;
     uint64_t done = 0;
@@ -119,7 +115,7 @@ void RememberFile(const std::wstring& path, const FileStamp& stamp) {
 void RememberFileAsItIs(const std::wstring& path, uint32_t crc) {
     FileStamp stamp;
     stamp.crc = crc;
-    if (SizeAndTime(path, stamp.size, stamp.lastWrite))
+    if (files::SizeAndTime(path, stamp.size, stamp.lastWrite))
         RememberFile(path, stamp);
     else
         ForgetFile(path);
@@ -129,7 +125,7 @@ bool KnownFileCrc(const std::wstring& path, uint64_t size, const FILETIME& lastW
     const std::wstring key = FileKey(path);
     Locked ledger;
     auto found = ledger->files.find(key);
-    if (found == ledger->files.end() || found->second.size != size || !SameTime(found->second.lastWrite, lastWrite))
+    if (found == ledger->files.end() || found->second.size != size || !EqualFileTimes(found->second.lastWrite, lastWrite))
         return false;
     crc = found->second.crc;
     return true;
@@ -139,16 +135,6 @@ void ForgetFile(const std::wstring& path) {
     const std::wstring key = FileKey(path);
     Locked ledger;
     ledger->files.erase(key);
-}
-
-bool SizeAndTime(const std::wstring& path, uint64_t& size, FILETIME& lastWrite) {
-    WIN32_FILE_ATTRIBUTE_DATA data{};
-    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data) ||
-        (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-        return false;
-    size = SizeOf(data);
-    lastWrite = data.ftLastWriteTime;
-    return true;
 }
 
 ScratchBuffer::ScratchBuffer() {
@@ -171,5 +157,14 @@ ScratchBuffer::~ScratchBuffer() {
 namespace zip {
 
 void NoteFileChanged(const std::wstring& path) { detail::ForgetFile(path); }
+
+void NoteFileWritten(const std::wstring& path, uint32_t crc) { detail::RememberFileAsItIs(path, crc); }
+
+bool FileKnownToHold(const std::wstring& path, uint64_t size, uint32_t crc) {
+    detail::FileStamp now;
+    uint32_t known = 0;
+    return files::SizeAndTime(path, now.size, now.lastWrite) && now.size == size &&
+           detail::KnownFileCrc(path, now.size, now.lastWrite, known) && known == crc;
+}
 
 }  // namespace zip

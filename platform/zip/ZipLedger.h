@@ -35,9 +35,6 @@ void RememberFileAsItIs(const std::wstring& path, uint32_t crc);
 bool KnownFileCrc(const std::wstring& path, uint64_t size, const FILETIME& lastWrite, uint32_t& crc);
 void ForgetFile(const std::wstring& path);
 
-// The size and last-write time of a file, without opening it.
-bool SizeAndTime(const std::wstring& path, uint64_t& size, FILETIME& lastWrite);
-
 // A byte buffer taken from a small pool and given back when it goes, so that a save grows its
 // buffers once per process instead of allocating megabytes every time.
 class ScratchBuffer {

@@ -138,7 +138,7 @@ class ArchiveWriter {
 public:
     explicit ArchiveWriter(HANDLE out) : out_(out) {}
 
-    // The size and CRC-32 of everything written so far.
+    // The size of everything added so far; the CRC-32 of the whole archive once it is finished.
     uint64_t Size() const { return offset_; }
     uint32_t Crc() const { return crc_; }
 
@@ -170,18 +170,23 @@ public:
         Put16(end, 0);  // comment
         directory += end;
         if (!Write(directory.data(), directory.size())) return ZipResult::WriteFailed;
+        // One write of the whole archive: each write is a trip through the system.
+        const std::vector<uint8_t>& bytes = pending_.bytes;
+        if (!files::WriteAll(out_, bytes.data(), bytes.size())) return ZipResult::WriteFailed;
+        crc_ = static_cast<uint32_t>(crc32_z(0, bytes.data(), bytes.size()));
         return ZipResult::Ok;
     }
 
 private:
     bool Write(const void* data, size_t size) {
-        if (!files::WriteAll(out_, data, size)) return false;
-        crc_ = static_cast<uint32_t>(crc32_z(crc_, static_cast<const Bytef*>(data), size));
+        const uint8_t* p = static_cast<const uint8_t*>(data);
+        pending_.bytes.insert(pending_.bytes.end(), p, p + size);
         offset_ += size;
         return true;
     }
 
     HANDLE out_;
+    detail::ScratchBuffer pending_;  // the archive as written so far, written out by Finish
     uint64_t offset_ = 0;
     uint32_t crc_ = 0;
     std::vector<Written> written_;
@@ -196,7 +201,7 @@ struct OldArchive {
     // then may stored bytes be carried into the new archive unopened. Bytes changed behind our
     // back (a storage fault, a tool putting back another copy) could hide damage that copying
     // would carry forward.
-    bool known = false;
+    bool bytesVerified = false;
 
     void Read(const std::wstring& path) {
         detail::FileStamp stamp;
@@ -206,7 +211,7 @@ struct OldArchive {
         } else {
             stamp.size = buffer.bytes.size();
             stamp.crc = static_cast<uint32_t>(crc32_z(0, buffer.bytes.data(), buffer.bytes.size()));
-            known = detail::KnowsArchive(stamp);
+            bytesVerified = detail::KnowsArchive(stamp);
         }
         used.assign(members.size(), false);
     }
@@ -217,10 +222,11 @@ struct OldArchive {
     }
     const uint8_t* Data(const detail::StoredMember& m) const { return buffer.bytes.data() + m.dataStart; }
 
-    // Whether the member may stand for a file of the same contents: the archive is known, and
-    // the member is encrypted as the password asks and its check byte accepts the password.
+    // Whether the member may stand for a file of the same contents: the archive's bytes are
+    // verified, and the member is encrypted as the password asks and its check byte accepts
+    // the password.
     bool CanStandFor(const detail::StoredMember& m, const std::string& password) const {
-        if (!known) return false;
+        if (!bytesVerified) return false;
         const bool encrypted = (m.flags & kFlagEncrypted) != 0;
         if (encrypted != !password.empty()) return false;
         if (!encrypted) return true;
@@ -231,6 +237,21 @@ struct OldArchive {
         cipher.Decrypt(header, kCryptHeaderSize);
         return CheckByteMatches(header[kCryptHeaderSize - 1], m.crc, (m.flags & kFlagDataDescriptor) != 0,
                                 m.localDosTime);
+    }
+};
+
+// A working file as it lies on disk before the update reads anything of it: its size and time,
+// and, when contentsKnown, the CRC-32 of its bytes as this process last read, wrote or unpacked
+// them at this very size and time.
+struct FileOnDisk {
+    detail::FileStamp stamp;
+    bool contentsKnown = false;
+
+    void Look(const std::wstring& path) {
+        uint32_t crc = 0;
+        contentsKnown = files::SizeAndTime(path, stamp.size, stamp.lastWrite) &&
+                        detail::KnownFileCrc(path, stamp.size, stamp.lastWrite, crc);
+        stamp.crc = contentsKnown ? crc : 0;
     }
 };
 
@@ -250,10 +271,47 @@ Written AsStored(const detail::StoredMember& m) {
     return w;
 }
 
-// Whether the file's time, as a member would record it, is the one the member has.
-bool SameTime(const Written& w, const detail::StoredMember& m) {
-    if (w.hasUnixTime && m.hasUnixTime) return w.unixTime == m.unixTime;
-    return w.dosDate == m.dosDate && w.dosTime == m.dosTime;
+// The headers of a member for a file of this stamp: its name, time, size and CRC.
+Written ForFile(const std::wstring& name, const detail::FileStamp& file) {
+    Written w;
+    w.name = EncodeMemberName(name, w.flags);
+    FileTimeToDos(file.lastWrite, w.dosDate, w.dosTime);
+    w.hasUnixTime = FileTimeToUnix(file.lastWrite, w.unixTime);
+    w.crc = file.crc;
+    w.size = static_cast<uint32_t>(file.size);
+    return w;
+}
+
+// Whether a member for a file of this time would record the time the stored member has.
+bool MemberTimeIsFileTime(const FILETIME& lastWrite, const detail::StoredMember& m) {
+    uint16_t dosDate = 0, dosTime = 0;
+    uint32_t unixTime = 0;
+    FileTimeToDos(lastWrite, dosDate, dosTime);
+    if (FileTimeToUnix(lastWrite, unixTime) && m.hasUnixTime) return unixTime == m.unixTime;
+    return dosDate == m.dosDate && dosTime == m.dosTime;
+}
+
+// What the new archive's member for one file is made of.
+enum class MemberSource {
+    CopyAsStored,      // the old member, bytes and headers, as it lies
+    CopyWithFileTime,  // the old member's bytes under the file's new time
+    Compress,          // the file, read now and compressed afresh
+};
+
+// The one decision per file, taken from the stamps alone before anything of the file is read.
+// Stored bytes stand for a file only when the archive's bytes are verified, the member opens
+// with the password, and this process knows the file holds exactly the member's contents. A
+// new time alone is a change too (the program list's time is the date of its scan); a member
+// with a data descriptor cannot take a new time, since its check byte comes from its own time,
+// so such a file is compressed afresh.
+MemberSource DecideMember(const OldArchive& old, const detail::StoredMember* member, const std::string& password,
+                          const FileOnDisk& file) {
+    if (!member || !old.CanStandFor(*member, password)) return MemberSource::Compress;
+    if (!file.contentsKnown || file.stamp.crc != member->crc || file.stamp.size != member->size)
+        return MemberSource::Compress;
+    if (MemberTimeIsFileTime(file.stamp.lastWrite, *member)) return MemberSource::CopyAsStored;
+    if (member->flags & kFlagDataDescriptor) return MemberSource::Compress;
+    return MemberSource::CopyWithFileTime;
 }
 
 // One member of the new archive: its headers, and where its stored bytes come from (the old
@@ -265,89 +323,80 @@ struct Planned {
     size_t packedSize = 0;
 };
 
-// Decides every member of the new archive. A file whose content equals the old archive's
-// member of its name (size and CRC-32) is not compressed again when the member can stand for
-// it: its stored bytes are copied. A file is read only when this process does not know its
-// contents from an earlier read or unpack. keepOthers: the old members that no file replaces
-// follow as they are stored, whatever their password or form, since this is their only copy.
+// Reads the file whole and compresses (and encrypts) what was read into packed; w then holds
+// the headers of what was read: its time, size and CRC.
+ZipResult CompressFile(const std::wstring& path, const std::wstring& name, const std::string& password,
+                       const uint8_t* random, Deflater& deflater, std::vector<uint8_t>& plain, Planned& p,
+                       std::vector<uint8_t>& packed) {
+    detail::FileStamp read;
+    switch (files::ReadWholeFile(path, 0xfffffffeull, plain, &read.lastWrite)) {
+        case files::ReadStatus::Ok:
+            break;
+        case files::ReadStatus::TooLarge:
+            return ZipResult::Unsupported;  // would need ZIP64
+        default:
+            return ZipResult::ReadFailed;
+    }
+    read.size = plain.size();
+    read.crc = static_cast<uint32_t>(crc32_z(0, plain.data(), plain.size()));
+    detail::RememberFile(path, read);
+    p.w = ForFile(name, read);
+    const bool encrypt = !password.empty();
+    const size_t room = encrypt ? kCryptHeaderSize : 0;
+    if (!deflater.Deflate(plain, room, packed, p.packedAt)) return ZipResult::WriteFailed;
+    p.packedSize = packed.size() - p.packedAt;
+    if (encrypt) {
+        // Eleven random bytes and the CRC's high byte, by which a reader checks the password.
+        p.w.flags |= kFlagEncrypted;
+        uint8_t* stored = packed.data() + p.packedAt;
+        memcpy(stored, random, kCryptHeaderSize - 1);
+        stored[kCryptHeaderSize - 1] = static_cast<uint8_t>(p.w.crc >> 24);
+        Cipher cipher(password);
+        cipher.Encrypt(stored, p.packedSize);
+    }
+    return ZipResult::Ok;
+}
+
+// Decides every member of the new archive (DecideMember), then reads and compresses exactly
+// the files it decided to compress. keepOthers: the old members that no file replaces follow
+// as they are stored, whatever their password or form, since this is their only copy.
 // changed: false when the new archive would hold the old one's members unchanged.
 ZipResult PlanArchive(const std::vector<std::wstring>& filePaths, const std::vector<std::wstring>& names,
                       const std::string& password, OldArchive& old, bool keepOthers, std::vector<Planned>& plan,
                       std::vector<uint8_t>& packed, bool& changed) {
-    const bool encrypt = !password.empty();
     std::vector<uint8_t> random(filePaths.size() * kCryptHeaderSize);
-    if (encrypt && !files::RandomBytes(random.data(), random.size())) return ZipResult::WriteFailed;
+    if (!password.empty() && !files::RandomBytes(random.data(), random.size())) return ZipResult::WriteFailed;
 
     detail::ScratchBuffer plainBuffer;
-    std::vector<uint8_t>& plain = plainBuffer.bytes;
     Deflater deflater;
-    changed = !old.known;
+    changed = !old.bytesVerified;
     for (size_t i = 0; i < filePaths.size(); ++i) {
         size_t index = 0;
-        const detail::StoredMember* same = old.Find(names[i], index);
-        if (same) old.used[index] = true;
-        const bool canCopy = same && old.CanStandFor(*same, password);
-
-        // A file known to hold its member's contents is not read; any other is read whole, since
-        // it will be compressed unless its bytes turn out to be the member's after all.
-        detail::FileStamp file;
-        uint32_t knownCrc = 0;
-        const bool known = canCopy && detail::SizeAndTime(filePaths[i], file.size, file.lastWrite) &&
-                           detail::KnownFileCrc(filePaths[i], file.size, file.lastWrite, knownCrc) &&
-                           knownCrc == same->crc && file.size == same->size;
-        if (known) {
-            file.crc = knownCrc;
-        } else {
-            switch (files::ReadWholeFile(filePaths[i], 0xfffffffeull, plain, &file.lastWrite)) {
-                case files::ReadStatus::Ok:
-                    break;
-                case files::ReadStatus::TooLarge:
-                    return ZipResult::Unsupported;  // would need ZIP64
-                default:
-                    return ZipResult::ReadFailed;
-            }
-            file.size = plain.size();
-            file.crc = static_cast<uint32_t>(crc32_z(0, plain.data(), plain.size()));
-            detail::RememberFile(filePaths[i], file);
-        }
+        const detail::StoredMember* member = old.Find(names[i], index);
+        if (member) old.used[index] = true;
+        FileOnDisk file;
+        file.Look(filePaths[i]);
 
         Planned p;
-        Written& w = p.w;
-        w.name = EncodeMemberName(names[i], w.flags);
-        FileTimeToDos(file.lastWrite, w.dosDate, w.dosTime);
-        w.hasUnixTime = FileTimeToUnix(file.lastWrite, w.unixTime);
-        w.crc = file.crc;
-        w.size = static_cast<uint32_t>(file.size);
-
-        if (canCopy && same->crc == w.crc && same->size == file.size) {
-            // A new time alone is a change too: the program list's time is the date of its
-            // scan. A member with a data descriptor keeps its own time, the source of its check
-            // byte, so only an unchanged time lets it be copied.
-            const bool sameTime = SameTime(w, *same);
-            const bool descriptor = (same->flags & kFlagDataDescriptor) != 0;
-            if (sameTime || !descriptor) {
-                if (descriptor) w = AsStored(*same);
-                w.flags |= same->flags & kFlagEncrypted;
-                w.method = same->method;
-                p.from = same;
-                if (!sameTime) changed = true;
-                plan.push_back(std::move(p));
-                continue;
-            }
-        }
-
-        changed = true;
-        const size_t room = encrypt ? kCryptHeaderSize : 0;
-        if (!deflater.Deflate(plain, room, packed, p.packedAt)) return ZipResult::WriteFailed;
-        p.packedSize = packed.size() - p.packedAt;
-        if (encrypt) {
-            // Eleven random bytes and the CRC's high byte, by which a reader checks the password.
-            w.flags |= kFlagEncrypted;
-            uint8_t* stored = packed.data() + p.packedAt;
-            memcpy(stored, random.data() + i * kCryptHeaderSize, kCryptHeaderSize - 1);
-            stored[kCryptHeaderSize - 1] = static_cast<uint8_t>(w.crc >> 24);
-            Cipher cipher(password);
-            cipher.Encrypt(stored, p.packedSize);
+        switch (DecideMember(old, member, password, file)) {
+            case MemberSource::CopyAsStored:
+                p.w = AsStored(*member);
+                p.from = member;
+                break;
+            case MemberSource::CopyWithFileTime:
+                p.w = ForFile(names[i], file.stamp);
+                p.w.flags |= member->flags & kFlagEncrypted;
+                p.w.method = member->method;
+                p.from = member;
+                changed = true;
+                break;
+            case MemberSource::Compress:
+                if (ZipResult r = CompressFile(filePaths[i], names[i], password, random.data() + i * kCryptHeaderSize,
+                                               deflater, plainBuffer.bytes, p, packed);
+                    r != ZipResult::Ok)
+                    return r;
+                changed = true;
+                break;
         }
         plan.push_back(std::move(p));
     }
@@ -423,7 +472,7 @@ ZipResult WriteBesideAndReplace(const std::wstring& archivePath, const std::vect
         return result;
     }
     detail::FileStamp stamp;
-    if (detail::SizeAndTime(archivePath, stamp.size, stamp.lastWrite) && stamp.size == writer.Size()) {
+    if (files::SizeAndTime(archivePath, stamp.size, stamp.lastWrite) && stamp.size == writer.Size()) {
         stamp.crc = writer.Crc();
         detail::RememberArchive(stamp);
     }

@@ -57,10 +57,7 @@ public:
         if (!SetFileTime(file_.get(), nullptr, nullptr, &modified)) return false;
         return file_.Close();
     }
-    bool FolderExists() const {
-        const DWORD attributes = GetFileAttributesW(folder_.c_str());
-        return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-    }
+    bool FolderExists() const { return files::FolderExists(folder_); }
     // Removes the temporary files that have not taken their places.
     void Discard() {
         file_.Close();
@@ -87,7 +84,7 @@ ZipResult UnpackFiles(const std::wstring& archivePath, const std::wstring& folde
     if (written) written->clear();
     uint64_t archiveSize = 0;
     FILETIME archiveTime{};
-    const bool stamped = detail::SizeAndTime(archivePath, archiveSize, archiveTime);
+    const bool stamped = files::SizeAndTime(archivePath, archiveSize, archiveTime);
     // Every member goes to a temporary file first and is checked (size and CRC) as it is
     // written; a bad member or a failed write removes them all, so nothing takes the place of
     // a file unless the whole archive is sound. Then each is renamed into place. A file it

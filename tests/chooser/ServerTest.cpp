@@ -222,12 +222,24 @@ TEST_F(ChuselServerTest, AnObjectHeldPastTheWaitKeepsTheServerUntilItIsReleased)
             S_OK);
         EXPECT_EQ(Ask(other.Get(), Request(L"print", L"C:\\x.txt")), 1);
     }
-    // Longer than the server's wait after a last object.
-    Sleep(17000);
+    // Longer than the server's wait for its first client (a minute), which runs out while the
+    // object lives, and longer than its wait after a last object.
+    Sleep(64000);
     EXPECT_EQ(ChuselProcessIds(), server);
     EXPECT_EQ(Ask(chooser.Get(), Request(L"print", L"C:\\x.txt")), 1);
+    {
+        // The server still serves its class: a new client is taken by it, not by a new one.
+        com::ComPtr<_MorvaTavixExe> late;
+        ASSERT_EQ(
+            CoCreateInstance(CLSID_MorvaTavixExe, nullptr, CLSCTX_LOCAL_SERVER, IID__MorvaTavixExe, late.PutVoid()),
+            S_OK);
+        EXPECT_EQ(ChuselProcessIds(), server);
+        EXPECT_EQ(Ask(late.Get(), Request(L"print", L"C:\\x.txt")), 1);
+    }
     chooser.Reset();
     const DWORD released = GetTickCount();
+    Sleep(5000);
+    EXPECT_EQ(ChuselProcessIds(), server) << "the server waits for a next client after its last object";
     EXPECT_TRUE(WaitForChuselProcesses(0, 30000));
     EXPECT_GE(GetTickCount() - released, 14000u);
 }

@@ -1,6 +1,13 @@
+#include <windows.h>
+
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <vector>
+
 #include "vb/VbLike.h"
+#include "vb/VbPumpFilter.h"
+#include "vb/VbScreen.h"
 #include "vb/VbList.h"
 #include "vb/VbText.h"
 #include "vb/VbVariant.h"
@@ -77,6 +84,47 @@ TEST(VbVariant, ConversionsAsTheRunTimeMakesThem) {
         EXPECT_EQ(e.Number(), vb::ErrTypeMismatch);
     }
     vb::Err().Clear();
+}
+
+// Each owner's filter stands from its scope's start to its end; a second owner's filter adds to
+// the first instead of replacing it, the newest is asked first, and scopes may end in any order.
+TEST(VbPumpFilter, EachOwnersFilterStandsUntilItsOwnScopeEnds) {
+    constexpr UINT kFirst = WM_APP + 71, kSecond = WM_APP + 72;
+    std::vector<int> seen;  // 1 and 2 for the filters, 0 for a message handed on
+    const auto post = [](UINT message) { PostThreadMessageW(GetCurrentThreadId(), message, 0, 0); };
+    const auto pump = [&] {
+        vb::DoEvents();
+        // What DoEvents handed on to dispatch is gone from the queue; a marker tells it was.
+        seen.push_back(0);
+    };
+    const int already = vb::InstalledPumpFilters();
+    std::optional<vb::PumpFilterScope> first(std::in_place, [&](MSG& msg) {
+        if (msg.message != kFirst && msg.message != kSecond) return false;
+        seen.push_back(1);
+        return msg.message == kFirst;
+    });
+    std::optional<vb::PumpFilterScope> second(std::in_place, [&](MSG& msg) {
+        if (msg.message != kSecond) return false;
+        seen.push_back(2);
+        return false;
+    });
+    EXPECT_EQ(vb::InstalledPumpFilters(), already + 2);
+    post(kSecond);
+    pump();
+    EXPECT_EQ(seen, (std::vector<int>{2, 1, 0})) << "the newest is asked first, then the one before";
+    seen.clear();
+    first.reset();  // the older scope ends first
+    EXPECT_EQ(vb::InstalledPumpFilters(), already + 1);
+    post(kFirst);
+    post(kSecond);
+    pump();
+    EXPECT_EQ(seen, (std::vector<int>{2, 0})) << "only the scope still standing is asked";
+    seen.clear();
+    second.reset();
+    EXPECT_EQ(vb::InstalledPumpFilters(), already);
+    post(kSecond);
+    pump();
+    EXPECT_EQ(seen, (std::vector<int>{0}));
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include "CategoryHost.h"
 #include "DataTestSupport.h"
+#include "FakeCategoryWindow.h"
 #include "MessageCounts.h"
 #include "TestSupport.h"
 #include "UiTestForms.h"
@@ -17,24 +18,6 @@
 
 namespace {
 
-
-// The options window as the category file sees it: a real tree and a list of extension rows.
-class FakeCategoryWindow : public CategoryHost {
-public:
-    FakeCategoryWindow() : form(L"frmTesselOptions", 300, 300) {
-        tree = &form.Put<win::TreeView>(nullptr, L"tvwChoices", -1, win::Rect{0, 0, 300, 300});
-    }
-    win::TreeNodes& Choices() override { return *tree; }
-    long ExtensionRowCount() const override { return static_cast<long>(rows.size()); }
-    std::wstring ExtensionRowText(long row) const override { return rows[static_cast<size_t>(row - 1)].first; }
-    long ExtensionRowTag(long row) const override { return rows[static_cast<size_t>(row - 1)].second; }
-    void SetCategoryFileUntouched(bool value) override { untouched = value; }
-
-    TestForm form;
-    win::TreeView* tree = nullptr;
-    std::vector<std::pair<std::wstring, long>> rows{{L"*", 0}, {L".bmp", 3}, {L".gif", 4}, {L".TXT", 7}};
-    bool untouched = false;
-};
 
 // The file exactly as the writer makes it: categories in name order (case aside), programs and
 // extensions in the order of their sorted folders, subcategories in file order.

@@ -1,8 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <optional>
 
 #include "DataTestSupport.h"
+#include "FakeCategoryWindow.h"
+#include "FileDamage.h"
+#include "basAliases.h"
+#include "basCategories.h"
 #include "basIniFile.h"
 #include "basStrings.h"
 #include "basUserChoices.h"
@@ -39,12 +44,30 @@ protected:
 
     // Makes the archive from the given files (name, content).
     void MakeArchive(const std::vector<std::pair<std::wstring, std::string>>& files) {
+        MakeArchiveOf(std::nullopt, files);
+    }
+    // The same, each file with the given time when there is one.
+    void MakeArchiveOf(std::optional<FILETIME> time, const std::vector<std::pair<std::wstring, std::string>>& files) {
         std::vector<std::wstring> paths;
         for (const auto& [name, content] : files) {
             paths.push_back(JoinPaths(source, name));
             WriteBytes(paths.back(), content);
+            if (time) {
+                HANDLE h = CreateFileW(paths.back().c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+                ASSERT_NE(h, INVALID_HANDLE_VALUE);
+                SetFileTime(h, nullptr, nullptr, &*time);
+                CloseHandle(h);
+            }
         }
         ASSERT_EQ(zip::PackFiles(GetArchivePath(), paths, ArchivePassword), zip::ZipResult::Ok);
+    }
+    static FILETIME MakeFileTime(WORD year, WORD month, WORD day, WORD hour, WORD minute, WORD second) {
+        SYSTEMTIME st{};
+        st.wYear = year, st.wMonth = month, st.wDay = day;
+        st.wHour = hour, st.wMinute = minute, st.wSecond = second;
+        FILETIME ft{};
+        SystemTimeToFileTime(&st, &ft);
+        return ft;
     }
     void MakeUsualArchive() {
         MakeArchive({{L"Tesselcat.xml", kCategories},
@@ -407,31 +430,54 @@ TEST_F(DataArchiveTest, AWorkingFileThatVanishedKeepsItsMember) {
 // a bad copy) is not carried into the next archive: the save compresses the members afresh
 // from the intact working files, and the next start finds every setting.
 TEST_F(DataArchiveTest, ASaveHealsAMemberDamagedInTheArchiveSinceTheUnpack) {
-    MakeUsualArchive();
-    ASSERT_TRUE(UnpackFiles());
-    FakeOptionsWindow options;
-    GetUserChoices(false);
-    {
-        std::string bytes = ReadBytes(GetArchivePath());
-        std::vector<uint8_t> raw(bytes.begin(), bytes.end());
-        std::vector<zip::detail::StoredMember> members;
-        ASSERT_EQ(zip::detail::ReadStoredMembers(raw, members), zip::ZipResult::Ok);
-        for (const auto& m : members)
-            if (m.name == L"TesselExe.dat") bytes[m.dataStart + m.packedSize / 2] ^= 0x20;
-        WriteBytes(GetArchivePath(), bytes);
-    }
-    AddList().Add(L".doc|Acme - Edit|1.0|OK-A|C:\\e.exe|C:\\E.EXE");
-    SaveUserChoices(true);
-    EXPECT_TRUE(boxes.shown.empty());
-    EXPECT_EQ(ArchiveMembers(JoinPaths(folder, L"check")).size(), 6u);
-    EXPECT_EQ(ReadBytes(JoinPaths(folder, L"check\\TesselExe.dat")), "Acme - Edit|1.0|OK|C:\\e.exe|C:\\E.EXE\r\n");
+    struct Case {
+        const char* what;
+        bool inPlace;  // a byte flipped where it lies, the archive's size and time kept
+    };
+    const Case cases[] = {{"a damaged copy written over the archive", false},
+                          {"a byte flipped in place, size and time kept", true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        testsupport::RemoveTree(lopt);
+        AddList().Clear();
+        MakeUsualArchive();
+        ASSERT_TRUE(UnpackFiles());
+        FakeOptionsWindow options;
+        GetUserChoices(false);
+        {
+            std::string bytes = ReadBytes(GetArchivePath());
+            std::vector<uint8_t> raw(bytes.begin(), bytes.end());
+            std::vector<zip::detail::StoredMember> members;
+            ASSERT_EQ(zip::detail::ReadStoredMembers(raw, members), zip::ZipResult::Ok);
+            for (const auto& m : members) {
+                if (m.name != L"TesselExe.dat") continue;
+                const size_t at = m.dataStart + m.packedSize / 2;
+                if (c.inPlace) {
+                    const FILETIME before = LastWrite(GetArchivePath());
+                    ASSERT_TRUE(testsupport::FlipByteKeepingSizeAndTime(GetArchivePath(), at));
+                    const FILETIME after = LastWrite(GetArchivePath());
+                    ASSERT_EQ(CompareFileTime(&before, &after), 0);
+                } else {
+                    bytes[at] ^= 0x20;
+                    WriteBytes(GetArchivePath(), bytes);
+                }
+            }
+        }
+        AddList().Add(L".doc|Acme - Edit|1.0|OK-A|C:\\e.exe|C:\\E.EXE");
+        SaveUserChoices(true);
+        EXPECT_TRUE(boxes.shown.empty());
+        const std::wstring check = JoinPaths(folder, L"check");
+        testsupport::RemoveTree(check);
+        EXPECT_EQ(ArchiveMembers(check).size(), 6u);
+        EXPECT_EQ(ReadBytes(JoinPaths(check, L"TesselExe.dat")), "Acme - Edit|1.0|OK|C:\\e.exe|C:\\E.EXE\r\n");
 
-    // The close and the next start.
-    PackFilesOnClose();
-    ASSERT_TRUE(UnpackFiles());
-    EXPECT_TRUE(boxes.shown.empty());
-    EXPECT_EQ(ReadBytes(GetExeFilePath()), "Acme - Edit|1.0|OK|C:\\e.exe|C:\\E.EXE\r\n");
-    PackFiles();
+        // The close and the next start.
+        PackFilesOnClose();
+        ASSERT_TRUE(UnpackFiles());
+        EXPECT_TRUE(boxes.shown.empty());
+        EXPECT_EQ(ReadBytes(GetExeFilePath()), "Acme - Edit|1.0|OK|C:\\e.exe|C:\\E.EXE\r\n");
+        PackFiles();
+    }
 }
 
 // A save after which every list and file holds what the last one wrote changes nothing: the
@@ -465,6 +511,67 @@ TEST_F(DataArchiveTest, ASaveWithNothingChangedWritesNothing) {
     PackFiles();
 }
 
+// The first save after each start of the options window writes only what changed: what the
+// lists, the category file and the alias file held when they were unpacked is known, so an
+// unchanged one is neither written again nor packed again, and with nothing changed the
+// archive keeps its bytes and its time.
+TEST_F(DataArchiveTest, TheFirstSaveAfterAStartWritesOnlyWhatChanged) {
+    // Members from an earlier day, as they are when the window opens: a file written again now
+    // would carry a new time.
+    MakeArchiveOf(MakeFileTime(2021, 3, 4, 5, 6, 7), {{L"Tesselcat.xml", kCategories},
+                 {L"Tesselma.xml", kAliases},
+                 {L"TesselAdd.dat", ".txt|Acme - Edit|1.0|OK-A|C:\\e.exe|C:\\E.EXE\r\n"},
+                 {L"TesselDel.dat", ".htm|Acme - Edit|1.0|OK-R|C:\\e.exe|C:\\E.EXE\r\n"},
+                 {L"TesselDef.dat", ""},
+                 {L"TesselExe.dat", "Acme - Edit|1.0|OK|C:\\e.exe|C:\\E.EXE\r\n"}});
+    const std::vector<std::wstring> names = {L"Tesselcat.xml", L"Tesselma.xml",  L"TesselAdd.dat",
+                                             L"TesselDel.dat", L"TesselDef.dat", L"TesselExe.dat"};
+    for (int start = 1; start <= 2; ++start) {
+        SCOPED_TRACE(testing::Message() << "start " << start);
+        ASSERT_TRUE(UnpackFiles());
+        FakeOptionsWindow options;
+        FakeCategoryWindow window;
+        CategoryHost* previous = SetCategoryHost(&window);
+        GetUserChoices(false);
+        GetAliases();
+        CategoriesLoaded() = true;  // an empty tree: the file's very text
+        auto times = [&] {
+            std::vector<FILETIME> t;
+            for (const auto& name : names) t.push_back(LastWrite(JoinPaths(lopt, name)));
+            return t;
+        };
+        auto same = [](const FILETIME& a, const FILETIME& b) { return CompareFileTime(&a, &b) == 0; };
+        const std::vector<FILETIME> unpacked = times();
+        const std::string archive = ReadBytes(GetArchivePath());
+        const FILETIME archiveTime = LastWrite(GetArchivePath());
+
+        SaveUserChoices(true);
+        EXPECT_TRUE(boxes.shown.empty());
+        std::vector<FILETIME> now = times();
+        for (size_t i = 0; i < names.size(); ++i) EXPECT_TRUE(same(unpacked[i], now[i])) << vb::ToAnsi(names[i]);
+        EXPECT_TRUE(ReadBytes(GetArchivePath()) == archive) << "the archive was written again";
+        EXPECT_TRUE(same(archiveTime, LastWrite(GetArchivePath())));
+        EXPECT_FALSE(Exists(GetArchivePath() + L".new"));
+
+        // One list changed: that file alone is written, and the archive holds the change.
+        const std::wstring added = L".p" + std::to_wstring(start) + L"|Acme - Edit|1.0|OK-R|C:\\e.exe|C:\\E.EXE";
+        RemoveList().Add(added);
+        SaveUserChoices(true);
+        now = times();
+        for (size_t i = 0; i < names.size(); ++i)
+            EXPECT_EQ(same(unpacked[i], now[i]), names[i] != L"TesselDel.dat") << vb::ToAnsi(names[i]);
+        const std::wstring check = JoinPaths(folder, L"check");
+        testsupport::RemoveTree(check);
+        EXPECT_EQ(ArchiveMembers(check).size(), names.size());
+        EXPECT_NE(ReadBytes(JoinPaths(check, L"TesselDel.dat")).find(vb::ToAnsi(added)), std::string::npos);
+        EXPECT_EQ(ReadBytes(JoinPaths(check, L"Tesselma.xml")), kAliases);
+
+        CategoriesLoaded() = false;
+        SetCategoryHost(previous);
+        PackFiles();
+    }
+}
+
 // An edit written by the program's own writers gets to the archive even when the file keeps
 // its size and the clock's tick leaves its time stamp as it was (set back here by hand).
 TEST_F(DataArchiveTest, AnEditWithinOneTickOfTheClockReachesTheArchive) {
@@ -483,7 +590,7 @@ TEST_F(DataArchiveTest, AnEditWithinOneTickOfTheClockReachesTheArchive) {
          ".txt|Acme - Edit|1.0|OK-A|C:\\f.exe|C:\\F.EXE\r\n"},
         {"the category file through the text writer", [] { return CategoryFilePath(); },
          [] {
-             WriteTextFileReplacing(CategoryFilePath(),
+             WriteWorkingFile(CategoryFilePath(),
                                     L"<?xml version=\"1.0\" ?>\r\n<MorvaTessel>\r\n</MorvaTesseL>\r\n");
          },
          "<?xml version=\"1.0\" ?>\r\n<MorvaTessel>\r\n</MorvaTesseL>\r\n"},

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "ChildTest.h"
 #include "DataTestSupport.h"
 #include "MessageCounts.h"
 #include "ScanTestSupport.h"
@@ -487,20 +488,7 @@ DWORD RunDyingScan(const std::wstring& ini, const std::wstring& work, const std:
     SetEnvironmentVariableW(L"LX_SCAN_WORK", work.c_str());
     SetEnvironmentVariableW(L"LX_SCAN_TREE", tree.c_str());
     SetEnvironmentVariableW(L"LX_SCAN_DIE_AT", dieAt.c_str());
-    std::wstring self = vb::ModuleFileName(nullptr);
-    std::wstring commandLine =
-        L"\"" + self + L"\" --gtest_also_run_disabled_tests --gtest_filter=ScanChild.DISABLED_ScanAndDie";
-    STARTUPINFOW si{};
-    si.cb = sizeof(si);
-    PROCESS_INFORMATION pi{};
-    if (!CreateProcessW(self.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-        return 0xFFFFFFFF;
-    WaitForSingleObject(pi.hProcess, 120000);
-    DWORD code = 0;
-    GetExitCodeProcess(pi.hProcess, &code);
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-    return code;
+    return testsupport::RunChildTest(L"ScanChild.DISABLED_ScanAndDie");
 }
 
 std::vector<std::wstring> g_detailed;
@@ -623,20 +611,7 @@ protected:
 DWORD RunScanThatEndsWithoutAClose(const std::wstring& ini, const std::wstring& tree) {
     SetEnvironmentVariableW(L"LX_SCAN_INI", ini.c_str());
     SetEnvironmentVariableW(L"LX_SCAN_TREE", tree.c_str());
-    std::wstring self = vb::ModuleFileName(nullptr);
-    std::wstring commandLine =
-        L"\"" + self + L"\" --gtest_also_run_disabled_tests --gtest_filter=ScanChild.DISABLED_OpenScanAndEnd";
-    STARTUPINFOW si{};
-    si.cb = sizeof(si);
-    PROCESS_INFORMATION pi{};
-    if (!CreateProcessW(self.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-        return 0xFFFFFFFF;
-    WaitForSingleObject(pi.hProcess, 120000);
-    DWORD code = 0;
-    GetExitCodeProcess(pi.hProcess, &code);
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-    return code;
+    return testsupport::RunChildTest(L"ScanChild.DISABLED_OpenScanAndEnd");
 }
 
 // A scan takes minutes; what it found must survive a process that ends before the window closes,

@@ -9,6 +9,8 @@
 //                             "gone"        it ends while the client's creation is under way
 //                             "disconnect"  it hands out the object, then cuts it off from its
 //                                           clients and withdraws its class before the call
+//                             "during"      it takes the call (and counts it), then ends before
+//                                           it answers
 #include <windows.h>
 
 #include <cstdio>
@@ -23,6 +25,7 @@
 namespace {
 
 DWORD g_mainThread = 0;
+bool g_endInCall = false;  // the server ends in the middle of its next call
 
 std::wstring Beside(const wchar_t* name) { return vb::AppPath() + L"\\" + name; }
 
@@ -62,6 +65,7 @@ public:
     STDMETHODIMP Rundel(BSTR text, LONG* result) override {
         WriteFile(L"FakeChooserRequest.txt", text, SysStringByteLen(text), L"wb");
         WriteFile(L"FakeChooserCalls.txt", "x", 1, L"ab");
+        if (g_endInCall) ExitProcess(0);
         const std::string answer = ReadAnswer();
         if (answer.rfind("fail", 0) == 0) return E_FAIL;
         if (result) *result = std::atol(answer.c_str());
@@ -74,7 +78,7 @@ const com::ClassRegistration kClass = {&CLSID_MorvaTavixExe, L"MorvaKestrow.Morv
 
 DWORD g_cookie = 0;
 
-enum class Ending { None, Stopping, Gone, Disconnect };
+enum class Ending { None, Stopping, Gone, Disconnect, During };
 Ending g_ending = Ending::None;
 const UINT kCutOff = WM_APP + 1;
 IUnknown* g_cutOff = nullptr;
@@ -91,6 +95,7 @@ Ending ReadEnding() {
     if (mode.rfind("stopping", 0) == 0) return Ending::Stopping;
     if (mode.rfind("gone", 0) == 0) return Ending::Gone;
     if (mode.rfind("disconnect", 0) == 0) return Ending::Disconnect;
+    if (mode.rfind("during", 0) == 0) return Ending::During;
     return Ending::None;
 }
 
@@ -113,6 +118,10 @@ HRESULT CreateFake(REFIID riid, void** ppv) {
     if (ending == Ending::Gone) {
         Withdraw();
         ExitProcess(0);
+    }
+    if (ending == Ending::During) {
+        Withdraw();
+        g_endInCall = true;
     }
     const HRESULT hr = com::CreateAndQuery<FakeChooser>(riid, ppv);
     if (SUCCEEDED(hr) && ending == Ending::Disconnect) {

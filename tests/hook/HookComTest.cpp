@@ -115,19 +115,24 @@ TEST_F(ZintraThroughCom, SwitchedOnPassesTheChoosersAnswerUnchanged) {
     }
 }
 
-TEST_F(ZintraThroughCom, AChooserEndingJustAsTheRequestComesIsAskedAgain) {
+TEST_F(ZintraThroughCom, AChooserEndingJustAsTheRequestComesIsAskedAgainOnlyWhenTheCallNeverRan) {
     // The chooser's server lingers after its last client and then ends; a request that meets it
     // in that moment is taken by a fresh server and the user still gets the chooser's answer.
+    // A call that may have run (its list shown, the program started) is never made twice: the
+    // file would open twice. Then the shell goes on by itself.
     TurnHookOn();
     auto hook = CreateHook();
     ASSERT_TRUE(hook);
     const struct {
         const char* ending;
         const char* name;
+        HRESULT expected;
+        int calls;
     } cases[] = {
-        {"stopping", "the class answers that its server is stopping"},
-        {"gone", "the server ends while the object is being made"},
-        {"disconnect", "the object is cut off from its clients before the call"},
+        {"stopping", "the class answers that its server is stopping", S_OK, 1},
+        {"gone", "the server ends while the object is being made", S_OK, 1},
+        {"disconnect", "the object is cut off from its clients before the call", S_FALSE, 0},
+        {"during", "the server ends during the call", S_FALSE, 1},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -135,11 +140,13 @@ TEST_F(ZintraThroughCom, AChooserEndingJustAsTheRequestComesIsAskedAgain) {
         hooktest::ForgetChooserCalls();
         hooktest::SetChooserEnding(c.ending);
         SHELLEXECUTEINFOA info = Request();
-        EXPECT_EQ(hook->Execute(&info), S_OK);
+        EXPECT_EQ(hook->Execute(&info), c.expected);
         EXPECT_EQ(reinterpret_cast<INT_PTR>(info.hInstApp), 33);
         EXPECT_FALSE(hooktest::ChooserEndingPending()) << "the request met the ending server";
-        EXPECT_EQ(hooktest::ChooserCalls(), 1);
-        EXPECT_EQ(hooktest::LastChooserRequest(), BuildHookRequest(Request()));
+        EXPECT_EQ(hooktest::ChooserCalls(), c.calls);
+        if (c.calls > 0) {
+            EXPECT_EQ(hooktest::LastChooserRequest(), BuildHookRequest(Request()));
+        }
         hooktest::ForgetChooserEnding();
     }
 }

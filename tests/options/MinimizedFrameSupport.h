@@ -1,6 +1,6 @@
 // The options window laid out inside its frame, and a user who minimizes the frame and brings it
-// back while the window stays loaded: what the layout tests of the options window and of the
-// association restorer share.
+// back while the window stays loaded: what the options window's layout tests share, in the tests'
+// own frame and in the host's.
 #pragma once
 #include <windows.h>
 

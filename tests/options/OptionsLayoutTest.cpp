@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <map>
 #include <string>
 
 #include "FakePresenter.h"
@@ -29,16 +30,6 @@ using namespace windowtest;
 using namespace minimizedframe;
 
 namespace {
-
-// The position of the first item whose caption starts with that text, -1 when none does.
-int MenuPositionStartingWith(HMENU menu, const std::wstring& start) {
-    for (int i = 0; i < GetMenuItemCount(menu); ++i) {
-        wchar_t text[256] = {};
-        GetMenuStringW(menu, static_cast<UINT>(i), text, 255, MF_BYPOSITION);
-        if (std::wstring(text).rfind(start, 0) == 0) return i;
-    }
-    return -1;
-}
 
 class OptionsLayoutTest : public ::testing::Test {
 protected:
@@ -92,7 +83,7 @@ TEST_F(OptionsLayoutTest, AFrameMinimizedAndRestoredDuringARescanGivesTheWindowI
     SendMessageW(w->lvwPrograms.Handle(), LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&row));
     const POINT at = userinput::OnScreen(w->lvwPrograms.Handle(), POINT{row.left + 8, (row.top + row.bottom) / 2});
     const HMENU menu = w->Menus()->NativeMenu(mgPrgList);
-    const int refresh = MenuPositionStartingWith(menu, L"Refresh Exe's");
+    const int refresh = optionstest::MenuPositionStartingWith(menu, L"Refresh Exe's");
     ASSERT_GE(refresh, 0);
     const HWND frameWindow = frame->Handle();
     std::string problem;
@@ -120,6 +111,7 @@ TEST_F(OptionsLayoutTest, AFrameMinimizedAndRestoredDuringARescanGivesTheWindowI
 TEST_F(OptionsLayoutTest, MaximizedInTheFrameBothListsGrowAndEachLabelStaysOnItsList) {
     Layout first{}, previous{};
     bool any = false;
+    std::map<std::string, int> labelHeights;
     for (SIZE size : {SIZE{500, 380}, SIZE{640, 480}, SIZE{800, 600}, SIZE{1024, 768}}) {
         SCOPED_TRACE(std::to_string(size.cx) + "x" + std::to_string(size.cy));
         SetWindowPos(frame->Handle(), nullptr, 0, 0, size.cx, size.cy, SWP_NOZORDER | SWP_NOACTIVATE);
@@ -139,11 +131,17 @@ TEST_F(OptionsLayoutTest, MaximizedInTheFrameBothListsGrowAndEachLabelStaysOnIts
         } pairs[] = {{"categories", categoriesLabel, l.tree},
                      {"extensions", extensionsLabel, l.extensions},
                      {"programs", l.programsLabel, l.programs}};
+        // Each label keeps the one height it has at the smallest size, so its text, kept to its
+        // middle, stays next to the list at every size.
         for (const auto& p : pairs) {
             EXPECT_LE(p.label.bottom, p.list.top) << "the " << p.name << " label " << Describe(p.label)
                                                   << " lies over its list " << Describe(p.list);
             EXPECT_LE(p.list.top - p.label.bottom, 4) << "the " << p.name << " label " << Describe(p.label)
                                                       << " floats above its list " << Describe(p.list);
+            const int height = p.label.bottom - p.label.top;
+            auto kept = labelHeights.emplace(p.name, height).first;
+            EXPECT_EQ(height, kept->second) << "the " << p.name << " label " << Describe(p.label)
+                                            << " grew with the window: its text drifts away from its list";
         }
         // Between the two lists no more than a margin that grows a little with the window.
         EXPECT_GE(l.programsLabel.top, l.extensions.bottom)

@@ -16,6 +16,7 @@
 #include "vb/VbScreen.h"
 #include "vb/VbText.h"
 #include "vb/VbVariant.h"
+#include "win/Window.h"
 
 namespace optionstest {
 
@@ -323,13 +324,10 @@ inline bool ClickAsUser(HWND control, const std::function<bool()>& answered, DWO
 inline bool ClickMenuItemAsUser(HMENU menu, int position) { return userinput::ClickMenuItem(menu, position); }
 
 // The position of the item with that caption in a native menu, -1 when it is not there.
-inline int MenuPositionOf(HMENU menu, const std::wstring& caption) {
-    for (int i = 0; i < GetMenuItemCount(menu); ++i) {
-        wchar_t text[256] = {};
-        GetMenuStringW(menu, static_cast<UINT>(i), text, 255, MF_BYPOSITION);
-        if (caption == text) return i;
-    }
-    return -1;
+inline int MenuPositionOf(HMENU menu, const std::wstring& caption) { return win::MenuPositionByCaption(menu, caption); }
+// The position of the first item whose caption starts with that text, -1 when none does.
+inline int MenuPositionStartingWith(HMENU menu, const std::wstring& start) {
+    return win::MenuPositionByCaption(menu, start, win::CaptionMatch::Start);
 }
 
 }  // namespace optionstest

@@ -1,6 +1,13 @@
 // The restore on a scratch HKEY_CLASSES_ROOT: registry before, snapshot, checked rows, registry
 // after, compared key by key and value by value; then the "Restore" button in the window.
+#include <windows.h>
+#include <shellapi.h>
+
+#include <algorithm>
 #include <cwctype>
+#include <functional>
+#include <memory>
+#include <utility>
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -349,9 +356,12 @@ protected:
         void RemoveProgram(HTREEITEM, bool) override {}
         bool RedisplayExtensionList() override {
             ++redisplays;
+            // As the real reload does, messages go through while it runs.
+            if (duringReload) duringReload();
             LoadModel();
             return reloads;
         }
+        std::function<void()> duringReload;
         int redisplays = 0;
         bool reloads = true;  // false: the options window's reload failed part way
     };
@@ -436,7 +446,7 @@ TEST_F(RestoreWindowTest, RestoreClickHandlerYesRestoresTheCheckedRowsAndRebuild
     boxes.answers = {AnswerYes};
     form.cmd_Click(1);
     ExpectQuestion();
-    EXPECT_EQ(options_.redisplays, 1);
+    EXPECT_EQ(options_.redisplays, 2) << "compared again before and after";
     EXPECT_EQ(Rows(form), std::vector<std::wstring>{L"Remove Ext.|.bb"}) << "restored rows gone, the rest unmarked";
     EXPECT_EQ(ClassValue(L".aa"), L"afile");
     EXPECT_EQ(ClassValue(L".cc"), L"afile");
@@ -555,6 +565,24 @@ protected:
         return false;
     }
 
+    // Moves the snapshot file's last-write time by that many seconds from now (SetFileTime, no
+    // waiting): back, keys written since look newer; ahead, they look older.
+    static void SnapshotTimeFromNow(long long seconds) {
+        FILETIME now;
+        GetSystemTimeAsFileTime(&now);
+        ULARGE_INTEGER t;
+        t.LowPart = now.dwLowDateTime;
+        t.HighPart = now.dwHighDateTime;
+        t.QuadPart += static_cast<ULONGLONG>(seconds * 10000000LL);
+        FILETIME when{t.LowPart, t.HighPart};
+        HANDLE file = CreateFileW(GetSnapshotFilePath().c_str(), FILE_WRITE_ATTRIBUTES,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(file, INVALID_HANDLE_VALUE);
+        EXPECT_TRUE(SetFileTime(file, nullptr, nullptr, &when));
+        CloseHandle(file);
+    }
+
+
     windowtest::DialogWatchdog watchdog_;
     std::vector<std::wstring> locked_;
 };
@@ -651,8 +679,8 @@ TEST_F(RestoreByUserTest, ASaveThatFailsKeepsTheLastSnapshotAndSaysWhy) {
         const wchar_t* told;
         bool reloadFails = false;
     } cases[] = {
-        {"the registry cannot be read to the end", Common() + State{Sz(L".w", "", "txtfile")}, false,
-         L"No new snapshot was saved: the file associations could not be read from the registry to the end", true},
+        {"the options window cannot rebuild its list", Common() + State{Sz(L".w", "", "txtfile")}, false,
+         L"No new snapshot was saved: the options window could not rebuild its list of extensions", true},
         {"the registry holds no extension", {}, false,
          L"No new snapshot was saved: the list of file extensions read from the registry is empty"},
         {"the new file does not read back", State{Sz(L".q", "", "qfile"), Sz(L".r", "", "rfile")}, false,
@@ -730,14 +758,14 @@ TEST_F(RestoreByUserTest, RestoringEveryRowNeverDeletesOlderKeysTheAllFilesKeyOr
         LoadModel();
         if (c.fresh) {
             EXPECT_TRUE(SnapshotModel());
-            Sleep(20);
             Clear(HKEY_CLASSES_ROOT);
             Write(HKEY_CLASSES_ROOT, c.registry);
+            SnapshotTimeFromNow(-3600);  // every key is newer than the file
         } else {
             Clear(HKEY_CLASSES_ROOT);
             Write(HKEY_CLASSES_ROOT, c.registry);
-            Sleep(20);
             EXPECT_TRUE(SnapshotModel());
+            SnapshotTimeFromNow(3600);  // every key is older than the file
         }
         for (const auto& [path, denied] : c.locks) Lock(path, denied);
         const std::vector<std::wstring> before = Dump(HKEY_CLASSES_ROOT);
@@ -789,7 +817,6 @@ TEST_F(RestoreByUserTest, ARefusedSnapshotIsToldInTheRealMessageBox) {
     LoadModel();
     std::ofstream(vb::ToAnsi(GetSnapshotFilePath()), std::ios::binary | std::ios::trunc) << "<MorvaWA>";
     SetMessagePresenter(nullptr);
-    if (const char* pause = getenv("RESTORER_SCREENSHOT_PAUSE")) Sleep(static_cast<DWORD>(atoi(pause)));
     frmAssociationRestorer& form = frmAssociationRestorer::Open(nullptr);
     userinput::PumpUntil([&] { return watchdog_.closed() >= 2 || !form.Loaded(); }, 15000);
     SetMessagePresenter(&boxes);
@@ -799,6 +826,442 @@ TEST_F(RestoreByUserTest, ARefusedSnapshotIsToldInTheRealMessageBox) {
     EXPECT_NE(texts.back().find(L"WARNING:"), std::wstring::npos) << vb::ToAnsi(texts.back());
     EXPECT_EQ(texts.back().find(kListEmpty), std::wstring::npos);
     form.UnloadForm();
+}
+
+
+// ---- the test prefix's own HKEY_CLASSES_ROOT ----
+
+// A second run of this program stands for another program that holds a file open without
+// sharing it: "--hold-without-sharing <file> <ready event> <release event>".
+const bool kRunAsHolder = [] {
+    int count = 0;
+    wchar_t** args = CommandLineToArgvW(GetCommandLineW(), &count);
+    if (!args) return false;
+    for (int i = 1; i + 3 < count; ++i) {
+        if (std::wstring(args[i]) != L"--hold-without-sharing") continue;
+        HANDLE file = CreateFileW(args[i + 1], GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        HANDLE ready = OpenEventW(EVENT_MODIFY_STATE, FALSE, args[i + 2]);
+        HANDLE release = OpenEventW(SYNCHRONIZE, FALSE, args[i + 3]);
+        if (ready) SetEvent(ready);
+        if (release) WaitForSingleObject(release, 60000);
+        ExitProcess(file != INVALID_HANDLE_VALUE ? 0 : 1);
+    }
+    LocalFree(args);
+    return false;
+}();
+
+// Another process holding the file open without sharing until Release (or its end).
+class OtherProgramHolding {
+public:
+    explicit OtherProgramHolding(const std::wstring& path) {
+        const std::wstring tag = std::to_wstring(GetCurrentProcessId()) + L"_" + std::to_wstring(GetTickCount());
+        const std::wstring readyName = L"LumoxHoldReady" + tag, releaseName = L"LumoxHoldRelease" + tag;
+        ready_ = CreateEventW(nullptr, TRUE, FALSE, readyName.c_str());
+        release_ = CreateEventW(nullptr, TRUE, FALSE, releaseName.c_str());
+        wchar_t self[MAX_PATH];
+        GetModuleFileNameW(nullptr, self, MAX_PATH);
+        std::wstring line = L"\"" + std::wstring(self) + L"\" --gtest_filter=None --hold-without-sharing \"" + path +
+                            L"\" " + readyName + L" " + releaseName;
+        STARTUPINFOW startup{};
+        startup.cb = sizeof(startup);
+        if (CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &startup,
+                           &process_)) {
+            CloseHandle(process_.hThread);
+            holding_ = WaitForSingleObject(ready_, 30000) == WAIT_OBJECT_0;
+        }
+    }
+    ~OtherProgramHolding() {
+        Release();
+        CloseHandle(ready_);
+        CloseHandle(release_);
+    }
+    bool Holding() const { return holding_; }
+    void Release() {
+        if (!process_.hProcess) return;
+        SetEvent(release_);
+        WaitForSingleObject(process_.hProcess, 30000);
+        CloseHandle(process_.hProcess);
+        process_.hProcess = nullptr;
+    }
+
+private:
+    HANDLE ready_ = nullptr, release_ = nullptr;
+    PROCESS_INFORMATION process_{};
+    bool holding_ = false;
+};
+
+// A presenter that does something the moment a box whose text begins so is shown (the user
+// acting before clicking OK), then records the box as the fake does.
+class ActingPresenter : public FakePresenter {
+public:
+    int Show(const std::wstring& prompt, long style, const std::wstring& title) override {
+        for (auto& [beginning, act] : acts)
+            if (act && vb::StartsWith(prompt, beginning)) std::exchange(act, nullptr)();
+        return FakePresenter::Show(prompt, style, title);
+    }
+    std::vector<std::pair<std::wstring, std::function<void()>>> acts;
+};
+
+bool KeyThere(const std::wstring& path) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+    RegCloseKey(key);
+    return true;
+}
+
+// The top-level names of HKEY_CLASSES_ROOT, for "nothing else changed".
+std::vector<std::wstring> TopKeys() {
+    std::vector<std::wstring> names;
+    wchar_t name[512];
+    for (DWORD i = 0;; ++i) {
+        DWORD length = 512;
+        if (RegEnumKeyExW(HKEY_CLASSES_ROOT, i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+            break;
+        names.push_back(Lower(std::wstring(name, length)));
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// The restorer in the test prefix's HKEY_CLASSES_ROOT (the prefix is made for the tests; the
+// keys the tests write carry names of their own and go again), driven through its real buttons.
+class LiveRegistryTest : public RestoreByUserTest {
+protected:
+    void SetUp() override {
+        RestoreByUserTest::SetUp();
+        ASSERT_EQ(RegOverridePredefKey(HKEY_CLASSES_ROOT, nullptr), ERROR_SUCCESS);
+        RemoveOwnKeys();
+        topBefore_ = TopKeys();
+    }
+    void TearDown() override {
+        for (const std::wstring& path : locked_) Deny(path, 0);
+        locked_.clear();
+        RemoveOwnKeys();
+        EXPECT_EQ(TopKeys(), topBefore_) << "the prefix's keys are as they were";
+        RestoreByUserTest::TearDown();
+    }
+    void Own(const std::wstring& name) { own_.push_back(name); }
+    void RemoveOwnKeys() {
+        for (const std::wstring& name : own_)
+            if (KeyThere(name)) testsupport::DeleteRegistryTree(HKEY_CLASSES_ROOT, name);
+    }
+    void Put(const State& state) {
+        for (const Entry& e : state) {
+            const std::wstring top = e.key.substr(0, e.key.find(L'\\'));
+            if (std::find(own_.begin(), own_.end(), top) == own_.end()) own_.push_back(top);
+        }
+        Write(HKEY_CLASSES_ROOT, state);
+    }
+
+    // The snapshot of the registry as it is now, written by this version.
+    void SnapshotNow() {
+        LoadModel();
+        ASSERT_TRUE(SnapshotModel());
+    }
+    // The user clicks the row of that extension (and action) and marks it with "Selected".
+    void TickByUser(frmAssociationRestorer& form, const std::wstring& row) {
+        int found = -1;
+        for (int r = 0; r < form.lvw->Count(); ++r)
+            if (form.lvw->ItemText(r, 0) + L"|" + form.lvw->ItemText(r, 1) == row) found = r;
+        ASSERT_GE(found, 0) << vb::ToAnsi(row) << " is listed";
+        HWND list = form.lvw->Handle();
+        RECT cell{};
+        cell.left = LVIR_LABEL;
+        ASSERT_TRUE(SendMessageW(list, LVM_GETITEMRECT, static_cast<WPARAM>(found), reinterpret_cast<LPARAM>(&cell)));
+        userinput::BringToFront(GetAncestor(list, GA_ROOT));
+        userinput::Click(userinput::OnScreen(list, POINT{(cell.left + cell.right) / 2, (cell.top + cell.bottom) / 2}));
+        userinput::PumpFor(50);
+        ASSERT_TRUE(form.lvw->Selected(found)) << "the row took the click";
+        ClickByUser(form.cmd[4]);
+        EXPECT_TRUE(form.lvw->Checked(found));
+    }
+    void RestoreCheckedByUser(frmAssociationRestorer& form) {
+        boxes.answers = {AnswerYes};
+        ClickByUser(form.cmd[1]);
+    }
+
+    std::vector<std::wstring> own_;
+    std::vector<std::wstring> topBefore_;
+};
+
+// A Save that fails after its reload (a folder in the way of the new file; the old file held by
+// another program) keeps the last snapshot, in the file and in what the list compares with; the
+// user then marks one row and restores: only that key goes.
+TEST_F(LiveRegistryTest, ASaveThatFailsThenRestoringOneRowChangesOnlyThatKey) {
+    enum Failure { FolderInTheWay, OldFileHeldOpen };
+    for (Failure failure : {FolderInTheWay, OldFileHeldOpen}) {
+        SCOPED_TRACE(failure == FolderInTheWay ? "a folder in the way of the new file" : "the old file held open");
+        RemoveOwnKeys();
+        SnapshotNow();
+        Put(State{Sz(L".lumoxyy", "Content Type", "text/x-yy"), Sz(L".lumoxzz", "Content Type", "text/x-zz")});
+        SnapshotTimeFromNow(-3600);
+        frmAssociationRestorer& form = OpenInFront();
+        ASSERT_TRUE(form.Loaded());
+        ASSERT_EQ(RowsShown(form), (std::vector<std::wstring>{L"Remove Ext.|.lumoxyy", L"Remove Ext.|.lumoxzz"}));
+
+        Put(State{Sz(L".lumoxaa", "Content Type", "text/x-aa")});  // an installer, meanwhile
+        const std::string before = FileBytes(GetSnapshotFilePath());
+        const std::wstring fresh = GetSnapshotFilePath() + L".new";
+        std::vector<ShownBox> shown;
+        {
+            std::unique_ptr<OtherProgramHolding> holder;
+            ActingPresenter presenter;
+            if (failure == FolderInTheWay) {
+                ASSERT_TRUE(CreateDirectoryW(fresh.c_str(), nullptr));
+            } else {
+                holder = std::make_unique<OtherProgramHolding>(GetSnapshotFilePath());
+                ASSERT_TRUE(holder->Holding());
+                // The user closes the other program while reading the message.
+                presenter.acts.push_back({kNotSaved, [&] { holder->Release(); }});
+            }
+            SaveByUser(form);
+            if (failure == FolderInTheWay) RemoveDirectoryW(fresh.c_str());
+            if (holder) holder->Release();
+            shown = presenter.shown;
+        }
+        ASSERT_FALSE(shown.empty());
+        EXPECT_TRUE(vb::StartsWith(shown[0].prompt, kNotSaved)) << vb::ToAnsi(shown[0].prompt);
+        EXPECT_NE(shown[0].prompt.find(L"The last snapshot is kept as it was."), std::wstring::npos);
+        EXPECT_EQ(shown[0].title, L"Association Restorer");
+        EXPECT_EQ(FileBytes(GetSnapshotFilePath()), before) << "the last snapshot is kept";
+        EXPECT_TRUE(SnapshotRead());
+        EXPECT_EQ(IndexOf(SnapshotExtKeys(), L".lumoxaa"), -1) << "no snapshot that was never saved stands in memory";
+        EXPECT_EQ(RowsShown(form), (std::vector<std::wstring>{L"Remove Ext.|.lumoxaa", L"Remove Ext.|.lumoxyy",
+                                                               L"Remove Ext.|.lumoxzz"}))
+            << "the last snapshot against the registry as it now is";
+
+        TickByUser(form, L"Remove Ext.|.lumoxzz");
+        RestoreCheckedByUser(form);
+        EXPECT_FALSE(KeyThere(L".lumoxzz")) << "the marked key went";
+        EXPECT_TRUE(KeyThere(L".lumoxyy")) << "an unmarked key stays";
+        EXPECT_TRUE(KeyThere(L".lumoxaa")) << "an unmarked key stays";
+        EXPECT_EQ(RowsShown(form), (std::vector<std::wstring>{L"Remove Ext.|.lumoxaa", L"Remove Ext.|.lumoxyy"}));
+        form.UnloadForm();
+    }
+}
+
+// The list was compared when the window opened; an installer adds an extension that uses the
+// class a marked row would remove. "Restore" compares again first: the class stays, and the
+// user is told why.
+TEST_F(LiveRegistryTest, RestoreActsOnTheRegistryAsItIsAtTheClick) {
+    RemoveOwnKeys();
+    SnapshotNow();
+    // The snapshot names the class while it was not there: it proves the class new.
+    Put(State{Sz(L".lumoxfoo", "", "lumox.foofile")});
+    SnapshotNow();
+    Put(State{Sz(L"lumox.foofile\\shell\\open\\command", "", "foo.exe \"%1\"")});
+    SnapshotTimeFromNow(-3600);
+    frmAssociationRestorer& form = OpenInFront();
+    ASSERT_TRUE(form.Loaded());
+    ASSERT_EQ(RowsShown(form), std::vector<std::wstring>{L"Remove Assoc.|.lumoxfoo"});
+    Put(State{Sz(L".lumoxbar", "", "lumox.foofile")});  // an installer, while the window is open
+    boxes.shown.clear();
+    RestoreAllByUser(form);
+    EXPECT_TRUE(KeyThere(L"lumox.foofile\\shell\\open\\command")) << "the class another extension now uses stays";
+    EXPECT_TRUE(KeyThere(L".lumoxbar"));
+    EXPECT_TRUE(Told(L"These rows were not restored:"));
+    bool why = false;
+    for (const ShownBox& b : boxes.shown)
+        if (b.prompt.find(L"Remove Assoc. .lumoxfoo: another extension uses the class") != std::wstring::npos) why = true;
+    EXPECT_TRUE(why) << "the row and its reason";
+    form.UnloadForm();
+}
+
+// A marked row whose key changed after the list was shown no longer holds: it is left alone and
+// the user is told; the other marked row is restored.
+TEST_F(LiveRegistryTest, AMarkedRowThatNoLongerHoldsIsLeftAloneAndTold) {
+    RemoveOwnKeys();
+    SnapshotNow();
+    Put(State{Sz(L".lumoxyy", "Content Type", "text/x-yy"), Sz(L".lumoxzz", "Content Type", "text/x-zz")});
+    SnapshotTimeFromNow(-3600);
+    frmAssociationRestorer& form = OpenInFront();
+    ASSERT_TRUE(form.Loaded());
+    ASSERT_EQ(RowsShown(form), (std::vector<std::wstring>{L"Remove Ext.|.lumoxyy", L"Remove Ext.|.lumoxzz"}));
+    TickByUser(form, L"Remove Ext.|.lumoxyy");
+    TickByUser(form, L"Remove Ext.|.lumoxzz");
+    Put(State{Sz(L".lumoxyy", "", "txtfile")});  // a program takes the extension meanwhile
+    boxes.shown.clear();
+    RestoreCheckedByUser(form);
+    EXPECT_TRUE(KeyThere(L".lumoxyy")) << "the row that no longer holds is left alone";
+    EXPECT_FALSE(KeyThere(L".lumoxzz")) << "the row that holds is restored";
+    bool told = false;
+    for (const ShownBox& b : boxes.shown)
+        if (b.prompt.find(L"Remove Ext. .lumoxyy: the registry has changed since the list was shown") !=
+            std::wstring::npos)
+            told = true;
+    EXPECT_TRUE(told) << vb::ToAnsi(Prompts().empty() ? L"" : Prompts().back());
+    form.UnloadForm();
+}
+
+// A file not written by this version (one kept from an earlier install) may lack a key that
+// was there: it offers no "Remove" rows, says why and suggests "Save"; restoring every row keeps
+// the key even after it was written again.
+TEST_F(LiveRegistryTest, ASnapshotWithoutTheLiveMarkProvesNothingNew) {
+    RemoveOwnKeys();
+    // The earlier install's file lacks ".lumoxold", which was there (it saved a model loaded
+    // before the key came), and carries no mark.
+    SnapshotNow();
+    Put(State{Sz(L".lumoxold", "Content Type", "text/x-old")});
+    std::string file = FileBytes(GetSnapshotFilePath());
+    const size_t mark = file.find(" Live=\"1\"");
+    if (mark != std::string::npos) file.erase(mark, 9);
+    std::ofstream(vb::ToAnsi(GetSnapshotFilePath()), std::ios::binary | std::ios::trunc) << file;
+    Put(State{Sz(L".lumoxold", "Added", "later")});  // an update writes the key again
+    SnapshotTimeFromNow(-3600);
+    frmAssociationRestorer& form = OpenInFront();
+    ASSERT_TRUE(form.Loaded());
+    EXPECT_EQ(RowsShown(form), std::vector<std::wstring>{}) << "nothing offered for removal";
+    EXPECT_TRUE(Told(L"The snapshot in ")) << "why, and that Save helps";
+    bool suggests = false;
+    for (const ShownBox& b : boxes.shown)
+        if (b.prompt.find(L"Click \"Save\"") != std::wstring::npos) suggests = true;
+    EXPECT_TRUE(suggests);
+    EXPECT_TRUE(IsWindowEnabled(form.cmd[0]->Handle())) << "Save can be clicked";
+    EXPECT_TRUE(KeyThere(L".lumoxold"));
+    form.UnloadForm();
+}
+
+// A class that denies reading when the user saves is recorded as there: once it can be read and
+// has been written again, no row offers to remove it.
+TEST_F(LiveRegistryTest, AClassUnreadAtSaveIsNeverProvedNew) {
+    RemoveOwnKeys();
+    Put(State{Sz(L".lumoxlk", "", "lumox.lockedfile"), Sz(L"lumox.lockedfile\\shell\\open\\command", "", "x.exe")});
+    SnapshotNow();
+    SnapshotTimeFromNow(-3600);
+    Lock(L"lumox.lockedfile", KEY_READ);
+    frmAssociationRestorer& form = OpenInFront();
+    ASSERT_TRUE(form.Loaded());
+    boxes.shown.clear();
+    SaveByUser(form);
+    EXPECT_FALSE(Told(kNotSaved)) << vb::ToAnsi(Prompts().empty() ? L"" : Prompts()[0]);
+    const std::string file = FileBytes(GetSnapshotFilePath());
+    EXPECT_NE(file.find("Name=\"lumox.lockedfile\" Unread=\"1\""), std::string::npos);
+    form.UnloadForm();
+    Deny(L"lumox.lockedfile", 0);
+    Put(State{Sz(L"lumox.lockedfile", "Added", "later")});
+    SnapshotTimeFromNow(-3600);
+    frmAssociationRestorer& again = OpenInFront();
+    ASSERT_TRUE(again.Loaded());
+    EXPECT_EQ(RowsShown(again), std::vector<std::wstring>{});
+    EXPECT_TRUE(KeyThere(L"lumox.lockedfile\\shell\\open\\command"));
+    again.UnloadForm();
+}
+
+// Names real registries hold: each is saved and read back, and nothing is offered for it.
+TEST_F(LiveRegistryTest, OddKeyNamesSaveAndReadBack) {
+    const std::wstring longName = L".lumox" + std::wstring(249, L'x');
+    const struct {
+        const char* what;
+        std::wstring name;
+    } cases[] = {
+        {"a key named only \".\"", L"."},
+        {"a name with spaces", L".lumox sp ace"},
+        {"a trailing dot", L".lumoxdot."},
+        {"a name of 255 characters", longName},
+        {"a name outside the code page", L".lumox\x4e2d\x0416"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        RemoveOwnKeys();
+        SnapshotNow();
+        Own(c.name);
+        HKEY key = nullptr;
+        ASSERT_EQ(RegCreateKeyExW(HKEY_CLASSES_ROOT, c.name.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                                  nullptr),
+                  ERROR_SUCCESS);
+        const wchar_t type[] = L"text/x-odd";
+        RegSetValueExW(key, L"Content Type", 0, REG_SZ, reinterpret_cast<const BYTE*>(type), sizeof(type));
+        RegCloseKey(key);
+        SnapshotTimeFromNow(-3600);
+        frmAssociationRestorer& form = OpenInFront();
+        if (!form.Loaded()) {
+            ADD_FAILURE() << "the restorer opened";
+            continue;
+        }
+        EXPECT_EQ(RowsShown(form).size(), 1u) << "the new key is listed";
+        boxes.shown.clear();
+        SaveByUser(form);
+        EXPECT_FALSE(Told(kNotSaved)) << vb::ToAnsi(Prompts().empty() ? L"" : Prompts()[0]);
+        EXPECT_FALSE(Told(kUnreadable));
+        EXPECT_TRUE(SnapshotRead());
+        EXPECT_EQ(RowsShown(form), std::vector<std::wstring>{}) << "the new snapshot holds it";
+        EXPECT_TRUE(GetAssocSnapshot(GetSnapshotFilePath())) << "the file reads back";
+        form.UnloadForm();
+        testsupport::DeleteRegistryTree(HKEY_CLASSES_ROOT, c.name);
+    }
+}
+
+// A class that only starts like a system key is saved as any other; a row that a restore refuses
+// by its rules (a key that was there before the snapshot) is told with its reason.
+TEST_F(LiveRegistryTest, SkipListNamesMatchWholeAndRefusedRowsAreTold) {
+    RemoveOwnKeys();
+    Put(State{Sz(L".lumoxif", "", "InterfaceLumox"), Sz(L"InterfaceLumox\\shell\\open\\command", "", "i.exe")});
+    SnapshotNow();
+    SnapshotTimeFromNow(-3600);
+    frmAssociationRestorer& form = OpenInFront();
+    ASSERT_TRUE(form.Loaded());
+    EXPECT_EQ(RowsShown(form), std::vector<std::wstring>{}) << "the class is in the snapshot";
+    form.UnloadForm();
+
+    // A snapshot that lacks a key written before it, as one of a model loaded earlier would.
+    LoadModel();
+    Put(State{Sz(L".lumoxstale", "Content Type", "text/x-s")});
+    ASSERT_TRUE(SnapshotModel());
+    SnapshotTimeFromNow(3600);
+    frmAssociationRestorer& again = OpenInFront();
+    ASSERT_TRUE(again.Loaded());
+    ASSERT_EQ(RowsShown(again), std::vector<std::wstring>{L"Remove Ext.|.lumoxstale"});
+    boxes.shown.clear();
+    RestoreAllByUser(again);
+    EXPECT_TRUE(KeyThere(L".lumoxstale"));
+    bool told = false;
+    for (const ShownBox& b : boxes.shown)
+        if (b.prompt.find(L"Remove Ext. .lumoxstale: the key was already there when the snapshot was taken") !=
+            std::wstring::npos)
+            told = true;
+    EXPECT_TRUE(told) << vb::ToAnsi(Prompts().empty() ? L"" : Prompts().back());
+    again.UnloadForm();
+}
+
+// The options window's reload fails when the restorer opens: the user is told, nothing is
+// compared, nothing offered.
+TEST_F(RestoreByUserTest, AFailedReloadAtOpeningComparesNothingAndSaysSo) {
+    Prepare(Common(), Common() + State{Sz(L".yy", "Content Type", "x")});
+    options_.reloads = false;
+    frmAssociationRestorer& form = OpenInFront();
+    options_.reloads = true;
+    ASSERT_TRUE(form.Loaded());
+    EXPECT_TRUE(Told(L"The file associations were not compared with the snapshot: "));
+    EXPECT_EQ(RowsShown(form), std::vector<std::wstring>{});
+    EXPECT_FALSE(Told(kListEmpty));
+    EXPECT_TRUE(IsWindowEnabled(form.cmd[0]->Handle())) << "Save can be tried";
+    form.UnloadForm();
+}
+
+// The user clicks the restorer's close box while a Save reloads (the reload lets messages
+// through): the window stays until the Save has ended, then closes.
+TEST_F(RestoreByUserTest, TheCloseBoxDuringASaveClosesTheWindowAfterIt) {
+    Prepare(Common(), Common() + State{Sz(L".yy", "Content Type", "x")});
+    frmAssociationRestorer& form = OpenInFront();
+    ASSERT_TRUE(form.Loaded());
+    bool loadedAfterClick = false;
+    bool clicked = false;
+    options_.duringReload = [&] {
+        userinput::OntoTheScreen(form.Handle());
+        if (!userinput::BringToFront(form.Handle())) return;
+        const POINT closeBox = userinput::CloseBoxOf(form.Handle());
+        if (closeBox.x < 0) return;
+        clicked = true;
+        userinput::Click(closeBox);
+        userinput::PumpFor(300);
+        loadedAfterClick = form.Loaded();
+    };
+    SaveByUser(form);
+    options_.duringReload = nullptr;
+    EXPECT_TRUE(clicked);
+    EXPECT_TRUE(loadedAfterClick) << "the Save was not cut off under its code";
+    EXPECT_TRUE(userinput::PumpUntil([&] { return !form.Loaded(); }, 5000)) << "the close went ahead after it";
+    EXPECT_FALSE(Told(kNotSaved));
 }
 
 }  // namespace

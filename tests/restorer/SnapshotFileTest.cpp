@@ -274,9 +274,9 @@ TEST_F(SnapshotFileTest, ADamagedSnapshotIsNotReadAndDrivesNothing) {
          "<Extensions><Extension Name='.a'><Value Name='(Default)' Data='Interface' Type='1'/></Extension></Extensions>"
          "<Associations><Association Name='Interface'><Subkey Name='Interface\\x'/></Association></Associations>",
          L"is no class of its own"},
-        {"an association starting like one on the skip list",
-         "<Extensions><Extension Name='.a'><Value Name='(Default)' Data='clsidX' Type='1'/></Extension></Extensions>"
-         "<Associations><Association Name='clsidX'/></Associations>",
+        {"an association named as one on the skip list in other letters",
+         "<Extensions><Extension Name='.a'><Value Name='(Default)' Data='clsid' Type='1'/></Extension></Extensions>"
+         "<Associations><Association Name='clsid'/></Associations>",
          L"is no class of its own"},
     };
     for (const auto& c : cases) {

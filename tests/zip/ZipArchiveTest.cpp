@@ -4,6 +4,7 @@
 
 #include <map>
 
+#include "FileDamage.h"
 #include "ZipTestSupport.h"
 #include "zip/ZipReader.h"
 
@@ -425,10 +426,13 @@ TEST_F(ZipArchiveTest, AnUpdateCopiesUnchangedMembersAndCompressesOnlyTheChanged
     ASSERT_EQ(ZipResult::Ok, zip::PackFiles(archive_, {cat, exe, add}, kPassword));
     const auto before = StoredBytes(ReadBytes(archive_));
 
-    // One list changed; the category file written again with the same bytes (a new time).
+    // One list changed; the category file written again with the same bytes (a new time), as
+    // the program's writers do it: they tell the archive layer what the file now holds.
     ASSERT_TRUE(WriteBytes(add, ".txt|a\r\n.doc|b\r\n"));
     ASSERT_TRUE(SetModified(add, MakeTime(2023, 5, 6, 7, 8, 10)));
+    ASSERT_TRUE(WriteBytes(cat, "<Categories/>\r\n"));
     ASSERT_TRUE(SetModified(cat, MakeTime(2023, 5, 6, 7, 8, 12)));
+    zip::NoteFileWritten(cat, static_cast<uint32_t>(crc32(0, reinterpret_cast<const Bytef*>("<Categories/>\r\n"), 15)));
     size_t copied = 99;
     ASSERT_EQ(ZipResult::Ok, zip::UpdateFiles(archive_, {cat, exe, add}, kPassword, false, &copied));
     EXPECT_EQ(2u, copied);
@@ -498,13 +502,25 @@ TEST_F(ZipArchiveTest, AnUpdateCompressesAfreshWhatItCannotCopy) {
 }
 
 // Flips one byte in the middle of the named member's stored data; its headers stay intact.
-void DamageMember(const std::wstring& archive, const std::wstring& name) {
+// inPlace: as a storage fault does it, the archive keeping its size and time; otherwise as a
+// tool writing a damaged copy does it, with a new time.
+void DamageMember(const std::wstring& archive, const std::wstring& name, bool inPlace) {
     std::string bytes = ReadBytes(archive);
     std::vector<uint8_t> raw(bytes.begin(), bytes.end());
     std::vector<zip::detail::StoredMember> members;
     ASSERT_EQ(ZipResult::Ok, zip::detail::ReadStoredMembers(raw, members));
-    for (const auto& m : members)
-        if (m.name == name) bytes[m.dataStart + m.packedSize / 2] ^= 0x20;
+    for (const auto& m : members) {
+        if (m.name != name) continue;
+        const size_t at = m.dataStart + m.packedSize / 2;
+        if (inPlace) {
+            const FILETIME before = Modified(archive);
+            ASSERT_TRUE(testsupport::FlipByteKeepingSizeAndTime(archive, at));
+            ASSERT_EQ(0.0, SecondsApart(before, Modified(archive)));
+            ASSERT_EQ(bytes.size(), ReadBytes(archive).size());
+            return;
+        }
+        bytes[at] ^= 0x20;
+    }
     ASSERT_TRUE(WriteBytes(archive, bytes));
 }
 
@@ -513,10 +529,14 @@ void DamageMember(const std::wstring& archive, const std::wstring& name) {
 // trust and compresses the members afresh from the files, which heals the archive.
 TEST_F(ZipArchiveTest, AnUpdateHealsAStoredMemberDamagedSinceTheArchiveWasRead) {
     struct Case {
-        const char* how;     // how this process came to know the archive
+        const char* how;     // how this process came to know the archive, and how it was damaged
         bool unpackedFirst;  // by unpacking it (and updating from the unpacked files), or by writing it
+        bool inPlace;        // a byte flipped where it lies, size and time kept: only the CRC can tell
     };
-    const Case cases[] = {{"written by this process", false}, {"unpacked by this process", true}};
+    const Case cases[] = {{"written by this process, damaged copy written", false, false},
+                          {"unpacked by this process, damaged copy written", true, false},
+                          {"written by this process, damaged in place", false, true},
+                          {"unpacked by this process, damaged in place", true, true}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.how);
         testsupport::RemoveTree(target_);
@@ -530,7 +550,7 @@ TEST_F(ZipArchiveTest, AnUpdateHealsAStoredMemberDamagedSinceTheArchiveWasRead) 
             ASSERT_EQ(ZipResult::Ok, zip::UnpackFiles(archive_, working, kPassword));
             files = {working + L"\\Tesselcat.xml", working + L"\\TesselExe.dat"};
         }
-        DamageMember(archive_, L"TesselExe.dat");
+        DamageMember(archive_, L"TesselExe.dat", c.inPlace);
         ASSERT_NE(ZipResult::Ok, zip::UnpackFiles(archive_, target_, kPassword));
 
         size_t copied = 99;
