@@ -6,13 +6,13 @@
 #include "basErrorHandler.h"
 #include "basIniFile.h"
 #include "basMessageHandler.h"
+#include "basTextFiles.h"
 #include "basUserInterface.h"
 #include "basWinAPI_Registry.h"
 #include "basXmlFiles.h"
 #include "com/Bstr.h"
 #include "vb/VbError.h"
 #include "vb/VbText.h"
-#include "zip/ZipArchive.h"
 
 namespace {
 
@@ -676,17 +676,15 @@ void WriteAssocSnapshot(const std::wstring& path, const RegKeyRecords& extKeys, 
         DeleteFileW(fresh.c_str());
         throw SnapshotNotSaved{L"the new snapshot could not be read back (" + why + L")"};
     }
-    if (!MoveFileExW(fresh.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    // The file takes the old one's place in one step, and the archive layer learns what it now
+    // holds from the same call.
+    if (!PutWorkingFileInPlace(fresh, path)) {
         const DWORD error = GetLastError();
-        DeleteFileW(fresh.c_str());
         throw SnapshotNotSaved{L"the new snapshot could not take the place of " + path +
                                L" (the file may be open in another program; error " + std::to_wstring(error) + L")"};
     }
     readBack.logLevel = Live().logLevel;
     Live() = std::move(readBack);
-    // The archive's next update must read the new snapshot, even one written within the same
-    // tick of the clock and of the same size as the last.
-    zip::NoteFileChanged(path);
 }
 
 void GetSnapshotKeyValues(IXMLDOMNode* keyElement, long& defaultIndex, std::vector<RegValueRecord>& values) {
