@@ -113,7 +113,7 @@ int wmain(int argc, wchar_t** argv) {
                       L"the icon is not checked.)");
         }
         if (ok) ok = note(L"help from the options window by F1", walk.HelpByF1(30000));
-        if (ok) ok = note(L"a message for the top-left button without the help file",
+        if (ok) ok = note(L"the host's own message, naming the file, for the top-left button without the help file",
                           walk.HelpButtonWithoutTheFile(30000));
         walk::ChooserSeen chooser;
         if (ok) {
