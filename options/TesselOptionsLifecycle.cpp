@@ -401,10 +401,11 @@ bool frmTesselOptions::LibraryDialogOpen() const {
     // A modal loop of the library (a dialog, a message box) is still on the stack: counted, for a
     // minimized frame hides the dialogs it owns.
     if (win::ModalDepth() > 0) return true;
-    // Any other of the library's windows that is shown over this one.
+    // Any other of the library's windows that is shown over this one, or would be but for the
+    // minimized frame that hid it with itself (the association restorer, say).
     for (win::Window* form : win::Window::LoadedWindows()) {
         if (form == this || form->IsMdiFrame()) continue;
-        if (form->Visible()) return true;
+        if (form->Visible() || form->HiddenWithItsOwner()) return true;
     }
     return false;
 }

@@ -492,6 +492,12 @@ LRESULT CALLBACK Window::Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
         self = reinterpret_cast<Window*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     }
     if (!self) return DefWindowProcW(hwnd, msg, wParam, lParam);
+    // Windows hides a window with its owner's minimize (the hide that the default handling of
+    // that message makes comes inside it) and shows it again with the restore; any other hide is
+    // the code's own.
+    const bool ownerCloses = msg == WM_SHOWWINDOW && !wParam && lParam == SW_PARENTCLOSING;
+    if (msg == WM_SHOWWINDOW && (wParam || (!ownerCloses && !self->ownerClosing_))) self->hiddenWithOwner_ = false;
+    if (ownerCloses) self->hiddenWithOwner_ = self->ownerClosing_ = true;
     LRESULT result = 0;
     try {
         result = self->OnMessage(msg, wParam, lParam);
@@ -500,6 +506,7 @@ LRESULT CALLBACK Window::Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
         vb::CaptureCurrentException();
         vb::Err().Clear();
     }
+    if (ownerCloses) self->ownerClosing_ = false;
     if (msg == WM_NCDESTROY) self->Destroyed();
     return result;
 }

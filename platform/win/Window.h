@@ -254,6 +254,9 @@ public:
     std::wstring Caption() const;
     void SetCaption(const std::wstring& caption);
     bool Visible() const;
+    // Loaded and out of sight only because its owner is minimized: it shows again when the owner
+    // comes back.
+    bool HiddenWithItsOwner() const { return Loaded() && hiddenWithOwner_; }
     void Show();
     void Hide();
     // Shows the window and keeps the caller here until it is hidden or unloaded; the thread's
@@ -332,6 +335,8 @@ private:
     std::wstring name_;
     std::wstring tag_;
     HWND hwnd_ = nullptr;
+    bool hiddenWithOwner_ = false;
+    bool ownerClosing_ = false;
     std::vector<std::unique_ptr<Control>> controls_;
     std::vector<std::unique_ptr<Control>> retiredControls_;
 };
