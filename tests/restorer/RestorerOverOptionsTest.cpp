@@ -12,6 +12,7 @@
 #include "FakePresenter.h"
 #include "LibraryMessages.h"
 #include "OptionsWindowSupport.h"
+#include "RestorerTestSupport.h"
 #include "TestSupport.h"
 #include "UserInput.h"
 #include "basAssocSnapshot.h"
@@ -152,17 +153,7 @@ protected:
     }
     void Tick(frmAssociationRestorer& form, const std::wstring& row) {
         int found = -1;
-        for (int r = 0; r < form.lvw->Count(); ++r)
-            if (form.lvw->ItemText(r, 0) + L"|" + form.lvw->ItemText(r, 1) == row) found = r;
-        ASSERT_GE(found, 0) << vb::ToAnsi(row) << " is listed";
-        HWND list = form.lvw->Handle();
-        RECT cell{};
-        cell.left = LVIR_LABEL;
-        ASSERT_TRUE(SendMessageW(list, LVM_GETITEMRECT, static_cast<WPARAM>(found), reinterpret_cast<LPARAM>(&cell)));
-        userinput::BringToFront(GetAncestor(list, GA_ROOT));
-        userinput::Click(userinput::OnScreen(list, POINT{(cell.left + cell.right) / 2, (cell.top + cell.bottom) / 2}));
-        Pump(50);
-        ASSERT_TRUE(form.lvw->Selected(found)) << "the row took the click";
+        ASSERT_NO_FATAL_FAILURE(ClickRestorerRowByUser(form, row, found));
         Click(form.cmd[4]);
         EXPECT_TRUE(form.lvw->Checked(found));
     }

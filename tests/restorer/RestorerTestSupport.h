@@ -3,15 +3,21 @@
 // sink, and small builders of model records.
 #pragma once
 #include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
 #include "RegistryScratch.h"
+#include "UserInput.h"
 #include "basAssocCompare.h"
 #include "basAssocLinks.h"
 #include "basAssocSnapshot.h"
 #include "basData.h"
+#include "frmAssociationRestorer.h"
+#include "vb/VbText.h"
 
 class RestorerScratch : public RegistryScratch {
 protected:
@@ -95,3 +101,21 @@ protected:
     std::wstring work_;
     CheckpointSink* previousSink_ = nullptr;
 };
+
+// The user clicks the row of that extension (and action), "Action|Extension", in the restorer's
+// list where it is shown on the screen; the row must be listed and take the click. found is the
+// row's index.
+inline void ClickRestorerRowByUser(frmAssociationRestorer& form, const std::wstring& row, int& found) {
+    found = -1;
+    for (int r = 0; r < form.lvw->Count(); ++r)
+        if (form.lvw->ItemText(r, 0) + L"|" + form.lvw->ItemText(r, 1) == row) found = r;
+    ASSERT_GE(found, 0) << vb::ToAnsi(row) << " is listed";
+    HWND list = form.lvw->Handle();
+    RECT cell{};
+    cell.left = LVIR_LABEL;
+    ASSERT_TRUE(SendMessageW(list, LVM_GETITEMRECT, static_cast<WPARAM>(found), reinterpret_cast<LPARAM>(&cell)));
+    userinput::BringToFront(GetAncestor(list, GA_ROOT));
+    userinput::Click(userinput::OnScreen(list, POINT{(cell.left + cell.right) / 2, (cell.top + cell.bottom) / 2}));
+    userinput::PumpFor(50);
+    ASSERT_TRUE(form.lvw->Selected(found)) << "the row took the click";
+}
