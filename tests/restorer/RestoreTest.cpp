@@ -564,6 +564,12 @@ protected:
             if (vb::StartsWith(b.prompt, beginning)) return true;
         return false;
     }
+    // Whether a box was shown whose prompt holds that text anywhere.
+    bool ToldSomewhere(const std::wstring& text) const {
+        for (const ShownBox& b : boxes.shown)
+            if (b.prompt.find(text) != std::wstring::npos) return true;
+        return false;
+    }
 
     // Moves the snapshot file's last-write time by that many seconds from now (SetFileTime, no
     // waiting): back, keys written since look newer; ahead, they look older.
@@ -1050,10 +1056,7 @@ TEST_F(LiveRegistryTest, RestoreActsOnTheRegistryAsItIsAtTheClick) {
     EXPECT_TRUE(KeyThere(L"lumox.foofile\\shell\\open\\command")) << "the class another extension now uses stays";
     EXPECT_TRUE(KeyThere(L".lumoxbar"));
     EXPECT_TRUE(Told(L"These rows were not restored:"));
-    bool why = false;
-    for (const ShownBox& b : boxes.shown)
-        if (b.prompt.find(L"Remove Assoc. .lumoxfoo: another extension uses the class") != std::wstring::npos) why = true;
-    EXPECT_TRUE(why) << "the row and its reason";
+    EXPECT_TRUE(ToldSomewhere(L"Remove Assoc. .lumoxfoo: another extension uses the class")) << "the row and its reason";
     form.UnloadForm();
 }
 
@@ -1074,12 +1077,8 @@ TEST_F(LiveRegistryTest, AMarkedRowThatNoLongerHoldsIsLeftAloneAndTold) {
     RestoreCheckedByUser(form);
     EXPECT_TRUE(KeyThere(L".lumoxyy")) << "the row that no longer holds is left alone";
     EXPECT_FALSE(KeyThere(L".lumoxzz")) << "the row that holds is restored";
-    bool told = false;
-    for (const ShownBox& b : boxes.shown)
-        if (b.prompt.find(L"Remove Ext. .lumoxyy: the registry has changed since the list was shown") !=
-            std::wstring::npos)
-            told = true;
-    EXPECT_TRUE(told) << vb::ToAnsi(Prompts().empty() ? L"" : Prompts().back());
+    EXPECT_TRUE(ToldSomewhere(L"Remove Ext. .lumoxyy: the registry has changed since the list was shown"))
+        << vb::ToAnsi(Prompts().empty() ? L"" : Prompts().back());
     form.UnloadForm();
 }
 
@@ -1102,10 +1101,7 @@ TEST_F(LiveRegistryTest, ASnapshotWithoutTheLiveMarkProvesNothingNew) {
     ASSERT_TRUE(form.Loaded());
     EXPECT_EQ(RowsShown(form), std::vector<std::wstring>{}) << "nothing offered for removal";
     EXPECT_TRUE(Told(L"The snapshot in ")) << "why, and that Save helps";
-    bool suggests = false;
-    for (const ShownBox& b : boxes.shown)
-        if (b.prompt.find(L"Click \"Save\"") != std::wstring::npos) suggests = true;
-    EXPECT_TRUE(suggests);
+    EXPECT_TRUE(ToldSomewhere(L"Click \"Save\""));
     EXPECT_TRUE(IsWindowEnabled(form.cmd[0]->Handle())) << "Save can be clicked";
     EXPECT_TRUE(KeyThere(L".lumoxold"));
     form.UnloadForm();
@@ -1204,12 +1200,8 @@ TEST_F(LiveRegistryTest, SkipListNamesMatchWholeAndRefusedRowsAreTold) {
     boxes.shown.clear();
     RestoreAllByUser(again);
     EXPECT_TRUE(KeyThere(L".lumoxstale"));
-    bool told = false;
-    for (const ShownBox& b : boxes.shown)
-        if (b.prompt.find(L"Remove Ext. .lumoxstale: the key was already there when the snapshot was taken") !=
-            std::wstring::npos)
-            told = true;
-    EXPECT_TRUE(told) << vb::ToAnsi(Prompts().empty() ? L"" : Prompts().back());
+    EXPECT_TRUE(ToldSomewhere(L"Remove Ext. .lumoxstale: the key was already there when the snapshot was taken"))
+        << vb::ToAnsi(Prompts().empty() ? L"" : Prompts().back());
     again.UnloadForm();
 }
 
