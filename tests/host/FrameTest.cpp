@@ -202,6 +202,9 @@ protected:
         PumpFor(100);
         return frame;
     }
+    // The user closes the frame by the keys while its product is busy: the Exit waits, and the
+    // status bar says so.
+    void CloseWhileTheProductWorks(MDIFrm& frame);
     static bool AtomPresent() {
         vb::Variant found = Atom(atomGlobalFind, HookOnAtom);
         return !found.IsEmpty() && found.ToLong() != 0;
@@ -789,6 +792,14 @@ bool CloseByTheKeys(MDIFrm& frame) {
     return PumpUntil([&] { return ProductCallsTo(L"Interruptible") > before; }, 5000);
 }
 
+void FrameTest::CloseWhileTheProductWorks(MDIFrm& frame) {
+    ASSERT_TRUE(frame.suite.Products.at(0).Product);
+    FakeProducts::Set(A + L".Window", L"Interruptible", false);
+    ASSERT_TRUE(CloseByTheKeys(frame));
+    PumpFor(200);
+    ASSERT_TRUE(ExitNoticeOnScreen(frame));
+}
+
 // Answers the close question with its preselected choice, Minimize.
 WindowDriver::Step AnswerMinimize(bool& asked) {
     return [&asked] {
@@ -933,11 +944,7 @@ TEST_F(FrameTest, TheTrayIconLeavesTheFrameInTheTrayWhileAProductsModalWindowWai
 
 TEST_F(FrameTest, TheNoticeThatAnExitWaitsStaysWhateverTheProductsShowUntilTheWorkEnds) {
     MDIFrm& frame = ShowFrame();
-    ASSERT_TRUE(frame.suite.Products.at(0).Product);
-    FakeProducts::Set(A + L".Window", L"Interruptible", false);
-    ASSERT_TRUE(CloseByTheKeys(frame));
-    PumpFor(200);
-    ASSERT_TRUE(ExitNoticeOnScreen(frame));
+    ASSERT_NO_FATAL_FAILURE(CloseWhileTheProductWorks(frame));
 
     // The product writes its status texts as its registry reads do: counts, then empty, in every
     // panel the frame's automation lets it reach.
@@ -980,11 +987,7 @@ TEST_F(FrameTest, TheNoticeThatAnExitWaitsStaysWhateverTheProductsShowUntilTheWo
 
 TEST_F(FrameTest, AnExitThatWaitedIsSettledByTheUsersNextCloseAndMinimizeHolds) {
     MDIFrm& frame = ShowFrame();
-    ASSERT_TRUE(frame.suite.Products.at(0).Product);
-    FakeProducts::Set(A + L".Window", L"Interruptible", false);
-    ASSERT_TRUE(CloseByTheKeys(frame));
-    PumpFor(200);
-    ASSERT_TRUE(ExitNoticeOnScreen(frame));
+    ASSERT_NO_FATAL_FAILURE(CloseWhileTheProductWorks(frame));
 
     // The work ends, and before the heartbeat has carried out the waiting Exit the user closes
     // again and chooses Minimize in the question.
