@@ -6,6 +6,7 @@
 #include "DataTestSupport.h"
 #include "FakeCategoryWindow.h"
 #include "FileDamage.h"
+#include "ZipTestSupport.h"
 #include "basAliases.h"
 #include "basCategories.h"
 #include "basIniFile.h"
@@ -60,14 +61,6 @@ protected:
             }
         }
         ASSERT_EQ(zip::PackFiles(GetArchivePath(), paths, ArchivePassword), zip::ZipResult::Ok);
-    }
-    static FILETIME MakeFileTime(WORD year, WORD month, WORD day, WORD hour, WORD minute, WORD second) {
-        SYSTEMTIME st{};
-        st.wYear = year, st.wMonth = month, st.wDay = day;
-        st.wHour = hour, st.wMinute = minute, st.wSecond = second;
-        FILETIME ft{};
-        SystemTimeToFileTime(&st, &ft);
-        return ft;
     }
     void MakeUsualArchive() {
         MakeArchive({{L"Tesselcat.xml", kCategories},
@@ -518,7 +511,7 @@ TEST_F(DataArchiveTest, ASaveWithNothingChangedWritesNothing) {
 TEST_F(DataArchiveTest, TheFirstSaveAfterAStartWritesOnlyWhatChanged) {
     // Members from an earlier day, as they are when the window opens: a file written again now
     // would carry a new time.
-    MakeArchiveOf(MakeFileTime(2021, 3, 4, 5, 6, 7), {{L"Tesselcat.xml", kCategories},
+    MakeArchiveOf(ziptest::MakeTime(2021, 3, 4, 5, 6, 7), {{L"Tesselcat.xml", kCategories},
                  {L"Tesselma.xml", kAliases},
                  {L"TesselAdd.dat", ".txt|Acme - Edit|1.0|OK-A|C:\\e.exe|C:\\E.EXE\r\n"},
                  {L"TesselDel.dat", ".htm|Acme - Edit|1.0|OK-R|C:\\e.exe|C:\\E.EXE\r\n"},
