@@ -246,15 +246,6 @@ void CloseWhileItWorks(OptionsCloseTest& t, frmTesselOptions& w, const CloseWay&
     EXPECT_TRUE(PumpUntil([&] { return !w.Loaded(); }, 10000)) << "the close went ahead once the " << work << " ended";
 }
 
-// A member of the archive as it is now.
-std::string ArchivedMember(const std::wstring& archive, const std::wstring& name) {
-    const std::wstring check = testsupport::FreshTempFolder(L"closecheck");
-    std::string bytes = "(the archive could not be unpacked)";
-    if (zip::UnpackFiles(archive, check, kPassword) == zip::ZipResult::Ok) bytes = ReadFileBytes(check + L"\\" + name);
-    testsupport::RemoveTree(check);
-    return bytes;
-}
-
 TEST_P(CloseDuringARescan, WaitsForTheScanWhichKeepsGoingAndItsListIsPacked) {
     frmTesselOptions& w = OpenInFrame();
     ASSERT_TRUE(w.Loaded());

@@ -177,6 +177,14 @@ std::string ReadFileBytes(const std::wstring& path) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+std::string ArchivedMember(const std::wstring& archive, const std::wstring& name) {
+    const std::wstring check = testsupport::FreshTempFolder(L"archivecheck");
+    std::string bytes = "(the archive could not be unpacked)";
+    if (zip::UnpackFiles(archive, check, kPassword) == zip::ZipResult::Ok) bytes = ReadFileBytes(check + L"\\" + name);
+    testsupport::RemoveTree(check);
+    return bytes;
+}
+
 bool WriteFileBytes(const std::wstring& path, const std::string& bytes) {
     std::ofstream out(path.c_str(), std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));

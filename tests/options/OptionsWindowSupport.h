@@ -96,6 +96,8 @@ std::wstring DataFolderOf(const std::wstring& root);
 // Writes files (name, content) into a new folder and packs them into root\Data\TesselMorva.dat.
 void WriteArchive(const std::wstring& root, const std::vector<std::pair<std::wstring, std::string>>& files);
 std::string ReadFileBytes(const std::wstring& path);
+// A member of the archive as it is now, unpacked into a folder of its own.
+std::string ArchivedMember(const std::wstring& archive, const std::wstring& name);
 bool WriteFileBytes(const std::wstring& path, const std::string& bytes);
 // Sets a file's last-write time to now less days (whole days).
 void AgeFile(const std::wstring& path, int days);

@@ -120,15 +120,6 @@ void DeleteStringValues(const std::wstring& path) {
     RegCloseKey(key);
 }
 
-// A member of the archive as it is now.
-std::string ArchivedMember(const std::wstring& archive, const std::wstring& name) {
-    const std::wstring check = testsupport::FreshTempFolder(L"framecheck");
-    std::string bytes = "(the archive could not be unpacked)";
-    if (zip::UnpackFiles(archive, check, kPassword) == zip::ZipResult::Ok) bytes = ReadFileBytes(check + L"\\" + name);
-    testsupport::RemoveTree(check);
-    return bytes;
-}
-
 // On the user's thread: the icon's slot in Wine's tray window, double-clicked. Answers what went
 // wrong, or an empty text.
 std::string DoubleClickTheTrayIcon() {
