@@ -964,6 +964,16 @@ protected:
         LoadModel();
         ASSERT_TRUE(SnapshotModel());
     }
+    // The restorer open, in front, on two extensions written since the snapshot: two rows to remove.
+    void OpenOnTwoNewExtensions(frmAssociationRestorer*& opened) {
+        RemoveOwnKeys();
+        SnapshotNow();
+        Put(State{Sz(L".lumoxyy", "Content Type", "text/x-yy"), Sz(L".lumoxzz", "Content Type", "text/x-zz")});
+        SnapshotTimeFromNow(-3600);
+        opened = &OpenInFront();
+        ASSERT_TRUE(opened->Loaded());
+        ASSERT_EQ(RowsShown(*opened), (std::vector<std::wstring>{L"Remove Ext.|.lumoxyy", L"Remove Ext.|.lumoxzz"}));
+    }
     // The user clicks the row of that extension (and action) and marks it with "Selected".
     void TickByUser(frmAssociationRestorer& form, const std::wstring& row) {
         int found = -1;
@@ -987,13 +997,9 @@ TEST_F(LiveRegistryTest, ASaveThatFailsThenRestoringOneRowChangesOnlyThatKey) {
     enum Failure { FolderInTheWay, OldFileHeldOpen };
     for (Failure failure : {FolderInTheWay, OldFileHeldOpen}) {
         SCOPED_TRACE(failure == FolderInTheWay ? "a folder in the way of the new file" : "the old file held open");
-        RemoveOwnKeys();
-        SnapshotNow();
-        Put(State{Sz(L".lumoxyy", "Content Type", "text/x-yy"), Sz(L".lumoxzz", "Content Type", "text/x-zz")});
-        SnapshotTimeFromNow(-3600);
-        frmAssociationRestorer& form = OpenInFront();
-        ASSERT_TRUE(form.Loaded());
-        ASSERT_EQ(RowsShown(form), (std::vector<std::wstring>{L"Remove Ext.|.lumoxyy", L"Remove Ext.|.lumoxzz"}));
+        frmAssociationRestorer* opened = nullptr;
+        ASSERT_NO_FATAL_FAILURE(OpenOnTwoNewExtensions(opened));
+        frmAssociationRestorer& form = *opened;
 
         Put(State{Sz(L".lumoxaa", "Content Type", "text/x-aa")});  // an installer, meanwhile
         const std::string before = FileBytes(GetSnapshotFilePath());
@@ -1063,13 +1069,9 @@ TEST_F(LiveRegistryTest, RestoreActsOnTheRegistryAsItIsAtTheClick) {
 // A marked row whose key changed after the list was shown no longer holds: it is left alone and
 // the user is told; the other marked row is restored.
 TEST_F(LiveRegistryTest, AMarkedRowThatNoLongerHoldsIsLeftAloneAndTold) {
-    RemoveOwnKeys();
-    SnapshotNow();
-    Put(State{Sz(L".lumoxyy", "Content Type", "text/x-yy"), Sz(L".lumoxzz", "Content Type", "text/x-zz")});
-    SnapshotTimeFromNow(-3600);
-    frmAssociationRestorer& form = OpenInFront();
-    ASSERT_TRUE(form.Loaded());
-    ASSERT_EQ(RowsShown(form), (std::vector<std::wstring>{L"Remove Ext.|.lumoxyy", L"Remove Ext.|.lumoxzz"}));
+    frmAssociationRestorer* opened = nullptr;
+    ASSERT_NO_FATAL_FAILURE(OpenOnTwoNewExtensions(opened));
+    frmAssociationRestorer& form = *opened;
     TickByUser(form, L"Remove Ext.|.lumoxyy");
     TickByUser(form, L"Remove Ext.|.lumoxzz");
     Put(State{Sz(L".lumoxyy", "", "txtfile")});  // a program takes the extension meanwhile
