@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "CForm.h"
+#include "FakePresenter.h"
 #include "HostContract.h"
 #include "LibraryMessages.h"
 #include "MDIFrm.h"
@@ -279,7 +280,11 @@ struct TripRow {
     Holder holder;
 };
 
-class FrameThroughTheTray : public OptionsInTheHostFrame, public ::testing::WithParamInterface<TripRow> {};
+class FrameThroughTheTray : public OptionsInTheHostFrame, public ::testing::WithParamInterface<TripRow> {
+protected:
+    // The boxes on the way (the restorer's first start without a snapshot, say) are answered.
+    FakePresenter boxes;
+};
 
 TEST_P(FrameThroughTheTray, TheWindowStaysWhileHeldAndKeepsItsLayoutElseClosesAndPacks) {
     const Holder holder = GetParam().holder;
@@ -441,7 +446,8 @@ TEST_P(FrameThroughTheTray, TheWindowStaysWhileHeldAndKeepsItsLayoutElseClosesAn
 }
 
 INSTANTIATE_TEST_SUITE_P(Holders, FrameThroughTheTray,
-                         ::testing::Values(TripRow{"Idle", Holder::Nothing}, TripRow{"DuringARescan", Holder::Rescan}),
+                         ::testing::Values(TripRow{"Idle", Holder::Nothing}, TripRow{"DuringARescan", Holder::Rescan},
+                                           TripRow{"WithTheRestorerOpen", Holder::Restorer}),
                          [](const ::testing::TestParamInfo<TripRow>& info) { return std::string(info.param.name); });
 
 // A box of the library while the frame sits in the notification area: the idle window closes
