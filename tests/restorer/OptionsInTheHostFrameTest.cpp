@@ -1,8 +1,8 @@
 // The options window inside the host's own frame (MDIFrm, with its heartbeat, its icon in the
 // notification area and ShowMDIForm), as a user minimizes the frame into the notification area
 // and brings it back with a double click on the icon in Wine's tray window:
-// - while something holds the window loaded (a rescan, the association restorer, a library
-//   dialog) the window stays through the trip and keeps its layout;
+// - while something holds the window loaded (a rescan, the association restorer) the window
+//   stays through the trip and keeps its layout;
 // - an idle window closes itself while the frame is away and packs what it had;
 // - a message box the library shows while the frame is away belongs to the frame, which waits
 //   disabled under it, so the icon leaves the frame where it is until the box is answered.
@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "CForm.h"
+#include "FakePresenter.h"
 #include "HostContract.h"
 #include "LibraryMessages.h"
 #include "MDIFrm.h"
@@ -35,7 +36,6 @@
 #include "basMessageHandler.h"
 #include "basStrings.h"
 #include "frmAssociationRestorer.h"
-#include "frmFind.h"
 #include "frmSysTray.h"
 #include "frmTesselOptions.h"
 #include "vb/VbError.h"
@@ -129,8 +129,8 @@ std::string DoubleClickTheTrayIcon() {
                 tray = FindWindowW(kTrayWindowClass, nullptr);
                 return tray && IsWindowVisible(tray);
             },
-            5000))
-    {
+            5000)) {
+        // What there is instead, for the failure's message.
         std::string seen;
         for (HWND h = GetTopWindow(nullptr); h; h = GetWindow(h, GW_HWNDNEXT)) {
             wchar_t cls[64] = {};
@@ -146,13 +146,6 @@ std::string DoubleClickTheTrayIcon() {
             seen += "; the tray window at " + Describe(r) + " holds";
             for (HWND c = GetWindow(t, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
                 seen += std::string(" a slot") + (IsWindowVisible(c) ? "(shown)" : "(hidden)");
-        }
-        if (HWND owner = FindWindowW(nullptr, L"Form1")) {
-            NOTIFYICONDATAW icon{};
-            icon.cbSize = NOTIFYICONDATAW_V1_SIZE;
-            icon.hWnd = owner;
-            icon.uID = 1;
-            seen += Shell_NotifyIconW(NIM_MODIFY, &icon) ? "; the icon is there" : "; the icon is not there";
         }
         return "Wine shows no tray window; top-level windows:" + seen;
     }
@@ -219,7 +212,6 @@ protected:
     }
     void TearDown() override {
         if (ticks) UnhookWindowsHookEx(ticks);
-        if (frmFind* find = frmFind::Existing()) find->Unload();
         if (frmAssociationRestorer* restorer = frmAssociationRestorer::Existing()) restorer->Unload();
         frmAssociationRestorer::Release();
         CloseOptionsWindow();
@@ -263,14 +255,18 @@ protected:
 };
 
 // What holds the options window while the frame sits in the notification area.
-enum class Holder { Nothing, Rescan, Restorer, LibraryDialog };
+enum class Holder { Nothing, Rescan, Restorer };
 
 struct TripRow {
     const char* name;
     Holder holder;
 };
 
-class FrameThroughTheTray : public OptionsInTheHostFrame, public ::testing::WithParamInterface<TripRow> {};
+class FrameThroughTheTray : public OptionsInTheHostFrame, public ::testing::WithParamInterface<TripRow> {
+protected:
+    // The boxes on the way (the restorer's first start without a snapshot, say) are answered.
+    FakePresenter boxes;
+};
 
 TEST_P(FrameThroughTheTray, TheWindowStaysWhileHeldAndKeepsItsLayoutElseClosesAndPacks) {
     const Holder holder = GetParam().holder;
@@ -302,11 +298,10 @@ TEST_P(FrameThroughTheTray, TheWindowStaysWhileHeldAndKeepsItsLayoutElseClosesAn
 
     // What the user's thread cannot ask the window objects itself, noted on this thread from a
     // timer that runs inside every loop (a dialog's too).
-    std::atomic<HWND> restorer{nullptr}, find{nullptr};
+    std::atomic<HWND> restorer{nullptr};
     std::function<void()> look = [&] {
         if (frmAssociationRestorer* r = frmAssociationRestorer::Existing())
             restorer = r->Loaded() && r->Visible() ? r->Handle() : nullptr;
-        if (frmFind* f = frmFind::Existing()) find = f->Loaded() && IsWindowVisible(f->Handle()) ? f->Handle() : nullptr;
     };
     userinput::ShowerTick() = &look;
     const UINT_PTR sampler = SetTimer(nullptr, 0, 20, &userinput::ShowerTimer);
@@ -314,10 +309,8 @@ TEST_P(FrameThroughTheTray, TheWindowStaysWhileHeldAndKeepsItsLayoutElseClosesAn
     const HMENU extensionsMenu = w->Menus()->NativeMenu(mgExtList);
     const HMENU programsMenu = w->Menus()->NativeMenu(mgPrgList);
     const int refresh = optionstest::MenuPositionStartingWith(programsMenu, L"Refresh Exe's");
-    const int findItem = optionstest::MenuPositionOf(programsMenu, L"Find");
     const int restore = optionstest::MenuPositionOf(extensionsMenu, L"Association &Save && Restore");
     ASSERT_GE(refresh, 0);
-    ASSERT_GE(findItem, 0);
     ASSERT_GE(restore, 0);
     RECT row{};
     row.left = LVIR_LABEL;
@@ -327,7 +320,7 @@ TEST_P(FrameThroughTheTray, TheWindowStaysWhileHeldAndKeepsItsLayoutElseClosesAn
     const POINT onExtensions = userinput::OnScreen(w->lvwExts.Handle(), POINT{40, 30});
 
     std::string problem;
-    bool heldInTheTray = false, stayedUnderTheDialog = false, reopened = false;
+    bool heldInTheTray = false, reopened = false;
     const int leftOpen = userinput::ActAsUser([&] {
         auto fail = [&](const char* what) {
             problem = what;
@@ -338,28 +331,18 @@ TEST_P(FrameThroughTheTray, TheWindowStaysWhileHeldAndKeepsItsLayoutElseClosesAn
             const bool restorerRow = holder == Holder::Restorer;
             userinput::Click(restorerRow ? onExtensions : onPrograms, userinput::Button::Right);
             if (!userinput::WaitForPopUpMenu()) return fail("no pop-up came on the list");
-            const int item = holder == Holder::Rescan ? refresh : holder == Holder::Restorer ? restore : findItem;
+            const int item = restorerRow ? restore : refresh;
             if (!optionstest::ClickMenuItemAsUser(restorerRow ? extensionsMenu : programsMenu, item))
                 return fail("the pop-up's item was not reached");
             const bool up = userinput::WaitUntil(
-                [&] {
-                    return holder == Holder::Rescan ? scanning.load()
-                           : restorerRow            ? restorer.load() != nullptr
-                                                    : find.load() != nullptr;
-                },
-                20000);
-            if (!up) return fail("the menu item started no rescan, restorer or dialog");
+                [&] { return restorerRow ? restorer.load() != nullptr : scanning.load(); }, 20000);
+            if (!up) return fail("the menu item started no rescan or restorer");
         }
 
-        // Into the notification area. With a library dialog up the frame takes no clicks: the
-        // system minimizes it, as its "show the desktop" does.
-        if (holder == Holder::LibraryDialog) {
-            ShowWindowAsync(frame, SW_MINIMIZE);
-        } else {
-            const POINT box = userinput::MinimizeBoxOf(frame);
-            if (box.x < 0) return fail("the frame shows no minimize box");
-            userinput::Click(box);
-        }
+        // Into the notification area with the frame's minimize box.
+        const POINT box = userinput::MinimizeBoxOf(frame);
+        if (box.x < 0) return fail("the frame shows no minimize box");
+        userinput::Click(box);
         if (!userinput::WaitUntil([&] { return FrameInTheTray(frame); }, 5000))
             return fail("the frame did not go into the notification area");
         // The frame's heartbeat tells the window its frame is minimized; an idle window closes.
@@ -373,18 +356,13 @@ TEST_P(FrameThroughTheTray, TheWindowStaysWhileHeldAndKeepsItsLayoutElseClosesAn
             heldInTheTray = IsWindow(child) != FALSE;
         }
 
-        // Back with a double click on the icon (ShowMDIForm). A dialog of the library still waits
-        // in one row: the icon leaves the frame where it is, and the system brings it back. The
-        // idle window's close unloaded every other window it counts as the library's, which in
-        // this one program includes the host's icon window: the system brings the frame back.
+        // Back with a double click on the icon (ShowMDIForm). The idle window's close unloaded every
+        // other window it counts as the library's, which in this one program includes the host's
+        // icon window: there the system brings the frame back.
         if (holder == Holder::Nothing) {
             ShowWindowAsync(frame, SW_RESTORE);
         } else if (std::string trouble = DoubleClickTheTrayIcon(); !trouble.empty()) {
             return fail(trouble.c_str());
-        }
-        if (holder == Holder::LibraryDialog) {
-            stayedUnderTheDialog = !userinput::WaitUntil([&] { return FrameBack(frame); }, 2000);
-            ShowWindowAsync(frame, SW_RESTORE);
         }
         if (!userinput::WaitUntil([&] { return FrameBack(frame); }, 10000))
             return fail("the frame did not come back from the notification area");
@@ -401,11 +379,6 @@ TEST_P(FrameThroughTheTray, TheWindowStaysWhileHeldAndKeepsItsLayoutElseClosesAn
             userinput::BringToFront(r);
             userinput::Click(userinput::CloseBoxOf(r));
             userinput::WaitUntil([&] { return restorer.load() == nullptr; }, 10000);
-        } else if (holder == Holder::LibraryDialog) {
-            const HWND f = find.load();
-            userinput::BringToFront(f);
-            userinput::Press(VK_ESCAPE);
-            userinput::WaitUntil([&] { return find.load() == nullptr; }, 10000);
         }
     });
     KillTimer(nullptr, sampler);
@@ -421,9 +394,6 @@ TEST_P(FrameThroughTheTray, TheWindowStaysWhileHeldAndKeepsItsLayoutElseClosesAn
         return;
     }
     EXPECT_TRUE(heldInTheTray) << "the window stayed loaded while the frame was in the notification area";
-    if (holder == Holder::LibraryDialog) {
-        EXPECT_TRUE(stayedUnderTheDialog) << "the icon brought the frame back under the library's dialog";
-    }
     frmTesselOptions* after = Window();
     ASSERT_EQ(after, w) << "the same window is there once the frame is back";
     ASSERT_TRUE(LayoutSettled(*w));
@@ -432,7 +402,8 @@ TEST_P(FrameThroughTheTray, TheWindowStaysWhileHeldAndKeepsItsLayoutElseClosesAn
 }
 
 INSTANTIATE_TEST_SUITE_P(Holders, FrameThroughTheTray,
-                         ::testing::Values(TripRow{"Idle", Holder::Nothing}, TripRow{"DuringARescan", Holder::Rescan}),
+                         ::testing::Values(TripRow{"Idle", Holder::Nothing}, TripRow{"DuringARescan", Holder::Rescan},
+                                           TripRow{"WithTheRestorerOpen", Holder::Restorer}),
                          [](const ::testing::TestParamInfo<TripRow>& info) { return std::string(info.param.name); });
 
 // A box of the library while the frame sits in the notification area: the idle window closes
