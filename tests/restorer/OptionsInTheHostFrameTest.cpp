@@ -5,7 +5,7 @@
 //   stays through the trip and keeps its layout;
 // - an idle window closes itself while the frame is away and packs what it had;
 // - a message box the library shows while the frame is away belongs to the frame, which waits
-//   disabled under it, so the icon leaves the frame where it is until the box is answered.
+//   disabled under it (what the host's icon looks at before it brings the frame back).
 // The frame builds its product as it does in the suite, by ProgID, here from the options code
 // linked into this program (a class object registered for the test's ProgID), so that the scan
 // can be held by the test. The pointer and keys go through SendInput from a second thread.
@@ -416,11 +416,12 @@ INSTANTIATE_TEST_SUITE_P(Holders, FrameThroughTheTray,
                          [](const ::testing::TestParamInfo<TripRow>& info) { return std::string(info.param.name); });
 
 // A box of the library while the frame sits in the notification area: the idle window closes
-// itself there and cannot pack, for another program holds the archive without sharing it. The
-// box belongs to the frame, which waits disabled under it: the host's icon sees that, whatever
-// module the box comes from, and leaves the frame in the tray until the box is answered. In this
-// program the host and the library share one count of modal loops, which the suite's two modules
-// do not: the owner and the disabled frame are what is checked.
+// itself there and cannot pack, for the archive is held open without sharing (as another program
+// would hold it; here the test's own handle). The box belongs to the frame, which waits disabled
+// under it: the host's icon sees that, whatever module the box comes from, and leaves the frame
+// in the tray until the box is answered. In this program the host and the library share one
+// count of modal loops, which the suite's two modules do not: the owner and the disabled frame
+// are what is checked.
 TEST_F(OptionsInTheHostFrame, ALibraryBoxWhileTheFrameIsInTheTrayBelongsToTheFrame) {
     frmTesselOptions* w = Window();
     ASSERT_TRUE(w);
