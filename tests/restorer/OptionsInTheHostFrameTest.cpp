@@ -1,11 +1,11 @@
 // The options window inside the host's own frame (MDIFrm, with its heartbeat, its icon in the
 // notification area and ShowMDIForm), as a user minimizes the frame into the notification area
 // and brings it back with a double click on the icon in Wine's tray window:
-// - while something holds the window loaded (a rescan, the association restorer) the window
-//   stays through the trip and keeps its layout;
+// - while something holds the window loaded (a rescan, the association restorer, a library
+//   dialog) the window stays through the trip and keeps its layout;
 // - an idle window closes itself while the frame is away and packs what it had;
 // - a message box the library shows while the frame is away belongs to the frame, which waits
-//   disabled under it, so the icon leaves the frame where it is until the box is answered.
+//   disabled under it (what the host's icon looks at before it brings the frame back).
 // The frame builds its product as it does in the suite, by ProgID, here from the options code
 // linked into this program (a class object registered for the test's ProgID), so that the scan
 // can be held by the test. The pointer and keys go through SendInput from a second thread.
@@ -36,6 +36,7 @@
 #include "basMessageHandler.h"
 #include "basStrings.h"
 #include "frmAssociationRestorer.h"
+#include "frmFind.h"
 #include "frmSysTray.h"
 #include "frmTesselOptions.h"
 #include "vb/VbError.h"
@@ -212,6 +213,7 @@ protected:
     }
     void TearDown() override {
         if (ticks) UnhookWindowsHookEx(ticks);
+        if (frmFind* find = frmFind::Existing()) find->Unload();
         if (frmAssociationRestorer* restorer = frmAssociationRestorer::Existing()) restorer->Unload();
         frmAssociationRestorer::Release();
         CloseOptionsWindow();
@@ -255,7 +257,7 @@ protected:
 };
 
 // What holds the options window while the frame sits in the notification area.
-enum class Holder { Nothing, Rescan, Restorer };
+enum class Holder { Nothing, Rescan, Restorer, LibraryDialog };
 
 struct TripRow {
     const char* name;
@@ -298,10 +300,11 @@ TEST_P(FrameThroughTheTray, TheWindowStaysWhileHeldAndKeepsItsLayoutElseClosesAn
 
     // What the user's thread cannot ask the window objects itself, noted on this thread from a
     // timer that runs inside every loop (a dialog's too).
-    std::atomic<HWND> restorer{nullptr};
+    std::atomic<HWND> restorer{nullptr}, find{nullptr};
     std::function<void()> look = [&] {
         if (frmAssociationRestorer* r = frmAssociationRestorer::Existing())
             restorer = r->Loaded() && r->Visible() ? r->Handle() : nullptr;
+        if (frmFind* f = frmFind::Existing()) find = f->Loaded() && IsWindowVisible(f->Handle()) ? f->Handle() : nullptr;
     };
     userinput::ShowerTick() = &look;
     const UINT_PTR sampler = SetTimer(nullptr, 0, 20, &userinput::ShowerTimer);
@@ -310,7 +313,9 @@ TEST_P(FrameThroughTheTray, TheWindowStaysWhileHeldAndKeepsItsLayoutElseClosesAn
     const HMENU programsMenu = w->Menus()->NativeMenu(mgPrgList);
     const int refresh = optionstest::MenuPositionStartingWith(programsMenu, L"Refresh Exe's");
     const int restore = optionstest::MenuPositionOf(extensionsMenu, L"Association &Save && Restore");
+    const int findItem = optionstest::MenuPositionOf(programsMenu, L"Find");
     ASSERT_GE(refresh, 0);
+    ASSERT_GE(findItem, 0);
     ASSERT_GE(restore, 0);
     RECT row{};
     row.left = LVIR_LABEL;
@@ -320,7 +325,7 @@ TEST_P(FrameThroughTheTray, TheWindowStaysWhileHeldAndKeepsItsLayoutElseClosesAn
     const POINT onExtensions = userinput::OnScreen(w->lvwExts.Handle(), POINT{40, 30});
 
     std::string problem;
-    bool heldInTheTray = false, reopened = false;
+    bool heldInTheTray = false, stayedUnderTheDialog = false, reopened = false;
     const int leftOpen = userinput::ActAsUser([&] {
         auto fail = [&](const char* what) {
             problem = what;
@@ -331,18 +336,28 @@ TEST_P(FrameThroughTheTray, TheWindowStaysWhileHeldAndKeepsItsLayoutElseClosesAn
             const bool restorerRow = holder == Holder::Restorer;
             userinput::Click(restorerRow ? onExtensions : onPrograms, userinput::Button::Right);
             if (!userinput::WaitForPopUpMenu()) return fail("no pop-up came on the list");
-            const int item = restorerRow ? restore : refresh;
+            const int item = restorerRow ? restore : holder == Holder::Rescan ? refresh : findItem;
             if (!optionstest::ClickMenuItemAsUser(restorerRow ? extensionsMenu : programsMenu, item))
                 return fail("the pop-up's item was not reached");
             const bool up = userinput::WaitUntil(
-                [&] { return restorerRow ? restorer.load() != nullptr : scanning.load(); }, 20000);
-            if (!up) return fail("the menu item started no rescan or restorer");
+                [&] {
+                    return restorerRow                ? restorer.load() != nullptr
+                           : holder == Holder::Rescan ? scanning.load()
+                                                      : find.load() != nullptr;
+                },
+                20000);
+            if (!up) return fail("the menu item started no rescan, restorer or dialog");
         }
 
-        // Into the notification area with the frame's minimize box.
-        const POINT box = userinput::MinimizeBoxOf(frame);
-        if (box.x < 0) return fail("the frame shows no minimize box");
-        userinput::Click(box);
+        // Into the notification area with the frame's minimize box. Under a library dialog the
+        // frame takes no clicks: the system minimizes it, as its "show the desktop" does.
+        if (holder == Holder::LibraryDialog) {
+            ShowWindowAsync(frame, SW_MINIMIZE);
+        } else {
+            const POINT box = userinput::MinimizeBoxOf(frame);
+            if (box.x < 0) return fail("the frame shows no minimize box");
+            userinput::Click(box);
+        }
         if (!userinput::WaitUntil([&] { return FrameInTheTray(frame); }, 5000))
             return fail("the frame did not go into the notification area");
         // The frame's heartbeat tells the window its frame is minimized; an idle window closes.
@@ -356,13 +371,18 @@ TEST_P(FrameThroughTheTray, TheWindowStaysWhileHeldAndKeepsItsLayoutElseClosesAn
             heldInTheTray = IsWindow(child) != FALSE;
         }
 
-        // Back with a double click on the icon (ShowMDIForm). The idle window's close unloaded every
-        // other window it counts as the library's, which in this one program includes the host's
-        // icon window: there the system brings the frame back.
+        // Back with a double click on the icon (ShowMDIForm). Under the library's dialog the icon
+        // leaves the frame where it is, and the system brings it back. The idle window's close
+        // unloaded every other window it counts as the library's, which in this one program
+        // includes the host's icon window: there the system brings the frame back.
         if (holder == Holder::Nothing) {
             ShowWindowAsync(frame, SW_RESTORE);
         } else if (std::string trouble = DoubleClickTheTrayIcon(); !trouble.empty()) {
             return fail(trouble.c_str());
+        }
+        if (holder == Holder::LibraryDialog) {
+            stayedUnderTheDialog = !userinput::WaitUntil([&] { return FrameBack(frame); }, 2000);
+            ShowWindowAsync(frame, SW_RESTORE);
         }
         if (!userinput::WaitUntil([&] { return FrameBack(frame); }, 10000))
             return fail("the frame did not come back from the notification area");
@@ -379,6 +399,15 @@ TEST_P(FrameThroughTheTray, TheWindowStaysWhileHeldAndKeepsItsLayoutElseClosesAn
             userinput::BringToFront(r);
             userinput::Click(userinput::CloseBoxOf(r));
             userinput::WaitUntil([&] { return restorer.load() == nullptr; }, 10000);
+        } else if (holder == Holder::LibraryDialog) {
+            // The user looks at the frame a moment before ending the dialog: the frame's heartbeat
+            // tells the window the frame's state after its call of the window's step, so a
+            // dialog ended within that one tick would still find the frame minimized.
+            FrameTicks(4);
+            const HWND f = find.load();
+            userinput::BringToFront(f);
+            userinput::Click(userinput::CloseBoxOf(f));
+            userinput::WaitUntil([&] { return find.load() == nullptr; }, 10000);
         }
     });
     KillTimer(nullptr, sampler);
@@ -394,6 +423,9 @@ TEST_P(FrameThroughTheTray, TheWindowStaysWhileHeldAndKeepsItsLayoutElseClosesAn
         return;
     }
     EXPECT_TRUE(heldInTheTray) << "the window stayed loaded while the frame was in the notification area";
+    if (holder == Holder::LibraryDialog) {
+        EXPECT_TRUE(stayedUnderTheDialog) << "the icon brought the frame back under the library's dialog";
+    }
     frmTesselOptions* after = Window();
     ASSERT_EQ(after, w) << "the same window is there once the frame is back";
     ASSERT_TRUE(LayoutSettled(*w));
@@ -403,15 +435,17 @@ TEST_P(FrameThroughTheTray, TheWindowStaysWhileHeldAndKeepsItsLayoutElseClosesAn
 
 INSTANTIATE_TEST_SUITE_P(Holders, FrameThroughTheTray,
                          ::testing::Values(TripRow{"Idle", Holder::Nothing}, TripRow{"DuringARescan", Holder::Rescan},
-                                           TripRow{"WithTheRestorerOpen", Holder::Restorer}),
+                                           TripRow{"WithTheRestorerOpen", Holder::Restorer},
+                                           TripRow{"UnderALibraryDialog", Holder::LibraryDialog}),
                          [](const ::testing::TestParamInfo<TripRow>& info) { return std::string(info.param.name); });
 
 // A box of the library while the frame sits in the notification area: the idle window closes
-// itself there and cannot pack, for another program holds the archive without sharing it. The
-// box belongs to the frame, which waits disabled under it: the host's icon sees that, whatever
-// module the box comes from, and leaves the frame in the tray until the box is answered. In this
-// program the host and the library share one count of modal loops, which the suite's two modules
-// do not: the owner and the disabled frame are what is checked.
+// itself there and cannot pack, for the archive is held open without sharing (as another program
+// would hold it; here the test's own handle). The box belongs to the frame, which waits disabled
+// under it: the host's icon sees that, whatever module the box comes from, and leaves the frame
+// in the tray until the box is answered. In this program the host and the library share one
+// count of modal loops, which the suite's two modules do not: the owner and the disabled frame
+// are what is checked.
 TEST_F(OptionsInTheHostFrame, ALibraryBoxWhileTheFrameIsInTheTrayBelongsToTheFrame) {
     frmTesselOptions* w = Window();
     ASSERT_TRUE(w);
